@@ -28,6 +28,7 @@ private:
     int64_t first_timestamp_ = 0;
     float max_x_ = 0, min_x_ = 0, max_z_ = 0, min_z_ = 0;
     uint32_t count_ = 0;
+    uint16_t model_ = 0;
     float fault_data_[2] = {0, 0};
 };
 
