@@ -114,8 +114,12 @@ TEST_F(LiveNetwork, DatagramsSentAreDeliveredInOrderWithSenderHandle) {
         for (size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<uint8_t>(i + k);
         sender.send(port, bytes);
         sent.push_back(bytes);
+        // Small groups: the kernel's socket buffer, not the SDK, would drop
+        // an unpaced burst on a loaded machine.
+        if (sent.size() % 10 == 0) {
+            ASSERT_TRUE(packets.wait_for(sent.size()));
+        }
     }
-    ASSERT_TRUE(packets.wait_for(sent.size()));
     const int64_t after = now_usec();
     const auto got = packets.entries();
     ASSERT_EQ(got.size(), sent.size());
