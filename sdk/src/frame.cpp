@@ -60,7 +60,7 @@ void Frame::discard_pending() {
     image_points_.shrink_to_fit();
     processed_ = 0;
     completed_ = 0;
-    detector_.reset();
+    detector_.forget_pending();
 }
 
 SensorError Frame::set_options(const DruvexSDKFrameOptions& options) {
@@ -89,6 +89,7 @@ void Frame::collect_all() {
     out_image_.swap(image_points_);
     segments_.push_back(Segment{out_raw_.size(), out_image_.size(), true});
     processed_ = 0;
+    detector_.forget_pending();
 }
 
 // The detector sees the first image point of every sample. A completed frame

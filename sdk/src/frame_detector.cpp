@@ -49,8 +49,18 @@ SensorError FrameDetector::set_options(const DruvexSDKFrameOptions& options) {
     return success();
 }
 
+// The samples counted so far stay pending in the frame; folding them into the
+// carry keeps the next split aligned with the frame's points. Dropping them
+// instead would shift every later frame off the scan's turning points.
 void FrameDetector::reset() {
     complete_ = false;
+    carry_ += counter_;
+    restart_search();
+}
+
+void FrameDetector::forget_pending() {
+    complete_ = false;
+    carry_ = 0;
     restart_search();
 }
 

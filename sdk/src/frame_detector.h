@@ -37,8 +37,12 @@ public:
     // Feeds one sample; true when it completes a frame.
     bool update(const DruvexSensorImagePoint& point);
 
-    // Forgets the frame in progress (carry and directions stay).
+    // Restarts the search; the samples seen since the last frame stay
+    // pending (carried) and directions stay.
     void reset();
+    // Restarts with no pending samples: the frame handed out or dropped
+    // everything it held.
+    void forget_pending();
 
     bool complete() const { return complete_; }
     int32_t split() const { return split_; }
