@@ -28,12 +28,12 @@ public:
     std::string message;
 };
 
-// A copy of one shared value: copying shares its formatted text, so the
-// packet path returns success without touching the heap. The value is never
-// destroyed, as at-exit code still returns success.
+// A copy of one shared success value: copying shares its formatted text, so
+// the packet path can return success without allocating. The value is never
+// destroyed, because the at-exit shutdown still returns success.
 inline SensorError success() {
-    static const SensorError& ok = *new SensorError();
-    return ok;
+    static const SensorError* const value = new SensorError();
+    return *value;
 }
 
 }  // namespace druvex_sdk

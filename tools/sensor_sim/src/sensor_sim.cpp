@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <cstdio>
 
 #include "sim_optics.h"
 #include "sim_scene.h"
@@ -21,9 +22,10 @@ constexpr int16_t full_sweep_units = 10000;
 bool two_returns(Layout layout) { return layout == Layout::stdr || layout == Layout::stdq; }
 bool wide_distance(Layout layout) { return layout == Layout::stdp || layout == Layout::stdq; }
 
-// Position in a triangle wave of period 2 x half, from -1 to 1 and back.
+// Position in a triangle wave of period 2 x half, from -1 to 1 and back,
+// starting in the middle on its way up.
 float triangle(uint64_t sample, uint32_t half) {
-    const uint64_t phase = sample % (2ull * half);
+    const uint64_t phase = (sample + half / 2) % (2ull * half);
     const float u = static_cast<float>(phase) / static_cast<float>(half);
     return phase < half ? -1.0f + 2.0f * u : 3.0f - 2.0f * u;
 }
@@ -221,10 +223,11 @@ void SensorSim::add_record(uint64_t sample, uint32_t channel, Bytes& out,
     const ImageTangents image = image_tangents(calibration_, distortion_, ch, x, z);
     const Hits hits = trace(image.x, image.z);
     const uint32_t max_raw = wide_distance(options_.layout) ? 0xFFFFF : 0xFFFF;
-    uint32_t raw[2] = {raw_distance(calibration_, hits.first, ch.power_offset[power], max_raw),
-                       two_returns(options_.layout)
-                           ? raw_distance(calibration_, hits.second, ch.power_offset[power], max_raw)
-                           : 0};
+    const int16_t offset = ch.power_offset[power];
+    const uint32_t first_raw = raw_distance(calibration_, hits.first, offset, max_raw);
+    const uint32_t second_raw =
+        two_returns(options_.layout) ? raw_distance(calibration_, hits.second, offset, max_raw) : 0;
+    const uint32_t raw[2] = {first_raw, second_raw};
     const uint8_t amplitude[2] = {static_cast<uint8_t>(40 + (channel * 13 + sample) % 200),
                                   static_cast<uint8_t>(20 + (channel * 7 + sample) % 100)};
     write_record(options_.layout, x, z, raw, amplitude, power, out);
@@ -233,7 +236,7 @@ void SensorSim::add_record(uint64_t sample, uint32_t channel, Bytes& out,
                          (inside(image.x, calibration_.clip_min_x, calibration_.clip_max_x) &&
                           inside(image.z, calibration_.clip_min_z, calibration_.clip_max_z));
     const size_t first = expected.size();
-    for (uint8_t r = 0; r < return_count(); ++r) {
+    for (int r = 0; r < return_count(); ++r) {
         const uint32_t measured = (r > 0 && raw[r] == raw[0]) ? 0 : raw[r];
         ExpectedPoint p{};
         p.distance = metric_distance(calibration_, measured, ch.power_offset[power]);
