@@ -98,34 +98,62 @@ TEST(FrameModes, StreamingDeliversEveryPacketAtOnce) {
     EXPECT_EQ(check_contiguous(session), 0u);
 }
 
-// Model 4 confirms a turning point 10 samples after it. Frames run from
-// sample 0 to the first maximum (400), then to each next extreme; the first
-// two are withheld.
+namespace {
+
+// Samples (by index from the first one sent) at which the sweep turns.
+std::vector<size_t> turning_points(const SimSession& session) {
+    const size_t channels = session.sim().channel_count();
+    std::vector<size_t> at;
+    const auto& sent = session.sent_xz();
+    for (size_t s = 0; s * channels < sent.size(); ++s) {
+        if (std::abs(static_cast<int16_t>(sent[s * channels] & 0xFFFF)) == sweep_max) at.push_back(s);
+    }
+    return at;
+}
+
+// Checks that the delivered frames are the ones between the turning points
+// listed in `ends` (every one for half scans, every second for full scans),
+// the first two withheld; model 4 confirms a turning point 10 samples later.
+void check_scan_frames(const SimSession& session, const std::vector<size_t>& ends) {
+    const size_t channels = session.sim().channel_count();
+    const size_t samples = session.sent_xz().size() / channels;
+    size_t completed = 0;
+    while (completed < ends.size() && ends[completed] + 10 <= samples) ++completed;
+    ASSERT_GE(completed, 4u);
+    ASSERT_EQ(session.frames().size(), completed - 2);
+    EXPECT_EQ(check_contiguous(session), (ends[1] + 1) * channels);
+    for (size_t k = 0; k < session.frames().size(); ++k) {
+        const DeliveredFrame& frame = session.frames()[k];
+        EXPECT_EQ(frame.raw.size(), (ends[k + 2] - ends[k + 1]) * channels) << k;
+        // The turning sample closes its frame.
+        EXPECT_EQ(std::abs(last_x(frame)), sweep_max) << k;
+    }
+}
+
+}  // namespace
+
 TEST(FrameModes, HalfScanSplitsAtEveryTurningPoint) {
     SimSession session(sweeping(4), DRUVEX_SDK_FRAME_HALF_SCAN, 0.05f, packet_time);
-    const size_t channels = session.sim().channel_count();
     session.send_info();
-    while (session.sent_xz().size() < 1615 * channels) session.send_data();
-    ASSERT_EQ(session.frames().size(), 2u);
-    for (const auto& frame : session.frames()) EXPECT_EQ(frame.raw.size(), 400 * channels);
-    EXPECT_EQ(last_x(session.frames()[0]), sweep_max);   // ends on the maximum at 1200
-    EXPECT_EQ(last_x(session.frames()[1]), -sweep_max);  // and on the minimum at 1600
-    EXPECT_EQ(check_contiguous(session), 801 * channels);
+    while (session.sent_xz().size() < 2000 * session.sim().channel_count()) session.send_data();
+    const auto turns = turning_points(session);
+    ASSERT_GE(turns.size(), 4u);
+    check_scan_frames(session, turns);
     check_image_counts(session, 1);
 }
 
+// The search starts for a rightmost point, so full scans end at leftmost
+// turning points: every second one, from the second on.
 TEST(FrameModes, FullScanSplitsAtEverySecondTurningPoint) {
     SimSession session(sweeping(4, 200), DRUVEX_SDK_FRAME_FULL_SCAN, 0.05f, packet_time);
-    const size_t channels = session.sim().channel_count();
     session.send_info();
-    while (session.sent_xz().size() < 1615 * channels) session.send_data();
-    // Frames end at the minima 400, 800 (withheld), 1200 and 1600.
-    ASSERT_EQ(session.frames().size(), 2u);
-    for (const auto& frame : session.frames()) {
-        EXPECT_EQ(frame.raw.size(), 400 * channels);
-        EXPECT_EQ(last_x(frame), -sweep_max);
-    }
-    EXPECT_EQ(check_contiguous(session), 801 * channels);
+    while (session.sent_xz().size() < 2000 * session.sim().channel_count()) session.send_data();
+    const auto turns = turning_points(session);
+    ASSERT_GT(turns[0], 0u);
+    std::vector<size_t> minima;
+    for (size_t k = 1; k < turns.size(); k += 2) minima.push_back(turns[k]);
+    check_scan_frames(session, minima);
+    for (const auto& frame : session.frames()) EXPECT_EQ(last_x(frame), -sweep_max);
 }
 
 TEST(FrameModes, TimedFramesEndAtFirstSampleAfterLength) {

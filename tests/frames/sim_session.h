@@ -33,6 +33,7 @@ public:
     void set_frame_options(uint32_t mode, float length = 0.05f);
 
     druvex_sim::SensorSim& sim() { return sim_; }
+    const druvex_sim::SensorSim& sim() const { return sim_; }
     const std::vector<DeliveredFrame>& frames() const { return frames_; }
     // Image x (low half) and z (high half) of every record sent so far, also
     // of those the SDK dropped while it learned the period.
