@@ -35,10 +35,8 @@ struct Kind {
 // information in halves.
 Bytes full_packet(const std::string& magic, druvex_sim::SensorSim& sim) {
     const auto halves = sim.info_packets();
-    if (magic == "INF1") return halves[0];
-    if (magic == "INF2") return halves[1];
-    Bytes p = magic[2] == 'F' ? halves[0] : sim.next_data_packet().bytes;
-    p.resize(std::max<size_t>(p.size(), 2000), 0);
+    Bytes p = magic == "INF2" ? halves[1] : magic[2] == 'F' ? halves[0] : sim.next_data_packet().bytes;
+    p.resize(std::max<size_t>(p.size(), 2000), 0);  // room for every prefix swept
     std::memcpy(p.data(), magic.data(), 4);
     return p;
 }
