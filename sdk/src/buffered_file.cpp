@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace druvex_sdk {
@@ -32,7 +33,8 @@ void BufferedFile::close() {
     size_ = 0;
     window_offset_ = 0;
     window_fill_ = 0;
-    std::vector<uint8_t>().swap(window_);
+    window_.reset();
+    window_size_ = 0;
 }
 
 BufferedFile::Status BufferedFile::read_at(uint64_t offset, size_t count, const uint8_t** data) {
@@ -42,19 +44,23 @@ BufferedFile::Status BufferedFile::read_at(uint64_t offset, size_t count, const 
         Status status = fill(offset, count);
         if (status != Status::ok) return status;
     }
-    *data = window_.data() + (offset - window_offset_);
+    *data = window_.get() + (offset - window_offset_);
     return Status::ok;
 }
 
 BufferedFile::Status BufferedFile::fill(uint64_t offset, size_t count) {
     if (fd_ < 0) return Status::error;
-    if (window_.size() < count || window_.size() < kWindowSize) {
-        window_.resize(count > kWindowSize ? count : kWindowSize);
+    // Small files get a window of their own size; a read larger than the
+    // window widens it.
+    const size_t wanted = std::max(count, static_cast<size_t>(std::min<uint64_t>(size_, kWindowSize)));
+    if (window_size_ < wanted) {
+        window_.reset(new uint8_t[wanted]);
+        window_size_ = wanted;
     }
     window_offset_ = offset;
     window_fill_ = 0;
-    while (window_fill_ < window_.size()) {
-        const ssize_t n = ::pread(fd_, window_.data() + window_fill_, window_.size() - window_fill_,
+    while (window_fill_ < window_size_) {
+        const ssize_t n = ::pread(fd_, window_.get() + window_fill_, window_size_ - window_fill_,
                                   static_cast<off_t>(offset + window_fill_));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return Status::error;

@@ -5,8 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace druvex_sdk {
 
@@ -34,7 +34,8 @@ private:
 
     int fd_ = -1;
     uint64_t size_ = 0;
-    std::vector<uint8_t> window_;
+    std::unique_ptr<uint8_t[]> window_;
+    size_t window_size_ = 0;
     uint64_t window_offset_ = 0;
     size_t window_fill_ = 0;
 };

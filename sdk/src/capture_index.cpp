@@ -121,7 +121,7 @@ bool save_capture_index(const std::string& index_path, const CaptureIndex& index
         store_le64(bytes.data() + k * kIndexEntrySize, static_cast<uint64_t>(index.entries[k].time));
         store_le64(bytes.data() + k * kIndexEntrySize + 8, index.entries[k].offset);
     }
-    ok = ok && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    ok = ok && (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size());
     return std::fclose(file.release()) == 0 && ok;
 }
 
