@@ -10,7 +10,7 @@
 namespace druvex_sdk {
 namespace {
 
-constexpr size_t kWindowSize = size_t{1} << 20;
+constexpr size_t kWindowSize = size_t{1} << 17;
 
 }  // namespace
 

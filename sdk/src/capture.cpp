@@ -13,9 +13,19 @@ int64_t now_usec() {
     return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-SensorError status_error(BufferedFile::Status status) {
-    return SensorError(status == BufferedFile::Status::end_of_file ? DRUVEX_ERROR_EOF
-                                                                   : DRUVEX_ERROR_FILE_IO);
+// A success value built once and copied: constructing one formats its text,
+// which would dominate reading a record.
+SensorError read_success() {
+    static const SensorError value;
+    return value;
+}
+
+int32_t status_code(BufferedFile::Status status) {
+    switch (status) {
+        case BufferedFile::Status::ok: return DRUVEX_SUCCESS;
+        case BufferedFile::Status::end_of_file: return DRUVEX_ERROR_EOF;
+        default: return DRUVEX_ERROR_FILE_IO;
+    }
 }
 
 }  // namespace
@@ -101,39 +111,40 @@ SensorError Capture::read_packet(CapturePacketHeader& header, const uint8_t*& da
         const uint8_t* bytes = nullptr;
         const BufferedFile::Status status =
             in_.read_at(read_position_, kPcapRecordHeaderSize, &bytes);
-        if (status != BufferedFile::Status::ok) return status_error(status);
+        if (status != BufferedFile::Status::ok) return SensorError(status_code(status));
         const PcapRecordHeader record = decode_record_header(bytes);
         const uint64_t frame_offset = read_position_ + kPcapRecordHeaderSize;
         read_position_ = frame_offset + record.incl_len;
         Datagram datagram;
         bool complete = false;
-        if (SensorError error = read_frame(record, frame_offset, datagram, complete)) return error;
+        const int32_t code = read_frame(record, frame_offset, datagram, complete);
+        if (code != DRUVEX_SUCCESS) return SensorError(code);
         if (!complete) continue;
         header = CapturePacketHeader{datagram.handle, datagram.timestamp, datagram.size};
         data = datagram.data;
         position_ = datagram.timestamp - index_.start_time;
-        return success();
+        return read_success();
     }
 }
 
-SensorError Capture::read_frame(const PcapRecordHeader& record, uint64_t frame_offset,
-                                Datagram& datagram, bool& complete) {
-    if (record.incl_len < kIpv4PayloadStart) return success();
+int32_t Capture::read_frame(const PcapRecordHeader& record, uint64_t frame_offset,
+                            Datagram& datagram, bool& complete) {
+    if (record.incl_len < kIpv4PayloadStart) return DRUVEX_SUCCESS;
     const size_t head_length = std::min<size_t>(record.incl_len, kUdpPayloadStart);
     const uint8_t* bytes = nullptr;
     BufferedFile::Status status = in_.read_at(frame_offset, head_length, &bytes);
-    if (status != BufferedFile::Status::ok) return status_error(status);
+    if (status != BufferedFile::Status::ok) return status_code(status);
     const FrameHeaders headers = decode_frame_headers(bytes, head_length);
     // The IPv4 total length, not the captured length, bounds the payload:
     // short frames are padded on the wire. Frames cut short by the capture's
     // snap length cannot be read whole and are skipped.
-    if (!headers.is_ipv4_udp() || headers.total_length < kIpv4HeaderSize) return success();
+    if (!headers.is_ipv4_udp() || headers.total_length < kIpv4HeaderSize) return DRUVEX_SUCCESS;
     const size_t length = headers.total_length - kIpv4HeaderSize;
-    if (length > record.incl_len - kIpv4PayloadStart) return success();
+    if (length > record.incl_len - kIpv4PayloadStart) return DRUVEX_SUCCESS;
     status = in_.read_at(frame_offset + kIpv4PayloadStart, length, &bytes);
-    if (status != BufferedFile::Status::ok) return status_error(status);
+    if (status != BufferedFile::Status::ok) return status_code(status);
     complete = fragments_.add(headers, bytes, length, record_time(record, time_offset_), datagram);
-    return success();
+    return DRUVEX_SUCCESS;
 }
 
 SensorError Capture::seek(int64_t position_usec) {

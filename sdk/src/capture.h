@@ -50,9 +50,11 @@ public:
 private:
     SensorError read_file_header();
     SensorError load_index();
-    // Reads the frame of one record; `complete` tells whether it finished a datagram.
-    SensorError read_frame(const PcapRecordHeader& record, uint64_t frame_offset,
-                           Datagram& datagram, bool& complete);
+    // Reads the frame of one record; `complete` tells whether it finished a
+    // datagram. Returns a result code: this runs once per record, and building
+    // a full error value each time would cost more than the reading.
+    int32_t read_frame(const PcapRecordHeader& record, uint64_t frame_offset,
+                       Datagram& datagram, bool& complete);
 
     std::FILE* out_ = nullptr;
     BufferedFile in_;
