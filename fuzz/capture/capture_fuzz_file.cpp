@@ -44,7 +44,8 @@ void exercise_capture(const std::string& path) {
         }
     };
     drain();
-    for (int64_t position : {int64_t{0}, capture.length() / 2, capture.length() - 1}) {
+    const int64_t length = capture.length();
+    for (int64_t position : {int64_t{0}, length / 2, length > 0 ? length - 1 : 0}) {
         if (capture.seek(position).ok()) drain();
     }
 }

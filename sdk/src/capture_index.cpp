@@ -18,13 +18,17 @@ struct FileCloser {
 };
 
 // Entries must lie in the capture, in file order, each at least a record
-// header apart: a side file that does not is never used to seek.
+// header apart, with times that never decrease: a side file that does not is
+// never used to seek. (A foreign capture whose times go back is simply
+// scanned again at each open.)
 bool entries_fit(const std::vector<CaptureIndexEntry>& entries, uint64_t capture_size) {
     if (entries.front().offset != kPcapFileHeaderSize || entries.front().time != 0) return false;
     for (size_t k = 0; k < entries.size(); ++k) {
         const uint64_t offset = entries[k].offset;
         if (offset > capture_size || capture_size - offset < kPcapRecordHeaderSize) return false;
-        if (k > 0 && offset < entries[k - 1].offset + kPcapRecordHeaderSize) return false;
+        if (k == 0) continue;
+        if (offset < entries[k - 1].offset + kPcapRecordHeaderSize) return false;
+        if (entries[k].time < entries[k - 1].time) return false;
     }
     return true;
 }
@@ -38,7 +42,7 @@ bool read_record_header(BufferedFile& capture, uint64_t offset, PcapRecordHeader
     return true;
 }
 
-// The capture must start and end where the side file says it does.
+// The capture must start and end where, and when, the side file says it does.
 bool entries_match_capture(const CaptureIndex& index, BufferedFile& capture, int64_t time_offset) {
     PcapRecordHeader first;
     PcapRecordHeader last;
@@ -46,6 +50,7 @@ bool entries_match_capture(const CaptureIndex& index, BufferedFile& capture, int
     return read_record_header(capture, index.entries.front().offset, first) &&
            record_time(first, time_offset) == index.start_time &&
            read_record_header(capture, last_offset, last) &&
+           record_time(last, time_offset) - index.start_time == index.entries.back().time &&
            capture.size() == last_offset + kPcapRecordHeaderSize + last.incl_len;
 }
 

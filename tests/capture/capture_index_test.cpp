@@ -98,6 +98,8 @@ TEST_F(CaptureIndexTest, DamagedSideFilesAreRebuilt) {
         {"offset beyond file", [](auto& b) { store_le64(&b[24 + 16 * 3 + 8], ~uint64_t{0} - 4); }},
         {"first offset", [](auto& b) { store_le64(&b[24 + 8], 40); }},
         {"last offset", [](auto& b) { store_le64(&b[24 + 16 * 5 + 8], 24 + 16 * 5); }},
+        {"time goes back", [](auto& b) { store_le64(&b[24 + 16 * 3], 90000); }},
+        {"last time", [](auto& b) { store_le64(&b[24 + 16 * 5], uint64_t{1} << 63); }},
     };
     for (const auto& [name, damage] : damages) {
         std::vector<uint8_t> bytes = good;
