@@ -5,13 +5,13 @@
 // path) and reused by later runs.
 #include <benchmark/benchmark.h>
 #include <pcap.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "capture.h"
@@ -94,7 +94,8 @@ void BM_ReaderVersusLibpcap(benchmark::State& state) {
         reader += seconds_of(read_with_capture, path, bytes);
         libpcap += seconds_of(read_with_libpcap, path, bytes);
     }
-    const double mb = static_cast<double>(file_size(path)) / 1e6 * static_cast<double>(state.iterations());
+    const double mb =
+        static_cast<double>(file_size(path)) / 1e6 * static_cast<double>(state.iterations());
     state.counters["reader_MBps"] = mb / reader;
     state.counters["libpcap_MBps"] = mb / libpcap;
     state.counters["ratio"] = libpcap / reader;

@@ -52,7 +52,8 @@ BufferedFile::Status BufferedFile::fill(uint64_t offset, size_t count) {
     if (fd_ < 0) return Status::error;
     // Small files get a window of their own size; a read larger than the
     // window widens it.
-    const size_t wanted = std::max(count, static_cast<size_t>(std::min<uint64_t>(size_, kWindowSize)));
+    const size_t wanted =
+        std::max(count, static_cast<size_t>(std::min<uint64_t>(size_, kWindowSize)));
     if (window_size_ < wanted) {
         window_.reset(new uint8_t[wanted]);
         window_size_ = wanted;

@@ -1,26 +1,19 @@
-// Loads and stores of fixed-width integers in a given byte order, so that file
-// formats are read the same way on any host and through unaligned pointers.
+// Big-endian loads (network byte order) and stores in either byte order of
+// fixed-width integers through unaligned pointers. Little-endian loads are
+// read_le of packet_bytes.h.
 #pragma once
 
 #include <cstdint>
 
 namespace druvex_sdk {
 
-inline uint16_t load_le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-inline uint16_t load_be16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-
-inline uint32_t load_le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+inline uint16_t load_be16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] << 8 | p[1]);
 }
 
 inline uint32_t load_be32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
            static_cast<uint32_t>(p[2]) << 8 | static_cast<uint32_t>(p[3]);
-}
-
-inline uint64_t load_le64(const uint8_t* p) {
-    return static_cast<uint64_t>(load_le32(p)) | static_cast<uint64_t>(load_le32(p + 4)) << 32;
 }
 
 inline void store_le16(uint8_t* p, uint16_t v) {

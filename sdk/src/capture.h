@@ -16,9 +16,9 @@
 namespace druvex_sdk {
 
 struct CapturePacketHeader {
-    uint64_t handle = 0;     // source IPv4 address, first address byte most significant
-    int64_t timestamp = 0;   // microseconds since 1970; 0 when writing means now
-    uint64_t size = 0;       // datagram bytes
+    uint64_t handle = 0;    // source IPv4 address, first address byte most significant
+    int64_t timestamp = 0;  // microseconds since 1970; 0 when writing means now
+    uint64_t size = 0;      // datagram bytes
 };
 
 class Capture {
@@ -53,8 +53,8 @@ private:
     // Reads the frame of one record; `complete` tells whether it finished a
     // datagram. Returns a result code: this runs once per record, and building
     // a full error value each time would cost more than the reading.
-    int32_t read_frame(const PcapRecordHeader& record, uint64_t frame_offset,
-                       Datagram& datagram, bool& complete);
+    int32_t read_frame(const PcapRecordHeader& record, uint64_t frame_offset, Datagram& datagram,
+                       bool& complete);
 
     std::FILE* out_ = nullptr;
     BufferedFile in_;

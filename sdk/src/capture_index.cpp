@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "byte_order.h"
+#include "packet_bytes.h"
 #include "pcap_format.h"
 
 namespace druvex_sdk {
@@ -56,19 +57,21 @@ bool entries_match_capture(const CaptureIndex& index, BufferedFile& capture, int
 
 }  // namespace
 
-std::string capture_index_path(const std::string& capture_path) { return capture_path + ".dvx"; }
+std::string capture_index_path(const std::string& capture_path) {
+    return capture_path + ".dvx";
+}
 
-bool load_capture_index(const std::string& index_path, BufferedFile& capture,
-                        int64_t time_offset, CaptureIndex& index) {
+bool load_capture_index(const std::string& index_path, BufferedFile& capture, int64_t time_offset,
+                        CaptureIndex& index) {
     BufferedFile file;
     const uint8_t* bytes = nullptr;
     if (!file.open(index_path) ||
         file.read_at(0, kIndexHeaderSize, &bytes) != BufferedFile::Status::ok) {
         return false;
     }
-    const uint64_t version = load_le64(bytes);
-    const int64_t start_time = static_cast<int64_t>(load_le64(bytes + 8));
-    const uint64_t count = load_le64(bytes + 16);
+    const uint64_t version = read_le<uint64_t>(bytes, 0);
+    const int64_t start_time = static_cast<int64_t>(read_le<uint64_t>(bytes, 8));
+    const uint64_t count = read_le<uint64_t>(bytes, 16);
     // Every record takes at least its header in the capture, which bounds the
     // count before anything is allocated for it.
     const uint64_t max_count = capture.size() / kPcapRecordHeaderSize;
@@ -85,7 +88,8 @@ bool load_capture_index(const std::string& index_path, BufferedFile& capture,
     loaded.entries.resize(static_cast<size_t>(count));
     for (size_t k = 0; k < loaded.entries.size(); ++k) {
         const uint8_t* entry = bytes + k * kIndexEntrySize;
-        loaded.entries[k] = {static_cast<int64_t>(load_le64(entry)), load_le64(entry + 8)};
+        loaded.entries[k].time = static_cast<int64_t>(read_le<uint64_t>(entry, 0));
+        loaded.entries[k].offset = read_le<uint64_t>(entry, 8);
     }
     if (!entries_fit(loaded.entries, capture.size()) ||
         !entries_match_capture(loaded, capture, time_offset)) {
@@ -123,10 +127,12 @@ bool save_capture_index(const std::string& index_path, const CaptureIndex& index
     bool ok = std::fwrite(header, 1, sizeof header, file.get()) == sizeof header;
     std::vector<uint8_t> bytes(index.entries.size() * kIndexEntrySize);
     for (size_t k = 0; k < index.entries.size(); ++k) {
-        store_le64(bytes.data() + k * kIndexEntrySize, static_cast<uint64_t>(index.entries[k].time));
+        store_le64(bytes.data() + k * kIndexEntrySize,
+                   static_cast<uint64_t>(index.entries[k].time));
         store_le64(bytes.data() + k * kIndexEntrySize + 8, index.entries[k].offset);
     }
-    ok = ok && (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size());
+    ok = ok &&
+         (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size());
     return std::fclose(file.release()) == 0 && ok;
 }
 

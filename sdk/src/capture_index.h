@@ -28,8 +28,8 @@ std::string capture_index_path(const std::string& capture_path);
 
 // Reads the side file and checks it against the capture; false when it is
 // missing, damaged or does not describe the capture as it is now.
-bool load_capture_index(const std::string& index_path, BufferedFile& capture,
-                        int64_t time_offset, CaptureIndex& index);
+bool load_capture_index(const std::string& index_path, BufferedFile& capture, int64_t time_offset,
+                        CaptureIndex& index);
 
 // Scans the records of the capture. Fails only when the capture cannot be
 // read or holds a record of length zero.

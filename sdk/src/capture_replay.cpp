@@ -33,16 +33,16 @@ SensorError CaptureReplay::open(const std::string& path) {
         error = capture_.open_for_read(path);
     }
     if (!error) error = switch_networking_off();
-    if (!error) error = is_open() ? run_paused([this] { return seek_usec(0); })
-                                  : SensorError(DRUVEX_ERROR_NOT_OPEN);
+    if (!error)
+        error = is_open() ? run_paused([this] { return seek_usec(0); })
+                          : SensorError(DRUVEX_ERROR_NOT_OPEN);
     if (error) (void)close();
     return error;
 }
 
 SensorError CaptureReplay::switch_networking_off() {
-    const int32_t code =
-        druvex_sdk_set_control_flags(DRUVEX_SDK_CONTROL_DISABLE_NETWORK,
-                                     DRUVEX_SDK_CONTROL_DISABLE_NETWORK);
+    const int32_t code = druvex_sdk_set_control_flags(DRUVEX_SDK_CONTROL_DISABLE_NETWORK,
+                                                      DRUVEX_SDK_CONTROL_DISABLE_NETWORK);
     // The exported call answers with the thread's stored last error even when
     // it succeeds; the flag itself tells whether networking is off.
     if (code != 0 && druvex_sdk_has_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK) == 0) {
@@ -118,7 +118,8 @@ SensorError CaptureReplay::check_blocking_start() {
 }
 
 SensorError CaptureReplay::resume_blocking(float duration_sec) {
-    if (!(duration_sec >= 0.0f)) return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS, "Invalid duration!");
+    if (!(duration_sec >= 0.0f))
+        return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS, "Invalid duration!");
     if (SensorError error = check_blocking_start()) return error;
     const float start = get_position();
     while (!end_ && !(get_position() - start > duration_sec)) {
@@ -192,8 +193,8 @@ void CaptureReplay::pace() {
         delta = capture_.position() - reference_position_;
     }
     const float scaled = static_cast<float>(delta) / speed_.load();
-    const int64_t wait =
-        std::fabs(scaled) < 1e15f ? static_cast<int64_t>(scaled) - elapsed : kMaxPacingDriftUsec + 1;
+    const int64_t wait = std::fabs(scaled) < 1e15f ? static_cast<int64_t>(scaled) - elapsed
+                                                   : kMaxPacingDriftUsec + 1;
     // After a long hold-up (or across a long gap in the capture) the replay
     // picks up from here instead of racing to catch up.
     if (std::llabs(wait) > kMaxPacingDriftUsec) {

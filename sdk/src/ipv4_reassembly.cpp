@@ -15,8 +15,8 @@ bool Ipv4Reassembly::add(const FrameHeaders& headers, const uint8_t* payload, si
     return add_continuation(headers, payload, length, out);
 }
 
-bool Ipv4Reassembly::add_first(const FrameHeaders& headers, const uint8_t* payload,
-                               size_t length, int64_t timestamp, Datagram& out) {
+bool Ipv4Reassembly::add_first(const FrameHeaders& headers, const uint8_t* payload, size_t length,
+                               int64_t timestamp, Datagram& out) {
     fragments_.erase(headers.source);
     if (length < kUdpHeaderSize || headers.udp_length < kUdpHeaderSize) return false;
     const uint32_t expected = headers.udp_length - static_cast<uint32_t>(kUdpHeaderSize);

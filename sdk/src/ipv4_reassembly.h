@@ -35,8 +35,8 @@ public:
     // Feeds the IPv4 payload of one frame (exactly the bytes its total length
     // announces). Returns true when this completes a datagram, filling `out`;
     // an unfragmented datagram points into `payload`.
-    bool add(const FrameHeaders& headers, const uint8_t* payload, size_t length,
-             int64_t timestamp, Datagram& out);
+    bool add(const FrameHeaders& headers, const uint8_t* payload, size_t length, int64_t timestamp,
+             Datagram& out);
     void clear() { fragments_.clear(); }
     size_t partial_count() const { return fragments_.size(); }
 

@@ -21,8 +21,7 @@ SensorError mock_network_receive(uint64_t handle, int64_t timestamp_usec, const 
 
 extern "C" DRUVEX_API int32_t druvex_sdk_mock_network_receive(uint64_t handle,
                                                               int64_t timestamp_usec,
-                                                              const uint8_t* buffer,
-                                                              size_t size) {
+                                                              const uint8_t* buffer, size_t size) {
     return druvex_sdk::report(
         [&] { return druvex_sdk::mock_network_receive(handle, timestamp_usec, buffer, size); });
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "byte_order.h"
+#include "packet_bytes.h"
 
 namespace druvex_sdk {
 
@@ -18,13 +19,13 @@ void encode_file_header(uint8_t* out) {
 
 PcapFileHeader decode_file_header(const uint8_t* in) {
     PcapFileHeader header;
-    header.magic = load_le32(in);
-    header.version_major = load_le16(in + 4);
-    header.version_minor = load_le16(in + 6);
-    header.thiszone = static_cast<int32_t>(load_le32(in + 8));
-    header.sigfigs = load_le32(in + 12);
-    header.snaplen = load_le32(in + 16);
-    header.network = load_le32(in + 20);
+    header.magic = read_le<uint32_t>(in, 0);
+    header.version_major = read_le<uint16_t>(in, 4);
+    header.version_minor = read_le<uint16_t>(in, 6);
+    header.thiszone = static_cast<int32_t>(read_le<uint32_t>(in, 8));
+    header.sigfigs = read_le<uint32_t>(in, 12);
+    header.snaplen = read_le<uint32_t>(in, 16);
+    header.network = read_le<uint32_t>(in, 20);
     return header;
 }
 
@@ -37,10 +38,10 @@ SensorError check_file_header(const PcapFileHeader& header) {
 
 PcapRecordHeader decode_record_header(const uint8_t* in) {
     PcapRecordHeader header;
-    header.ts_sec = load_le32(in);
-    header.ts_usec = load_le32(in + 4);
-    header.incl_len = load_le32(in + 8);
-    header.orig_len = load_le32(in + 12);
+    header.ts_sec = read_le<uint32_t>(in, 0);
+    header.ts_usec = read_le<uint32_t>(in, 4);
+    header.incl_len = read_le<uint32_t>(in, 8);
+    header.orig_len = read_le<uint32_t>(in, 12);
     return header;
 }
 

@@ -5,8 +5,8 @@
 
 namespace druvex_sdk {
 
-SensorError deliver_replayed_packet(uint64_t handle, int64_t timestamp_usec,
-                                    const uint8_t* data, size_t size) {
+SensorError deliver_replayed_packet(uint64_t handle, int64_t timestamp_usec, const uint8_t* data,
+                                    size_t size) {
     network_packet_callback().invoke(handle, timestamp_usec, data, size);
     // The routing result itself, not the calling thread's stored last error:
     // an old failure left unfetched there must not stop a replay.

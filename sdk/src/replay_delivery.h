@@ -9,7 +9,7 @@
 
 namespace druvex_sdk {
 
-SensorError deliver_replayed_packet(uint64_t handle, int64_t timestamp_usec,
-                                    const uint8_t* data, size_t size);
+SensorError deliver_replayed_packet(uint64_t handle, int64_t timestamp_usec, const uint8_t* data,
+                                    size_t size);
 
 }  // namespace druvex_sdk

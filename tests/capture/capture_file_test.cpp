@@ -7,12 +7,13 @@
 #include "byte_order.h"
 #include "capture.h"
 #include "capture_test_support.h"
+#include "packet_bytes.h"
 
 using druvex_sdk::Capture;
 using druvex_sdk::CapturePacketHeader;
 using druvex_sdk::load_be16;
 using druvex_sdk::load_be32;
-using druvex_sdk::load_le32;
+using druvex_sdk::read_le;
 using namespace capture_test;
 
 namespace {
@@ -44,14 +45,14 @@ TEST(CaptureWrite, RecordLayoutMatchesClassicPcap) {
     write_capture(path, {{0xC0A80A0B, 1700000000123456, payload(100, 1)}});
     const std::vector<uint8_t> bytes = read_file(path);
     ASSERT_EQ(bytes.size(), 24u + 158u);
-    EXPECT_EQ(load_le32(&bytes[0]), 0xA1B2C3D4u);
-    EXPECT_EQ(load_le32(&bytes[16]), 65535u);
-    EXPECT_EQ(load_le32(&bytes[20]), 1u);
+    EXPECT_EQ(read_le<uint32_t>(bytes.data(), 0), 0xA1B2C3D4u);
+    EXPECT_EQ(read_le<uint32_t>(bytes.data(), 16), 65535u);
+    EXPECT_EQ(read_le<uint32_t>(bytes.data(), 20), 1u);
     const uint8_t* r = &bytes[24];
-    EXPECT_EQ(load_le32(r), 1700000000u);
-    EXPECT_EQ(load_le32(r + 4), 123456u);
-    EXPECT_EQ(load_le32(r + 8), 142u);
-    EXPECT_EQ(load_le32(r + 12), 142u);
+    EXPECT_EQ(read_le<uint32_t>(r, 0), 1700000000u);
+    EXPECT_EQ(read_le<uint32_t>(r + 4, 0), 123456u);
+    EXPECT_EQ(read_le<uint32_t>(r + 8, 0), 142u);
+    EXPECT_EQ(read_le<uint32_t>(r + 12, 0), 142u);
     EXPECT_EQ(load_be16(r + 28), 0x0800);
     EXPECT_EQ(r[30], 0x45);
     EXPECT_EQ(load_be16(r + 32), 128);
@@ -77,7 +78,8 @@ TEST(CaptureWrite, RoundTripKeepsEveryDatagramAndRefusesOversized) {
     Capture capture;
     ASSERT_EQ(capture.open_for_write(dir.path("big.pcap"), false).code, 0);
     std::vector<uint8_t> big(65508);
-    EXPECT_EQ(capture.write_packet({1, 1, big.size()}, big.data()).code, DRUVEX_ERROR_INVALID_ARGUMENTS);
+    EXPECT_EQ(capture.write_packet({1, 1, big.size()}, big.data()).code,
+              DRUVEX_ERROR_INVALID_ARGUMENTS);
     EXPECT_EQ(capture.write_packet({1, 1, 4}, nullptr).code, DRUVEX_ERROR_INVALID_ARGUMENTS);
 }
 
@@ -85,9 +87,11 @@ TEST(CaptureWrite, ZeroTimestampMeansNowAndClosedWriterIsNotOpen) {
     TempDir dir;
     const std::string path = dir.path("now.pcap");
     using namespace std::chrono;
-    const int64_t before = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    const int64_t before =
+        duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
     write_capture(path, {{5, 0, payload(10, 5)}});
-    const int64_t after = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    const int64_t after =
+        duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
     const std::vector<Packet> packets = read_capture(path);
     ASSERT_EQ(packets.size(), 1u);
     EXPECT_GE(packets[0].timestamp, before);
@@ -97,7 +101,8 @@ TEST(CaptureWrite, ZeroTimestampMeansNowAndClosedWriterIsNotOpen) {
     EXPECT_EQ(capture.write_packet({1, 1, 0}, nullptr).code, DRUVEX_ERROR_NOT_OPEN);
     ASSERT_EQ(capture.open_for_read(path).code, 0);
     EXPECT_EQ(capture.write_packet({1, 1, 0}, nullptr).code, DRUVEX_ERROR_NOT_OPEN);
-    EXPECT_EQ(capture.open_for_write(dir.path("missing/dir.pcap"), false).code, DRUVEX_ERROR_FILE_IO);
+    EXPECT_EQ(capture.open_for_write(dir.path("missing/dir.pcap"), false).code,
+              DRUVEX_ERROR_FILE_IO);
     EXPECT_FALSE(capture.is_open());
 }
 
@@ -111,8 +116,12 @@ TEST(CaptureWrite, AppendingGrowsTheFileAndStartsAnEmptyOneWithItsHeader) {
         Capture capture;
         ASSERT_EQ(capture.open_for_write(p, true).code, 0);
         for (size_t k = 2; k < 4; ++k) {
-            ASSERT_EQ(capture.write_packet({packets[k].handle, packets[k].timestamp, packets[k].data.size()},
-                                           packets[k].data.data()).code, 0);
+            ASSERT_EQ(
+                capture
+                    .write_packet({packets[k].handle, packets[k].timestamp, packets[k].data.size()},
+                                  packets[k].data.data())
+                    .code,
+                0);
         }
     }
     EXPECT_EQ(read_capture(path), packets);
@@ -128,12 +137,13 @@ TEST(CaptureRead, SkipsForeignRecordsAndPadding) {
     tcp.protocol = 6;
     FrameSpec padded;
     padded.padding = 60 - (42 + 10);
-    const std::vector<Packet> got = read_built(dir, PcapBuilder()
-                                                        .record(1000000, frame({}, payload(20, 1)))
-                                                        .record(1000100, arp)
-                                                        .record(1000150, frame(tcp, payload(20, 9)))
-                                                        .record(1000200, std::vector<uint8_t>(20, 0x45))
-                                                        .record(1000300, frame(padded, payload(10, 2))));
+    const std::vector<Packet> got =
+        read_built(dir, PcapBuilder()
+                            .record(1000000, frame({}, payload(20, 1)))
+                            .record(1000100, arp)
+                            .record(1000150, frame(tcp, payload(20, 9)))
+                            .record(1000200, std::vector<uint8_t>(20, 0x45))
+                            .record(1000300, frame(padded, payload(10, 2))));
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0].data, payload(20, 1));
     EXPECT_EQ(got[1].data, payload(10, 2));
@@ -164,14 +174,20 @@ TEST(CaptureRead, ReassemblesInOrderFragmentsOnly) {
     EXPECT_TRUE(read_built(dir, PcapBuilder().record(1, f1).record(2, f3).record(3, f2)).empty());
     FrameSpec foreign = second;
     foreign.identification = 78;
-    EXPECT_TRUE(read_built(dir, PcapBuilder().record(1, f1).record(2, frame(foreign, piece(1472, 2952)))
-                                    .record(3, f3)).empty());
+    EXPECT_TRUE(
+        read_built(
+            dir,
+            PcapBuilder().record(1, f1).record(2, frame(foreign, piece(1472, 2952))).record(3, f3))
+            .empty());
 
     // Another source's datagram between the fragments does not disturb them.
     FrameSpec other;
     other.source = 0x0A000009;
-    auto mixed = read_built(dir, PcapBuilder().record(1, f1).record(2, frame(other, payload(5, 1)))
-                                     .record(3, f2).record(4, f3));
+    auto mixed = read_built(dir, PcapBuilder()
+                                     .record(1, f1)
+                                     .record(2, frame(other, payload(5, 1)))
+                                     .record(3, f2)
+                                     .record(4, f3));
     ASSERT_EQ(mixed.size(), 2u);
     EXPECT_EQ(mixed[1].data, data);
 }
@@ -215,10 +231,14 @@ TEST(CaptureRead, TruncatedLastRecordEndsAsEndOfFile) {
 TEST(CaptureRead, UnsupportedFormatsAreInvalidFileType) {
     TempDir dir;
     const auto udp = frame({}, payload(10, 1));
-    EXPECT_EQ(open_code(dir, PcapBuilder(0xA1B23C4Du).record(1, udp).bytes()), DRUVEX_ERROR_INVALID_FILE_TYPE);
-    EXPECT_EQ(open_code(dir, PcapBuilder(0xD4C3B2A1u).record(1, udp).bytes()), DRUVEX_ERROR_INVALID_FILE_TYPE);
-    EXPECT_EQ(open_code(dir, PcapBuilder(0x0A0D0D0Au).record(1, udp).bytes()), DRUVEX_ERROR_INVALID_FILE_TYPE);
-    EXPECT_EQ(open_code(dir, PcapBuilder(0xA1B2C3D4u, 113).record(1, udp).bytes()), DRUVEX_ERROR_INVALID_FILE_TYPE);
+    EXPECT_EQ(open_code(dir, PcapBuilder(0xA1B23C4Du).record(1, udp).bytes()),
+              DRUVEX_ERROR_INVALID_FILE_TYPE);
+    EXPECT_EQ(open_code(dir, PcapBuilder(0xD4C3B2A1u).record(1, udp).bytes()),
+              DRUVEX_ERROR_INVALID_FILE_TYPE);
+    EXPECT_EQ(open_code(dir, PcapBuilder(0x0A0D0D0Au).record(1, udp).bytes()),
+              DRUVEX_ERROR_INVALID_FILE_TYPE);
+    EXPECT_EQ(open_code(dir, PcapBuilder(0xA1B2C3D4u, 113).record(1, udp).bytes()),
+              DRUVEX_ERROR_INVALID_FILE_TYPE);
     EXPECT_EQ(open_code(dir, std::vector<uint8_t>(10, 0xD4)), DRUVEX_ERROR_FILE_IO);
     Capture capture;
     EXPECT_EQ(capture.open_for_read(dir.path("none.pcap")).code, DRUVEX_ERROR_FILE_IO);
@@ -228,7 +248,8 @@ TEST(CaptureRead, UnsupportedFormatsAreInvalidFileType) {
 
 TEST(CaptureRead, NegativeTimeZoneShiftsRecordTimesBack) {
     TempDir dir;
-    const auto got = read_built(dir, PcapBuilder(0xA1B2C3D4u, 1, -3600).record(7200000000, frame({}, payload(4, 1))));
+    const auto got = read_built(
+        dir, PcapBuilder(0xA1B2C3D4u, 1, -3600).record(7200000000, frame({}, payload(4, 1))));
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].timestamp, 3600000000);
 }

@@ -1,10 +1,11 @@
 // Replaying captures: delivery, pacing, pause and resume, loop, seek and the
 // blocking replays.
+#include "capture_replay.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "capture_replay.h"
 #include "capture_test_support.h"
 #include "druvex_sdk.h"
 #include "replay_session.h"
@@ -36,7 +37,8 @@ protected:
     CaptureReplay replay;
 };
 
-double seconds_between(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
+double seconds_between(std::chrono::steady_clock::time_point a,
+                       std::chrono::steady_clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
 }
 
@@ -150,7 +152,8 @@ TEST_F(CaptureReplayTest, SeekReachesEveryRecord) {
     }
     EXPECT_EQ(replay.seek(replay.get_length()).message, "Invalid seek position!");
     EXPECT_EQ(replay.seek(-0.5f).code, DRUVEX_ERROR_INVALID_ARGUMENTS);
-    EXPECT_EQ(replay.seek(std::numeric_limits<float>::quiet_NaN()).code, DRUVEX_ERROR_INVALID_ARGUMENTS);
+    EXPECT_EQ(replay.seek(std::numeric_limits<float>::quiet_NaN()).code,
+              DRUVEX_ERROR_INVALID_ARGUMENTS);
     EXPECT_EQ(replay.seek(1e30f).code, DRUVEX_ERROR_INVALID_ARGUMENTS);
 }
 

@@ -22,10 +22,13 @@ std::vector<uint8_t> read_file(const std::string& path) {
 
 void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
-bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+bool file_exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 TempDir::TempDir() {
     char pattern[] = "/tmp/druvex_capture_XXXXXX";
@@ -70,8 +73,8 @@ std::vector<Packet> read_all(druvex_sdk::Capture& capture) {
     druvex_sdk::CapturePacketHeader header;
     const uint8_t* data = nullptr;
     while (capture.read_packet(header, data).code == 0) {
-        packets.push_back({header.handle, header.timestamp,
-                           std::vector<uint8_t>(data, data + header.size)});
+        packets.push_back(
+            {header.handle, header.timestamp, std::vector<uint8_t>(data, data + header.size)});
     }
     return packets;
 }
@@ -109,7 +112,8 @@ std::vector<uint8_t> frame(const FrameSpec& spec, const std::vector<uint8_t>& pa
     ip[0] = 0x45;
     store_be16(ip + 2, static_cast<uint16_t>(20 + udp + payload.size()));
     store_be16(ip + 4, spec.identification);
-    store_be16(ip + 6, static_cast<uint16_t>((spec.more_fragments ? 0x2000 : 0) | spec.fragment_offset));
+    store_be16(ip + 6,
+               static_cast<uint16_t>((spec.more_fragments ? 0x2000 : 0) | spec.fragment_offset));
     ip[8] = 64;
     ip[9] = spec.protocol;
     store_be32(ip + 12, spec.source);
@@ -120,7 +124,8 @@ std::vector<uint8_t> frame(const FrameSpec& spec, const std::vector<uint8_t>& pa
         store_be16(ip + 24, spec.udp_length != 0 ? spec.udp_length
                                                  : static_cast<uint16_t>(payload.size() + 8));
     }
-    std::copy(payload.begin(), payload.end(), bytes.begin() + static_cast<std::ptrdiff_t>(14 + 20 + udp));
+    std::copy(payload.begin(), payload.end(),
+              bytes.begin() + static_cast<std::ptrdiff_t>(14 + 20 + udp));
     return bytes;
 }
 

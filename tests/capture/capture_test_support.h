@@ -40,14 +40,16 @@ std::vector<uint8_t> payload(size_t size, uint8_t seed);
 // Writes the packets with the SDK's writer; fails the test on error.
 void write_capture(const std::string& path, const std::vector<Packet>& packets);
 // Packets from `count` sources, `step_usec` apart, sizes varying.
-std::vector<Packet> sample_packets(size_t count, int64_t step_usec, int64_t start_usec = 1700000000000000);
+std::vector<Packet> sample_packets(size_t count, int64_t step_usec,
+                                   int64_t start_usec = 1700000000000000);
 // Reads every datagram of an open capture until its end.
 std::vector<Packet> read_all(druvex_sdk::Capture& capture);
 
 // Raw PCAP bytes for records the SDK's writer would never produce.
 class PcapBuilder {
 public:
-    explicit PcapBuilder(uint32_t magic = 0xA1B2C3D4u, uint32_t link_type = 1, int32_t thiszone = 0);
+    explicit PcapBuilder(uint32_t magic = 0xA1B2C3D4u, uint32_t link_type = 1,
+                         int32_t thiszone = 0);
     // One record holding `frame` (incl_len = frame size unless given).
     PcapBuilder& record(int64_t time_usec, const std::vector<uint8_t>& frame);
     PcapBuilder& record_with_length(int64_t time_usec, const std::vector<uint8_t>& frame,

@@ -1,6 +1,7 @@
 // Captures against the tools engineers already use: tshark and libpcap read
 // what the SDK writes; what text2pcap and tshark write replays in the SDK.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <pcap.h>
@@ -8,8 +9,6 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <fcntl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -131,13 +130,15 @@ TEST(CaptureTools, LibpcapReadsAWrittenCapture) {
 TEST(CaptureTools, Text2pcapCapturesReplayAndItsPcapngIsRefused) {
     if (!have_tool("text2pcap")) GTEST_SKIP() << "text2pcap is not installed";
     TempDir dir;
-    const std::vector<std::vector<uint8_t>> payloads = {payload(3, 1), payload(700, 2), payload(18, 3)};
+    const std::vector<std::vector<uint8_t>> payloads = {payload(3, 1), payload(700, 2),
+                                                        payload(18, 3)};
     std::string dump;
     for (const auto& p : payloads) dump += hex_dump(p) + "\n";
     write_file(dir.path("dump.txt"), std::vector<uint8_t>(dump.begin(), dump.end()));
     const std::string pcap = dir.path("t2p.pcap");
     const std::string pcapng = dir.path("t2p.pcapng");
-    run("text2pcap -F pcap -4 10.1.2.3,10.0.0.255 -u 443,8808 " + dir.path("dump.txt") + " " + pcap);
+    run("text2pcap -F pcap -4 10.1.2.3,10.0.0.255 -u 443,8808 " + dir.path("dump.txt") + " " +
+        pcap);
     run("text2pcap -4 10.1.2.3,10.0.0.255 -u 443,8808 " + dir.path("dump.txt") + " " + pcapng);
 
     ReplaySession session;
@@ -159,13 +160,15 @@ TEST(CaptureTools, TsharkLoopbackRecordingReplays) {
     const std::string path = dir.path("lo.pcap");
     const int port = 20000 + static_cast<int>(getpid() % 20000);
     const std::string filter = "udp dst port " + std::to_string(port);
-    const char* argv[] = {"tshark", "-q", "-i", "lo", "-F", "pcap", "-w", path.c_str(), "-f",
-                          filter.c_str(), "-c", "20", "-a", "duration:20", nullptr};
+    const char* argv[] = {"tshark", "-q", "-i",         "lo",          "-F",
+                          "pcap",   "-w", path.c_str(), "-f",          filter.c_str(),
+                          "-c",     "20", "-a",         "duration:20", nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, "tshark", &actions, nullptr, const_cast<char**>(argv), environ);
+    const int spawned =
+        posix_spawnp(&pid, "tshark", &actions, nullptr, const_cast<char**>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) GTEST_SKIP() << "tshark could not start";
 

@@ -52,7 +52,9 @@ TEST(SampleCapture, ReplayGivesTheSamePointsAsLiveReception) {
     ASSERT_EQ(druvex_sdk_listen_raw_frames(&FrameLog::on_frame, &log), 0);
     const auto traffic = druvex_sample::sample_traffic(0.3);
     for (const auto& p : traffic) {
-        ASSERT_EQ(druvex_sdk_mock_network_receive(p.handle, p.timestamp_us, p.bytes.data(), p.bytes.size()), 0);
+        ASSERT_EQ(druvex_sdk_mock_network_receive(p.handle, p.timestamp_us, p.bytes.data(),
+                                                  p.bytes.size()),
+                  0);
     }
     const auto live = log.take();
     ASSERT_FALSE(live.empty());

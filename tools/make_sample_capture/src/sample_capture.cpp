@@ -43,9 +43,10 @@ const uint64_t kSampleSensorHandles[2] = {kSensors[0].handle, kSensors[1].handle
 std::vector<SamplePacket> sample_traffic(double seconds) {
     std::vector<SamplePacket> packets;
     for (const SampleSensor& sensor : kSensors) play(sensor, seconds, packets);
-    std::stable_sort(packets.begin(), packets.end(), [](const SamplePacket& a, const SamplePacket& b) {
-        return a.timestamp_us < b.timestamp_us;
-    });
+    std::stable_sort(packets.begin(), packets.end(),
+                     [](const SamplePacket& a, const SamplePacket& b) {
+                         return a.timestamp_us < b.timestamp_us;
+                     });
     return packets;
 }
 
@@ -54,7 +55,8 @@ druvex_sdk::SensorError write_sample_capture(const std::string& path, double sec
     if (druvex_sdk::SensorError error = capture.open_for_write(path, false)) return error;
     for (const SamplePacket& p : sample_traffic(seconds)) {
         const druvex_sdk::CapturePacketHeader header{p.handle, p.timestamp_us, p.bytes.size()};
-        if (druvex_sdk::SensorError error = capture.write_packet(header, p.bytes.data())) return error;
+        if (druvex_sdk::SensorError error = capture.write_packet(header, p.bytes.data()))
+            return error;
     }
     return capture.close();
 }
