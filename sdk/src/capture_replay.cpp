@@ -33,9 +33,10 @@ SensorError CaptureReplay::open(const std::string& path) {
         error = capture_.open_for_read(path);
     }
     if (!error) error = switch_networking_off();
-    if (!error)
+    if (!error) {
         error = is_open() ? run_paused([this] { return seek_usec(0); })
                           : SensorError(DRUVEX_ERROR_NOT_OPEN);
+    }
     if (error) (void)close();
     return error;
 }
