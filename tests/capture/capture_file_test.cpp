@@ -142,8 +142,9 @@ TEST(CaptureRead, SkipsForeignRecordsAndPadding) {
                             .record(1000000, frame({}, payload(20, 1)))
                             .record(1000100, arp)
                             .record(1000150, frame(tcp, payload(20, 9)))
-                            .record(1000200, std::vector<uint8_t>(20, 0x45))
-                            .record(1000300, frame(padded, payload(10, 2))));
+                            .record(1000300, frame(padded, payload(10, 2)))
+                            // A last record too short for any link header.
+                            .record(1000400, std::vector<uint8_t>(20, 0x45)));
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0].data, payload(20, 1));
     EXPECT_EQ(got[1].data, payload(10, 2));
