@@ -5,49 +5,64 @@
 #include <lodepng.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace render_test {
 
-GLFWwindow* GlHarness::window_ = nullptr;
-GLuint GlHarness::framebuffer_ = 0;
-GLuint GlHarness::colour_buffer_ = 0;
+namespace {
 
-void GlHarness::SetUpTestSuite() {
-    if (window_ || !glfwInit()) return;
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    window_ = glfwCreateWindow(64, 64, "render test", nullptr, nullptr);
-    if (!window_) {
-        glfwTerminate();
-        return;
+class GlEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        glfwSetErrorCallback([](int code, const char* text) {
+            std::fprintf(stderr, "GLFW error %d: %s\n", code, text);
+        });
+        if (!glfwInit()) return;
+        glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+        glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+        glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+        glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
+        glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+        window = glfwCreateWindow(64, 64, "render test", nullptr, nullptr);
+        if (!window) return;
+        glfwMakeContextCurrent(window);
+        glGenFramebuffers(1, &framebuffer);
+        glGenRenderbuffers(1, &colour_buffer);
+        glBindRenderbuffer(GL_RENDERBUFFER, colour_buffer);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kWidth, kHeight);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_buffer);
     }
-    glfwMakeContextCurrent(window_);
-    glGenFramebuffers(1, &framebuffer_);
-    glGenRenderbuffers(1, &colour_buffer_);
-    glBindRenderbuffer(GL_RENDERBUFFER, colour_buffer_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kWidth, kHeight);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_buffer_);
-}
 
-void GlHarness::TearDownTestSuite() {
-    if (!window_) return;
-    druvex::LinesRenderer::shutdown();
-    glDeleteFramebuffers(1, &framebuffer_);
-    glDeleteRenderbuffers(1, &colour_buffer_);
-    glfwDestroyWindow(window_);
-    glfwTerminate();
-    window_ = nullptr;
-}
+    void TearDown() override {
+        if (window) {
+            glfwMakeContextCurrent(window);
+            druvex::LinesRenderer::shutdown();
+            glDeleteFramebuffers(1, &framebuffer);
+            glDeleteRenderbuffers(1, &colour_buffer);
+            glfwDestroyWindow(window);
+            window = nullptr;
+        }
+        glfwTerminate();
+    }
+
+    GLFWwindow* window = nullptr;
+    GLuint framebuffer = 0;
+    GLuint colour_buffer = 0;
+};
+
+GlEnvironment* const g_environment =
+    static_cast<GlEnvironment*>(::testing::AddGlobalTestEnvironment(new GlEnvironment));
+
+}  // namespace
+
+GLFWwindow* GlHarness::window() { return g_environment->window; }
 
 void GlHarness::SetUp() {
-    if (!window_) GTEST_SKIP() << "no OpenGL 3.3 core context (no display?)";
-    glfwMakeContextCurrent(window_);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    if (!window()) GTEST_SKIP() << "no OpenGL 3.3 core context (no display?)";
+    glfwMakeContextCurrent(window());
+    glBindFramebuffer(GL_FRAMEBUFFER, g_environment->framebuffer);
     glViewport(0, 0, kWidth, kHeight);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);

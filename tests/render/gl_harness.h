@@ -19,10 +19,10 @@ struct Rgb {
     int r, g, b;
 };
 
+// One window for the whole test program: made before the first test, freed
+// after the last (re-initialising GLFW between suites is not reliable).
 class GlHarness : public ::testing::Test {
 protected:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
     void SetUp() override;
 
     // RGBA of the whole framebuffer, rows from the bottom.
@@ -36,9 +36,7 @@ protected:
     // Writes the frame as a PNG when DRUVEX_RENDER_SNAPSHOT names a directory.
     static void snapshot(const std::vector<uint8_t>& rgba, const std::string& name);
 
-    static GLFWwindow* window_;
-    static GLuint framebuffer_;
-    static GLuint colour_buffer_;
+    static GLFWwindow* window();
 };
 
 }  // namespace render_test

@@ -62,7 +62,9 @@ TEST_F(Texture, SecondImageReplacesTheTexture) {
     const auto rgb = encode(std::vector<unsigned char>(5 * 1 * 3, 7), 5, 1, LCT_RGB);
     load_texture_from_memory(texture_, rgb.data(), rgb.size());
     EXPECT_NE(texture_.texture, 0u);
-    if (texture_.texture != first) EXPECT_FALSE(glIsTexture(first));
+    if (texture_.texture != first) {
+        EXPECT_FALSE(glIsTexture(first));
+    }
     glBindTexture(GL_TEXTURE_2D, texture_.texture);
     EXPECT_EQ(level_parameter(GL_TEXTURE_INTERNAL_FORMAT), GL_RGB8);
     EXPECT_EQ(level_parameter(GL_TEXTURE_WIDTH), 5);

@@ -85,27 +85,31 @@ namespace {
 
 class ViewDrawing : public GlHarness {
 protected:
+    // Baking the fonts takes a while: one text context for the suite.
+    static void TearDownTestSuite() {
+        if (nvg_) nvgDeleteContext(nvg_);
+        nvg_ = nullptr;
+    }
     void SetUp() override {
         GlHarness::SetUp();
         if (IsSkipped()) return;
-        nvg_ = nvgCreateContext(1.0f);
+        if (!nvg_) nvg_ = nvgCreateContext(1.0f);
         nvgBeginFrame(nvg_, kWidth, kHeight, 1.0f);
         RenderConfig c = laid_out(kWidth, kHeight);
         c.zoom_scale = 0.08f;  // 25 m of ground: markers every 5 m
         view_ = std::make_unique<ViewRenderer>(nvg_, &c);
         view_->measure_line_name = "measure_0";
     }
-    void TearDown() override {
-        view_.reset();
-        if (nvg_) nvgDeleteContext(nvg_);
-    }
+    void TearDown() override { view_.reset(); }
     bool grey_at(const std::vector<uint8_t>& f, float x, float y, int radius = 1) {
         const Eigen::Vector2i p = view_->camera().project(x, 0, y);
         return colour_near(f, p.x(), p.y(), {80, 80, 80}, radius, 6);
     }
-    NVGcontext* nvg_ = nullptr;
+    static NVGcontext* nvg_;
     std::unique_ptr<ViewRenderer> view_;
 };
+
+NVGcontext* ViewDrawing::nvg_ = nullptr;
 
 }  // namespace
 
