@@ -44,7 +44,8 @@ public:
             glfwDestroyWindow(window);
             window = nullptr;
         }
-        glfwTerminate();
+        // No glfwTerminate: it unloads the GL driver, and the leak report at
+        // exit could then no longer tell the driver's blocks from ours.
     }
 
     GLFWwindow* window = nullptr;
