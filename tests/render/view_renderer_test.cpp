@@ -2,6 +2,7 @@
 // distance markers and measuring line (hidden window, headless text context).
 #include "gl_harness.h"
 
+#include "colormap.h"
 #include "lines_renderer.h"
 #include "view_renderer.h"
 
@@ -175,4 +176,23 @@ TEST_F(ViewDrawing, MeasuringLineEndsWhenPerspectiveTurnsOn) {
     EXPECT_FALSE(view_->measuring);
     EXPECT_EQ(LinesRenderer::instance()->find("measure_0")->vertex_count, 0u);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(ViewDrawing, PointsDrawOverTheGround) {
+    // A ring of points at 6 m coloured by angle through the circular map.
+    view_->camera().colormap = COLORMAP_CIRCULAR;
+    view_->camera().point_size = 60;
+    std::vector<PointVertex> cloud;
+    for (int i = 0; i < 48; ++i) {
+        const float a = float(i) / 48 * 6.2831853f;
+        cloud.push_back({1, 6 * std::cos(a), 6 * std::sin(a), 1.5f, float(i) / 48});
+    }
+    view_->upload_points(cloud.size(), cloud.data());
+    view_->draw_ground_grid();
+    view_->draw_points();
+    const auto f = read_pixels();
+    snapshot(f, "view_frame");
+    const Eigen::Vector2i east = view_->camera().project(6, 1.5f, 0);  // first stop: red
+    EXPECT_TRUE(colour_near(f, east.x(), east.y(), {255, 64, 51}, 1, 8));
+    EXPECT_TRUE(grey_at(f, 10, 0));
 }
