@@ -32,7 +32,12 @@ int main(int argc, char** argv) {
         }
     }
     try {
-        nanogui::init();
+        try {
+            nanogui::init();
+        } catch (const std::exception& e) {
+            std::cerr << "toolkit_demo: " << e.what() << " (no display?)" << std::endl;
+            return 77; // skipped
+        }
         {
             ref<druvex_demo::DemoScreen> screen = new druvex_demo::DemoScreen(Vector2i(760, 620), 4);
             screen->state.showAdvanced = advanced;
