@@ -51,23 +51,13 @@ TEST(ViewCamera, PresetsTogglesAndReset) {
     EXPECT_FLOAT_EQ(v.get_config().view_rotation_elevation, kHalfPi);
     v.set_view_front();
     EXPECT_FLOAT_EQ(v.get_config().view_rotation_roll, 0);
-    v.translate(1, 2, 3);
-    v.translate(1, 0, 0);
-    EXPECT_FLOAT_EQ(v.get_config().view_center_x, 2);
-    v.set_view_origin();
-    EXPECT_FLOAT_EQ(v.get_config().view_center_x + v.get_config().view_center_z, 0);
-    v.zoom(2);
-    EXPECT_FLOAT_EQ(v.get_config().zoom_scale, 1.0f);
-    v.toggle_flip();
-    v.toggle_mirror();
     v.toggle_perspective();
-    EXPECT_TRUE(v.get_config().flip && v.get_config().mirror && v.get_config().perspective);
     v.camera().colormap_texture_created = true;
     v.camera().colormap_texture = 7;
     v.reset_camera();
     const RenderConfig r = v.get_config();
     EXPECT_FLOAT_EQ(r.zoom_scale, 0.05f);
-    EXPECT_FALSE(r.perspective || r.flip || r.mirror);
+    EXPECT_FALSE(r.perspective);
     EXPECT_EQ(r.viewport_width, 0);
     EXPECT_EQ(r.colormap_texture, 7u);  // the GL texture is reused, not leaked
 }
