@@ -37,8 +37,9 @@ void on_error(uint64_t, int32_t, const char* message, const void* data, size_t s
     g_sink = sum;
 }
 
-void ensure_initialized() {
-    if (druvex_sdk_is_initialized()) return;
+// Each stream runs in an SDK of its own, so no state (and no initialised SDK
+// at process exit) outlives it.
+void initialize() {
     DruvexSDKOptions options = druvex_sdk_create_options();
     options.control_flags = DRUVEX_SDK_CONTROL_DISABLE_NETWORK;
     druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, on_error, nullptr);
@@ -57,7 +58,7 @@ uint32_t flags_of(uint8_t selector) {
 }  // namespace
 
 size_t feed_packets(const uint8_t* data, size_t size) {
-    ensure_initialized();
+    initialize();
     int64_t host_time = 1765000000000000;
     size_t routed = 0;
     std::vector<uint8_t> packet;
@@ -77,8 +78,8 @@ size_t feed_packets(const uint8_t* data, size_t size) {
         size -= length;
         ++routed;
     }
-    druvex_sdk::SdkManager::clear();
     druvex_sdk::SdkManager::dispatch_errors();
+    druvex_sdk_deinitialize();
     return routed;
 }
 

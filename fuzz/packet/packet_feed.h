@@ -10,8 +10,8 @@
 
 namespace druvex_fuzz {
 
-// Routes every packet of the stream, then clears all sensors. Returns the
-// number of packets routed.
+// Initialises the SDK with networking off, routes every packet of the stream
+// and deinitialises it again. Returns the number of packets routed.
 size_t feed_packets(const uint8_t* data, size_t size);
 
 }  // namespace druvex_fuzz
