@@ -38,7 +38,13 @@ void store_frame_options(const DruvexSDKFrameOptions& options) {
     FrameManager::instance().set_frame_options(options);
 }
 
-void deinitialize_at_exit() { (void)SdkManager::deinitialize(); }
+// At exit the main thread's last error may already be destroyed, so nothing on
+// this path may report through it: with the flag cleared first, closing the
+// replay skips its registry clear (the registries are cleared here anyway).
+void deinitialize_at_exit() {
+    sdk_state().initialized = 0;
+    (void)SdkManager::deinitialize();
+}
 
 }  // namespace
 
