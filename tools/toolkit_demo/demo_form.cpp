@@ -110,6 +110,7 @@ void DemoScreen::build() {
         }
     }
     auto* clicks = f.addButton("Click me", [this] { state.clicks++; });
+    mClickButton = clicks;
     clicks->setTooltip("Counts clicks.\nA tooltip shows after half a second.");
     refreshAndLayout();
 }

@@ -51,6 +51,7 @@ public:
     nanogui::Button* advancedButton() { return mAdvancedButton; }
     nanogui::Slider* slider() { return mSlider; }
     nanogui::Label* timeLabel() { return mTimeLabel; }
+    nanogui::Button* clickButton() { return mClickButton; }
 
 private:
     void build();
@@ -63,6 +64,7 @@ private:
     nanogui::Button* mAdvancedButton = nullptr;
     nanogui::Slider* mSlider = nullptr;
     nanogui::Label* mTimeLabel = nullptr;
+    nanogui::Button* mClickButton = nullptr;
 };
 
 } // namespace druvex_demo
