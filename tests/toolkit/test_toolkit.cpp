@@ -340,6 +340,21 @@ TEST(ToolkitRemoval, RemovingDragWidgetEndsTheDrag) {
     ui.release(Vector2i(300, 300));
 }
 
+TEST(ToolkitRemoval, DestroyedButtonTakesItsPopupAlong) {
+    Ui ui;
+    Window* w = panel(ui.screen);
+    auto* section = new Widget(w);
+    auto* pb = new PopupButton(section, "Open");
+    ref<Popup> popup = pb->popup();
+    ui.frame();
+    int before = ui.screen->childCount();
+    w->removeChild(section); // plain removal: the button dies with its section
+    EXPECT_EQ(ui.screen->childCount(), before - 1);
+    EXPECT_EQ(popup->parent(), nullptr);
+    EXPECT_EQ(popup->parentWindow(), nullptr);
+    ui.frame();
+}
+
 TEST(ToolkitRemoval, ReleaseAnnouncesWholeSubtreeToEveryAncestor) {
     struct Recorder : Widget {
         explicit Recorder(Widget* p) : Widget(p) {}

@@ -209,13 +209,15 @@ Screen::~Screen() {
         mRenderer = nullptr;
     }
     // Children go before the context whose fonts they measure with.
-    for (Widget* child : mChildren) {
+    mFocusPath.clear();
+    mDragWidget = nullptr;
+    std::vector<Widget*> children;
+    children.swap(mChildren);
+    for (Widget* child : children)
         if (child->parent() == this)
             child->setParent(nullptr);
+    for (Widget* child : children)
         child->decRef();
-    }
-    mChildren.clear();
-    mFocusPath.clear();
     mDragWidget = nullptr;
     delete mNVGContext;
     mNVGContext = nullptr;

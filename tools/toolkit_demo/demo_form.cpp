@@ -42,6 +42,7 @@ void DemoScreen::build() {
             "Color Mode", [this](const ColorMode& m) { state.colorMode = m; },
             [this] { return state.colorMode; });
         mode->setItems({"Constant", "Time", "Distance", "Intensity", "Sensor"});
+        mColorMode = mode;
         auto* size = f.addVariable<float>("Point Size", state.pointSize);
         size->setUnits("px");
         size->setStep(0.1f);

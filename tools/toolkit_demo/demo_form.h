@@ -52,6 +52,7 @@ public:
     nanogui::Slider* slider() { return mSlider; }
     nanogui::Label* timeLabel() { return mTimeLabel; }
     nanogui::Button* clickButton() { return mClickButton; }
+    nanogui::ComboBox* colorModeCombo() { return mColorMode; }
 
 private:
     void build();
@@ -65,6 +66,7 @@ private:
     nanogui::Slider* mSlider = nullptr;
     nanogui::Label* mTimeLabel = nullptr;
     nanogui::Button* mClickButton = nullptr;
+    nanogui::ComboBox* mColorMode = nullptr;
 };
 
 } // namespace druvex_demo

@@ -2,6 +2,7 @@
 //   toolkit_demo                        interactive (Q / Escape closes)
 //   toolkit_demo --screenshot out.png   draws, saves a PNG and exits
 //                [--open-popup] [--advanced] [--collapse-display] [--hover] [--playing]
+//                [--open-combo]
 #include "demo_form.h"
 
 #include <chrono>
@@ -18,7 +19,7 @@ using namespace nanogui;
 
 int main(int argc, char** argv) {
     std::string screenshot;
-    bool openPopup = false, advanced = false, collapseDisplay = false, hover = false, playing = false;
+    bool openPopup = false, advanced = false, collapseDisplay = false, hover = false, playing = false, openCombo = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc)
             screenshot = argv[++i];
@@ -32,8 +33,10 @@ int main(int argc, char** argv) {
             hover = true;
         else if (!std::strcmp(argv[i], "--playing"))
             playing = true;
+        else if (!std::strcmp(argv[i], "--open-combo"))
+            openCombo = true;
         else {
-            std::cerr << "usage: toolkit_demo [--screenshot out.png] [--open-popup] [--advanced] [--collapse-display] [--hover] [--playing]\n";
+            std::cerr << "usage: toolkit_demo [--screenshot out.png] [--open-popup] [--advanced] [--collapse-display] [--hover] [--playing] [--open-combo]\n";
             return 2;
         }
     }
@@ -52,6 +55,8 @@ int main(int argc, char** argv) {
                 screen->displayGroup()->setExpanded(false);
             if (openPopup)
                 screen->viewPopupButton()->setPushed(true);
+            if (openCombo)
+                screen->colorModeCombo()->setPushed(true);
             screen->setVisible(true);
             screen->drawAll();
             if (!screenshot.empty()) {
