@@ -524,6 +524,19 @@ TEST(ToolkitEvents, FileDialogHookAndResync) {
     EXPECT_EQ(ui.screen->mouseState(), 0);
 }
 
+TEST(ToolkitEvents, DropAndResizeReachTheApplication) {
+    Ui ui;
+    const char* files[] = {"/data/a.pcap", "druvex_clips.json"};
+    EXPECT_TRUE(ui.screen->dropCallbackEvent(2, files));
+    EXPECT_EQ(ui.screen->dropped, (std::vector<std::string>{"/data/a.pcap", "druvex_clips.json"}));
+    Vector2i seen(0, 0);
+    ui.screen->setResizeCallback([&](Vector2i s) { seen = s; });
+    ui.screen->resizeCallbackEvent(1024, 768);
+    EXPECT_EQ(seen, Vector2i(1024, 768));
+    EXPECT_EQ(ui.screen->size(), Vector2i(1024, 768));
+    EXPECT_EQ(ui.screen->framebufferSize(), Vector2i(1024, 768));
+}
+
 TEST(ToolkitEvents, ButtonCallbackMayRemoveItsOwnPanel) {
     Ui ui;
     Window* w = panel(ui.screen);

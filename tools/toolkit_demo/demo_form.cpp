@@ -122,6 +122,9 @@ void DemoScreen::refreshAndLayout() {
 }
 
 void DemoScreen::drawContents() {
+    ++framesDrawn;
+    if (closeAfterFrames >= 0 && framesDrawn >= closeAfterFrames && glfwWindow())
+        glfwSetWindowShouldClose(glfwWindow(), GLFW_TRUE);
     refreshAndLayout();
     // NanoVG text drawn under the widgets, like the viewer's notice line.
     NVGcontext* ctx = nvgContext();

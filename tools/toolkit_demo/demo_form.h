@@ -43,6 +43,9 @@ public:
     void refreshAndLayout();
 
     DemoState state;
+    // When >= 0: ask the main loop to close the window after that many frames.
+    int closeAfterFrames = -1;
+    int framesDrawn = 0;
     druvex::FormHelper* form() { return mForm.get(); }
     nanogui::Window* panel() { return mPanel; }
     druvex::ExpandableWidget* displayGroup() { return mDisplay; }

@@ -3,9 +3,11 @@
 //   toolkit_demo --screenshot out.png   draws, saves a PNG and exits
 //                [--open-popup] [--advanced] [--collapse-display] [--hover] [--playing]
 //                [--open-combo]
+//   toolkit_demo --frames N             runs the main loop for N frames, then closes
 #include "demo_form.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <iostream>
@@ -20,6 +22,7 @@ using namespace nanogui;
 int main(int argc, char** argv) {
     std::string screenshot;
     bool openPopup = false, advanced = false, collapseDisplay = false, hover = false, playing = false, openCombo = false;
+    int frames = -1;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc)
             screenshot = argv[++i];
@@ -35,8 +38,10 @@ int main(int argc, char** argv) {
             playing = true;
         else if (!std::strcmp(argv[i], "--open-combo"))
             openCombo = true;
+        else if (!std::strcmp(argv[i], "--frames") && i + 1 < argc)
+            frames = std::atoi(argv[++i]);
         else {
-            std::cerr << "usage: toolkit_demo [--screenshot out.png] [--open-popup] [--advanced] [--collapse-display] [--hover] [--playing] [--open-combo]\n";
+            std::cerr << "usage: toolkit_demo [--screenshot out.png] [--open-popup] [--advanced] [--collapse-display] [--hover] [--playing] [--open-combo] [--frames N]\n";
             return 2;
         }
     }
@@ -51,6 +56,7 @@ int main(int argc, char** argv) {
             ref<druvex_demo::DemoScreen> screen = new druvex_demo::DemoScreen(Vector2i(760, 620), 4);
             screen->state.showAdvanced = advanced;
             screen->state.playing = playing;
+            screen->closeAfterFrames = frames;
             if (collapseDisplay)
                 screen->displayGroup()->setExpanded(false);
             if (openPopup)
