@@ -7,18 +7,18 @@ using namespace nanogui;
 
 namespace druvex_demo {
 
-DemoScreen::DemoScreen(const Vector2i& size, int samples)
+DemoScreen::DemoScreen(const Vector2i& size, int samples, bool scroll)
     : Screen(size, "Druvex toolkit demo", true, false, 8, 8, 24, 8, samples, 3, 3) {
     setBackground(Color(0.11f, 0.12f, 0.14f, 1.0f));
-    build();
+    build(scroll);
 }
 
 DemoScreen::DemoScreen(const Vector2i& size) : Screen(Screen::Headless{}, size) {
     setBackground(Color(0.11f, 0.12f, 0.14f, 1.0f));
-    build();
+    build(false);
 }
 
-void DemoScreen::build() {
+void DemoScreen::build(bool scroll) {
     mPanel = new Window(this, "Control Panel");
     mPanel->setPosition(Vector2i(15, 15));
     mPanel->setFixedWidth(260);
@@ -27,6 +27,10 @@ void DemoScreen::build() {
     content->setFixedWidth(260);
     mForm = std::make_unique<druvex::FormHelper>(content);
     druvex::FormHelper& f = *mForm;
+    if (scroll) {
+        VScrollPanel* panel = f.addScrollPanel();
+        panel->setFixedSize(Vector2i(260, 330));
+    }
 
     f.addButton("Reset", [this] { state = DemoState(); });
     mAdvancedButton = f.addToggleButton("Show Advanced", [this](bool on) { state.showAdvanced = on; });

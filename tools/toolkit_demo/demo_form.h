@@ -32,7 +32,9 @@ struct DemoState {
 // A screen with a "Control Panel" window built through FormHelper.
 class DemoScreen : public nanogui::Screen {
 public:
-    DemoScreen(const nanogui::Vector2i& size, int samples);
+    // scroll: the rows go into a scroll panel of fixed height, as in the
+    // viewer's Control Panel (FormHelper::addScrollPanel).
+    DemoScreen(const nanogui::Vector2i& size, int samples, bool scroll = false);
     // A window-less screen with the same form (for tests without a display).
     explicit DemoScreen(const nanogui::Vector2i& size);
 
@@ -58,7 +60,7 @@ public:
     nanogui::ComboBox* colorModeCombo() { return mColorMode; }
 
 private:
-    void build();
+    void build(bool scroll);
 
     std::unique_ptr<druvex::FormHelper> mForm;
     nanogui::Window* mPanel = nullptr;

@@ -2,7 +2,7 @@
 //   toolkit_demo                        interactive (Q / Escape closes)
 //   toolkit_demo --screenshot out.png   draws, saves a PNG and exits
 //                [--open-popup] [--advanced] [--collapse-display] [--hover] [--playing]
-//                [--open-combo]
+//                [--open-combo] [--scroll]
 //   toolkit_demo --frames N             runs the main loop for N frames, then closes
 #include "demo_form.h"
 
@@ -21,7 +21,7 @@ using namespace nanogui;
 
 int main(int argc, char** argv) {
     std::string screenshot;
-    bool openPopup = false, advanced = false, collapseDisplay = false, hover = false, playing = false, openCombo = false;
+    bool openPopup = false, advanced = false, collapseDisplay = false, hover = false, playing = false, openCombo = false, scroll = false;
     int frames = -1;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc)
@@ -38,10 +38,12 @@ int main(int argc, char** argv) {
             playing = true;
         else if (!std::strcmp(argv[i], "--open-combo"))
             openCombo = true;
+        else if (!std::strcmp(argv[i], "--scroll"))
+            scroll = true;
         else if (!std::strcmp(argv[i], "--frames") && i + 1 < argc)
             frames = std::atoi(argv[++i]);
         else {
-            std::cerr << "usage: toolkit_demo [--screenshot out.png] [--open-popup] [--advanced] [--collapse-display] [--hover] [--playing] [--open-combo] [--frames N]\n";
+            std::cerr << "usage: toolkit_demo [--screenshot out.png] [--open-popup] [--advanced] [--collapse-display] [--hover] [--playing] [--open-combo] [--scroll] [--frames N]\n";
             return 2;
         }
     }
@@ -53,7 +55,7 @@ int main(int argc, char** argv) {
             return 77; // skipped
         }
         {
-            ref<druvex_demo::DemoScreen> screen = new druvex_demo::DemoScreen(Vector2i(760, 620), 4);
+            ref<druvex_demo::DemoScreen> screen = new druvex_demo::DemoScreen(Vector2i(760, 620), 4, scroll);
             screen->state.showAdvanced = advanced;
             screen->state.playing = playing;
             screen->closeAfterFrames = frames;
