@@ -340,6 +340,21 @@ TEST(ToolkitRemoval, RemovingDragWidgetEndsTheDrag) {
     ui.release(Vector2i(300, 300));
 }
 
+TEST(ToolkitRemoval, DestroyedButtonTakesItsPopupAlong) {
+    Ui ui;
+    Window* w = panel(ui.screen);
+    auto* section = new Widget(w);
+    auto* pb = new PopupButton(section, "Open");
+    ref<Popup> popup = pb->popup();
+    ui.frame();
+    int before = ui.screen->childCount();
+    w->removeChild(section); // plain removal: the button dies with its section
+    EXPECT_EQ(ui.screen->childCount(), before - 1);
+    EXPECT_EQ(popup->parent(), nullptr);
+    EXPECT_EQ(popup->parentWindow(), nullptr);
+    ui.frame();
+}
+
 TEST(ToolkitRemoval, ReleaseAnnouncesWholeSubtreeToEveryAncestor) {
     struct Recorder : Widget {
         explicit Recorder(Widget* p) : Widget(p) {}
@@ -507,6 +522,19 @@ TEST(ToolkitEvents, FileDialogHookAndResync) {
     EXPECT_TRUE(seenSave);
     EXPECT_FALSE(ui.screen->dragActive()); // the dialog swallowed the release
     EXPECT_EQ(ui.screen->mouseState(), 0);
+}
+
+TEST(ToolkitEvents, DropAndResizeReachTheApplication) {
+    Ui ui;
+    const char* files[] = {"/data/a.pcap", "druvex_clips.json"};
+    EXPECT_TRUE(ui.screen->dropCallbackEvent(2, files));
+    EXPECT_EQ(ui.screen->dropped, (std::vector<std::string>{"/data/a.pcap", "druvex_clips.json"}));
+    Vector2i seen(0, 0);
+    ui.screen->setResizeCallback([&](Vector2i s) { seen = s; });
+    ui.screen->resizeCallbackEvent(1024, 768);
+    EXPECT_EQ(seen, Vector2i(1024, 768));
+    EXPECT_EQ(ui.screen->size(), Vector2i(1024, 768));
+    EXPECT_EQ(ui.screen->framebufferSize(), Vector2i(1024, 768));
 }
 
 TEST(ToolkitEvents, ButtonCallbackMayRemoveItsOwnPanel) {

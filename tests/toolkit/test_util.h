@@ -35,6 +35,12 @@ public:
         return false;
     }
 
+    bool dropEvent(const std::vector<std::string>& files) override {
+        dropped = files;
+        return true;
+    }
+
+    std::vector<std::string> dropped;
     int lastAppKey = -1;
     int screenDrags = 0;
     int appScrolls = 0;

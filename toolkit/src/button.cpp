@@ -92,7 +92,7 @@ void Button::draw(NVGcontext* ctx) {
     nvgFillRectGradient(ctx, x + 1, y + 1, w - 2, h - 2, cr - 1, gradTop, gradBot);
 
     nvgStrokeWidth(ctx, 1.0f);
-    nvgStrokeColor(ctx, th->mBorderLight);
+    nvgStrokeColor(ctx, mMouseFocus && mEnabled && !mPushed ? Color(120, 255) : th->mBorderLight);
     nvgStrokeRect(ctx, x + 0.5f, y + (mPushed ? 0.5f : 1.5f), w - 1, h - 1 - (mPushed ? 0.0f : 1.0f), cr);
     nvgStrokeColor(ctx, th->mBorderDark);
     nvgStrokeRect(ctx, x + 0.5f, y + 0.5f, w - 1, h - 2, cr);
@@ -107,8 +107,9 @@ void Button::draw(NVGcontext* ctx) {
     NVGcolor textColor = mTextColor.w() == 0 ? th->mTextColor : mTextColor;
     if (!mEnabled)
         textColor = th->mDisabledTextColor;
-    if (mPushed && mEnabled && mTextColor.w() == 0)
-        textColor = Color(255, 200);
+    bool hover = mMouseFocus && mEnabled && !mPushed;
+    if ((mPushed || hover) && mEnabled && mTextColor.w() == 0)
+        textColor = Color(255, hover ? 235 : 200); // hover and pushed read brighter
 
     if (mIcon) {
         auto icon = utf8(mIcon);

@@ -269,14 +269,36 @@ NVGcontext* createContext(float pixelRatio) {
             iconSizes.push_back(std::round(s * k * pr * 2.0f) / 2.0f);
     std::sort(iconSizes.begin(), iconSizes.end());
     iconSizes.erase(std::unique(iconSizes.begin(), iconSizes.end()), iconSizes.end());
+    std::vector<int> pauseRects;
     for (float px : iconSizes) {
         // Entypo first: in a merged ImGui font the first font with a glyph wins.
         ImFont* f = addFont(atlas, icons ? icons : iconFallback, px, kIconRanges);
         if (icons && iconFallback)
             addFont(atlas, iconFallback, px, kIconFallbackRanges, true);
         ctx->faces["icons"].push_back(f);
+        if (icons) {
+            // The pause bars (U+2016) drawn to match Entypo's play and stop
+            // glyphs (a text font's double bar is thin). Custom glyphs are added
+            // last, so this one is the face's U+2016.
+            int w = std::max(3, (int)std::lround(px * 0.55f));
+            int h = std::max(4, (int)std::lround(px * 0.63f));
+            pauseRects.push_back(atlas->AddCustomRectFontGlyph(f, 0x2016, w, h, (float)w + std::round(px * 0.04f),
+                                                               ImVec2(std::round(px * 0.02f), std::round(px * 0.2f))));
+        }
     }
     atlas->Build();
+    if (atlas->TexPixelsAlpha8) {
+        for (int id : pauseRects) {
+            const ImFontAtlasCustomRect* r = atlas->GetCustomRectByIndex(id);
+            if (!r || !r->IsPacked())
+                continue;
+            int bar = std::max(1, (int)std::lround(r->Width * 0.36f));
+            for (int y = 0; y < r->Height; ++y)
+                for (int x = 0; x < r->Width; ++x)
+                    atlas->TexPixelsAlpha8[(size_t)(r->Y + y) * atlas->TexWidth + r->X + x] =
+                        (x < bar || x >= r->Width - bar) ? 255 : 0;
+        }
+    }
     for (auto& kv : ctx->faces)
         std::sort(kv.second.begin(), kv.second.end(),
                   [](const ImFont* a, const ImFont* b) { return a->FontSize < b->FontSize; });

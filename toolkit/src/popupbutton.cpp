@@ -14,7 +14,15 @@ PopupButton::PopupButton(Widget* parent, const std::string& caption, int buttonI
     mPopup->setVisible(false);
 }
 
-PopupButton::~PopupButton() = default;
+PopupButton::~PopupButton() {
+    // A popup without its button leaves the screen too (also when the button
+    // went with a plain removeChild instead of removeFromParent).
+    if (mPopup) {
+        if (Widget* parent = mPopup->parent())
+            parent->removeChild(mPopup.get());
+        mPopup->setParentWindow(nullptr);
+    }
+}
 
 Vector2i PopupButton::preferredSize(NVGcontext* ctx) const { return Button::preferredSize(ctx) + Vector2i(15, 0); }
 

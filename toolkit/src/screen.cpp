@@ -8,6 +8,7 @@
 #include <backends/imgui_impl_opengl3.h>
 
 #include <algorithm>
+#include <dlfcn.h>
 #include <iostream>
 #include <map>
 #include <stdexcept>
@@ -149,6 +150,10 @@ Screen::Screen(Headless, const Vector2i& size, float pixelRatio) : Widget(nullpt
 }
 
 void Screen::initialize() {
+    // GLFW and ImGui's GL loader dlopen libGL and dlclose it at exit; keeping it
+    // mapped lets leak checkers name the driver's own allocations.
+    static void* keepGl = dlopen("libGL.so.1", RTLD_LAZY | RTLD_NODELETE);
+    (void)keepGl;
     refreshSizes();
     mVisible = glfwGetWindowAttrib(mGLFWWindow, GLFW_VISIBLE) != 0;
     mTheme = new Theme();
@@ -204,13 +209,15 @@ Screen::~Screen() {
         mRenderer = nullptr;
     }
     // Children go before the context whose fonts they measure with.
-    for (Widget* child : mChildren) {
+    mFocusPath.clear();
+    mDragWidget = nullptr;
+    std::vector<Widget*> children;
+    children.swap(mChildren);
+    for (Widget* child : children)
         if (child->parent() == this)
             child->setParent(nullptr);
+    for (Widget* child : children)
         child->decRef();
-    }
-    mChildren.clear();
-    mFocusPath.clear();
     mDragWidget = nullptr;
     delete mNVGContext;
     mNVGContext = nullptr;

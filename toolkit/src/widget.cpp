@@ -15,14 +15,15 @@ Widget::Widget(Widget* parent) {
 }
 
 Widget::~Widget() {
-    for (Widget* child : mChildren) {
-        if (child) {
-            if (child->mParent == this)
-                child->mParent = nullptr;
+    // Detach first, release after: a child's destructor may touch the tree.
+    std::vector<Widget*> children;
+    children.swap(mChildren);
+    for (Widget* child : children)
+        if (child && child->mParent == this)
+            child->mParent = nullptr;
+    for (Widget* child : children)
+        if (child)
             child->decRef();
-        }
-    }
-    mChildren.clear();
 }
 
 void Widget::setTheme(Theme* theme) {

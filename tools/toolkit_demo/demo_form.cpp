@@ -7,18 +7,18 @@ using namespace nanogui;
 
 namespace druvex_demo {
 
-DemoScreen::DemoScreen(const Vector2i& size, int samples)
+DemoScreen::DemoScreen(const Vector2i& size, int samples, bool scroll)
     : Screen(size, "Druvex toolkit demo", true, false, 8, 8, 24, 8, samples, 3, 3) {
     setBackground(Color(0.11f, 0.12f, 0.14f, 1.0f));
-    build();
+    build(scroll);
 }
 
 DemoScreen::DemoScreen(const Vector2i& size) : Screen(Screen::Headless{}, size) {
     setBackground(Color(0.11f, 0.12f, 0.14f, 1.0f));
-    build();
+    build(false);
 }
 
-void DemoScreen::build() {
+void DemoScreen::build(bool scroll) {
     mPanel = new Window(this, "Control Panel");
     mPanel->setPosition(Vector2i(15, 15));
     mPanel->setFixedWidth(260);
@@ -27,6 +27,10 @@ void DemoScreen::build() {
     content->setFixedWidth(260);
     mForm = std::make_unique<druvex::FormHelper>(content);
     druvex::FormHelper& f = *mForm;
+    if (scroll) {
+        VScrollPanel* panel = f.addScrollPanel();
+        panel->setFixedSize(Vector2i(260, 330));
+    }
 
     f.addButton("Reset", [this] { state = DemoState(); });
     mAdvancedButton = f.addToggleButton("Show Advanced", [this](bool on) { state.showAdvanced = on; });
@@ -42,6 +46,7 @@ void DemoScreen::build() {
             "Color Mode", [this](const ColorMode& m) { state.colorMode = m; },
             [this] { return state.colorMode; });
         mode->setItems({"Constant", "Time", "Distance", "Intensity", "Sensor"});
+        mColorMode = mode;
         auto* size = f.addVariable<float>("Point Size", state.pointSize);
         size->setUnits("px");
         size->setStep(0.1f);
@@ -110,6 +115,7 @@ void DemoScreen::build() {
         }
     }
     auto* clicks = f.addButton("Click me", [this] { state.clicks++; });
+    mClickButton = clicks;
     clicks->setTooltip("Counts clicks.\nA tooltip shows after half a second.");
     refreshAndLayout();
 }
@@ -120,6 +126,9 @@ void DemoScreen::refreshAndLayout() {
 }
 
 void DemoScreen::drawContents() {
+    ++framesDrawn;
+    if (closeAfterFrames >= 0 && framesDrawn >= closeAfterFrames && glfwWindow())
+        glfwSetWindowShouldClose(glfwWindow(), GLFW_TRUE);
     refreshAndLayout();
     // NanoVG text drawn under the widgets, like the viewer's notice line.
     NVGcontext* ctx = nvgContext();

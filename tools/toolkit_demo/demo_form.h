@@ -32,7 +32,9 @@ struct DemoState {
 // A screen with a "Control Panel" window built through FormHelper.
 class DemoScreen : public nanogui::Screen {
 public:
-    DemoScreen(const nanogui::Vector2i& size, int samples);
+    // scroll: the rows go into a scroll panel of fixed height, as in the
+    // viewer's Control Panel (FormHelper::addScrollPanel).
+    DemoScreen(const nanogui::Vector2i& size, int samples, bool scroll = false);
     // A window-less screen with the same form (for tests without a display).
     explicit DemoScreen(const nanogui::Vector2i& size);
 
@@ -43,6 +45,9 @@ public:
     void refreshAndLayout();
 
     DemoState state;
+    // When >= 0: ask the main loop to close the window after that many frames.
+    int closeAfterFrames = -1;
+    int framesDrawn = 0;
     druvex::FormHelper* form() { return mForm.get(); }
     nanogui::Window* panel() { return mPanel; }
     druvex::ExpandableWidget* displayGroup() { return mDisplay; }
@@ -51,9 +56,11 @@ public:
     nanogui::Button* advancedButton() { return mAdvancedButton; }
     nanogui::Slider* slider() { return mSlider; }
     nanogui::Label* timeLabel() { return mTimeLabel; }
+    nanogui::Button* clickButton() { return mClickButton; }
+    nanogui::ComboBox* colorModeCombo() { return mColorMode; }
 
 private:
-    void build();
+    void build(bool scroll);
 
     std::unique_ptr<druvex::FormHelper> mForm;
     nanogui::Window* mPanel = nullptr;
@@ -63,6 +70,8 @@ private:
     nanogui::Button* mAdvancedButton = nullptr;
     nanogui::Slider* mSlider = nullptr;
     nanogui::Label* mTimeLabel = nullptr;
+    nanogui::Button* mClickButton = nullptr;
+    nanogui::ComboBox* mColorMode = nullptr;
 };
 
 } // namespace druvex_demo

@@ -1,10 +1,15 @@
 // Toolkit demo: a Control Panel built through FormHelper.
 //   toolkit_demo                        interactive (Q / Escape closes)
 //   toolkit_demo --screenshot out.png   draws, saves a PNG and exits
-//                [--open-popup] [--advanced] [--collapse-display]
+//                [--open-popup] [--advanced] [--collapse-display] [--hover] [--playing]
+//                [--open-combo] [--scroll]
+//   toolkit_demo --frames N             runs the main loop for N frames, then closes
 #include "demo_form.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <iostream>
 #include <vector>
 
@@ -16,7 +21,8 @@ using namespace nanogui;
 
 int main(int argc, char** argv) {
     std::string screenshot;
-    bool openPopup = false, advanced = false, collapseDisplay = false;
+    bool openPopup = false, advanced = false, collapseDisplay = false, hover = false, playing = false, openCombo = false, scroll = false;
+    int frames = -1;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc)
             screenshot = argv[++i];
@@ -26,8 +32,18 @@ int main(int argc, char** argv) {
             advanced = true;
         else if (!std::strcmp(argv[i], "--collapse-display"))
             collapseDisplay = true;
+        else if (!std::strcmp(argv[i], "--hover"))
+            hover = true;
+        else if (!std::strcmp(argv[i], "--playing"))
+            playing = true;
+        else if (!std::strcmp(argv[i], "--open-combo"))
+            openCombo = true;
+        else if (!std::strcmp(argv[i], "--scroll"))
+            scroll = true;
+        else if (!std::strcmp(argv[i], "--frames") && i + 1 < argc)
+            frames = std::atoi(argv[++i]);
         else {
-            std::cerr << "usage: toolkit_demo [--screenshot out.png] [--open-popup] [--advanced] [--collapse-display]\n";
+            std::cerr << "usage: toolkit_demo [--screenshot out.png] [--open-popup] [--advanced] [--collapse-display] [--hover] [--playing] [--open-combo] [--scroll] [--frames N]\n";
             return 2;
         }
     }
@@ -39,16 +55,28 @@ int main(int argc, char** argv) {
             return 77; // skipped
         }
         {
-            ref<druvex_demo::DemoScreen> screen = new druvex_demo::DemoScreen(Vector2i(760, 620), 4);
+            ref<druvex_demo::DemoScreen> screen = new druvex_demo::DemoScreen(Vector2i(760, 620), 4, scroll);
             screen->state.showAdvanced = advanced;
+            screen->state.playing = playing;
+            screen->closeAfterFrames = frames;
             if (collapseDisplay)
                 screen->displayGroup()->setExpanded(false);
             if (openPopup)
                 screen->viewPopupButton()->setPushed(true);
+            if (openCombo)
+                screen->colorModeCombo()->setPushed(true);
             screen->setVisible(true);
             screen->drawAll();
             if (!screenshot.empty()) {
                 screen->drawAll();
+                if (hover) {
+                    // Hover the last button long enough for its tooltip.
+                    Widget* target = screen->clickButton();
+                    Vector2i c = target->absolutePosition() + target->size() / 2;
+                    float pr = screen->pixelRatio();
+                    screen->cursorPosCallbackEvent(c.x() * pr, c.y() * pr);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+                }
                 std::vector<uint8_t> pixels = screen->grabFramebuffer();
                 Vector2i size = screen->framebufferSize();
 #ifdef DRUVEX_HAVE_LODEPNG
