@@ -1,19 +1,10 @@
 #include "ground_grid.h"
 
-#include <algorithm>
+#include "saturating_int.h"
+
 #include <cmath>
 
 namespace druvex {
-namespace {
-
-// Rounds to an int, saturating: an infinite extent (a camera level with the
-// ground, or a zero zoom) must not become an undefined conversion.
-int round_saturated(double v) {
-    if (std::isnan(v)) return 0;
-    return static_cast<int>(std::lround(std::clamp(v, -1e9, 1e9)));
-}
-
-}  // namespace
 
 int nice_grid_step(int k) {
     if (k < 2) return 1;
@@ -23,7 +14,7 @@ int nice_grid_step(int k) {
 }
 
 int distance_marker_step(float ground_extent) {
-    const int n = round_saturated(ground_extent / 10.0);
+    const int n = saturating_round(ground_extent / 10.0);
     if (n <= 1) return 1;
     if (n == 2) return 2;
     if (n <= 5) return 5;
@@ -33,7 +24,7 @@ int distance_marker_step(float ground_extent) {
 bool distance_markers_visible(float elevation) { return std::fabs(elevation) > 0.1745329f; }
 
 int distance_marker_count(float length, int step) {
-    return step > 0 ? round_saturated(double(length) / step) : 0;
+    return step > 0 ? saturating_round(double(length) / step) : 0;
 }
 
 LineStrips build_ground_rings(int ring_count, float spacing, uint32_t ring_color,

@@ -1,26 +1,15 @@
 #include "render_config.h"
 
 #include "colormap.h"
+#include "saturating_int.h"
 
 #include <Eigen/Geometry>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <limits>
 
 namespace druvex {
-namespace {
-
-// Truncation toward zero that stays defined for values an int cannot hold.
-int trunc_to_int(double v) {
-    if (std::isnan(v)) return INT_MIN;
-    if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
-    if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
-    return static_cast<int>(v);
-}
-
-}  // namespace
 
 Eigen::Matrix4f RenderConfig::projection() const {
     const float aspect = float(viewport_width) / float(viewport_height);
@@ -85,23 +74,23 @@ Eigen::Vector2i RenderConfig::project(float a, float b, float c) const {
     const float ny = clip.y() / clip.w();
     const double x = ((nx + 1) * viewport_width * 0.5 + viewport_x) / pixel_ratio;
     const double y = (window_height - 1 - (ny + 1) * viewport_height * 0.5 - viewport_y) / pixel_ratio;
-    return {trunc_to_int(x), trunc_to_int(y)};
+    return {saturating_trunc(x), saturating_trunc(y)};
 }
 
 bool RenderConfig::contains_point(int x, int y) const {
-    const long long dx = (long long)trunc_to_int(double(x) * pixel_ratio) - viewport_x;
+    const long long dx = (long long)saturating_trunc(double(x) * pixel_ratio) - viewport_x;
     if (dx < 0 || dx > viewport_width) return false;
-    const long long dy = (long long)window_height - trunc_to_int(double(y) * pixel_ratio) - viewport_y;
+    const long long dy = (long long)window_height - saturating_trunc(double(y) * pixel_ratio) - viewport_y;
     return dy >= 0 && dy <= viewport_height;
 }
 
 Eigen::Vector2i RenderConfig::viewport_position() const {
-    return {trunc_to_int(viewport_x / pixel_ratio),
-            trunc_to_int((window_height - viewport_height - viewport_y) / pixel_ratio)};
+    return {saturating_trunc(viewport_x / pixel_ratio),
+            saturating_trunc((window_height - viewport_height - viewport_y) / pixel_ratio)};
 }
 
 Eigen::Vector2i RenderConfig::viewport_size() const {
-    return {trunc_to_int(viewport_width / pixel_ratio), trunc_to_int(viewport_height / pixel_ratio)};
+    return {saturating_trunc(viewport_width / pixel_ratio), saturating_trunc(viewport_height / pixel_ratio)};
 }
 
 float RenderConfig::ground_extent() const {
@@ -141,7 +130,7 @@ int RenderConfig::shader_colormap() const {
 Eigen::Vector2i compute_grid_shape(int width, int height, int count) {
     if (width <= 0 || height <= 0 || count <= 0) return {0, 0};
     const float root = std::ceil(std::sqrt(float(width) * float(count) / float(height)));
-    const int c0 = trunc_to_int(std::min(root, 1e9f));  // keeps c0 + 1 representable
+    const int c0 = saturating_trunc(std::min(root, 1e9f));  // keeps c0 + 1 representable
     Eigen::Vector2i best(0, 0);
     int best_cell = 0;
     for (int c = std::max(c0 - 1, 1); c <= c0; ++c) {

@@ -90,7 +90,7 @@ TEST(GroundGrid, MarkerSteps) {
     EXPECT_EQ(distance_marker_step(590.0f), 50);
     EXPECT_EQ(distance_marker_step(600.0f), 100);
     EXPECT_EQ(distance_marker_step(1990.0f), 100);
-    EXPECT_EQ(distance_marker_step(INFINITY), 10 * nice_grid_step(100000000));
+    EXPECT_GT(distance_marker_step(INFINITY), 1000000);  // a level camera or zero zoom
     EXPECT_EQ(nice_grid_step(250), 200);
 }
 
