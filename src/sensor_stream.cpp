@@ -14,6 +14,23 @@
 
 namespace druvex {
 
+namespace {
+
+void sdk_calibrate(const DruvexCalibration& c, size_t n, const DruvexSensorRawPointWithTime* raw,
+                   DruvexSensorImagePoint* image) {
+    druvex_sdk_calibrate_points_with_calibration(&c, static_cast<int32_t>(n), raw, 2, image);
+    last_sdk_error();  // the result is not needed; do not leave it pending on this thread
+}
+
+bool sdk_sensor_information(uint64_t handle, DruvexSensorInformation* info) {
+    druvex_sdk_get_sensor_information(handle, info);
+    return last_sdk_error().ok();
+}
+
+}  // namespace
+
+StreamSdk stream_sdk = {sdk_calibrate, sdk_sensor_information};
+
 StreamFrame::StreamFrame(SensorStream* stream_, int64_t time_us_, size_t n,
                          const DruvexSensorRawPointWithTime* points, uint8_t mode_value)
     : time_us(time_us_),
@@ -36,10 +53,7 @@ StreamFrame::StreamFrame(SensorStream* stream_, int64_t time_us_, size_t n,
 void StreamFrame::calibrate() {
     const DruvexCalibration c = stream->calibration();
     image_points.resize(2 * raw_points.size());
-    if (raw_points.empty()) return;
-    druvex_sdk_calibrate_points_with_calibration(&c, static_cast<int32_t>(raw_points.size()),
-                                                 raw_points.data(), 2, image_points.data());
-    last_sdk_error();  // the result is not needed; do not leave it pending on this thread
+    if (!raw_points.empty()) stream_sdk.calibrate(c, raw_points.size(), raw_points.data(), image_points.data());
 }
 
 SensorStream::SensorStream(View* view_, const DruvexSensorInformation* info_)
@@ -146,8 +160,7 @@ void trim_frames(SensorStream& s) {
 
 void update_stream_status(SensorStream& s) {
     DruvexSensorInformation info = s.info;
-    druvex_sdk_get_sensor_information(s.handle, &info);
-    const bool failed = !last_sdk_error().ok();
+    const bool failed = !stream_sdk.sensor_information(s.handle, &info);
 
     // Frames under construction on the SDK thread read the information too.
     std::lock_guard<std::mutex> lock(s.mutex);

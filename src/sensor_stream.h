@@ -21,6 +21,17 @@ class View;
 class ViewHost;
 struct ViewConfig;
 
+// The SDK calls the streams make. They go to the SDK unless replaced, which
+// lets tests run the frame path on known geometry without sensors.
+struct StreamSdk {
+    // Two image points (first and second return) per raw point.
+    void (*calibrate)(const DruvexCalibration& calibration, size_t n,
+                      const DruvexSensorRawPointWithTime* raw, DruvexSensorImagePoint* image);
+    // False when the SDK no longer knows the sensor.
+    bool (*sensor_information)(uint64_t handle, DruvexSensorInformation* info);
+};
+extern StreamSdk stream_sdk;
+
 // One received frame: its raw points and their calibrated image points.
 struct StreamFrame {
     StreamFrame(SensorStream* stream, int64_t time_us, size_t n,
