@@ -274,8 +274,17 @@ DRUVEX_API int32_t druvex_is_fault_code(int32_t code);
 DRUVEX_API int32_t druvex_sdk_get_error(const char** error_msg);
 
 /* ---- options, state, flags ---------------------------------------------- */
+/* The records are trivially copyable for calls (only their assignments are
+ * user-defined), so returning them by value keeps the C calling convention. */
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wreturn-type-c-linkage"
+#endif
 DRUVEX_API DruvexSDKFrameOptions druvex_sdk_create_frame_options(void);
 DRUVEX_API DruvexSDKOptions druvex_sdk_create_options(void);
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
 DRUVEX_API int32_t druvex_sdk_initialize(int32_t sdk_version, const DruvexSDKOptions* options,
                                          DruvexSensorErrorCallback callback, void* user_data);
 DRUVEX_API int32_t druvex_sdk_deinitialize(void);
