@@ -4,7 +4,7 @@
 #include "lines_renderer.h"
 #include "shutdown_signal.h"
 
-#include <nanogui/nanovg.h>
+#include <nanovg.h>
 
 namespace druvex {
 
