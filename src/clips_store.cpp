@@ -7,23 +7,10 @@
 
 namespace druvex {
 
-bool FocusBox::excludes(float x, float y, float z) const {
-    return x <= min_x || x >= max_x || y <= min_y || y >= max_y || z <= min_z || z >= max_z;
-}
-
-bool GroundClip::contains(float x, float y, float z) const {
-    return std::sqrt(x * x + y * y) <= max_distance && z <= height;
-}
-
 ImageClip::ImageClip() {
     const float limit = std::tan(degrees_to_radians(85.0f));
     min_image_x = min_image_z = -limit;
     max_image_x = max_image_z = limit;
-}
-
-bool ImageClip::excludes(const DruvexSensorImagePoint& p) const {
-    return p.image_x <= min_image_x || p.image_x >= max_image_x || p.image_z <= min_image_z ||
-           p.image_z >= max_image_z || p.distance <= min_distance || p.distance >= max_distance;
 }
 
 void ClipsStore::reset() {

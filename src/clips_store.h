@@ -16,14 +16,19 @@ struct FocusBox {
     float min_z = -10000.0f, max_z = 10000.0f;
 
     // The box is open: a point on a face is outside.
-    bool excludes(float x, float y, float z) const;
+    bool excludes(float x, float y, float z) const {
+        return x <= min_x || x >= max_x || y <= min_y || y >= max_y || z <= min_z || z >= max_z;
+    }
 };
 
 struct GroundClip {
     float height = -10000.0f;
     float max_distance = 0.0f;
 
-    bool contains(float x, float y, float z) const;
+    // At or below the height and within the horizontal distance.
+    bool contains(float x, float y, float z) const {
+        return z <= height && max_distance >= 0.0f && x * x + y * y <= max_distance * max_distance;
+    }
 };
 
 struct ImageClip {
@@ -31,7 +36,11 @@ struct ImageClip {
     float min_image_x, max_image_x, min_image_z, max_image_z;  // tangents
     float min_distance = 0.0f, max_distance = 10000.0f;
 
-    bool excludes(const DruvexSensorImagePoint& p) const;
+    // All limits are open.
+    bool excludes(const DruvexSensorImagePoint& p) const {
+        return p.image_x <= min_image_x || p.image_x >= max_image_x || p.image_z <= min_image_z ||
+               p.image_z >= max_image_z || p.distance <= min_distance || p.distance >= max_distance;
+    }
 };
 
 class ClipsStore {

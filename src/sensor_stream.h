@@ -37,7 +37,8 @@ struct StreamFrame {
     StreamFrame(SensorStream* stream, int64_t time_us, size_t n,
                 const DruvexSensorRawPointWithTime* points, uint8_t mode_value);
 
-    // Recomputes image_points (two per raw point: first and second return).
+    // Recomputes image_points (two per raw point: first and second return)
+    // when the sensor's calibration differs from the one they were made with.
     void calibrate();
     void build_points(std::vector<PointVertex>& out, int32_t color_mode, float weight);
 
@@ -51,6 +52,10 @@ struct StreamFrame {
     bool processed = false;
     std::vector<DruvexSensorRawPointWithTime> raw_points;
     std::vector<DruvexSensorImagePoint> image_points;
+
+private:
+    bool calibrated_ = false;
+    DruvexCalibration calibration_;
 };
 
 class SensorStream {

@@ -49,11 +49,11 @@ void View::fade_points() {
 }
 
 void View::update_extents() {
-    float range_max = 0.0f;
+    float range_max_squared = 0.0f;
     Eigen::Vector3f lo = Eigen::Vector3f::Constant(std::numeric_limits<float>::max());
     Eigen::Vector3f hi = Eigen::Vector3f::Constant(std::numeric_limits<float>::lowest());
     for (const PointVertex& v : vertices) {
-        range_max = std::max(range_max, horizontal_range(v));
+        range_max_squared = std::max(range_max_squared, v.x * v.x + v.y * v.y);
         const Eigen::Vector3f p(v.x, v.y, v.z);
         lo = lo.cwiseMin(p);
         hi = hi.cwiseMax(p);
@@ -61,7 +61,7 @@ void View::update_extents() {
     x_extent.add(hi.x() - lo.x());
     y_extent.add(hi.y() - lo.y());
     z_extent.add(hi.z() - lo.z());
-    range_extent.add(range_max);
+    range_extent.add(std::sqrt(range_max_squared));
 }
 
 void View::apply_color_mode() {

@@ -13,7 +13,6 @@ void fake_calibrate(const DruvexCalibration&, size_t n, const DruvexSensorRawPoi
     for (size_t i = 0; i < n; ++i) {
         for (int r = 0; r < 2; ++r) {
             DruvexSensorImagePoint& p = image[2 * i + r];
-            std::memset(static_cast<void*>(&p), 0, sizeof p);
             p.timestamp = raw[i].timestamp;
             p.image_x = (raw[i].image_x - 32768.0f) / 1000.0f;
             p.image_z = (raw[i].image_z - 32768.0f) / 1000.0f;
