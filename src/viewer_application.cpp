@@ -5,9 +5,13 @@
 #include "path_utils.h"
 
 #include <fmt/format.h>
+#include <nanogui/imageview.h>
+#include <nanogui/window.h>
 #include <spdlog/spdlog.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 namespace druvex {
 
@@ -31,7 +35,8 @@ ViewerApplication::ViewerApplication(bool fullscreen, int samples)
     spdlog::register_logger(logger);  // a second application would throw here
     clips_.focus = FocusBox();
     setBackground(nanogui::Color(0.0f, 0.0f, 0.0f, 1.0f));
-    // The Control Panel, toolbar groups and help window join here.
+    // The toolbar's visibility groups join here.
+    create_help_window();
 }
 
 ViewerApplication::~ViewerApplication() {
@@ -39,8 +44,37 @@ ViewerApplication::~ViewerApplication() {
     // first one at once) holds only defaults: writing them would overwrite
     // what the user saved.
     if (initialised_) save_state();
+    if (help_texture.texture != 0) glDeleteTextures(1, &help_texture.texture);
     if (g_instance == this) g_instance = nullptr;
     spdlog::drop("gui");
+}
+
+void ViewerApplication::create_help_window() {
+    if (help_window != nullptr) return;
+    std::ifstream file(DRUVEX_RESOURCE_DIR "/help.png", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    try {
+        load_texture_from_memory(help_texture, bytes.data(), bytes.size());
+    } catch (const std::exception&) {
+        logger->warn("Could not load the help image!");
+        return;
+    }
+    help_window = new nanogui::Window(this, "Viewer Help - press Q to close");
+    help_window->setVisible(false);
+    auto* image = new nanogui::ImageView(help_window, help_texture.texture);
+    image->bindImage(help_texture.texture);
+    image->center();
+    image->setFixedScale(true);
+    image->setFixedOffset(true);
+    image->setScale(1.0f);
+}
+
+// Centred at the top, at the image's own size.
+void ViewerApplication::place_help_window() {
+    if (help_window == nullptr || help_window->childCount() == 0) return;
+    const Eigen::Vector2i size = help_window->childAt(0)->preferredSize(nvgContext());
+    help_window->setFixedSize(size);
+    help_window->setPosition(Eigen::Vector2i(std::max(width() / 2 - size.x() / 2, 0), 10));
 }
 
 void ViewerApplication::init() {
@@ -112,13 +146,20 @@ void ViewerApplication::load_config(std::string path, bool set_current) {
     } else if (set_current) {
         config_file_path = path;
     }
-    config = default_viewer_config();
     json j;
-    if (!read_json_file(j, path)) {
+    const bool read = read_json_file(j, path);
+    bool converted = true;
+    {
+        // The frame callback reads the mode switch on the SDK's thread.
+        std::lock_guard<std::mutex> lock(data_mutex);
+        config = default_viewer_config();
+        if (read) converted = viewer_config_from_json(config, j);
+    }
+    if (!read) {
         logger->warn("Could not open config file!");
         return;
     }
-    if (!viewer_config_from_json(config, j)) logger->warn("Invalid config file!");
+    if (!converted) logger->warn("Invalid config file!");
     apply_config();
 }
 
@@ -173,6 +214,7 @@ void ViewerApplication::load_capture_siblings(const std::string& directory) {
     }
     if (std::string p = find_file_upwards(directory, "druvex_transforms.json"); !p.empty()) {
         load_transforms(p);
+        std::lock_guard<std::mutex> lock(data_mutex);
         config.enable_transforms = true;
     }
     if (std::string p = find_file_upwards(directory, "druvex_clips.json"); !p.empty()) {

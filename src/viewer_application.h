@@ -6,6 +6,7 @@
 #include "rate_limiter.h"
 #include "replay_control.h"
 #include "sdk_utils.h"
+#include "texture.h"
 #include "transforms_store.h"
 #include "view_host.h"
 #include "view_lists.h"
@@ -14,6 +15,10 @@
 #include <druvex_sdk.h>
 #include <nanogui/screen.h>
 #include <spdlog/logger.h>
+
+namespace nanogui {
+class Window;
+}
 
 #include <ctime>
 #include <memory>
@@ -44,6 +49,7 @@ public:
     View* first_view() const { return views_.first_view(); }
     void clear_views();
     void remove_streams();
+    void create_help_window();
 
     // Settings and capture actions used at start-up.
     void load_config(std::string path, bool set_current);
@@ -99,12 +105,15 @@ public:
     ReplayControl replay;
     std::mutex recorder_mutex;
     std::mutex data_mutex;
+    GLTexture help_texture{"helpfile", 0};
+    nanogui::Window* help_window = nullptr;
 
 private:
     bool write_config(const std::string& path);
     void save_default_stores();
     bool sensor_serial(uint64_t handle, uint64_t* serial) const;
     void draw_notice();
+    void place_help_window();
 
     ViewLists views_;
     TransformsStore transforms_;
