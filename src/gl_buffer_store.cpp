@@ -2,6 +2,8 @@
 
 #include "render_config.h"
 
+#include <nanogui/glutil.h>
+
 #include <cstring>
 #include <new>
 
@@ -102,7 +104,9 @@ void GlBufferStore::draw(const std::string& name, const RenderConfig& camera,
     if (it == buffers_.end()) return;
     const GlBuffer& buffer = it->second;
     if (!buffer.vertex_buffer || buffer.vertex_count == 0) return;
-    camera.apply_transform(buffer.mode == GL_LINE_STRIP ? lines : polys);
+    nanogui::GLShader& program = buffer.mode == GL_LINE_STRIP ? lines : polys;
+    if (!program.valid()) return;  // its compile error was reported when it was built
+    camera.apply_transform(program);
     glBindVertexArray(buffer.vertex_array);
     if (!buffer.has_color()) glVertexAttrib4f(1, 255.0f, 255.0f, 255.0f, 255.0f);  // opaque white
     glDrawArrays(buffer.mode, 0, GLsizei(buffer.vertex_count));

@@ -176,6 +176,7 @@ void PointProgram::compile() {
 void PointProgram::draw(RenderConfig& camera) {
     if (count_ == 0) return;
     compile();
+    if (!shader_.valid()) return;  // the compile error was reported once
     camera.apply(shader_);
     glBindVertexArray(vertex_array_);
     glDrawArrays(GL_POINTS, 0, GLsizei(count_));

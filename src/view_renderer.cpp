@@ -4,7 +4,7 @@
 #include "lines_renderer.h"
 #include "saturating_int.h"
 
-#include <nanogui/nanovg.h>
+#include <nanovg.h>
 
 #include <algorithm>
 #include <cmath>

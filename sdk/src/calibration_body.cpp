@@ -61,15 +61,26 @@ int16_t scaled_offset(int8_t delta, float distance_scale, int16_t base) {
         std::trunc(static_cast<float>(delta) * delta_to_raw / distance_scale + base + 0.5f));
 }
 
+// Places of image_x_offset, image_x_offset2, image_z_offset, image_z_offset2.
+using OffsetPlaces = size_t[4];
+constexpr OffsetPlaces block_offsets = {0, 2, 4, 6};
+constexpr OffsetPlaces fixed_offsets = {0, 4, 2, 6};
+
+// The geometry every layout stores alike: four offsets, the base distance
+// offset (returned) and the two image scales.
+int16_t parse_geometry(const uint8_t* g, const OffsetPlaces& places, DruvexLaserCalibration& laser) {
+    laser.image_x_offset = read_le<int16_t>(g, places[0]);
+    laser.image_x_offset2 = read_le<int16_t>(g, places[1]);
+    laser.image_z_offset = read_le<int16_t>(g, places[2]);
+    laser.image_z_offset2 = read_le<int16_t>(g, places[3]);
+    laser.image_x_scale = f32(g, 12);
+    laser.image_z_scale = f32(g, 16);
+    return read_le<int16_t>(g, 8);
+}
+
 void parse_block(const uint8_t* body, const uint8_t* k, Format format, float distance_scale,
                  DruvexLaserCalibration& laser) {
-    laser.image_x_offset = read_le<int16_t>(k, 0);
-    laser.image_x_offset2 = read_le<int16_t>(k, 2);
-    laser.image_z_offset = read_le<int16_t>(k, 4);
-    laser.image_z_offset2 = read_le<int16_t>(k, 6);
-    const int16_t base = read_le<int16_t>(k, 8);
-    laser.image_x_scale = f32(k, 12);
-    laser.image_z_scale = f32(k, 16);
+    const int16_t base = parse_geometry(k, block_offsets, laser);
     if (format == Format::dvx8) {
         laser.x_from_z = f32(k, 20) * laser.image_z_scale;
         laser.intensity_distance_offset = f32(k, 28);
@@ -113,13 +124,7 @@ bool parse_block_body(const uint8_t* b, size_t length, Format format, DruvexCali
 
 void parse_fixed_channel(const uint8_t* geometry, const uint8_t* power,
                          DruvexLaserCalibration& laser) {
-    laser.image_x_offset = read_le<int16_t>(geometry, 0);
-    laser.image_z_offset = read_le<int16_t>(geometry, 2);
-    laser.image_x_offset2 = read_le<int16_t>(geometry, 4);
-    laser.image_z_offset2 = read_le<int16_t>(geometry, 6);
-    const int16_t base = read_le<int16_t>(geometry, 8);
-    laser.image_x_scale = f32(geometry, 12);
-    laser.image_z_scale = f32(geometry, 16);
+    const int16_t base = parse_geometry(geometry, fixed_offsets, laser);
     laser.x_from_z = f32(geometry, 20) * laser.image_z_scale;
     const float gain = f32(power, 0);
     laser.intensity_distance_offset = f32(power, 4);

@@ -3,6 +3,7 @@
 #include "data_packet.h"
 
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "clock_math.h"
@@ -67,7 +68,7 @@ void decode_layout(const uint8_t* records, int32_t n, const RecordTiming& timing
     uint32_t channel = 0;
     for (int32_t i = 0; i < n; ++i) {
         DruvexSensorRawPointWithTime& p = out[i];
-        p = DruvexSensorRawPointWithTime{};
+        std::memset(static_cast<void*>(&p), 0, sizeof p);
         const uint8_t* r = records + Record::size * static_cast<size_t>(i);
         p.image_x = read_le<uint16_t>(r, 0);
         p.image_z = read_le<uint16_t>(r, 2);
@@ -177,8 +178,8 @@ SensorError Sensor::handle_data_packet(int64_t host_timestamp_us, size_t size,
             (void)frame->add_points(n, raw_points_.data(), image_points_.data());
         }
     }
-    raw_points_.clear();
-    image_points_.clear();
+    // The scratch vectors keep their size: the next packet of the same length
+    // reuses them without clearing or allocating.
     last_packet_time_ = t;
     last_base_timestamp_ = base;
     return success();

@@ -88,148 +88,157 @@ void Sensor::handle_info_part2(size_t size, const uint8_t* data) {
 }
 
 void Sensor::handle_info(size_t size, const uint8_t* data) {
-    if (size < info_min_size) return report_error(DRUVEX_ERROR_COMMUNICATION);
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        parse_info(size, data);
-        info_received_ = true;
-    }
-    const Environment environment = environment_at(data, info::temperature, info::humidity);
-    monitor_.check_environment(environment.temperature, environment.humidity);
+    handle_complete_info(size, data, &Sensor::parse_info, info::temperature, info::humidity);
 }
 
 void Sensor::handle_info_x(size_t size, const uint8_t* data) {
+    handle_complete_info(size, data, &Sensor::parse_info_x, infx::temperature, infx::humidity);
+}
+
+void Sensor::handle_complete_info(size_t size, const uint8_t* data, Parser parse,
+                                  size_t temperature, size_t humidity) {
     if (size < info_min_size) return report_error(DRUVEX_ERROR_COMMUNICATION);
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        parse_info_x(size, data);
+        (this->*parse)(size, data);
         info_received_ = true;
     }
-    const Environment environment = environment_at(data, infx::temperature, infx::humidity);
+    const Environment environment = environment_at(data, temperature, humidity);
     monitor_.check_environment(environment.temperature, environment.humidity);
 }
 
-void Sensor::parse_info(size_t size, const uint8_t* data) {
-    DruvexCalibration body;
-    const bool body_parsed =
-        parse_info_body(data + info_body_offset, size - info_body_offset, body);
-    std::memcpy(information_.firmware_version, data + info::firmware, 4);
+// Both kinds carry the firmware, the readings (run time, temperature,
+// humidity) and the values of keys 2 to 6 at the same relative places.
+struct InfoCommonFields {
+    size_t firmware;
+    size_t keys;
+    size_t readings;
+};
+
+namespace {
+
+constexpr InfoCommonFields info_fields{info::firmware, info::key2, info::run_time};
+constexpr InfoCommonFields infx_fields{infx::firmware, infx::key2, infx::run_time};
+
+uint64_t serial_from_handle(uint64_t h) {
+    if ((h & 0xFF00) == 0) return (h & 0xFF) - 32;
+    return (h & 0xFFFF) > 8224 ? (h & 0xFFFF) - 8224 : 4098;
+}
+
+}  // namespace
+
+bool Sensor::begin_parse(size_t size, const uint8_t* data, const InfoCommonFields& fields,
+                         DruvexCalibration& body) {
+    std::memcpy(information_.firmware_version, data + fields.firmware, 4);
     information_.firmware_version[4] = '\0';
+    return parse_info_body(data + info_body_offset, size - info_body_offset, body);
+}
 
-    if (!info_parsed_) {
-        uint64_t serial = read_le<uint32_t>(data, info::serial);
-        if (serial == 0) {
-            const uint64_t h = handle_;
-            if ((h & 0xFF00) != 0) {
-                serial = (h & 0xFFFF) > 8224 ? (h & 0xFFFF) - 8224 : 4098;
-            } else {
-                serial = (h & 0xFF) - 32;
-            }
-        }
-        information_.serial_number = serial;
-        if (body_parsed) {
-            information_.model = body.model;
-            std::memcpy(information_.model_name, body.model_name, sizeof body.model_name);
-        }
-        if (information_.model == 0) {
-            information_.model = model_from_firmware(information_.firmware_version);
-        }
-        calibration_.model = information_.model;
-        if (information_.model_name[0] == '\0') {
-            std::strncpy(information_.model_name, model_name(information_.model),
-                         sizeof information_.model_name - 1);
-        }
-        set_model_constants();
-        const float overrides[4] = {read_le<float>(data, info::image_x_scale),
-                                    read_le<float>(data, info::image_z_scale),
-                                    read_le<float>(data, info::distance_scale),
-                                    read_le<float>(data, info::focal_length)};
-        if (overrides[0] != 0) image_x_scale_ = overrides[0];
-        if (overrides[1] != 0) image_z_scale_ = overrides[1];
-        if (overrides[2] != 0) distance_scale_ = overrides[2];
-        if (overrides[3] != 0) focal_length_ = overrides[3];
-        apply_channel_constants();
-        information_.return_count =
-            SdkManager::has_control_flag(DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS) ? 2 : 1;
-        information_.segment_count = static_cast<uint8_t>(calibration_.channel_count);
-    }
-
-    if (body_parsed) set_calibration_from_body(body);
-    set_flag(information_.flags, DRUVEX_SENSOR_FLAG_IS_CALIBRATED, calibration_.signature != 0);
-
-    switch (data[info::gps_status]) {
-        case 0:
-            set_flag(information_.flags, DRUVEX_SENSOR_FLAG_IS_PPS_CONNECTED, false);
-            set_flag(information_.flags, DRUVEX_SENSOR_FLAG_IS_NMEA_CONNECTED, false);
-            break;
-        case 'A':
-            set_flag(information_.flags, DRUVEX_SENSOR_FLAG_IS_PPS_CONNECTED, true);
-            set_flag(information_.flags, DRUVEX_SENSOR_FLAG_IS_NMEA_CONNECTED, true);
-            break;
-        case 'P':
-            set_flag(information_.flags, DRUVEX_SENSOR_FLAG_IS_PPS_CONNECTED, true);
-            set_flag(information_.flags, DRUVEX_SENSOR_FLAG_IS_NMEA_CONNECTED, false);
-            break;
-        case 'V':
-            set_flag(information_.flags, DRUVEX_SENSOR_FLAG_IS_PPS_CONNECTED, false);
-            set_flag(information_.flags, DRUVEX_SENSOR_FLAG_IS_NMEA_CONNECTED, true);
-            break;
-        default: break;
-    }
-    std::memcpy(information_.gps_time, data + info::gps_time, 6);
-    update_gps_time();
-
-    information_.temperature = static_cast<float>(static_cast<int8_t>(data[info::temperature]));
-    if (information_.model < 5) information_.humidity = static_cast<float>(data[info::humidity]);
-    information_.run_time = static_cast<float>(read_le<uint16_t>(data, info::run_time));
-
-    const uint16_t clock_code = read_le<uint16_t>(data, info::key2);
-    sdk_values_[0] = clock_code;
-    sdk_values_[1] = data[info::key3];
-    sdk_values_[2] = data[info::key4];
-    sdk_values_[3] = read_le<uint16_t>(data, info::key5);
-    sdk_values_[4] = read_le<uint16_t>(data, info::key6);
-    const bool orvel = information_.model == 5 || information_.model == 7;
-    // A zero divisor gives an infinite rate in floating point; nothing traps.
-    clock_rate_ = static_cast<float>(25000000.0 / clock_code * (orvel ? 0.03125 : 0.0625));
-    const uint8_t b = data[info::clock_divider];
-    if (orvel) {
-        clock_divider_ = static_cast<uint16_t>(b < 65 ? b + 3840 : b + 3584);
-    } else {
-        clock_divider_ = static_cast<uint16_t>(b < 129 ? b + 256 : b);
-    }
-
+void Sensor::finish_parse(const uint8_t* data, const InfoCommonFields& fields) {
+    information_.run_time = static_cast<float>(read_le<uint16_t>(data, fields.readings));
+    information_.temperature = static_cast<float>(static_cast<int8_t>(data[fields.readings + 2]));
+    if (information_.model < 5) information_.humidity = static_cast<float>(data[fields.readings + 3]);
+    sdk_values_[0] = read_le<uint16_t>(data, fields.keys);
+    sdk_values_[1] = data[fields.keys + 2];
+    sdk_values_[2] = data[fields.keys + 3];
+    sdk_values_[3] = read_le<uint16_t>(data, fields.keys + 4);
+    sdk_values_[4] = read_le<uint16_t>(data, fields.keys + 6);
     info_parsed_ = true;
     two_part_pending_ = false;
 }
 
+void Sensor::set_counts(uint8_t multiple_return_count) {
+    information_.return_count =
+        SdkManager::has_control_flag(DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS)
+            ? multiple_return_count
+            : 1;
+    information_.segment_count = static_cast<uint8_t>(calibration_.channel_count);
+}
+
+void Sensor::take_info_identity(const uint8_t* data, const DruvexCalibration* body) {
+    const uint64_t serial = read_le<uint32_t>(data, info::serial);
+    information_.serial_number = serial != 0 ? serial : serial_from_handle(handle_);
+    if (body != nullptr) {
+        information_.model = body->model;
+        std::memcpy(information_.model_name, body->model_name, sizeof body->model_name);
+    }
+    if (information_.model == 0) {
+        information_.model = model_from_firmware(information_.firmware_version);
+    }
+    calibration_.model = information_.model;
+    if (information_.model_name[0] == '\0') {
+        std::strncpy(information_.model_name, model_name(information_.model),
+                     sizeof information_.model_name - 1);
+    }
+    set_model_constants();
+    float* constants[4] = {&image_x_scale_, &image_z_scale_, &distance_scale_, &focal_length_};
+    const size_t overrides[4] = {info::image_x_scale, info::image_z_scale, info::distance_scale,
+                                 info::focal_length};
+    for (size_t i = 0; i < 4; ++i) {
+        const float value = read_le<float>(data, overrides[i]);
+        if (value != 0) *constants[i] = value;
+    }
+    apply_channel_constants();
+    set_counts(2);
+}
+
+void Sensor::apply_gps_status(char status) {
+    bool pps, nmea;
+    switch (status) {
+        case 0: pps = nmea = false; break;
+        case 'A': pps = nmea = true; break;
+        case 'P': pps = true, nmea = false; break;
+        case 'V': pps = false, nmea = true; break;
+        default: return;
+    }
+    set_flag(information_.flags, DRUVEX_SENSOR_FLAG_IS_PPS_CONNECTED, pps);
+    set_flag(information_.flags, DRUVEX_SENSOR_FLAG_IS_NMEA_CONNECTED, nmea);
+}
+
+void Sensor::set_clock(uint16_t divisor, uint8_t divider_code) {
+    const bool orvel = information_.model == 5 || information_.model == 7;
+    // A zero divisor gives an infinite rate in floating point; nothing traps.
+    clock_rate_ = static_cast<float>(25000000.0 / divisor * (orvel ? 0.03125 : 0.0625));
+    if (orvel) {
+        clock_divider_ = static_cast<uint16_t>(divider_code + (divider_code < 65 ? 3840 : 3584));
+    } else {
+        clock_divider_ = static_cast<uint16_t>(divider_code + (divider_code < 129 ? 256 : 0));
+    }
+}
+
+void Sensor::parse_info(size_t size, const uint8_t* data) {
+    DruvexCalibration body;
+    const bool body_parsed = begin_parse(size, data, info_fields, body);
+    if (!info_parsed_) take_info_identity(data, body_parsed ? &body : nullptr);
+    if (body_parsed) set_calibration_from_body(body);
+    set_flag(information_.flags, DRUVEX_SENSOR_FLAG_IS_CALIBRATED, calibration_.signature != 0);
+    apply_gps_status(static_cast<char>(data[info::gps_status]));
+    std::memcpy(information_.gps_time, data + info::gps_time, 6);
+    update_gps_time();
+    set_clock(read_le<uint16_t>(data, info::key2), data[info::clock_divider]);
+    finish_parse(data, info_fields);
+}
+
+void Sensor::take_infx_identity(const uint8_t* data, const DruvexCalibration* body) {
+    information_.serial_number = read_le<uint32_t>(data, infx::serial);
+    information_.model = read_le<uint16_t>(data, infx::model);
+    if (body != nullptr && body->model_name[0] != '\0') {
+        std::memcpy(information_.model_name, body->model_name, sizeof body->model_name);
+    } else {
+        std::strncpy(information_.model_name, model_name(information_.model),
+                     sizeof information_.model_name - 1);
+    }
+    set_model_constants();
+    apply_channel_constants();
+    // Only one or two returns exist; a larger count would index past the
+    // per-return arrays of every point.
+    set_counts(clamp_return_count(data[infx::return_count]));
+}
+
 void Sensor::parse_info_x(size_t size, const uint8_t* data) {
     DruvexCalibration body;
-    const bool body_parsed =
-        parse_info_body(data + info_body_offset, size - info_body_offset, body);
-    std::memcpy(information_.firmware_version, data + infx::firmware, 4);
-    information_.firmware_version[4] = '\0';
-
-    if (!info_parsed_) {
-        information_.serial_number = read_le<uint32_t>(data, infx::serial);
-        information_.model = read_le<uint16_t>(data, infx::model);
-        if (body_parsed && body.model_name[0] != '\0') {
-            std::memcpy(information_.model_name, body.model_name, sizeof body.model_name);
-        } else {
-            std::strncpy(information_.model_name, model_name(information_.model),
-                         sizeof information_.model_name - 1);
-        }
-        set_model_constants();
-        apply_channel_constants();
-        // Only one or two returns exist; a larger count would index past the
-        // per-return arrays of every point.
-        information_.return_count =
-            SdkManager::has_control_flag(DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS)
-                ? clamp_return_count(data[infx::return_count])
-                : 1;
-        information_.segment_count = static_cast<uint8_t>(calibration_.channel_count);
-    }
-
+    const bool body_parsed = begin_parse(size, data, infx_fields, body);
+    if (!info_parsed_) take_infx_identity(data, body_parsed ? &body : nullptr);
     if (body_parsed) set_calibration_from_body(body);
 
     const uint8_t status = data[infx::status];
@@ -244,18 +253,7 @@ void Sensor::parse_info_x(size_t size, const uint8_t* data) {
         std::memcpy(information_.gps_time, data + infx::gps_time, 6);
         update_gps_time();
     }
-
-    information_.run_time = static_cast<float>(read_le<uint16_t>(data, infx::run_time));
-    information_.temperature = static_cast<float>(static_cast<int8_t>(data[infx::temperature]));
-    if (information_.model < 5) information_.humidity = static_cast<float>(data[infx::humidity]);
-    sdk_values_[0] = read_le<uint16_t>(data, infx::key2);
-    sdk_values_[1] = data[infx::key3];
-    sdk_values_[2] = data[infx::key4];
-    sdk_values_[3] = read_le<uint16_t>(data, infx::key5);
-    sdk_values_[4] = read_le<uint16_t>(data, infx::key6);
-
-    info_parsed_ = true;
-    two_part_pending_ = false;
+    finish_parse(data, infx_fields);
 }
 
 void Sensor::set_model_constants() {

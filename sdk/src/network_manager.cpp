@@ -76,11 +76,12 @@ void report_failure(uint64_t handle, Step&& step) noexcept {
 
 NetworkManager::NetworkManager() = default;
 
-NetworkManager::~NetworkManager() { stop(); }
+NetworkManager::~NetworkManager() { halt(); }
 
 SensorError NetworkManager::start() {
-    stop();
-    if (SdkManager::has_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK)) return success();
+    halt();
+    wanted_ = !SdkManager::has_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK);
+    if (!wanted_) return success();
     try {
         listener_ = std::make_unique<UdpListener>(port_.load());
     } catch (const std::system_error& e) {
@@ -93,7 +94,7 @@ SensorError NetworkManager::start() {
     try {
         launch_threads();
     } catch (const std::system_error& e) {
-        stop();
+        halt();
         return SensorError(DRUVEX_ERROR_GENERIC, e.what());
     }
     return success();
@@ -112,6 +113,11 @@ void NetworkManager::launch_threads() {
 }
 
 void NetworkManager::stop() {
+    wanted_ = false;
+    halt();
+}
+
+void NetworkManager::halt() {
     if (!listening_) return;
     running_ = false;
     ++generation_;
@@ -122,11 +128,13 @@ void NetworkManager::stop() {
     listening_ = false;
 }
 
+// A start that failed (the port could not be bound) still counts as wanted,
+// so that moving to a usable port brings the listener back.
 SensorError NetworkManager::set_port(uint16_t port) {
-    const bool was_listening = listening_;
-    stop();
+    const bool restart = listening_ || wanted_;
+    halt();
     port_ = port;
-    return was_listening ? start() : success();
+    return restart ? start() : success();
 }
 
 void NetworkManager::receive(const std::error_code& ec, uint64_t sender, int32_t bytes,

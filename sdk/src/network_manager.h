@@ -33,7 +33,7 @@ public:
     // manager is left stopped.
     SensorError start();
     void stop();
-    // Stores the port; restarts only if it was listening.
+    // Stores the port; restarts if it was listening or meant to.
     SensorError set_port(uint16_t port);
     uint16_t get_port() const { return port_.load(); }
     bool is_listening() const { return listening_.load(); }
@@ -46,6 +46,8 @@ public:
     PacketQueue& queue() { return queue_; }
 
 private:
+    // Ends listening (threads and listener) but keeps whether it is wanted.
+    void halt();
     void process_loop(uint64_t generation);
     void process(const Packet& packet);
     bool keeps_running(uint64_t generation) const;
@@ -53,6 +55,9 @@ private:
 
     std::atomic<uint16_t> port_{8808};
     std::atomic<bool> listening_{false};
+    // Listening was asked for with networking enabled, whether or not the
+    // port could be bound.
+    bool wanted_ = false;
     PacketQueue queue_;
     std::unique_ptr<UdpListener> listener_;
     std::atomic<bool> running_{false};

@@ -22,12 +22,6 @@ bool inside(float value, float min, float max) {
     return (min == 0 || min <= value) && (max == 0 || value <= max);
 }
 
-bool passes_image_clip(const DruvexCalibration& c, float x, float z, uint32_t control_flags) {
-    if (control_flags & DRUVEX_SDK_CONTROL_DISABLE_IMAGE_CLIP) return true;
-    return inside(x, c.image_clip_min_x, c.image_clip_max_x) &&
-           inside(z, c.image_clip_min_z, c.image_clip_max_z);
-}
-
 float return_distance(const DruvexCalibration& c, const DruvexLaserCalibration& laser,
                       const DruvexSensorRawPointWithTime& raw, int32_t r) {
     uint32_t d = raw.distance[r];
@@ -78,53 +72,68 @@ void saturation_pass(uint32_t channels, int32_t n_points, int32_t n_returns,
     }
 }
 
-}  // namespace
+// What one call needs beyond the calibration itself, worked out once.
+struct Context {
+    const DruvexCalibration& c;
+    int32_t n_returns;
+    float inverse_focal;
+    float inverse_focal_squared;
+    bool image_clip;
+    bool distance_clip;
 
-void compute_image_point(const DruvexCalibration& c, int32_t n_returns,
-                         const DruvexSensorRawPointWithTime& raw, DruvexSensorImagePoint* out,
-                         uint32_t control_flags) {
-    const DruvexLaserCalibration* laser = laser_of(c, raw.channel_id);
-    if (laser == nullptr) {
-        for (int32_t r = 0; r < n_returns; ++r) {
-            out[r].image_x = out[r].image_z = out[r].distance = 0;
-            set_flags(out[r], 0);
-        }
-        return;
+    Context(const DruvexCalibration& calibration, int32_t returns, uint32_t control_flags)
+        : c(calibration),
+          n_returns(returns),
+          inverse_focal(1.0f / calibration.focal_length),
+          inverse_focal_squared(inverse_focal * inverse_focal),
+          image_clip(!(control_flags & DRUVEX_SDK_CONTROL_DISABLE_IMAGE_CLIP)),
+          distance_clip(!(control_flags & DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP)) {}
+};
+
+void invalidate(int32_t n_returns, DruvexSensorImagePoint* out) {
+    for (int32_t r = 0; r < n_returns; ++r) {
+        out[r].image_x = out[r].image_z = out[r].distance = 0;
+        set_flags(out[r], 0);
     }
+}
+
+__attribute__((always_inline)) inline void image_point(const Context& ctx, const DruvexSensorRawPointWithTime& raw,
+                        DruvexSensorImagePoint* out) {
+    const DruvexCalibration& c = ctx.c;
+    const DruvexLaserCalibration* laser = laser_of(c, raw.channel_id);
+    if (laser == nullptr) return invalidate(ctx.n_returns, out);
+    const DruvexLaserCalibration& l = *laser;
     const int32_t x = static_cast<int16_t>(raw.image_x);
     const int32_t z = static_cast<int16_t>(raw.image_z);
-    const DruvexLaserCalibration& l = *laser;
     const float big_x = static_cast<float>(x - l.image_x_offset2 - l.image_x_offset) * l.image_x_scale +
                         static_cast<float>(z - l.image_z_offset) * l.x_from_z;
     const float big_z = static_cast<float>(z - l.image_z_offset2 - l.image_z_offset) * l.image_z_scale +
                         static_cast<float>(x - l.image_x_offset) * l.z_from_x;
+    // Radial lens distortion around the distortion centre, in focal units.
     const float dx = big_x - c.distortion_center_x;
     const float dz = big_z - c.distortion_center_z;
-    const float f = c.focal_length;
-    const float s = (dx * dx + dz * dz) / (f * f);
+    const float s = (dx * dx + dz * dz) * ctx.inverse_focal_squared;
     const float k = s * c.distortion_k1 + s * s * c.distortion_k2 + s * s * s * c.distortion_k3;
-    const float image_x = (k * dx + big_x) / f;
-    const float image_z = (k * dz + big_z) / f;
-    const bool clip_ok = passes_image_clip(c, image_x, image_z, control_flags);
-    const bool distance_clip = !(control_flags & DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP);
-
-    for (int32_t r = 0; r < n_returns; ++r) {
+    const float image_x = (k * dx + big_x) * ctx.inverse_focal;
+    const float image_z = (k * dz + big_z) * ctx.inverse_focal;
+    const bool clip_ok = !ctx.image_clip || (inside(image_x, c.image_clip_min_x, c.image_clip_max_x) &&
+                                             inside(image_z, c.image_clip_min_z, c.image_clip_max_z));
+    for (int32_t r = 0; r < ctx.n_returns; ++r) {
         DruvexSensorImagePoint& p = out[r];
         p.image_x = image_x;
         p.image_z = image_z;
         p.distance = return_distance(c, l, raw, r);
-        bool valid = clip_ok && p.distance > 0;
-        if (distance_clip && !inside(p.distance, c.distance_clip_min, c.distance_clip_max)) {
-            valid = false;
-        }
+        const bool valid = clip_ok && p.distance > 0 &&
+                           (!ctx.distance_clip ||
+                            inside(p.distance, c.distance_clip_min, c.distance_clip_max));
         const bool saturated = raw.saturated[r] != 0 || raw.intensity[r] == 255;
         set_flags(p, static_cast<uint8_t>((valid ? DRUVEX_POINT_FLAG_VALID : 0) |
                                           (saturated ? DRUVEX_POINT_FLAG_SATURATED : 0)));
     }
 }
 
-void compute_intensity(const DruvexCalibration& c, int32_t n_returns,
-                       const DruvexSensorRawPointWithTime& raw, DruvexSensorImagePoint* out) {
+__attribute__((always_inline)) inline void intensity(const DruvexCalibration& c, int32_t n_returns,
+                      const DruvexSensorRawPointWithTime& raw, DruvexSensorImagePoint* out) {
     for (int32_t r = 0; r < n_returns; ++r) out[r].intensity = 1.0f;
     const DruvexLaserCalibration* laser = laser_of(c, raw.channel_id);
     if (laser == nullptr || raw.power_level >= DRUVEX_SDK_MAX_POWER_LEVELS) return;
@@ -141,11 +150,25 @@ void compute_intensity(const DruvexCalibration& c, int32_t n_returns,
     }
 }
 
+}  // namespace
+
+void compute_image_point(const DruvexCalibration& c, int32_t n_returns,
+                         const DruvexSensorRawPointWithTime& raw, DruvexSensorImagePoint* out,
+                         uint32_t control_flags) {
+    image_point(Context(c, n_returns, control_flags), raw, out);
+}
+
+void compute_intensity(const DruvexCalibration& c, int32_t n_returns,
+                       const DruvexSensorRawPointWithTime& raw, DruvexSensorImagePoint* out) {
+    intensity(c, n_returns, raw, out);
+}
+
 void calibrate_points(const DruvexCalibration& calibration, int32_t n_points,
                       const DruvexSensorRawPointWithTime* raw, int32_t n_returns,
                       DruvexSensorImagePoint* out) {
     if (n_points <= 0 || n_returns <= 0) return;
     const uint32_t control_flags = SdkManager::get_control_flags();
+    const Context ctx(calibration, n_returns, control_flags);
     for (int32_t j = 0; j < n_points; ++j) {
         DruvexSensorImagePoint* point = out + static_cast<size_t>(j) * n_returns;
         for (int32_t r = 0; r < n_returns; ++r) {
@@ -153,8 +176,8 @@ void calibrate_points(const DruvexCalibration& calibration, int32_t n_points,
             point[r].return_type = static_cast<uint8_t>(
                 (point[r].return_type & ~return_bits) | (r == 0 ? DRUVEX_RETURN_TYPE_FIRST : 0));
         }
-        compute_image_point(calibration, n_returns, raw[j], point, control_flags);
-        compute_intensity(calibration, n_returns, raw[j], point);
+        image_point(ctx, raw[j], point);
+        intensity(calibration, n_returns, raw[j], point);
         mark_farthest(n_returns, point);
     }
     const uint32_t channels = calibration.channel_count;

@@ -14,6 +14,8 @@
 
 namespace druvex_sdk {
 
+struct InfoCommonFields;
+
 class Sensor {
 public:
     static constexpr size_t info_buffer_size = 2000;
@@ -51,8 +53,23 @@ public:
     SensorMonitor& monitor() { return monitor_; }
 
 private:
+    using Parser = void (Sensor::*)(size_t, const uint8_t*);
+    // Parses an "INFO" or "INFX" packet of at least the minimum size under the
+    // sensor mutex, then checks the environment readings at the given offsets.
+    void handle_complete_info(size_t size, const uint8_t* data, Parser parse, size_t temperature,
+                              size_t humidity);
     void parse_info(size_t size, const uint8_t* data);
     void parse_info_x(size_t size, const uint8_t* data);
+    // Steps of the two parsers: the firmware and body first, the identity of
+    // the first packet, and the readings and keys last.
+    bool begin_parse(size_t size, const uint8_t* data, const InfoCommonFields& fields,
+                     DruvexCalibration& body);
+    void take_info_identity(const uint8_t* data, const DruvexCalibration* body);
+    void take_infx_identity(const uint8_t* data, const DruvexCalibration* body);
+    void set_counts(uint8_t multiple_return_count);
+    void apply_gps_status(char status);
+    void set_clock(uint16_t divisor, uint8_t divider_code);
+    void finish_parse(const uint8_t* data, const InfoCommonFields& fields);
     void set_model_constants();
     void apply_channel_constants();
     void update_gps_time();

@@ -22,10 +22,10 @@ SensorError invalid_arguments() { return SensorError(DRUVEX_ERROR_INVALID_ARGUME
 // Runs `body` on the sensor with that handle, reporting through the last error.
 // The shared reference keeps the sensor alive across a concurrent clear.
 template <typename Body>
-int32_t with_sensor(uint64_t handle, const void* pointer, Body&& body) {
+int32_t with_sensor(uint64_t handle, bool arguments_given, Body&& body) {
     return report([&] {
         if (!SdkManager::is_initialized()) return not_initialized();
-        if (pointer == nullptr) return invalid_arguments();
+        if (!arguments_given) return invalid_arguments();
         std::shared_ptr<Sensor> sensor = SensorManager::instance().get_by_handle(handle);
         if (!sensor) return not_found();
         body(*sensor);
@@ -61,7 +61,7 @@ DRUVEX_API int32_t druvex_sdk_get_sensor_handle_by_serial_number(uint64_t serial
 
 DRUVEX_API int32_t druvex_sdk_get_sensor_information(uint64_t handle,
                                                      DruvexSensorInformation* information) {
-    return with_sensor(handle, information,
+    return with_sensor(handle, information != nullptr,
                        [&](Sensor& sensor) { *information = sensor.information(); });
 }
 
@@ -82,7 +82,7 @@ DRUVEX_API int32_t druvex_sdk_get(uint64_t handle, uint32_t key, void* value,
                                   uint32_t value_size) {
     bool found = false;
     int32_t code = DRUVEX_SUCCESS;
-    const int32_t stored = with_sensor(handle, value, [&](Sensor& sensor) {
+    const int32_t stored = with_sensor(handle, value != nullptr, [&](Sensor& sensor) {
         found = true;
         code = sensor.value(key, value_size, value).code;
     });
@@ -90,7 +90,7 @@ DRUVEX_API int32_t druvex_sdk_get(uint64_t handle, uint32_t key, void* value,
 }
 
 DRUVEX_API int32_t druvex_sdk_get_calibration(uint64_t handle, DruvexCalibration* calibration) {
-    return with_sensor(handle, calibration,
+    return with_sensor(handle, calibration != nullptr,
                        [&](Sensor& sensor) { *calibration = sensor.calibration(); });
 }
 
@@ -101,7 +101,7 @@ DRUVEX_API int32_t druvex_sdk_set_calibration(uint64_t handle,
         !SensorManager::instance().get_by_handle(handle)) {
         return DRUVEX_ERROR_SENSOR_NOT_FOUND;
     }
-    return with_sensor(handle, calibration,
+    return with_sensor(handle, calibration != nullptr,
                        [&](Sensor& sensor) { sensor.set_calibration(*calibration); });
 }
 
@@ -141,24 +141,23 @@ DRUVEX_API int32_t druvex_sdk_calibrate_points_with_calibration(
 // Before initialisation this call returns -10 without storing it.
 DRUVEX_API int32_t druvex_sdk_get_transform(uint64_t handle, DruvexSensorTransform* transform) {
     if (!SdkManager::is_initialized()) return DRUVEX_ERROR_NOT_INITIALIZED;
-    return with_sensor(handle, transform,
+    return with_sensor(handle, transform != nullptr,
                        [&](Sensor& sensor) { *transform = sensor.transform(); });
 }
 
 DRUVEX_API int32_t druvex_sdk_has_transform(uint64_t handle, int32_t* has_transform) {
-    return with_sensor(handle, has_transform,
+    return with_sensor(handle, has_transform != nullptr,
                        [&](Sensor& sensor) { *has_transform = sensor.has_transform() ? 1 : 0; });
 }
 
 DRUVEX_API int32_t druvex_sdk_set_transform(uint64_t handle,
                                             const DruvexSensorTransform* transform) {
-    return with_sensor(handle, transform,
+    return with_sensor(handle, transform != nullptr,
                        [&](Sensor& sensor) { sensor.set_transform(*transform); });
 }
 
 DRUVEX_API int32_t druvex_sdk_clear_transform(uint64_t handle) {
-    static const char no_pointer = 0;
-    return with_sensor(handle, &no_pointer, [](Sensor& sensor) { sensor.clear_transform(); });
+    return with_sensor(handle, true, [](Sensor& sensor) { sensor.clear_transform(); });
 }
 
 }  // extern "C"

@@ -28,6 +28,12 @@ public:
     std::string message;
 };
 
-inline SensorError success() { return SensorError(); }
+// A copy of one shared success value: copying shares its formatted text, so
+// the packet path can return success without allocating. The value is never
+// destroyed, because the at-exit shutdown still returns success.
+inline SensorError success() {
+    static const SensorError* const value = new SensorError();
+    return *value;
+}
 
 }  // namespace druvex_sdk

@@ -15,6 +15,9 @@ UdpListener::UdpListener(uint16_t port) : socket_(io_) {
     throw_on_error(ec, "open");
     socket_.set_option(asio::socket_base::reuse_address(true), ec);
     throw_on_error(ec, "set_option");
+    // Room for bursts from many sensors while the I/O thread is not running;
+    // the system may grant less, which only makes bursts lossier.
+    socket_.set_option(asio::socket_base::receive_buffer_size(receive_buffer_bytes), ec);
     socket_.bind(asio::ip::udp::endpoint(asio::ip::address_v4::any(), port), ec);
     throw_on_error(ec, "bind");
     bound_port_ = socket_.local_endpoint(ec).port();

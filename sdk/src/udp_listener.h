@@ -26,6 +26,7 @@ public:
         std::function<void(const std::error_code&, uint64_t, int32_t, const uint8_t*)>;
 
     static constexpr size_t buffer_size = 65536;
+    static constexpr int receive_buffer_bytes = 4 << 20;
 
     // Binds 0.0.0.0:port with address reuse. Throws std::system_error (context
     // "set_option" or "bind") when the socket cannot be set up.

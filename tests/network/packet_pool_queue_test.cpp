@@ -81,16 +81,3 @@ TEST(PacketQueue, BacklogBeyondLimitIsDroppedWhole) {
     EXPECT_EQ(pool->free_count(), 1001u);  // the dropped packets went back
     EXPECT_EQ(queue.pop(0.0f)->handle, 5000u);
 }
-
-TEST(PacketQueue, PopWakesForPacketFromAnotherThread) {
-    auto pool = LargeObjectPool<NetworkPacket>::create();
-    PacketQueue queue;
-    std::thread producer([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        queue.push(make_packet(*pool, 7));
-    });
-    auto packet = queue.pop(30.0f);
-    producer.join();
-    ASSERT_NE(packet, nullptr);
-    EXPECT_EQ(packet->handle, 7u);
-}

@@ -75,24 +75,6 @@ TEST(UdpListener, DeliversWholeDatagramsWithSenderAddressInOrder) {
     }
 }
 
-TEST(UdpListener, EveryCallbackRunsInRegistrationOrder) {
-    UdpListener listener(0);
-    std::vector<uint64_t> ids;
-    std::vector<int> calls;
-    for (int k = 0; k < 3; ++k) {
-        uint64_t id = 99;
-        listener.add_callback(
-            [&calls, k](const std::error_code&, uint64_t, int32_t, const uint8_t*) {
-                calls.push_back(k);
-            },
-            &id);
-        ids.push_back(id);
-    }
-    EXPECT_EQ(ids, (std::vector<uint64_t>{0, 1, 2}));
-    listener.handle_receive(std::make_error_code(std::errc::no_buffer_space), 0);
-    EXPECT_EQ(calls, (std::vector<int>{0, 1, 2}));
-}
-
 TEST(UdpListener, TwoListenersBindTheSamePort) {
     UdpListener first(0);
     EXPECT_NO_THROW(UdpListener second(first.local_port()));

@@ -39,21 +39,6 @@ TEST(CameraMatrices, DefaultLooksStraightDownWithTwentyMetresToTheTopEdge) {
     EXPECT_NEAR(std::fabs(high.z()), 100.0f / 2000.0f, 1e-6);
 }
 
-TEST(CameraMatrices, ProjectionEntries) {
-    RenderConfig c = camera_in(1000, 500);
-    Eigen::Matrix4f p = c.projection();
-    EXPECT_FLOAT_EQ(p(0, 0), 0.05f / 2.0f);
-    EXPECT_FLOAT_EQ(p(1, 1), 0.05f);
-    EXPECT_FLOAT_EQ(p(2, 2), 1.0f / 2000.0f);
-    EXPECT_FLOAT_EQ(p(2, 3), 0.0f);
-    EXPECT_FLOAT_EQ(p(3, 2), 0.0f);
-    EXPECT_FLOAT_EQ(p(3, 3), 1.0f);
-    c.perspective = true;
-    p = c.projection();
-    EXPECT_FLOAT_EQ(p(3, 2), 0.2f);
-    EXPECT_FLOAT_EQ(p(3, 3), 0.8f);
-}
-
 TEST(CameraMatrices, ZeroPerspectiveScaleGivesTheOrthographicImage) {
     RenderConfig ortho = camera_in(640, 480);
     ortho.view_rotation_elevation = 0.4f;
@@ -200,34 +185,4 @@ TEST(ShaderInputs, ColourRangeAndColormap) {
     EXPECT_EQ(c.shader_colormap(), COLORMAP_CONSTANT);
     c.colormap = -1;
     EXPECT_EQ(c.shader_colormap(), COLORMAP_CONSTANT);
-}
-
-TEST(ShaderInputs, PointScaleFollowsAspectZoomAndSize) {
-    RenderConfig c = camera_in(800, 400);
-    c.point_size = 3;
-    const Eigen::Vector2f s = c.point_scale();
-    EXPECT_FLOAT_EQ(s.y(), 3 * 0.05f);
-    EXPECT_FLOAT_EQ(s.x(), 400.0f * 0.05f / 800.0f * 3);
-}
-
-TEST(ShaderInputs, ColormapStopTables) {
-    const int expected_sizes[] = {8, 16, 2, 8, 8};
-    for (int id = 0; id < 5; ++id) {
-        ASSERT_NE(colormap_stops(id), nullptr);
-        EXPECT_EQ(int(colormap_stops(id)->size()), expected_sizes[id]) << id;
-        for (const auto& s : *colormap_stops(id)) EXPECT_EQ(s.w(), 1.0f);
-    }
-    EXPECT_EQ(colormap_stops(5), nullptr);
-    EXPECT_EQ(colormap_stops(COLORMAP_CATEGORICAL)->front(), Eigen::Vector4f(0.89f, 0.10f, 0.11f, 1));
-    EXPECT_EQ(colormap_stops(COLORMAP_CONSTANT)->back(), Eigen::Vector4f(1, 0, 0, 1));
-    EXPECT_EQ(colormap_stops(COLORMAP_SEQUENTIAL)->back(), Eigen::Vector4f(0.94f, 0.98f, 0.71f, 1));
-}
-
-TEST(ViewConfigDefaults, FollowTheRenderRecord) {
-    const ViewConfig v;
-    EXPECT_EQ(v.colormap, COLORMAP_CONSTANT);
-    EXPECT_FLOAT_EQ(v.view_rotation_elevation, 1.5707964f);
-    EXPECT_NEAR(v.grid_spacing, std::tan(0.5 * M_PI / 180), 1e-7);
-    EXPECT_EQ(v.grid_fill_distance, 1u);
-    EXPECT_TRUE(v.caption.empty());
 }

@@ -114,5 +114,9 @@ void nvgDeleteContext(NVGcontext* ctx);
 void nvgBeginFrame(NVGcontext* ctx, float windowWidth, float windowHeight, float pixelRatio);
 // Number of vertices drawn into the current frame (for tests).
 int nvgFrameVertexCount(NVGcontext* ctx);
+// Bounding box [xmin, ymin, xmax, ymax] of everything drawn into the current
+// frame since `firstVertex` (vertex index from nvgFrameVertexCount); returns 0
+// when nothing was drawn (for tests).
+int nvgFrameBounds(NVGcontext* ctx, int firstVertex, float* bounds);
 // True when the face has a glyph for the code point (for tests).
 int nvgFaceHasGlyph(NVGcontext* ctx, const char* face, unsigned int codepoint);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <nanogui/button.h>
 #include <nanogui/opengl.h>
 
@@ -112,6 +113,8 @@ void Button::draw(NVGcontext* ctx) {
     if (mIcon) {
         auto icon = utf8(mIcon);
         float ih = fontSize * th->mIconScale;
+        if (mSize.y() > 0)
+            ih = std::min(ih, mSize.y() * 0.9f); // keep the glyph inside small buttons
         nvgFontSize(ctx, ih);
         nvgFontFace(ctx, "icons");
         float iw = nvgTextBounds(ctx, 0, 0, icon.data(), nullptr, nullptr);

@@ -51,18 +51,20 @@ void CheckBox::draw(NVGcontext* ctx) {
         nvgText(ctx, x + 1.6f * fontSize(), y + h * 0.5f, mCaption.c_str(), nullptr);
     }
     float side = std::max(0.0f, std::min(h, (float)mSize.x()) - 2.0f);
-    Color top = mPushed ? Color(0, 100) : (mMouseFocus && mEnabled ? Color(0, 60) : Color(0, 40));
-    nvgFillRectGradient(ctx, x + 1.0f, y + 1.0f, side, side, 3, top, Color(0, 140));
+    float bx = x + 1.0f, by = y + (h - side) * 0.5f;
+    Color top = mPushed ? Color(0, 140) : Color(0, 90);
+    Color bottom = mPushed ? Color(0, 110) : Color(0, 50);
+    nvgFillRectGradient(ctx, bx, by, side, side, 3, top, bottom);
     nvgStrokeWidth(ctx, 1.0f);
-    nvgStrokeColor(ctx, mMouseFocus && mEnabled ? mTheme->mBorderLight : mTheme->mBorderMedium);
-    nvgStrokeRect(ctx, x + 1.5f, y + 1.5f, side - 1, side - 1, 3);
+    nvgStrokeColor(ctx, mMouseFocus && mEnabled ? Color(150, 255) : Color(100, 255));
+    nvgStrokeRect(ctx, bx + 0.5f, by + 0.5f, side - 1, side - 1, 3);
     if (mChecked) {
-        nvgFontSize(ctx, side * 1.8f);
+        nvgFontSize(ctx, side * 1.5f);
         nvgFontFace(ctx, "icons");
-        nvgFillColor(ctx, mEnabled ? mTheme->mIconColor : mTheme->mDisabledTextColor);
+        nvgFillColor(ctx, mEnabled ? Color(255, 220) : Color(mTheme->mDisabledTextColor));
         nvgTextAlign(ctx, NVG_ALIGN_CENTER | NVG_ALIGN_MIDDLE);
         auto icon = utf8(ENTYPO_ICON_CHECK);
-        nvgText(ctx, x + 1.0f + side * 0.5f, y + 1.0f + side * 0.5f, icon.data(), nullptr);
+        nvgText(ctx, bx + side * 0.5f, by + side * 0.5f, icon.data(), nullptr);
     }
 }
 

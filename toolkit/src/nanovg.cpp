@@ -73,7 +73,8 @@ template <size_t N> const FontFile* firstFontFile(const char* const (&paths)[N])
 // Glyph ranges (static: the atlas keeps the pointers until it is built).
 const ImWchar kTextRanges[] = {0x0020, 0x017F, 0x2010, 0x2027, 0x2030, 0x203A, 0x20AC, 0x20AC, 0x2190, 0x2193, 0};
 const ImWchar kIconRanges[] = {0x2000, 0x2BFF, 0xE000, 0xE7FF, 0xF300, 0xF6FF, 0};
-const ImWchar kIconFallbackRanges[] = {0x2010, 0x2BFF, 0};
+// Only what Entypo lacks (the pause bars); a wide range would bake thousands of glyphs.
+const ImWchar kIconFallbackRanges[] = {0x2016, 0x2016, 0};
 
 // Logical sizes the toolkit and the viewer draw text at.
 const float kTextSizes[] = {14, 15, 16, 18, 20, 30};
@@ -323,6 +324,29 @@ void nvgDeleteContext(NVGcontext* ctx) { delete ctx; }
 void nvgBeginFrame(NVGcontext* ctx, float w, float h, float pr) { nanogui::detail::beginFrame(ctx, w, h, pr); }
 
 int nvgFrameVertexCount(NVGcontext* ctx) { return ctx->drawList->VtxBuffer.Size; }
+
+int nvgFrameBounds(NVGcontext* ctx, int firstVertex, float* bounds) {
+    const ImDrawList* dl = ctx->drawList.get();
+    if (firstVertex < 0)
+        firstVertex = 0;
+    if (firstVertex >= dl->VtxBuffer.Size)
+        return 0;
+    float b[4] = {FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX};
+    for (int i = firstVertex; i < dl->VtxBuffer.Size; ++i) {
+        const ImDrawVert& v = dl->VtxBuffer[i];
+        if (((v.col >> IM_COL32_A_SHIFT) & 0xFF) == 0)
+            continue; // anti-aliasing fringe
+        b[0] = std::min(b[0], v.pos.x);
+        b[1] = std::min(b[1], v.pos.y);
+        b[2] = std::max(b[2], v.pos.x);
+        b[3] = std::max(b[3], v.pos.y);
+    }
+    if (b[0] > b[2])
+        return 0;
+    for (int i = 0; i < 4; ++i)
+        bounds[i] = b[i];
+    return 1;
+}
 
 int nvgFaceHasGlyph(NVGcontext* ctx, const char* face, unsigned int codepoint) {
     auto it = ctx->faces.find(face);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <cstdio>
 
 #include "sim_optics.h"
 #include "sim_scene.h"
@@ -21,9 +22,10 @@ constexpr int16_t full_sweep_units = 10000;
 bool two_returns(Layout layout) { return layout == Layout::stdr || layout == Layout::stdq; }
 bool wide_distance(Layout layout) { return layout == Layout::stdp || layout == Layout::stdq; }
 
-// Position in a triangle wave of period 2 x half, from -1 to 1 and back.
+// Position in a triangle wave of period 2 x half, from -1 to 1 and back,
+// starting in the middle on its way up.
 float triangle(uint64_t sample, uint32_t half) {
-    const uint64_t phase = sample % (2ull * half);
+    const uint64_t phase = (sample + half / 2) % (2ull * half);
     const float u = static_cast<float>(phase) / static_cast<float>(half);
     return phase < half ? -1.0f + 2.0f * u : 3.0f - 2.0f * u;
 }
@@ -131,46 +133,45 @@ float SensorSim::measurement_period() const {
     return static_cast<float>(n * options_.record_period_us) * 1e-6f / static_cast<float>(n);
 }
 
-Bytes SensorSim::info_packet(const char* magic, const Bytes& body) const {
+// Magic, serial and firmware open every information packet; the values of
+// keys 2 to 6 (16, 8, 8, 16 and 16 bits) follow at `keys`, the run time,
+// temperature and humidity at `readings`.
+Bytes SensorSim::info_header(const char* magic, uint16_t key2, size_t keys, size_t readings) const {
     Bytes p(body_offset, 0);
     put_text(p, 0, magic, 4);
     put<uint32_t>(p, 4, options_.serial);
     put_text(p, 8, firmware_, 4);
-    put<uint16_t>(p, 28, 1000);  // clock divisor
-    put<uint8_t>(p, 30, 3);
-    put<uint8_t>(p, 31, 4);
-    put<uint16_t>(p, 32, 5);
-    put<uint16_t>(p, 34, 6);
+    put<uint16_t>(p, keys, key2);
+    put<uint8_t>(p, keys + 2, 3);
+    put<uint8_t>(p, keys + 3, 4);
+    put<uint16_t>(p, keys + 4, 5);
+    put<uint16_t>(p, keys + 6, 6);
+    put<uint16_t>(p, readings, options_.run_time);
+    put<int8_t>(p, readings + 2, options_.temperature);
+    put<uint8_t>(p, readings + 3, options_.humidity);
+    return p;
+}
+
+void SensorSim::put_gps_time(Bytes& p, size_t at) const {
+    for (size_t i = 0; i < 6; ++i) put<uint8_t>(p, at + i, options_.gps_time[i]);
+}
+
+Bytes SensorSim::info_packet(const char* magic, const Bytes& body) const {
+    Bytes p = info_header(magic, 1000, 28, 46);  // key 2 is the clock divisor
     put<uint8_t>(p, 36, 100);
     put<char>(p, 39, options_.gps_status);
-    for (size_t i = 0; i < 6; ++i) put<uint8_t>(p, 40 + i, options_.gps_time[i]);
-    put<uint16_t>(p, 46, options_.run_time);
-    put<int8_t>(p, 48, options_.temperature);
-    put<uint8_t>(p, 49, options_.humidity);
+    put_gps_time(p, 40);
     p.insert(p.end(), body.begin(), body.end());
     return p;
 }
 
 Bytes SensorSim::infx_packet(const Bytes& body) const {
-    Bytes p(body_offset, 0);
-    put_text(p, 0, "INFX", 4);
-    put<uint32_t>(p, 4, options_.serial);
-    put_text(p, 8, firmware_, 4);
+    Bytes p = info_header("INFX", 2, 14, 24);
     put<uint16_t>(p, 12, options_.model);
-    put<uint16_t>(p, 14, 2);
-    put<uint8_t>(p, 16, 3);
-    put<uint8_t>(p, 17, 4);
-    put<uint16_t>(p, 18, 5);
-    put<uint16_t>(p, 20, 6);
-    put<uint16_t>(p, 24, options_.run_time);
-    put<int8_t>(p, 26, options_.temperature);
-    put<uint8_t>(p, 27, options_.humidity);
     put<uint8_t>(p, 28, options_.infx_return_count);
     put<uint8_t>(p, 31, options_.infx_status);
     put<int64_t>(p, 32, options_.sync_timestamp);
-    if (!(options_.infx_status & 4)) {
-        for (size_t i = 0; i < 6; ++i) put<uint8_t>(p, 34 + i, options_.gps_time[i]);
-    }
+    if (!(options_.infx_status & 4)) put_gps_time(p, 34);
     p.insert(p.end(), body.begin(), body.end());
     return p;
 }
@@ -221,10 +222,11 @@ void SensorSim::add_record(uint64_t sample, uint32_t channel, Bytes& out,
     const ImageTangents image = image_tangents(calibration_, distortion_, ch, x, z);
     const Hits hits = trace(image.x, image.z);
     const uint32_t max_raw = wide_distance(options_.layout) ? 0xFFFFF : 0xFFFF;
-    uint32_t raw[2] = {raw_distance(calibration_, hits.first, ch.power_offset[power], max_raw),
-                       two_returns(options_.layout)
-                           ? raw_distance(calibration_, hits.second, ch.power_offset[power], max_raw)
-                           : 0};
+    const int16_t offset = ch.power_offset[power];
+    const uint32_t first_raw = raw_distance(calibration_, hits.first, offset, max_raw);
+    const uint32_t second_raw =
+        two_returns(options_.layout) ? raw_distance(calibration_, hits.second, offset, max_raw) : 0;
+    const uint32_t raw[2] = {first_raw, second_raw};
     const uint8_t amplitude[2] = {static_cast<uint8_t>(40 + (channel * 13 + sample) % 200),
                                   static_cast<uint8_t>(20 + (channel * 7 + sample) % 100)};
     write_record(options_.layout, x, z, raw, amplitude, power, out);
@@ -233,7 +235,7 @@ void SensorSim::add_record(uint64_t sample, uint32_t channel, Bytes& out,
                          (inside(image.x, calibration_.clip_min_x, calibration_.clip_max_x) &&
                           inside(image.z, calibration_.clip_min_z, calibration_.clip_max_z));
     const size_t first = expected.size();
-    for (uint8_t r = 0; r < return_count(); ++r) {
+    for (int r = 0; r < return_count(); ++r) {
         const uint32_t measured = (r > 0 && raw[r] == raw[0]) ? 0 : raw[r];
         ExpectedPoint p{};
         p.distance = metric_distance(calibration_, measured, ch.power_offset[power]);

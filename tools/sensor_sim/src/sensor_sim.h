@@ -81,6 +81,8 @@ public:
     SimDataPacket next_data_packet();
 
 private:
+    Bytes info_header(const char* magic, uint16_t key2, size_t keys, size_t readings) const;
+    void put_gps_time(Bytes& p, size_t at) const;
     Bytes info_packet(const char* magic, const Bytes& body) const;
     Bytes infx_packet(const Bytes& body) const;
     int64_t packet_base(uint32_t clock, int64_t host_time);

@@ -159,7 +159,7 @@ SimCalibration make_calibration(uint16_t model, BodyFormat format, uint16_t chan
         c.k3 = 0.3f;
     }
     // Tangent per raw unit: the horizontal sweep of +-10000 units spans about
-    // +-0.62, and the channels fan out from 0.22 below to 0.19 above the axis.
+    // +-0.62, and the channels fan out from 0.25 below to 0.25 above the axis.
     const float x_tangent_per_unit = sim_tangent_per_unit;
     for (uint16_t i = 0; i < channel_count; ++i) {
         SimChannel ch;
@@ -167,7 +167,7 @@ SimCalibration make_calibration(uint16_t model, BodyFormat format, uint16_t chan
         ch.z_scale = x_tangent_per_unit * c.focal_length;
         ch.x_offset = static_cast<int16_t>(10 * i - 40);
         ch.x_offset2 = 5;
-        ch.z_offset = static_cast<int16_t>(3600 - 6600 * i / std::max<int>(1, channel_count - 1));
+        ch.z_offset = static_cast<int16_t>(4000 - 8000 * i / std::max<int>(1, channel_count - 1));
         ch.z_offset2 = -3;
         ch.base_offset = static_cast<int16_t>(20 + i);
         ch.x_from_z = 1e-3f * ch.z_scale;

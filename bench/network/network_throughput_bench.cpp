@@ -1,0 +1,153 @@
+// Loopback throughput of the live network path: a sender thread sends
+// datagrams of about 1 KB to the SDK's port; the network-packet callback
+// counts what is delivered. Reports datagrams per second sent, received by
+// the socket and delivered, the loss, and the allocations per packet made by
+// the SDK's threads after warm-up.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "counting_allocator.h"
+#include "druvex_sdk.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr uint64_t datagram_count = 200000;
+constexpr size_t datagram_size = 1024;
+constexpr uint64_t warm_up = 20000;
+
+struct Delivery {
+    std::atomic<uint64_t> delivered{0};
+    // The processing thread's own allocation counts at warm-up and at the end.
+    std::atomic<uint64_t> processing_at_warm_up{0};
+    std::atomic<uint64_t> processing_now{0};
+    std::atomic<uint64_t> counted_at_warm_up{0};
+};
+
+void on_packet(uint64_t, int64_t, const uint8_t*, size_t, void* user) {
+    auto* d = static_cast<Delivery*>(user);
+    const uint64_t n = d->delivered.fetch_add(1) + 1;
+    if (n == warm_up) {
+        d->processing_at_warm_up = druvex_bench::thread_allocations();
+        d->counted_at_warm_up = druvex_bench::counted_allocations();
+    }
+    d->processing_now = druvex_bench::thread_allocations();
+}
+
+uint16_t free_port() {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    socklen_t length = sizeof(address);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+// Datagrams the kernel dropped for the socket bound to the port.
+uint64_t socket_drops(uint16_t port) {
+    std::ifstream table("/proc/net/udp");
+    std::string line;
+    std::getline(table, line);
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, skip;
+        fields >> slot >> local;
+        if (std::stoul(local.substr(local.find(':') + 1), nullptr, 16) != port) continue;
+        std::string last;
+        while (fields >> skip) last = skip;
+        return std::stoull(last);
+    }
+    return 0;
+}
+
+// Sends `count` datagrams, at most `rate` per second (0: as fast as possible).
+void send_datagrams(uint16_t port, uint64_t count, double rate) {
+    druvex_bench::exclude_this_thread();
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(port);
+    target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::vector<uint8_t> payload(datagram_size, 0x5A);
+    const auto start = Clock::now();
+    for (uint64_t i = 0; i < count; ++i) {
+        if (rate > 0 && i % 10 == 0) {
+            std::this_thread::sleep_until(start + std::chrono::duration<double>(i / rate));
+        }
+        sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&target),
+               sizeof(target));
+    }
+    close(fd);
+}
+
+void BM_LoopbackThroughput(benchmark::State& state) {
+    druvex_bench::exclude_this_thread();
+    const double rate = static_cast<double>(state.range(0));
+    for (auto _ : state) {
+        Delivery delivery;
+        DruvexSDKOptions options = druvex_sdk_create_options();
+        options.port = free_port();
+        if (druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, nullptr, nullptr) != 0 ||
+            druvex_sdk_listen_network_packet(on_packet, &delivery) != 0) {
+            state.SkipWithError("SDK did not start");
+            return;
+        }
+        const auto start = Clock::now();
+        std::thread sender(send_datagrams, options.port, datagram_count, rate);
+        sender.join();
+        const double send_seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        // Let the processing thread drain what was received.
+        uint64_t seen = 0;
+        auto last_change = Clock::now();
+        while (Clock::now() - last_change < std::chrono::milliseconds(300)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (delivery.delivered != seen) {
+                seen = delivery.delivered;
+                last_change = Clock::now();
+            }
+        }
+        const double seconds =
+            std::chrono::duration<double>(last_change - start).count();
+        const uint64_t kernel_drops = socket_drops(options.port);
+        const uint64_t counted_after = druvex_bench::counted_allocations();
+        druvex_sdk_deinitialize();
+
+        const uint64_t delivered = delivery.delivered;
+        const uint64_t received = datagram_count - kernel_drops;
+        const uint64_t steady = delivered > warm_up ? delivered - warm_up : 1;
+        const uint64_t processing =
+            delivery.processing_now - delivery.processing_at_warm_up;
+        const uint64_t both = counted_after - delivery.counted_at_warm_up;
+        state.SetIterationTime(seconds);
+        state.counters["sent_per_s"] = datagram_count / send_seconds;
+        state.counters["received_per_s"] = received / seconds;
+        state.counters["delivered_per_s"] = delivered / seconds;
+        state.counters["loss_pct"] = 100.0 * (datagram_count - delivered) / datagram_count;
+        state.counters["socket_drops"] = static_cast<double>(kernel_drops);
+        state.counters["queue_drops"] = static_cast<double>(received - delivered);
+        state.counters["allocs_per_packet_processing"] = static_cast<double>(processing) / steady;
+        state.counters["allocs_per_packet_io"] =
+            static_cast<double>(both - processing) / steady;
+    }
+}
+
+}  // namespace
+
+// 0: as fast as the sender can; 100000: paced at 100 000 datagrams per second.
+BENCHMARK(BM_LoopbackThroughput)->Arg(0)->Arg(100000)->Iterations(1)->UseManualTime()
+    ->Unit(benchmark::kMillisecond);

@@ -1,0 +1,245 @@
+#include "capture_replay.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+
+#include "druvex_sdk.h"
+#include "replay_delivery.h"
+
+namespace druvex_sdk {
+namespace {
+
+constexpr int64_t kMaxPacingDriftUsec = 1000000;
+
+int64_t wall_time_usec() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+SensorError first_error(const SensorError& a, const SensorError& b, const SensorError& c) {
+    if (a) return a;
+    if (b) return b;
+    return c;
+}
+
+}  // namespace
+
+SensorError CaptureReplay::open(const std::string& path) {
+    (void)close();
+    SensorError error;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        error = capture_.open_for_read(path);
+    }
+    if (!error) error = switch_networking_off();
+    if (!error) {
+        error = is_open() ? run_paused([this] { return seek_usec(0); })
+                          : SensorError(DRUVEX_ERROR_NOT_OPEN);
+    }
+    if (error) (void)close();
+    return error;
+}
+
+SensorError CaptureReplay::switch_networking_off() {
+    const int32_t code = druvex_sdk_set_control_flags(DRUVEX_SDK_CONTROL_DISABLE_NETWORK,
+                                                      DRUVEX_SDK_CONTROL_DISABLE_NETWORK);
+    // The exported call answers with the thread's stored last error even when
+    // it succeeds; the flag itself tells whether networking is off.
+    if (code != 0 && druvex_sdk_has_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK) == 0) {
+        return SensorError(code);
+    }
+    return success();
+}
+
+SensorError CaptureReplay::close() {
+    end_ = true;
+    SensorError paused = pause();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        (void)capture_.close();
+    }
+    if (paused) return paused;
+    if (druvex_sdk_is_initialized() == 0) return success();
+    return SensorError(druvex_sdk_clear());
+}
+
+bool CaptureReplay::is_open() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return capture_.is_open();
+}
+
+std::string CaptureReplay::get_filename() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return capture_.path();
+}
+
+int64_t CaptureReplay::get_start_time() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // The start time already includes the file's time zone offset.
+    return capture_.is_open() ? capture_.start_time() : 0;
+}
+
+float CaptureReplay::get_position() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return capture_.is_open() ? static_cast<float>(capture_.position()) * 0.000001f : 0.0f;
+}
+
+float CaptureReplay::get_length() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return capture_.is_open() ? static_cast<float>(capture_.length()) * 0.000001f : 0.0f;
+}
+
+SensorError CaptureReplay::pause() {
+    if (!is_open()) return success();
+    running_ = false;
+    {
+        std::lock_guard<std::mutex> lock(sleep_mutex_);
+        sleep_wake_.notify_all();
+    }
+    if (thread_.joinable()) thread_.join();
+    return success();
+}
+
+SensorError CaptureReplay::resume() {
+    if (!is_open()) return SensorError(DRUVEX_ERROR_NOT_OPEN);
+    if (SensorError error = pause()) return error;
+    reset_pacing();
+    running_ = true;
+    thread_ = std::thread([this] { run(); });
+    return success();
+}
+
+SensorError CaptureReplay::check_blocking_start() {
+    if (!is_open()) return SensorError(DRUVEX_ERROR_NOT_OPEN);
+    if (running_) return SensorError(DRUVEX_ERROR_GENERIC, "Replay already running!");
+    if (!end_) return success();
+    if (!loop_) return SensorError(DRUVEX_ERROR_EOF);
+    return seek_usec(0);
+}
+
+SensorError CaptureReplay::resume_blocking(float duration_sec) {
+    if (!(duration_sec >= 0.0f))
+        return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS, "Invalid duration!");
+    if (SensorError error = check_blocking_start()) return error;
+    const float start = get_position();
+    while (!end_ && !(get_position() - start > duration_sec)) {
+        if (SensorError error = step(false)) return error;
+    }
+    return success();
+}
+
+SensorError CaptureReplay::resume_blocking_once() {
+    if (SensorError error = check_blocking_start()) return error;
+    return step(false);
+}
+
+SensorError CaptureReplay::seek(float position_sec) {
+    if (!is_open()) return SensorError(DRUVEX_ERROR_NOT_OPEN);
+    // Positions that do not convert (NaN, beyond the range of int64) are
+    // turned into ones the capture refuses as invalid.
+    const float scaled = position_sec * 1000000.0f;
+    const int64_t position_usec = !(scaled >= 0.0f) ? -1
+                                  : scaled < 9e18f  ? static_cast<int64_t>(scaled)
+                                                    : INT64_MAX;
+    return run_paused([this, position_usec] { return seek_usec(position_usec); });
+}
+
+SensorError CaptureReplay::set_enable_loop(bool enable) {
+    return run_paused([this, enable] {
+        loop_ = enable;
+        return success();
+    });
+}
+
+SensorError CaptureReplay::set_speed(float speed) {
+    // NaN fails both comparisons and is refused with the out-of-range values.
+    if (!(speed >= 0.000001f && speed <= 5.0f)) {
+        return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS, "Invalid replay speed!");
+    }
+    return run_paused([this, speed] {
+        speed_ = speed;
+        return success();
+    });
+}
+
+SensorError CaptureReplay::run_paused(const std::function<SensorError()>& function) {
+    const bool was_running = running_;
+    SensorError paused = pause();
+    SensorError result = function();
+    SensorError resumed = was_running ? resume() : success();
+    return first_error(paused, result, resumed);
+}
+
+SensorError CaptureReplay::seek_usec(int64_t position_usec) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (SensorError error = capture_.seek(position_usec)) return error;
+    }
+    end_ = false;
+    return success();
+}
+
+void CaptureReplay::reset_pacing() {
+    reference_wall_time_ = wall_time_usec();
+    std::lock_guard<std::mutex> lock(mutex_);
+    reference_position_ = capture_.position();
+}
+
+void CaptureReplay::pace() {
+    const int64_t elapsed = wall_time_usec() - reference_wall_time_;
+    int64_t delta = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        delta = capture_.position() - reference_position_;
+    }
+    const float scaled = static_cast<float>(delta) / speed_.load();
+    const int64_t wait = std::fabs(scaled) < 1e15f ? static_cast<int64_t>(scaled) - elapsed
+                                                   : kMaxPacingDriftUsec + 1;
+    // After a long hold-up (or across a long gap in the capture) the replay
+    // picks up from here instead of racing to catch up.
+    if (std::llabs(wait) > kMaxPacingDriftUsec) {
+        reset_pacing();
+        return;
+    }
+    if (wait <= 0) return;
+    std::unique_lock<std::mutex> lock(sleep_mutex_);
+    sleep_wake_.wait_for(lock, std::chrono::microseconds(wait), [this] { return !running_; });
+}
+
+SensorError CaptureReplay::step(bool paced) {
+    if (end_) return success();
+    CapturePacketHeader header;
+    const uint8_t* data = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        SensorError error = capture_.read_packet(header, data);
+        if (error.code == DRUVEX_ERROR_EOF) {
+            end_ = true;
+            return success();
+        }
+        if (error) return error;
+    }
+    if (paced) pace();
+    const uint64_t handle = header.handle + kReplayedHandleBit;
+    const SensorError delivered =
+        deliver_replayed_packet(handle, header.timestamp, data, static_cast<size_t>(header.size));
+    return SensorError(delivered.code);
+}
+
+void CaptureReplay::run() {
+    try {
+        while (running_) {
+            if (end_) {
+                if (!loop_ || seek_usec(0)) break;
+                reset_pacing();
+            }
+            if (step(true)) break;
+        }
+    } catch (...) {
+        // A failing replay is seen only as a stopped one.
+    }
+    running_ = false;
+}
+
+}  // namespace druvex_sdk

@@ -1,0 +1,15 @@
+// Where a replayed packet goes: to the caller's network-packet callback and
+// then through the mock receive path into the sensor registry.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "sensor_error.h"
+
+namespace druvex_sdk {
+
+SensorError deliver_replayed_packet(uint64_t handle, int64_t timestamp_usec, const uint8_t* data,
+                                    size_t size);
+
+}  // namespace druvex_sdk

@@ -1,0 +1,157 @@
+// The ".dvx" side file: created once, reused while it matches the capture,
+// rebuilt whenever it is stale or damaged, never trusted blindly.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "byte_order.h"
+#include "capture.h"
+#include "capture_test_support.h"
+#include "packet_bytes.h"
+
+using druvex_sdk::Capture;
+using druvex_sdk::CaptureIndexEntry;
+using druvex_sdk::store_le32;
+using druvex_sdk::store_le64;
+using namespace capture_test;
+
+namespace {
+
+class CaptureIndexTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        packets = sample_packets(6, 20000);
+        write_capture(path, packets);
+    }
+
+    std::vector<CaptureIndexEntry> open_index() {
+        Capture capture;
+        EXPECT_EQ(capture.open_for_read(path).code, 0);
+        return capture.index();
+    }
+
+    // Makes the capture unscannable, so an open that succeeds used the side file.
+    void break_second_record() {
+        auto bytes = read_file(path);
+        const size_t second = 24 + 16 + druvex_sdk::read_le<uint32_t>(bytes.data(), 24 + 8);
+        store_le32(&bytes[second + 8], 0);
+        write_file(path, bytes);
+    }
+
+    TempDir dir;
+    std::string path = dir.path("indexed.pcap");
+    std::string index_path = path + ".dvx";
+    std::vector<Packet> packets;
+};
+
+bool same_entries(const std::vector<CaptureIndexEntry>& a,
+                  const std::vector<CaptureIndexEntry>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t k = 0; k < a.size(); ++k) {
+        if (a[k].time != b[k].time || a[k].offset != b[k].offset) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST_F(CaptureIndexTest, CreatedOnFirstOpenAndReusedWithoutScanning) {
+    EXPECT_FALSE(file_exists(index_path));
+    const auto entries = open_index();
+    ASSERT_EQ(entries.size(), 6u);
+    EXPECT_EQ(entries[0].offset, 24u);
+    EXPECT_EQ(entries[5].time, 100000);
+    const auto side = read_file(index_path);
+    ASSERT_EQ(side.size(), 24u + 6 * 16);
+    EXPECT_EQ(druvex_sdk::read_le<uint64_t>(side.data(), 8),
+              static_cast<uint64_t>(packets[0].timestamp));
+    EXPECT_EQ(druvex_sdk::read_le<uint64_t>(side.data(), 16), 6u);
+
+    break_second_record();
+    EXPECT_TRUE(same_entries(open_index(), entries));
+    EXPECT_EQ(read_file(index_path), side);
+}
+
+TEST_F(CaptureIndexTest, AppendingMakesTheNextOpenRebuild) {
+    open_index();
+    Capture capture;
+    ASSERT_EQ(capture.open_for_write(path, true).code, 0);
+    ASSERT_EQ(
+        capture.write_packet({1, packets.back().timestamp + 5000, 3}, payload(3, 1).data()).code,
+        0);
+    ASSERT_EQ(capture.close().code, 0);
+    const auto entries = open_index();
+    ASSERT_EQ(entries.size(), 7u);
+    EXPECT_EQ(entries.back().time, 105000);
+    EXPECT_EQ(read_file(index_path).size(), 24u + 7 * 16);
+}
+
+TEST_F(CaptureIndexTest, DamagedSideFilesAreRebuilt) {
+    const auto good_entries = open_index();
+    const auto good = read_file(index_path);
+    const std::vector<std::pair<const char*, std::function<void(std::vector<uint8_t>&)>>> damages =
+        {
+            {"extra byte", [](auto& b) { b.push_back(0); }},
+            {"short", [](auto& b) { b.resize(b.size() - 1); }},
+            {"header only", [](auto& b) { b.resize(10); }},
+            {"version", [](auto& b) { b[0] = 1; }},
+            {"start time", [](auto& b) { b[8] ^= 1; }},
+            {"count zero", [](auto& b) { store_le64(&b[16], 0); }},
+            {"huge count", [](auto& b) { store_le64(&b[16], uint64_t{1} << 60); }},
+            {"count beyond capture", [](auto& b) { store_le64(&b[16], 1u << 26); }},
+            {"offset out of order", [](auto& b) { store_le64(&b[24 + 16 * 3 + 8], 30); }},
+            {"offset beyond file",
+             [](auto& b) { store_le64(&b[24 + 16 * 3 + 8], ~uint64_t{0} - 4); }},
+            {"first offset", [](auto& b) { store_le64(&b[24 + 8], 40); }},
+            {"last offset", [](auto& b) { store_le64(&b[24 + 16 * 5 + 8], 24 + 16 * 5); }},
+            {"time goes back", [](auto& b) { store_le64(&b[24 + 16 * 3], 90000); }},
+            {"last time", [](auto& b) { store_le64(&b[24 + 16 * 5], uint64_t{1} << 63); }},
+        };
+    for (const auto& [name, damage] : damages) {
+        std::vector<uint8_t> bytes = good;
+        damage(bytes);
+        write_file(index_path, bytes);
+        EXPECT_TRUE(same_entries(open_index(), good_entries)) << name;
+        EXPECT_EQ(read_file(index_path), good) << name;
+    }
+}
+
+TEST_F(CaptureIndexTest, HeaderOnlyCaptureHasAnEmptyIndex) {
+    write_capture(path, {});
+    Capture capture;
+    ASSERT_EQ(capture.open_for_read(path).code, 0);
+    EXPECT_TRUE(capture.index().empty());
+    EXPECT_EQ(capture.length(), 0);
+    EXPECT_EQ(read_file(index_path).size(), 24u);
+}
+
+TEST_F(CaptureIndexTest, UnwritableSideFileKeepsTheIndexInMemory) {
+    std::filesystem::create_directory(index_path);
+    const auto entries = open_index();
+    EXPECT_EQ(entries.size(), 6u);
+    Capture capture;
+    ASSERT_EQ(capture.open_for_read(path).code, 0);
+    EXPECT_EQ(read_all(capture), packets);
+}
+
+TEST_F(CaptureIndexTest, ZeroLengthRecordFailsTheScan) {
+    break_second_record();
+    Capture capture;
+    EXPECT_EQ(capture.open_for_read(path).code, DRUVEX_ERROR_CORRUPT_FILE);
+    EXPECT_FALSE(capture.is_open());
+}
+
+TEST_F(CaptureIndexTest, CaptureStartingAtTheEpochIsIndexedOnce) {
+    write_file(path, PcapBuilder()
+                         .record(0, frame({}, payload(4, 1)))
+                         .record(1000, frame({}, payload(4, 2)))
+                         .record(3000, frame({}, payload(4, 3)))
+                         .bytes());
+    const auto entries = open_index();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[1].time, 1000);
+    EXPECT_EQ(entries[2].time, 3000);
+    break_second_record();
+    EXPECT_TRUE(same_entries(open_index(), entries));
+}

@@ -1,0 +1,98 @@
+// The exported replay calls over the SDK's global replay.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "capture_replay.h"
+#include "capture_test_support.h"
+#include "druvex_sdk.h"
+#include "replay_session.h"
+
+using namespace capture_test;
+
+namespace {
+
+std::string take_error() {
+    const char* text = nullptr;
+    druvex_sdk_get_error(&text);
+    return text;
+}
+
+}  // namespace
+
+TEST(ReplayApi, AnswersBeforeInitialisation) {
+    TempDir dir;
+    const std::string path = dir.path("a.pcap");
+    write_capture(path, sample_packets(3, 1000));
+    EXPECT_EQ(druvex_sdk_capture_replay_open(path.c_str()), DRUVEX_ERROR_NOT_INITIALIZED);
+    EXPECT_EQ(take_error(), "DRUVEX_ERROR_NOT_INITIALIZED");
+    EXPECT_EQ(druvex_sdk_capture_replay_is_open(), 0);
+    EXPECT_EQ(druvex_sdk_capture_replay_get_speed(), 1.0f);
+    EXPECT_EQ(druvex_sdk_capture_replay_is_end(), 1);
+    EXPECT_EQ(druvex_sdk_capture_replay_is_running(), 0);
+    EXPECT_EQ(druvex_sdk_capture_replay_get_enable_loop(), 0);
+    EXPECT_EQ(druvex_sdk_capture_replay_get_start_time(), 0);
+    EXPECT_EQ(druvex_sdk_capture_replay_get_position(), 0.0f);
+    EXPECT_EQ(druvex_sdk_capture_replay_set_speed(2.0f), DRUVEX_ERROR_NOT_INITIALIZED);
+    EXPECT_EQ(druvex_sdk_capture_replay_resume_blocking_once(), DRUVEX_ERROR_NOT_INITIALIZED);
+    take_error();
+    EXPECT_EQ(druvex_sdk_capture_replay_close(), 0);
+    EXPECT_EQ(druvex_sdk_capture_replay_pause(), 0);
+}
+
+TEST(ReplayApi, DrivesTheGlobalReplay) {
+    ReplaySession session;
+    TempDir dir;
+    const std::string path = dir.path("b.pcap");
+    const auto packets = sample_packets(6, 10000);
+    write_capture(path, packets);
+
+    EXPECT_EQ(druvex_sdk_capture_replay_rewind(), DRUVEX_ERROR_NOT_OPEN);
+    EXPECT_EQ(take_error(), "DRUVEX_ERROR_NOT_OPEN");
+    EXPECT_EQ(druvex_sdk_capture_replay_open(nullptr), DRUVEX_ERROR_INVALID_ARGUMENTS);
+    take_error();
+
+    ASSERT_EQ(druvex_sdk_capture_replay_open(path.c_str()), 0);
+    EXPECT_EQ(druvex_sdk_capture_replay_is_open(), 1);
+    EXPECT_EQ(druvex_sdk_capture_replay_get_start_time(), packets[0].timestamp);
+    EXPECT_FLOAT_EQ(druvex_sdk_capture_replay_get_length(), 0.05f);
+    EXPECT_EQ(druvex_sdk_capture_replay_set_enable_loop(2), 0);
+    EXPECT_EQ(druvex_sdk_capture_replay_get_enable_loop(), 1);
+    EXPECT_EQ(druvex_sdk_capture_replay_set_speed(5.01f), DRUVEX_ERROR_INVALID_ARGUMENTS);
+    EXPECT_EQ(take_error(), "DRUVEX_ERROR_INVALID_ARGUMENTS: Invalid replay speed!");
+
+    ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking_once(), 0);
+    ASSERT_EQ(druvex_sdk_capture_replay_seek(0.02f), 0);
+    ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking(0.0f), 0);
+    EXPECT_FLOAT_EQ(druvex_sdk_capture_replay_get_position(), 0.03f);
+    ASSERT_EQ(druvex_sdk_capture_replay_rewind(), 0);
+    ASSERT_EQ(druvex_sdk_capture_replay_resume(), 0);
+    ASSERT_TRUE(session.wait_for(3 + 6, std::chrono::seconds(5)));
+    ASSERT_EQ(druvex_sdk_capture_replay_pause(), 0);
+    const auto got = session.packets();
+    EXPECT_EQ(got[0].handle, packets[0].handle + druvex_sdk::kReplayedHandleBit);
+    EXPECT_EQ(got[1].data, packets[2].data);
+    EXPECT_EQ(got[3].data, packets[0].data);
+
+    ASSERT_EQ(druvex_sdk_capture_replay_resume(), 0);
+    EXPECT_EQ(druvex_sdk_deinitialize(), 0);
+    EXPECT_EQ(druvex_sdk_capture_replay_is_open(), 0);
+    EXPECT_EQ(druvex_sdk_capture_replay_is_running(), 0);
+}
+
+// An earlier failure left unfetched on the calling thread must not make a
+// valid open fail or stop a blocking replay after its first packet.
+TEST(ReplayApi, UnfetchedEarlierErrorDoesNotStopTheReplay) {
+    ReplaySession session;
+    TempDir dir;
+    const std::string path = dir.path("c.pcap");
+    write_capture(path, sample_packets(6, 10000));
+    ASSERT_EQ(druvex_sdk_capture_replay_set_speed(0.0f), DRUVEX_ERROR_INVALID_ARGUMENTS);
+
+    EXPECT_EQ(druvex_sdk_capture_replay_open(path.c_str()), DRUVEX_ERROR_INVALID_ARGUMENTS);
+    EXPECT_EQ(druvex_sdk_capture_replay_is_open(), 1);
+    EXPECT_EQ(druvex_sdk_capture_replay_resume_blocking(1.0f), DRUVEX_ERROR_INVALID_ARGUMENTS);
+    EXPECT_EQ(session.count(), 6u);
+    EXPECT_EQ(take_error(), "DRUVEX_ERROR_INVALID_ARGUMENTS: Invalid replay speed!");
+    EXPECT_EQ(druvex_sdk_capture_replay_close(), 0);
+}

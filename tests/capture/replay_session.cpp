@@ -1,0 +1,56 @@
+#include "replay_session.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "druvex_sdk.h"
+
+namespace capture_test {
+
+ReplaySession::ReplaySession() {
+    DruvexSDKOptions options = druvex_sdk_create_options();
+    options.control_flags = DRUVEX_SDK_CONTROL_DISABLE_NETWORK;
+    EXPECT_EQ(druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, nullptr, nullptr), 0);
+    EXPECT_EQ(druvex_sdk_listen_network_packet(&ReplaySession::on_packet, this), 0);
+}
+
+ReplaySession::~ReplaySession() {
+    druvex_sdk_deinitialize();
+    const char* text = nullptr;
+    druvex_sdk_get_error(&text);
+}
+
+void ReplaySession::on_packet(uint64_t handle, int64_t timestamp, const uint8_t* data, size_t size,
+                              void* self) {
+    auto* session = static_cast<ReplaySession*>(self);
+    std::lock_guard<std::mutex> lock(session->mutex_);
+    session->packets_.push_back({handle, timestamp, std::vector<uint8_t>(data, data + size)});
+    session->arrivals_.push_back(std::chrono::steady_clock::now());
+}
+
+std::vector<Packet> ReplaySession::packets() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return packets_;
+}
+
+std::vector<std::chrono::steady_clock::time_point> ReplaySession::arrivals() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return arrivals_;
+}
+
+size_t ReplaySession::count() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return packets_.size();
+}
+
+bool ReplaySession::wait_for(size_t n, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (count() < n) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+}  // namespace capture_test

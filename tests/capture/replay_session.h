@@ -1,0 +1,34 @@
+// An initialised SDK (networking off) whose network-packet callback records
+// every packet it is given, with the time it arrived.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "capture_test_support.h"
+
+namespace capture_test {
+
+class ReplaySession {
+public:
+    ReplaySession();
+    ~ReplaySession();
+
+    std::vector<Packet> packets();
+    std::vector<std::chrono::steady_clock::time_point> arrivals();
+    size_t count();
+    // Waits until at least `n` packets arrived or `timeout` passed.
+    bool wait_for(size_t n, std::chrono::milliseconds timeout);
+
+private:
+    static void on_packet(uint64_t handle, int64_t timestamp, const uint8_t* data, size_t size,
+                          void* self);
+
+    std::mutex mutex_;
+    std::vector<Packet> packets_;
+    std::vector<std::chrono::steady_clock::time_point> arrivals_;
+};
+
+}  // namespace capture_test
