@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
         console->error("Could not start the window system: {}", e.what());
         return 1;
     }
-    {
+    try {
         nanogui::ref<druvex::ViewerApplication> app = create_application(options.fullscreen);
         app->init();
         load_command_line_files(*app, options, *console);
@@ -75,6 +75,10 @@ int main(int argc, char** argv) {
         druvex::set_window_icon(app->glfwWindow());
         nanogui::mainloop(50);
         app->save_state();
+    } catch (const std::exception& e) {
+        console->error("Could not open the viewer window: {}", e.what());
+        nanogui::shutdown();
+        return 1;
     }
     nanogui::shutdown();
     console->flush();
