@@ -102,15 +102,6 @@ TEST_F(SensorStreamTest, FieldOfViewFromImageExtents) {
     EXPECT_NEAR(stream().vertical_fov, 2.0f * std::atan(0.25f), 1e-3f);
 }
 
-// The SDK keeps a thread's last failure until it is fetched, and reports it
-// again from later calls that succeed: a refused look-up left pending on the
-// frame thread would make the next frame's sensor look-up fail.
-TEST_F(SensorStreamTest, PushLeavesNoSdkFailurePending) {
-    push(3, 1'000'000);
-    const char* message = nullptr;
-    EXPECT_EQ(druvex_sdk_get_error(&message), DRUVEX_SUCCESS) << message;
-}
-
 TEST_F(SensorStreamTest, EmptyFrameIsTakenWithoutTouchingTheFirstTimestamp) {
     push_stream_frame(stream(), 5, 0, nullptr);
     EXPECT_EQ(stream().first_timestamp, 0);
