@@ -21,9 +21,8 @@ bool View::stream_shown(uint64_t handle) const {
 }
 
 void View::configure_grids() {
-    // The clustering grid (display modes with bit 1) and the IMU demo's
-    // angular grid join here once they exist.
-    if ((config.display_mode & 2) == 0) release_cluster_grid();
+    // The clustering grid (made in the display modes with bit 1, released in
+    // the others) and the IMU demo's angular grid join here once they exist.
     for (auto& [handle, stream] : streams) {
         if (!stream_shown(handle)) continue;
         if (config.display_mode != 0) {
