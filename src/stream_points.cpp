@@ -74,16 +74,15 @@ void StreamFrame::build_points(std::vector<PointVertex>& out, int32_t color_mode
                      view->config.show_invalid_points,
                      app->enable_clips() ? &stream->image_clip : nullptr};
     calibrate();
+    if (!stream->mode_enabled(mode_flag)) return;
+    const bool first_on = stream->return_enabled(0), second_on = stream->return_enabled(1);
     for (size_t i = 0; i < raw_points.size(); ++i) {
         const DruvexSensorRawPointWithTime& raw = raw_points[i];
-        if (!stream->channel_enabled(raw.channel_id) || !stream->mode_enabled(mode_flag)) continue;
-        for (int r = 0; r < 2; ++r) {
-            DruvexSensorImagePoint& p = image_points[2 * i + r];
-            if (!stream->return_enabled(r)) continue;
-            // A second return exists only where the sensor reported one.
-            if (r == 1 && (p.flags & DRUVEX_POINT_FLAG_VALID) == 0) continue;
-            add_image_point(ctx, p, r, raw);
-        }
+        if (!stream->channel_enabled(raw.channel_id)) continue;
+        if (first_on) add_image_point(ctx, image_points[2 * i], 0, raw);
+        // A second return exists only where the sensor reported one.
+        DruvexSensorImagePoint& second = image_points[2 * i + 1];
+        if (second_on && (second.flags & DRUVEX_POINT_FLAG_VALID) != 0) add_image_point(ctx, second, 1, raw);
     }
 }
 

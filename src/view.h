@@ -79,8 +79,7 @@ public:
 private:
     bool stream_shown(uint64_t handle) const;
     void configure_grids();
-    void fade_points();
-    void update_extents();
+    void fade_and_measure();
     void apply_color_mode();
 };
 

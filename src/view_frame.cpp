@@ -33,33 +33,30 @@ void View::configure_grids() {
     }
 }
 
-void View::fade_points() {
+// Fades by highlight, focus box and ground, and measures the cloud, in as few
+// passes over the points as the rules allow.
+void View::fade_and_measure() {
     if (config.highlight_mode == 1) {
         for (PointVertex& v : vertices) {
             if (v.importance != 0.0f && v.intensity < 0.1f) v.importance = 0.5f;
         }
     }
-    if (group_view != 1 || !app->enable_clips()) return;
+    const bool clip = group_view == 1 && app->enable_clips();
     const FocusBox& focus = app->clips().focus;
     const GroundClip& ground = app->clips().ground;
-    for (PointVertex& v : vertices) {
-        if (focus.excludes(v.x, v.y, v.z) || ground.contains(v.x, v.y, v.z)) v.importance = 0.0f;
-    }
-}
-
-void View::update_extents() {
     float range_max_squared = 0.0f;
-    Eigen::Vector3f lo = Eigen::Vector3f::Constant(std::numeric_limits<float>::max());
-    Eigen::Vector3f hi = Eigen::Vector3f::Constant(std::numeric_limits<float>::lowest());
-    for (const PointVertex& v : vertices) {
+    float lo[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
+    float hi[3] = {std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest()};
+    for (PointVertex& v : vertices) {
+        if (clip && (focus.excludes(v.x, v.y, v.z) || ground.contains(v.x, v.y, v.z))) v.importance = 0.0f;
         range_max_squared = std::max(range_max_squared, v.x * v.x + v.y * v.y);
-        const Eigen::Vector3f p(v.x, v.y, v.z);
-        lo = lo.cwiseMin(p);
-        hi = hi.cwiseMax(p);
+        lo[0] = std::min(lo[0], v.x), hi[0] = std::max(hi[0], v.x);
+        lo[1] = std::min(lo[1], v.y), hi[1] = std::max(hi[1], v.y);
+        lo[2] = std::min(lo[2], v.z), hi[2] = std::max(hi[2], v.z);
     }
-    x_extent.add(hi.x() - lo.x());
-    y_extent.add(hi.y() - lo.y());
-    z_extent.add(hi.z() - lo.z());
+    x_extent.add(hi[0] - lo[0]);
+    y_extent.add(hi[1] - lo[1]);
+    z_extent.add(hi[2] - lo[2]);
     range_extent.add(std::sqrt(range_max_squared));
 }
 
@@ -97,8 +94,7 @@ bool View::collect_points() {
         if (stream_shown(handle)) stream->build_points(config, vertices);
     }
     if (vertices.empty()) return false;
-    fade_points();
-    update_extents();
+    fade_and_measure();
     apply_color_mode();
     return true;
 }
