@@ -1,0 +1,91 @@
+// How the application drives the SDK and receives its packets and frames.
+#include "viewer_application.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace druvex {
+
+ViewerApplication* application_instance();
+
+namespace {
+
+void network_packet_callback(uint64_t handle, int64_t, const uint8_t* buffer, size_t size, void* user) {
+    static_cast<ViewerApplication*>(user)->on_network_packet(handle, buffer, size);
+}
+
+void raw_frames_callback(uint64_t handle, size_t n_points, const DruvexSensorRawPointWithTime* points, void*) {
+    ViewerApplication* app = application_instance();
+    if (app == nullptr) return;
+    const int64_t time_us = app->current_time_usec();
+    app->on_raw_frame(handle, time_us, n_points, points);
+}
+
+}  // namespace
+
+void ViewerApplication::init_sdk() {
+    std::lock_guard<std::mutex> lock(data_mutex);
+    DruvexSDKOptions options = druvex_sdk_create_options();
+    options.control_flags = DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS;
+    options.frame_options.mode = DRUVEX_SDK_FRAME_HALF_SCAN;
+    druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, on_sdk_error, this);
+    if (SdkError error = last_sdk_error(); !error.ok()) {
+        report_sdk_error(error, "Initialization failed!");
+        return;
+    }
+    druvex_sdk_listen_network_packet(network_packet_callback, this);
+    if (SdkError error = last_sdk_error(); !error.ok()) {
+        report_sdk_error(error, "Listen network packet failed!");
+        return;
+    }
+    druvex_sdk_listen_raw_frames(raw_frames_callback, this);
+    report_sdk_error(last_sdk_error(), "Listen raw frames failed!");
+}
+
+void ViewerApplication::shutdown_sdk() {
+    druvex_sdk_deinitialize();
+    last_sdk_error();
+}
+
+void ViewerApplication::report_sdk_error(const SdkError& error, const std::string& context) const {
+    if (error.ok()) return;
+    if (context.empty()) {
+        logger->warn("SDK Error: {}", error.what());
+    } else {
+        logger->warn("{}: {}", context, error.what());
+    }
+}
+
+void ViewerApplication::on_sdk_error(uint64_t, int32_t code, const char* message, const void*, size_t,
+                                     void* user) {
+    static_cast<ViewerApplication*>(user)->report_sdk_error(SdkError(code, ""), message != nullptr ? message : "");
+}
+
+void ViewerApplication::on_network_packet(uint64_t, const uint8_t*, size_t) {
+    std::lock_guard<std::mutex> lock(recorder_mutex);
+    // Recording to a capture file arrives with the capture actions.
+}
+
+int64_t ViewerApplication::current_time_usec() {
+    if (replay.is_open()) {
+        return replay.get_start_time() + static_cast<int64_t>(replay.get_position() * 1e6f);
+    }
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+void ViewerApplication::on_raw_frame(uint64_t handle, int64_t time_us, size_t n_points,
+                                     const DruvexSensorRawPointWithTime* points) {
+    if (n_points == 0) return;  // streams read the first point's time stamp
+    std::lock_guard<std::mutex> lock(data_mutex);
+    DruvexSensorInformation info;
+    druvex_sdk_get_sensor_information(handle, &info);
+    if (SdkError error = last_sdk_error(); !error.ok()) {
+        report_sdk_error(error, "Get sensor information failed!");
+        return;
+    }
+    last_data_time_ = std::time(nullptr);
+    views_.hand_off(config.enable_transforms, info, time_us, n_points, points);
+}
+
+}  // namespace druvex

@@ -1,0 +1,131 @@
+#include "os_helper.h"
+
+#include "path_utils.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <spdlog/spdlog.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+extern char** environ;
+
+namespace druvex {
+
+void report_last_error_and_exit(const char* function_name) {
+    const int error = errno;
+    char text[512];
+    std::snprintf(text, sizeof text, "%s failed with error %d: %s", function_name, error,
+                  std::strerror(error));
+    std::fprintf(stderr, "Error: %s\n", text);
+    if (auto console = spdlog::get("console")) {
+        console->error("{}", text);
+        console->flush();
+    }
+    std::exit(1);
+}
+
+namespace {
+
+void close_fds(std::initializer_list<int> fds) {
+    for (int fd : fds) {
+        if (fd >= 0) ::close(fd);
+    }
+}
+
+}  // namespace
+
+bool create_child_process(const char* command_line, int* stdout_read, int* stdin_write,
+                          pid_t* child_pid) {
+    int out_pipe[2] = {-1, -1};
+    int in_pipe[2] = {-1, -1};
+    if (::pipe2(out_pipe, O_CLOEXEC) != 0) return false;
+    if (::pipe2(in_pipe, O_CLOEXEC) != 0) {
+        close_fds({out_pipe[0], out_pipe[1]});
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, in_pipe[0], STDIN_FILENO);
+    char sh[] = "/bin/sh";
+    char dash_c[] = "-c";
+    std::string command(command_line != nullptr ? command_line : "");
+    char* argv[] = {sh, dash_c, command.data(), nullptr};
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, "/bin/sh", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    // The child's ends belong to the child alone, so end of data reaches us.
+    close_fds({out_pipe[1], in_pipe[0]});
+    if (rc != 0) {
+        close_fds({out_pipe[0], in_pipe[1]});
+        errno = rc;
+        report_last_error_and_exit("druvex::create_child_process");
+    }
+    *stdout_read = out_pipe[0];
+    *stdin_write = in_pipe[1];
+    if (child_pid != nullptr) *child_pid = pid;
+    return true;
+}
+
+void end_child_process(pid_t child_pid) {
+    if (child_pid <= 0) return;
+    ::kill(child_pid, SIGTERM);
+    int status = 0;
+    while (::waitpid(child_pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+uint32_t OsHelper::read_from_pipe(int pipe, char* buffer, uint32_t size) {
+    if (size <= 1) return 0;
+    for (;;) {
+        const ssize_t n = ::read(pipe, buffer, size - 1);
+        if (n >= 0) return static_cast<uint32_t>(n);
+        if (errno != EINTR) report_last_error_and_exit("druvex::OsHelper::read_from_pipe");
+    }
+}
+
+namespace {
+
+const char* nonempty_env(const char* name) {
+    const char* value = std::getenv(name);
+    return (value != nullptr && value[0] != '\0') ? value : nullptr;
+}
+
+std::string with_slash(std::string path) { return ensure_suffix(path, "/"); }
+
+std::string data_directory_base() {
+    if (const char* appdata = nonempty_env("APPDATA")) return with_slash(appdata) + "druvex/";
+    if (const char* xdg = nonempty_env("XDG_CONFIG_HOME")) return with_slash(xdg) + "druvex/";
+    try {
+        return with_slash(get_home_directory()) + ".config/druvex/";
+    } catch (const std::exception&) {
+        return "druvex/";  // no home at all: beside the working directory
+    }
+}
+
+void make_directories(const std::string& path) {
+    for (size_t pos = path.find('/', 1); pos != std::string::npos; pos = path.find('/', pos + 1)) {
+        ::mkdir(path.substr(0, pos).c_str(), 0755);  // an existing directory is no error
+    }
+}
+
+}  // namespace
+
+std::string get_data_directory(const std::string& sub_path, bool create) {
+    std::string path = data_directory_base();
+    if (!sub_path.empty()) path += sub_path + "/";
+    if (create) make_directories(path);
+    return path;
+}
+
+}  // namespace druvex

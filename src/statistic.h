@@ -1,0 +1,58 @@
+// Small fixed-window statistics for frame rates, fields of view and extents.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+namespace druvex {
+
+float mean_of(const float* values, size_t count);
+float min_of(const float* values, size_t count);
+float max_of(const float* values, size_t count);
+uint32_t mean_of_u32(const uint32_t* values, size_t count);
+
+// The reduction of the last three samples.
+template <typename T>
+class Statistic {
+public:
+    using Reduce = std::function<T(const T*, size_t)>;
+    static constexpr size_t kWindow = 3;
+
+    Statistic(T initial, Reduce reduce_fn) : reduce(std::move(reduce_fn)) { fill(initial); }
+
+    void add(T sample) {
+        samples[index] = sample;
+        index = (index + 1) % kWindow;
+    }
+    T value() const { return reduce(samples, kWindow); }
+    void fill(T v) {
+        for (T& s : samples) s = v;
+        index = 0;
+    }
+
+    Reduce reduce;
+    T samples[kWindow];
+    size_t index = 0;
+};
+
+// The statistic of the last sixteen values.
+class RollingStatistic {
+public:
+    using Function = std::function<float(const float*, size_t)>;
+    static constexpr size_t kWindow = 16;
+
+    RollingStatistic(float initial, Function fn);
+
+    void add(float v) {
+        values[next] = v;
+        next = (next + 1) & (kWindow - 1);
+    }
+    float value() const { return statistic(values, kWindow); }
+
+    Function statistic;
+    float values[kWindow];
+    size_t next = 0;
+};
+
+}  // namespace druvex

@@ -1,0 +1,10 @@
+#pragma once
+
+struct GLFWwindow;
+
+namespace druvex {
+
+// Sets the program's icon on the window; a missing image leaves the default.
+void set_window_icon(GLFWwindow* window);
+
+}  // namespace druvex

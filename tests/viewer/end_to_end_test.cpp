@@ -1,0 +1,127 @@
+// The whole program under a virtual display: a generated capture of two
+// simulated sensors is replayed, its points are drawn, and SIGTERM ends the
+// program through its normal shut-down.
+#include "process_runner.h"
+
+#include <signal.h>
+#include <stb_image.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace druvex {
+namespace {
+
+using namespace druvex::testing;
+
+struct Screenshot {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgba;
+};
+
+Screenshot take_screenshot(const std::string& path) {
+    std::string output;
+    Screenshot shot;
+    if (run_process({"/usr/bin/import", "-window", "root", path}, {}, output) != 0) return shot;
+    int channels = 0;
+    unsigned char* pixels = stbi_load(path.c_str(), &shot.width, &shot.height, &channels, 4);
+    if (pixels != nullptr) {
+        shot.rgba.assign(pixels, pixels + size_t(shot.width) * size_t(shot.height) * 4);
+        stbi_image_free(pixels);
+    }
+    return shot;
+}
+
+void pause_for(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+size_t lit_pixels(const Screenshot& shot) {
+    size_t n = 0;
+    for (size_t i = 1; i < shot.rgba.size(); i += 4) n += shot.rgba[i] >= 64 ? 1 : 0;
+    return n;
+}
+
+// The first picture with the ground rings on it: the window is up and drawing.
+Screenshot wait_for_window(const std::string& path, double timeout_sec) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
+    Screenshot shot = take_screenshot(path);
+    while (lit_pixels(shot) < 2000 && std::chrono::steady_clock::now() < deadline) {
+        pause_for(0.5);
+        shot = take_screenshot(path);
+    }
+    return shot;
+}
+
+struct ViewerRun {
+    int exit_code = -1;
+    Screenshot shot;
+};
+
+// Starts the viewer, waits until it draws, lets it run, takes a screenshot
+// and ends it with SIGTERM.
+ViewerRun run_viewer(const std::vector<std::string>& args, const std::string& home, const std::string& name) {
+    // The GL driver is unloaded before the leak check runs, so its own
+    // allocations can be neither attributed nor suppressed: no leak check in
+    // the viewer process (the frame path's leaks are checked by its own tests).
+    const std::map<std::string, std::string> env = {
+        {"HOME", home}, {"APPDATA", ""}, {"XDG_CONFIG_HOME", ""}, {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"}};
+    std::vector<std::string> argv = {binary_dir() + "/bin/druvex_viewer"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ViewerRun run;
+    ChildProcess app = start_process(argv, env, home + "/" + name + ".txt");
+    if (app.pid <= 0) return run;
+    if (lit_pixels(wait_for_window(home + "/" + name + "_start.png", 20.0)) >= 2000) {
+        pause_for(2.0);
+        run.shot = take_screenshot(home + "/" + name + ".png");
+    }
+    ::kill(app.pid, SIGTERM);
+    run.exit_code = wait_for_exit(app, 20.0);
+    return run;
+}
+
+TEST(EndToEndTest, ReplayedCaptureIsDrawnAndSigtermSavesTheSettings) {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+    const std::string maker = binary_dir() + "/tools/make_sample_capture/make_sample_capture";
+    if (!executable_exists(binary_dir() + "/bin/druvex_viewer") || !executable_exists(maker)) {
+        GTEST_SKIP() << "programs not built";
+    }
+    if (!executable_exists("/usr/bin/import")) GTEST_SKIP() << "no ImageMagick";
+    const std::string home = make_temp_dir();
+    const std::string capture = make_temp_dir() + "/sample.pcap";
+    std::string output;
+    ASSERT_EQ(run_process({maker, capture, "3"}, {}, output), 0) << output;
+
+    // Without data: the ground rings, markers and text only.
+    const ViewerRun before = run_viewer({}, home, "empty");
+    EXPECT_EQ(before.exit_code, 0) << read_file(home + "/empty.txt");
+    const ViewerRun replay = run_viewer({"--capture_path", capture}, home, "replay");
+    EXPECT_EQ(replay.exit_code, 0) << read_file(home + "/replay.txt");
+    const Screenshot& shot = replay.shot;
+
+    for (const char* file : {"druvex_viewer_config.json", "druvex_clips.json", "druvex_transforms.json"}) {
+        EXPECT_TRUE(executable_exists(home + "/.config/druvex/" + file) ||
+                    !read_file(home + "/.config/druvex/" + file).empty()) << file;
+    }
+    EXPECT_NE(read_file(home + "/.config/druvex/druvex_viewer_config.json").find("\"n_streams\": 1"),
+              std::string::npos);
+
+    // Points light up pixels that are black without data (the rings, markers
+    // and text stay where they were). The sensors look along +y, which the
+    // default camera shows upwards.
+    ASSERT_GE(shot.width, 1024) << "the window did not show; see " << home;
+    ASSERT_EQ(before.shot.width, shot.width);
+    size_t upper = 0, lower = 0;
+    for (int y = 0; y < 768; ++y) {
+        for (int x = 0; x < 1024; ++x) {
+            const size_t i = (size_t(y) * size_t(shot.width) + size_t(x)) * 4;
+            if (before.shot.rgba[i + 1] < 16 && shot.rgba[i + 1] >= 64) (y < 384 ? upper : lower)++;
+        }
+    }
+    EXPECT_GT(upper, 300u) << "no points drawn; screenshots in " << home;
+    EXPECT_LT(lower, upper / 10 + 1);
+}
+
+}  // namespace
+}  // namespace druvex

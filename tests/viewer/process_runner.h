@@ -1,0 +1,33 @@
+// Starts the built programs as child processes for the command-line and
+// end-to-end tests.
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace druvex::testing {
+
+std::string binary_dir();
+bool executable_exists(const std::string& path);
+
+struct ChildProcess {
+    pid_t pid = -1;
+    std::string output_path;  // standard output and error
+};
+
+// `env` entries replace or (with an empty value) remove variables.
+ChildProcess start_process(const std::vector<std::string>& argv,
+                           const std::map<std::string, std::string>& env, const std::string& output_path);
+// The exit code, 128 + signal when killed, -1 when it did not end in time
+// (the process is then killed).
+int wait_for_exit(ChildProcess& child, double timeout_sec);
+std::string read_file(const std::string& path);
+// Runs to completion; returns the exit code and fills `output`.
+int run_process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
+                std::string& output, double timeout_sec = 20.0);
+std::string make_temp_dir();
+
+}  // namespace druvex::testing

@@ -1,0 +1,136 @@
+#include "fake_view_host.h"
+
+#include <gtest/gtest.h>
+
+namespace druvex {
+namespace {
+
+using testing::FakeViewHost;
+using testing::raw_point;
+using testing::sensor_info;
+
+class StreamPointsTest : public ::testing::Test {
+protected:
+    StreamPointsTest() {
+        const DruvexSensorInformation info = sensor_info(7);
+        stream_ = std::make_unique<SensorStream>(&view_, &info);
+    }
+    // One frame with the given points, moved to the drawable list.
+    void add_frame(int64_t time_us, std::vector<DruvexSensorRawPointWithTime> points) {
+        push_stream_frame(*stream_, time_us, points.size(), points.data());
+        update_stream_status(*stream_);
+    }
+    std::vector<PointVertex> build(int color_mode = 0, float frame_length = 0.0f) {
+        view_.config.color_mode = color_mode;
+        view_.config.frame_length = frame_length;
+        std::vector<PointVertex> out;
+        stream_->build_points(view_.config, out);
+        return out;
+    }
+
+    FakeViewHost host_;
+    View view_{&host_, nullptr, 0};
+    std::unique_ptr<SensorStream> stream_;
+};
+
+TEST_F(StreamPointsTest, FrameLengthKeepsRecentFramesPlusTheFirstOlderOne) {
+    // Ages 0.01, 0.11, ... 0.91 s.
+    for (int i = 9; i >= 0; --i) add_frame(host_.now_us - 10'000 - i * 100'000, {raw_point(10 - i, 0, 0, 5)});
+    EXPECT_EQ(build(0, 0.0f).size(), 1u);  // only the newest
+    EXPECT_EQ(build(0, 0.5f).size(), 6u);  // five within 0.5 s, plus the first older one
+}
+
+TEST_F(StreamPointsTest, FrameFromTheFutureIsSkipped) {
+    add_frame(host_.now_us - 100'000, {raw_point(1, 0, 0, 5)});
+    add_frame(host_.now_us + 100'000, {raw_point(2, 0, 0, 6), raw_point(3, 0, 0, 6)});
+    const auto out = build();
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_FLOAT_EQ(out[0].y, 5.0f);
+}
+
+TEST_F(StreamPointsTest, PositionFollowsImageCoordinates) {
+    add_frame(host_.now_us, {raw_point(1, 1.0f, -1.0f, 3.0f)});
+    const auto out = build();
+    ASSERT_EQ(out.size(), 1u);
+    const float d = 3.0f / std::sqrt(3.0f);
+    EXPECT_NEAR(out[0].x, -d, 1e-3f);
+    EXPECT_NEAR(out[0].y, d, 1e-3f);
+    EXPECT_NEAR(out[0].z, d, 1e-3f);
+    EXPECT_FLOAT_EQ(out[0].importance, 1.0f);
+}
+
+TEST_F(StreamPointsTest, InvalidReturns) {
+    add_frame(host_.now_us, {raw_point(1, 0, 0, 0.0f, 0.0f), raw_point(2, 0, 0, 4.0f, 8.0f)});
+    auto out = build();
+    ASSERT_EQ(out.size(), 2u);  // the valid point's two returns
+    view_.config.show_invalid_points = true;
+    out = build();
+    ASSERT_EQ(out.size(), 3u);  // plus the invalid first return; never an invalid second one
+    EXPECT_FLOAT_EQ(out[0].y, 1e-6f);
+    EXPECT_FLOAT_EQ(out[0].intensity, 1.0f);
+}
+
+TEST_F(StreamPointsTest, ColourValuePerMode) {
+    DruvexSensorRawPointWithTime p = raw_point(host_.now_us - 250, 0, 0, 4.0f, 8.0f);
+    p.intensity[0] = 51;
+    p.intensity[1] = 102;
+    p.channel_id = 9;
+    p.power_level = 3;
+    add_frame(host_.now_us, {p});
+    view_.now_us = host_.now_us;
+    struct Case {
+        int mode;
+        float first, second;
+    } cases[] = {{0, 0, 0}, {1, -250, -250}, {2, 0, 0}, {6, 51, 102}, {7, 0, 1}, {8, 0, 0},
+                 {9, 0.2f, 0.4f}, {10, 0.2f, 0.2f}, {11, 9, 9}};
+    for (const Case& c : cases) {
+        const auto out = build(c.mode);
+        ASSERT_EQ(out.size(), 2u) << c.mode;
+        EXPECT_FLOAT_EQ(out[0].intensity, c.first) << "mode " << c.mode;
+        EXPECT_FLOAT_EQ(out[1].intensity, c.second) << "mode " << c.mode;
+    }
+}
+
+TEST_F(StreamPointsTest, SaturatedPointsFadeOnlyInIntensityMode) {
+    DruvexSensorRawPointWithTime p = raw_point(1, 0, 0, 4.0f);
+    p.saturated[0] = 1;
+    add_frame(host_.now_us, {p});
+    EXPECT_FLOAT_EQ(build(6)[0].importance, 0.5f);
+    EXPECT_FLOAT_EQ(build(2)[0].importance, 1.0f);
+}
+
+TEST_F(StreamPointsTest, MasksHideReturnsAndFrames) {
+    add_frame(host_.now_us, {raw_point(1, 0, 0, 4.0f, 8.0f)});
+    stream_->return_mask &= ~uint64_t(2);
+    EXPECT_EQ(build().size(), 1u);
+    stream_->return_mask &= ~uint64_t(0x100);  // frames whose mode flag is false
+    EXPECT_TRUE(build().empty());
+}
+
+TEST_F(StreamPointsTest, ImageClipAppliesOnlyWithClipsEnabled) {
+    ImageClip clip;
+    clip.max_distance = 5.0f;
+    stream_->image_clip = clip;
+    add_frame(host_.now_us, {raw_point(1, 0, 0, 4.0f), raw_point(2, 0, 0, 6.0f)});
+    EXPECT_EQ(build().size(), 2u);
+    host_.clips_on = true;
+    const auto out = build();
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_FLOAT_EQ(out[0].y, 4.0f);
+}
+
+TEST_F(StreamPointsTest, PoseAppliesOnlyWithTransformsEnabled) {
+    stream_->transform.translation[2] = 2.0f;
+    stream_->transform.rotation[2] = std::sqrt(0.5f);  // 90 degrees about z
+    stream_->transform.rotation[3] = std::sqrt(0.5f);
+    add_frame(host_.now_us, {raw_point(1, 0, 0, 4.0f)});
+    EXPECT_NEAR(build()[0].y, 4.0f, 1e-5f);
+    host_.transforms_on = true;
+    const auto out = build();
+    EXPECT_NEAR(out[0].x, -4.0f, 1e-5f);
+    EXPECT_NEAR(out[0].y, 0.0f, 1e-5f);
+    EXPECT_NEAR(out[0].z, 2.0f, 1e-5f);
+}
+
+}  // namespace
+}  // namespace druvex

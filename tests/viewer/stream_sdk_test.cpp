@@ -1,0 +1,66 @@
+// Streams against the real SDK with a simulated sensor registered through
+// mock reception.
+#include "fake_view_host.h"
+#include "sensor_sim.h"
+
+#include <gtest/gtest.h>
+
+namespace druvex {
+namespace {
+
+uint16_t g_channels_seen = 0;
+
+void spy_calibrate(const DruvexCalibration& calibration, size_t n, const DruvexSensorRawPointWithTime*,
+                   DruvexSensorImagePoint* image) {
+    g_channels_seen = calibration.channel_count;
+    std::memset(static_cast<void*>(image), 0, 2 * n * sizeof *image);
+}
+
+class StreamSdkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DruvexSDKOptions options = druvex_sdk_create_options();
+        options.control_flags = DRUVEX_SDK_CONTROL_DISABLE_NETWORK;
+        ASSERT_EQ(druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, nullptr, nullptr), DRUVEX_SUCCESS);
+        druvex_sim::SimOptions sim_options;
+        sim_options.serial = 4242;
+        druvex_sim::SensorSim sim(sim_options);
+        for (const auto& packet : sim.info_packets()) {
+            druvex_sdk_mock_network_receive(kHandle, 1, packet.data(), packet.size());
+        }
+        const char* message = nullptr;
+        ASSERT_EQ(druvex_sdk_get_error(&message), DRUVEX_SUCCESS) << message;
+        ASSERT_EQ(druvex_sdk_get_sensor_information(kHandle, &info_), DRUVEX_SUCCESS);
+    }
+    void TearDown() override {
+        druvex_sdk_deinitialize();
+        druvex_sdk_get_error(nullptr);
+    }
+
+    static constexpr uint64_t kHandle = 0x0A000005;
+    DruvexSensorInformation info_;
+};
+
+// Frames are calibrated with what the SDK holds for the sensor's serial
+// number (the viewer's own value look-up on each frame must not disturb
+// that), and the stream lives while the SDK knows its sensor.
+TEST_F(StreamSdkTest, FramesAreCalibratedWithTheSensorsCalibration) {
+    const StreamSdk real = stream_sdk;
+    testing::FakeViewHost host;
+    stream_sdk.calibrate = spy_calibrate;
+    stream_sdk.sensor_information = real.sensor_information;
+    {
+        View view(&host, nullptr, 0);
+        SensorStream stream(&view, &info_);
+        ASSERT_GT(stream.calibration().channel_count, 0);
+        g_channels_seen = 0;
+        const auto points = testing::raw_frame(4, 1);
+        push_stream_frame(stream, 1, points.size(), points.data());
+        EXPECT_EQ(g_channels_seen, stream.calibration().channel_count);
+        update_stream_status(stream);
+        EXPECT_TRUE(stream.alive);
+    }
+}
+
+}  // namespace
+}  // namespace druvex
