@@ -21,8 +21,8 @@ druvex_sdk::SensorError deliver(DruvexNetworkPacketCallback on_packet, void* use
     if (druvex_sdk_mock_network_receive(handle, timestamp_usec, data, size) == DRUVEX_SUCCESS) {
         return druvex_sdk::success();
     }
-    // Fetching clears the failure, which would otherwise also answer for the
-    // packets of a later replay on this thread.
+    // Fetched rather than left stored: the replay hands it on as the step's
+    // result, and a stored copy would answer for the next packet too.
     return to_sensor_error(last_sdk_error());
 }
 
