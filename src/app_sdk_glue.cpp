@@ -10,10 +10,6 @@ ViewerApplication* application_instance();
 
 namespace {
 
-void network_packet_callback(uint64_t handle, int64_t, const uint8_t* buffer, size_t size, void* user) {
-    static_cast<ViewerApplication*>(user)->on_network_packet(handle, buffer, size);
-}
-
 void raw_frames_callback(uint64_t handle, size_t n_points, const DruvexSensorRawPointWithTime* points, void*) {
     ViewerApplication* app = application_instance();
     if (app == nullptr) return;
@@ -22,6 +18,11 @@ void raw_frames_callback(uint64_t handle, size_t n_points, const DruvexSensorRaw
 }
 
 }  // namespace
+
+void ViewerApplication::network_packet_callback(uint64_t handle, int64_t, const uint8_t* buffer, size_t size,
+                                                void* user) {
+    static_cast<ViewerApplication*>(user)->on_network_packet(handle, buffer, size);
+}
 
 void ViewerApplication::init_sdk() {
     std::lock_guard<std::mutex> lock(data_mutex);

@@ -3,70 +3,49 @@
 namespace druvex {
 namespace {
 
-// Reads a query and drops any failure it left on this thread (queries answer
-// "no" or 0 when the SDK is down).
-template <typename T>
-T query(T value) {
-    last_sdk_error();
-    return value;
+druvex_sdk::SensorError to_sensor_error(const SdkError& error) {
+    return error.ok() ? druvex_sdk::success() : druvex_sdk::SensorError(error.code, error.message);
 }
 
-SdkError result() { return last_sdk_error(); }
+// The replay reports through its result. The exported calls it makes inside
+// (control flags, clear) leave their failures stored on this thread as well,
+// where the next unrelated call would report them again.
+SdkError result(const druvex_sdk::SensorError& error) {
+    druvex_sdk_get_error(nullptr);
+    return SdkError(error.code, error.message);
+}
+
+druvex_sdk::SensorError deliver(DruvexNetworkPacketCallback on_packet, void* user, uint64_t handle,
+                                int64_t timestamp_usec, const uint8_t* data, size_t size) {
+    if (on_packet != nullptr) on_packet(handle, timestamp_usec, data, size, user);
+    if (druvex_sdk_mock_network_receive(handle, timestamp_usec, data, size) == DRUVEX_SUCCESS) {
+        return druvex_sdk::success();
+    }
+    // Fetched rather than left stored: the replay hands it on as the step's
+    // result, and a stored copy would answer for the next packet too.
+    return to_sensor_error(last_sdk_error());
+}
 
 }  // namespace
 
-SdkError ReplayControl::open(const std::string& path) {
-    druvex_sdk_capture_replay_open(path.c_str());
-    return result();
-}
+ReplayControl::ReplayControl(DruvexNetworkPacketCallback on_packet, void* user)
+    : replay_([on_packet, user](uint64_t handle, int64_t timestamp_usec, const uint8_t* data, size_t size) {
+          return deliver(on_packet, user, handle, timestamp_usec, data, size);
+      }) {}
 
-SdkError ReplayControl::close() {
-    druvex_sdk_capture_replay_close();
-    return result();
-}
-
-bool ReplayControl::is_open() const { return query(druvex_sdk_capture_replay_is_open() == 1); }
-bool ReplayControl::is_running() const { return query(druvex_sdk_capture_replay_is_running() == 1); }
-bool ReplayControl::is_end() const { return query(druvex_sdk_capture_replay_is_end() == 1); }
-int64_t ReplayControl::get_start_time() const { return query(druvex_sdk_capture_replay_get_start_time()); }
-float ReplayControl::get_position() const { return query(druvex_sdk_capture_replay_get_position()); }
-float ReplayControl::get_length() const { return query(druvex_sdk_capture_replay_get_length()); }
-
-SdkError ReplayControl::set_enable_loop(bool enable) {
-    druvex_sdk_capture_replay_set_enable_loop(enable ? 1 : 0);
-    return result();
-}
-
-SdkError ReplayControl::seek(float position_sec) {
-    druvex_sdk_capture_replay_seek(position_sec);
-    return result();
-}
-
-SdkError ReplayControl::resume() {
-    druvex_sdk_capture_replay_resume();
-    return result();
-}
-
-SdkError ReplayControl::pause() {
-    druvex_sdk_capture_replay_pause();
-    return result();
-}
+SdkError ReplayControl::open(const std::string& path) { return result(replay_.open(path)); }
+SdkError ReplayControl::close() { return result(replay_.close()); }
+SdkError ReplayControl::set_enable_loop(bool enable) { return result(replay_.set_enable_loop(enable)); }
+SdkError ReplayControl::seek(float position_sec) { return result(replay_.seek(position_sec)); }
+SdkError ReplayControl::resume() { return result(replay_.resume()); }
+SdkError ReplayControl::pause() { return result(replay_.pause()); }
 
 SdkError ReplayControl::resume_blocking(float duration_sec) {
-    druvex_sdk_capture_replay_resume_blocking(duration_sec);
-    return result();
+    return result(replay_.resume_blocking(duration_sec));
 }
 
 SdkError ReplayControl::run_paused(const std::function<SdkError()>& function) {
-    const bool was_running = is_running();
-    if (was_running) {
-        if (SdkError error = pause(); !error.ok()) return error;
-    }
-    SdkError error = function();
-    if (was_running) {
-        if (SdkError resumed = resume(); error.ok()) error = resumed;
-    }
-    return error;
+    return result(replay_.run_paused([&function] { return to_sensor_error(function()); }));
 }
 
 }  // namespace druvex

@@ -68,6 +68,9 @@ public:
     void report_sdk_error(const SdkError& error, const std::string& context) const;
     static void on_sdk_error(uint64_t handle, int32_t code, const char* message, const void* data,
                              size_t data_size, void* user);
+    // Live packets come through the SDK, replayed ones from `replay`.
+    static void network_packet_callback(uint64_t handle, int64_t timestamp_usec, const uint8_t* buffer,
+                                        size_t size, void* user);
     void on_network_packet(uint64_t handle, const uint8_t* buffer, size_t size);
     void on_raw_frame(uint64_t handle, int64_t time_us, size_t n_points,
                       const DruvexSensorRawPointWithTime* points);
@@ -102,7 +105,7 @@ public:
     std::string config_file_path;
     RateLimiter autosave_limiter{1.0f};
     View* active_view = nullptr;
-    ReplayControl replay;
+    ReplayControl replay{network_packet_callback, this};
     std::mutex recorder_mutex;
     std::mutex data_mutex;
     GLTexture help_texture{"helpfile", 0};

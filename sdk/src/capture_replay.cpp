@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "druvex_sdk.h"
-#include "replay_delivery.h"
 
 namespace druvex_sdk {
 namespace {
@@ -223,7 +222,7 @@ SensorError CaptureReplay::step(bool paced) {
     if (paced) pace();
     const uint64_t handle = header.handle + kReplayedHandleBit;
     const SensorError delivered =
-        deliver_replayed_packet(handle, header.timestamp, data, static_cast<size_t>(header.size));
+        deliver_(handle, header.timestamp, data, static_cast<size_t>(header.size));
     return SensorError(delivered.code);
 }
 

@@ -11,8 +11,10 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "capture.h"
+#include "replay_delivery.h"
 #include "sensor_error.h"
 
 namespace druvex_sdk {
@@ -21,7 +23,12 @@ constexpr uint64_t kReplayedHandleBit = uint64_t{1} << 32;
 
 class CaptureReplay {
 public:
-    CaptureReplay() = default;
+    // A replay inside the SDK feeds the SDK's own network-packet slot and
+    // router. Programs that own a replay of their own cannot reach that slot
+    // and give their delivery here; the default constructor stays inline, so
+    // only code linked with the SDK's internals ever refers to theirs.
+    CaptureReplay() : CaptureReplay(deliver_replayed_packet) {}
+    explicit CaptureReplay(ReplayDelivery deliver) : deliver_(std::move(deliver)) {}
     CaptureReplay(const CaptureReplay&) = delete;
     CaptureReplay& operator=(const CaptureReplay&) = delete;
     ~CaptureReplay() { (void)close(); }
@@ -63,6 +70,7 @@ private:
     SensorError step(bool paced);
     void run();
 
+    ReplayDelivery deliver_;
     std::atomic<bool> loop_{false};
     std::atomic<float> speed_{1.0f};
     std::thread thread_;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 
 namespace druvex {
 namespace {
@@ -25,6 +26,45 @@ TEST(ApplicationTest, ApplicationThatNeverRanWritesNoSettings) {
         EXPECT_EQ(ViewerApplication::config_path(), home + "/druvex/druvex_viewer_config.json");
     }
     EXPECT_FALSE(file_exists(home + "/druvex"));
+    ::unsetenv("APPDATA");
+}
+
+// The application's own replay carries a capture to its views under replayed
+// handles, leaves the SDK's global replay alone, and is closed by shut-down.
+TEST(ApplicationTest, OwnReplayFillsTheViewsWithReplayedSensors) {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+    const std::string maker = testing::binary_dir() + "/tools/make_sample_capture/make_sample_capture";
+    if (!testing::executable_exists(maker)) GTEST_SKIP() << "capture maker not built";
+    const std::string home = testing::make_temp_dir();
+    const std::string capture = testing::make_temp_dir() + "/sample.pcap";
+    std::string output;
+    ASSERT_EQ(testing::run_process({maker, capture, "2"}, {}, output), 0) << output;
+    ::setenv("APPDATA", home.c_str(), 1);
+    nanogui::init();
+    {
+        nanogui::ref<ViewerApplication> app = new ViewerApplication(false, 0);
+        app->init();
+        app->load_capture(capture);
+        ASSERT_TRUE(app->replay.is_open());
+        // Driven on this thread from the start, so what the views hold does
+        // not depend on timing.
+        ASSERT_TRUE(app->replay.pause().ok());
+        ASSERT_TRUE(app->replay.seek(0.0f).ok());
+        ASSERT_TRUE(app->replay.resume_blocking(1.5f).ok());
+        app->update_streams();  // new views join
+        app->update_streams();  // their streams show
+        std::set<uint64_t> handles;
+        for (View* view : app->get_views()) {
+            for (uint64_t handle : view->sensor_handles()) handles.insert(handle);
+        }
+        const uint64_t replayed = uint64_t{1} << 32;
+        EXPECT_EQ(handles, (std::set<uint64_t>{0xC0A801C9 + replayed, 0xC0A801CA + replayed}));
+        EXPECT_EQ(druvex_sdk_capture_replay_is_open(), 0);
+
+        app->save_state();
+        EXPECT_FALSE(app->replay.is_open());
+        EXPECT_EQ(druvex_sdk_is_initialized(), 0);
+    }
     ::unsetenv("APPDATA");
 }
 
