@@ -29,6 +29,7 @@ TYPED_TEST(RecordAssignment, CopyAndMoveKeepEveryByte) {
     TypeParam temporary = source;
     moved = std::move(temporary);
     EXPECT_EQ(std::memcmp(&moved, &source, sizeof source), 0);
-    moved = moved;  // self-assignment is harmless
+    TypeParam& alias = moved;
+    moved = alias;  // self-assignment is harmless
     EXPECT_EQ(std::memcmp(&moved, &source, sizeof source), 0);
 }
