@@ -1,4 +1,4 @@
-// Body of a collapsible group (Part 3.102).
+// Body of a collapsible group.
 #pragma once
 
 #include <nanogui/widget.h>

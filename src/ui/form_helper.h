@@ -71,7 +71,7 @@ public:
     void applyGroups(nanogui::Widget* widget);
     const std::vector<GroupRef>& currentGroups() const { return mGroups; }
 
-    // A value row: caption in column 1, the typed widget in column 3 (Part 3.104).
+    // A value row: caption in column 1, the typed widget in column 3.
     template <typename T>
     FormWidget<T>* addVariable(const std::string& caption, const std::function<void(const T&)>& setter,
                                const std::function<T()>& getter, bool editable = true);

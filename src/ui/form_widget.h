@@ -1,4 +1,4 @@
-// Typed value widgets of the form helper's rows (Part 3.104).
+// Typed value widgets of the form helper's rows.
 #pragma once
 
 #include <nanogui/checkbox.h>

@@ -1,4 +1,4 @@
-// A caption that acts as a button: the header of a collapsible group (Part 3.102).
+// A caption that acts as a button: the header of a collapsible group.
 #pragma once
 
 #include <nanogui/label.h>

@@ -1,4 +1,4 @@
-// Runs a function when its owner goes out of scope (Part 3.102).
+// Runs a function when its owner goes out of scope.
 #pragma once
 
 #include <functional>

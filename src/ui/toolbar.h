@@ -1,4 +1,4 @@
-// A row of equal-width buttons (Part 3.102).
+// A row of equal-width buttons.
 #pragma once
 
 #include <nanogui/widget.h>

@@ -1,4 +1,4 @@
-// Part 3.102: ExpandableWidget, LabelButton, Toolbar, ScopeGuard.
+// ExpandableWidget, LabelButton, Toolbar, ScopeGuard.
 #include <gtest/gtest.h>
 
 #include "expandable_widget.h"
