@@ -34,8 +34,11 @@ inline float select(int32_t pick, float a, float b) {
     return result;
 }
 
+// The per-point steps take the return count as a constant: one and two
+// returns are the only counts, and the loops over returns then unroll.
+template <int32_t R>
 void load_returns(const DruvexSensorRawPointWithTime& raw, int32_t j, CalibrationLanes& lanes) {
-    for (int32_t r = 0; r < lanes.n_returns; ++r) {
+    for (int32_t r = 0; r < R; ++r) {
         uint32_t d = raw.distance[r];
         if (r > 0 && d == raw.distance[0]) d = 0;  // the first return repeated
         lanes.distance_in[r][j] = static_cast<float>(d);
@@ -49,6 +52,7 @@ void load_returns(const DruvexSensorRawPointWithTime& raw, int32_t j, Calibratio
 
 // Raw points come from packets and from callers: a channel outside the laser
 // table reads laser 0 here and its lane is discarded when stored.
+template <int32_t R>
 void load_lane(const DruvexCalibration& c, const DruvexSensorRawPointWithTime& raw, int32_t j,
                CalibrationLanes& lanes) {
     const bool known = raw.channel_id < DRUVEX_SDK_MAX_LASER_COUNT;
@@ -69,7 +73,7 @@ void load_lane(const DruvexCalibration& c, const DruvexSensorRawPointWithTime& r
     lanes.has_gain[j] = known && gain != 0;
     lanes.gain[j] = lanes.has_gain[j] ? gain : 1.0f;
     lanes.intensity_offset[j] = l.intensity_distance_offset;
-    load_returns(raw, j, lanes);
+    load_returns<R>(raw, j, lanes);
 }
 
 void solve_tangents(const CalibrationContext& ctx, CalibrationLanes& lanes) {
@@ -131,6 +135,44 @@ void mark_farthest(int32_t n_returns, DruvexSensorImagePoint* out) {
     out[farthest].return_type |= DRUVEX_RETURN_TYPE_FARTHEST;
 }
 
+template <int32_t R>
+void store_geometry_of(const CalibrationLanes& lanes, int32_t j, const DruvexSensorRawPointWithTime& raw,
+                       DruvexSensorImagePoint* out) {
+    const bool known = lanes.known_channel[j] != 0;
+    for (int32_t r = 0; r < R; ++r) {
+        DruvexSensorImagePoint& p = out[r];
+        p.image_x = known ? lanes.image_x[j] : 0.0f;
+        p.image_z = known ? lanes.image_z[j] : 0.0f;
+        p.distance = known ? lanes.distance[r][j] : 0.0f;
+        const bool valid = known && lanes.valid[r][j] != 0;
+        const bool saturated = known && (raw.saturated[r] != 0 || raw.intensity[r] == 255);
+        set_flags(p, static_cast<uint8_t>((valid ? DRUVEX_POINT_FLAG_VALID : 0) |
+                                          (saturated ? DRUVEX_POINT_FLAG_SATURATED : 0)));
+    }
+}
+
+template <int32_t R>
+void store_intensity_of(const CalibrationLanes& lanes, int32_t j, DruvexSensorImagePoint* out) {
+    for (int32_t r = 0; r < R; ++r) out[r].intensity = lanes.intensity[r][j];
+}
+
+template <int32_t R>
+void store_all(const CalibrationLanes& lanes, const DruvexSensorRawPointWithTime* raw,
+               DruvexSensorImagePoint* out) {
+    for (int32_t j = 0, n = lanes.n; j < n; ++j) {
+        DruvexSensorImagePoint* point = out + static_cast<size_t>(j) * R;
+        stamp(raw[j], R, point);
+        store_geometry_of<R>(lanes, j, raw[j], point);
+        store_intensity_of<R>(lanes, j, point);
+        mark_farthest(R, point);
+    }
+}
+
+template <int32_t R>
+void load_all(const CalibrationContext& ctx, const DruvexSensorRawPointWithTime* raw, CalibrationLanes& lanes) {
+    for (int32_t j = 0, n = lanes.n; j < n; ++j) load_lane<R>(ctx.c, raw[j], j, lanes);
+}
+
 }  // namespace
 
 CalibrationContext::CalibrationContext(const DruvexCalibration& calibration, uint32_t control_flags)
@@ -156,7 +198,8 @@ void load_lanes(const CalibrationContext& ctx, const DruvexSensorRawPointWithTim
                 int32_t n_returns, CalibrationLanes& lanes) {
     lanes.n = n;
     lanes.n_returns = n_returns;
-    for (int32_t j = 0; j < n; ++j) load_lane(ctx.c, raw[j], j, lanes);
+    if (n_returns == 1) return load_all<1>(ctx, raw, lanes);
+    load_all<2>(ctx, raw, lanes);
 }
 
 void solve_geometry(const CalibrationContext& ctx, CalibrationLanes& lanes) {
@@ -179,33 +222,19 @@ void solve_intensity(const CalibrationContext& ctx, CalibrationLanes& lanes) {
 
 void store_geometry(const CalibrationLanes& lanes, int32_t j, const DruvexSensorRawPointWithTime& raw,
                     DruvexSensorImagePoint* out) {
-    const bool known = lanes.known_channel[j] != 0;
-    for (int32_t r = 0; r < lanes.n_returns; ++r) {
-        DruvexSensorImagePoint& p = out[r];
-        p.image_x = known ? lanes.image_x[j] : 0.0f;
-        p.image_z = known ? lanes.image_z[j] : 0.0f;
-        p.distance = known ? lanes.distance[r][j] : 0.0f;
-        const bool valid = known && lanes.valid[r][j] != 0;
-        const bool saturated = known && (raw.saturated[r] != 0 || raw.intensity[r] == 255);
-        set_flags(p, static_cast<uint8_t>((valid ? DRUVEX_POINT_FLAG_VALID : 0) |
-                                          (saturated ? DRUVEX_POINT_FLAG_SATURATED : 0)));
-    }
+    if (lanes.n_returns == 1) return store_geometry_of<1>(lanes, j, raw, out);
+    store_geometry_of<2>(lanes, j, raw, out);
 }
 
 void store_intensity(const CalibrationLanes& lanes, int32_t j, DruvexSensorImagePoint* out) {
-    for (int32_t r = 0; r < lanes.n_returns; ++r) out[r].intensity = lanes.intensity[r][j];
+    if (lanes.n_returns == 1) return store_intensity_of<1>(lanes, j, out);
+    store_intensity_of<2>(lanes, j, out);
 }
 
 void store_points(const CalibrationLanes& lanes, const DruvexSensorRawPointWithTime* raw,
                   DruvexSensorImagePoint* out) {
-    const int32_t n_returns = lanes.n_returns;
-    for (int32_t j = 0, n = lanes.n; j < n; ++j) {
-        DruvexSensorImagePoint* point = out + static_cast<size_t>(j) * n_returns;
-        stamp(raw[j], n_returns, point);
-        store_geometry(lanes, j, raw[j], point);
-        store_intensity(lanes, j, point);
-        mark_farthest(n_returns, point);
-    }
+    if (lanes.n_returns == 1) return store_all<1>(lanes, raw, out);
+    store_all<2>(lanes, raw, out);
 }
 
 }  // namespace druvex_sdk

@@ -61,7 +61,7 @@ void compute_intensity(const DruvexCalibration& c, int32_t n_returns,
 void calibrate_points(const DruvexCalibration& calibration, int32_t n_points,
                       const DruvexSensorRawPointWithTime* raw, int32_t n_returns,
                       DruvexSensorImagePoint* out) {
-    if (n_points <= 0 || n_returns <= 0) return;
+    if (n_points <= 0 || n_returns <= 0 || n_returns > DRUVEX_SDK_MAX_RETURNS) return;
     const uint32_t control_flags = SdkManager::get_control_flags();
     const CalibrationContext ctx(calibration, control_flags);
     CalibrationLanes lanes;
