@@ -42,9 +42,10 @@ struct StreamFrame {
     // when the sensor's calibration differs from the one they were made with;
     // true when it did.
     bool calibrate();
-    // Appends this frame's drawn points, from the kept ones while nothing
-    // they depend on has changed.
-    void build_points(std::vector<PointVertex>& out, int32_t color_mode, float weight);
+    // Appends this frame's drawn points, moved by `pose` unless it is null,
+    // from the kept ones while nothing they depend on has changed.
+    void build_points(std::vector<PointVertex>& out, int32_t color_mode, float weight,
+                      const SensorPose* pose);
 
     int64_t time_us;
     int64_t min_timestamp = 0, max_timestamp = 0;
@@ -58,7 +59,7 @@ struct StreamFrame {
     std::vector<DruvexSensorImagePoint> image_points;
 
 private:
-    VertexKey vertex_key(int32_t color_mode, float weight) const;
+    VertexKey vertex_key(int32_t color_mode, float weight, const SensorPose* pose) const;
     void fill_vertex_cache(const VertexKey& key);
 
     bool calibrated_ = false;

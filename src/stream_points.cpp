@@ -51,19 +51,22 @@ void add_image_point(PointContext& ctx, DruvexSensorImagePoint& p, int r,
     ctx.out.add({importance, -d * p.image_x, d, -d * p.image_z, value}, p.timestamp);
 }
 
-// In place, with plain arithmetic: this runs for every point of every frame.
-void apply_pose(const Eigen::Matrix<float, 3, 4>& m, PointVertex* v, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        const float x = v[i].x, y = v[i].y, z = v[i].z;
-        v[i].x = m(0, 0) * x + m(0, 1) * y + m(0, 2) * z + m(0, 3);
-        v[i].y = m(1, 0) * x + m(1, 1) * y + m(1, 2) * z + m(1, 3);
-        v[i].z = m(2, 0) * x + m(2, 1) * y + m(2, 2) * z + m(2, 3);
+void add_frame_points(PointContext& ctx, StreamFrame& frame) {
+    const SensorStream* stream = frame.stream;
+    const bool first_on = stream->return_enabled(0), second_on = stream->return_enabled(1);
+    for (size_t i = 0; i < frame.raw_points.size(); ++i) {
+        const DruvexSensorRawPointWithTime& raw = frame.raw_points[i];
+        if (!stream->channel_enabled(raw.channel_id)) continue;
+        if (first_on) add_image_point(ctx, frame.image_points[2 * i], 0, raw);
+        // A second return exists only where the sensor reported one.
+        DruvexSensorImagePoint& second = frame.image_points[2 * i + 1];
+        if (second_on && (second.flags & DRUVEX_POINT_FLAG_VALID) != 0) add_image_point(ctx, second, 1, raw);
     }
 }
 
 }  // namespace
 
-VertexKey StreamFrame::vertex_key(int32_t color_mode, float weight) const {
+VertexKey StreamFrame::vertex_key(int32_t color_mode, float weight, const SensorPose* pose) const {
     VertexKey key;
     key.color_mode = color_mode;
     key.weight = weight;
@@ -73,6 +76,8 @@ VertexKey StreamFrame::vertex_key(int32_t color_mode, float weight) const {
     key.clip = stream->image_clip;
     key.channel_mask = stream->channel_mask;
     key.return_mask = stream->return_mask;
+    key.posed = pose != nullptr;
+    if (pose != nullptr) key.pose = *pose;
     return key;
 }
 
@@ -80,21 +85,14 @@ void StreamFrame::fill_vertex_cache(const VertexKey& key) {
     vertex_cache_.begin(key, key.color_mode == kColorTime);
     PointContext ctx{vertex_cache_, key.color_mode, key.weight, key.stream_index, key.show_invalid,
                      key.clipped ? &key.clip : nullptr};
-    if (!stream->mode_enabled(mode_flag)) return;
-    const bool first_on = stream->return_enabled(0), second_on = stream->return_enabled(1);
-    for (size_t i = 0; i < raw_points.size(); ++i) {
-        const DruvexSensorRawPointWithTime& raw = raw_points[i];
-        if (!stream->channel_enabled(raw.channel_id)) continue;
-        if (first_on) add_image_point(ctx, image_points[2 * i], 0, raw);
-        // A second return exists only where the sensor reported one.
-        DruvexSensorImagePoint& second = image_points[2 * i + 1];
-        if (second_on && (second.flags & DRUVEX_POINT_FLAG_VALID) != 0) add_image_point(ctx, second, 1, raw);
-    }
+    if (stream->mode_enabled(mode_flag)) add_frame_points(ctx, *this);
+    vertex_cache_.finish();
 }
 
-void StreamFrame::build_points(std::vector<PointVertex>& out, int32_t color_mode, float weight) {
+void StreamFrame::build_points(std::vector<PointVertex>& out, int32_t color_mode, float weight,
+                               const SensorPose* pose) {
     processed = true;
-    const VertexKey key = vertex_key(color_mode, weight);
+    const VertexKey key = vertex_key(color_mode, weight, pose);
     // calibrate() first: it must run on every draw, and new image points
     // make the kept ones stale whatever the key.
     if (calibrate() || !vertex_cache_.holds(key)) fill_vertex_cache(key);
@@ -104,20 +102,17 @@ void StreamFrame::build_points(std::vector<PointVertex>& out, int32_t color_mode
 void SensorStream::build_points(const ViewConfig& config, std::vector<PointVertex>& out) {
     if (frames.empty()) return;
     const int64_t now = app->current_time_usec();
-    const size_t start = out.size();
-    size_t counted = 0;
+    const SensorPose pose = transform.matrix();
+    const SensorPose* posed = app->enable_transforms() ? &pose : nullptr;
     for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
         StreamFrame& frame = **it;
         if (frame.time_us > now) continue;  // replay clock behind this frame
         const float age = static_cast<float>(now - frame.time_us) * 1e-6f;
-        frame.build_points(out, config.color_mode, 1.0f);
-        ++counted;
+        frame.build_points(out, config.color_mode, 1.0f, posed);
         if (age > config.frame_length) break;
     }
-    if (counted == 0) return;
     // Binning into the hex grid (display modes other than "Raw") and the IMU
     // demo's angular grid join here once they exist.
-    if (app->enable_transforms()) apply_pose(transform.matrix(), out.data() + start, out.size() - start);
 }
 
 }  // namespace druvex

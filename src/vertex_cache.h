@@ -6,13 +6,16 @@
 #include "clips_store.h"
 #include "point_program.h"
 
+#include <Eigen/Core>
+
 #include <cstdint>
 #include <vector>
 
 namespace druvex {
 
+using SensorPose = Eigen::Matrix<float, 3, 4>;
+
 // Everything besides the frame's own points that its drawn points depend on.
-// The pose is not part of it: it applies to the whole stream after the copy.
 struct VertexKey {
     int32_t color_mode = 0;
     float weight = 0.0f;
@@ -22,6 +25,8 @@ struct VertexKey {
     ImageClip clip;
     uint64_t channel_mask = 0;
     uint64_t return_mask = 0;
+    bool posed = false;  // the stream's pose applies
+    SensorPose pose = SensorPose::Zero();
 
     bool operator==(const VertexKey& other) const;
 };
@@ -34,6 +39,8 @@ public:
     // because its colour value is its age at the time of drawing.
     void begin(const VertexKey& key, bool timed);
     void add(const PointVertex& v, int64_t timestamp);
+    // Ends the build: the key's pose moves the points into the world.
+    void finish();
     // Appends the kept points to `out`, ages taken against now_us when timed.
     void append_to(std::vector<PointVertex>& out, int64_t now_us) const;
     void clear();

@@ -168,5 +168,15 @@ TEST_F(StreamPointsTest, PoseAppliesOnlyWithTransformsEnabled) {
     EXPECT_NEAR(out[0].z, 2.0f, 1e-5f);
 }
 
+TEST_F(StreamPointsTest, KeptPointsFollowAPoseChange) {
+    host_.transforms_on = true;
+    add_frame(host_.now_us, {raw_point(1, 0, 0, 4.0f)});
+    EXPECT_NEAR(build()[0].z, 0.0f, 1e-5f);
+    stream_->transform.translation[2] = 2.0f;
+    EXPECT_NEAR(build()[0].z, 2.0f, 1e-5f);
+    stream_->transform.translation[2] = -1.0f;
+    EXPECT_NEAR(build()[0].z, -1.0f, 1e-5f);
+}
+
 }  // namespace
 }  // namespace druvex
