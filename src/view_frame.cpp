@@ -78,17 +78,21 @@ void View::apply_color_mode() {
     if (mode == kColorTime) {
         const float low = time_low_, span = time_span_;
         // All points of one instant: they are all the newest.
-        for (PointVertex& v : vertices) v.intensity = span > 0.0f ? (v.intensity - low) / span : 1.0f;
+        if (!(span > 0.0f)) {
+            for (PointVertex& v : vertices) v.intensity = 1.0f;
+            return;
+        }
+        for (PointVertex& v : vertices) v.intensity = (v.intensity - low) / span;
         return;
     }
-    for (PointVertex& v : vertices) {
-        switch (mode) {
-            case kColorDistance: v.intensity = horizontal_range(v); break;
-            case kColorX: v.intensity = v.x; break;
-            case kColorY: v.intensity = v.y; break;
-            case kColorZ: v.intensity = v.z; break;
-            default: return;  // the value set per point stays
-        }
+    // One loop per mode, not a switch per point. Other modes keep the value
+    // set per point.
+    switch (mode) {
+        case kColorDistance: for (PointVertex& v : vertices) v.intensity = horizontal_range(v); break;
+        case kColorX: for (PointVertex& v : vertices) v.intensity = v.x; break;
+        case kColorY: for (PointVertex& v : vertices) v.intensity = v.y; break;
+        case kColorZ: for (PointVertex& v : vertices) v.intensity = v.z; break;
+        default: break;
     }
 }
 
