@@ -43,8 +43,10 @@ void load_returns(const DruvexSensorRawPointWithTime& raw, int32_t j, Calibratio
         if (r > 0 && d == raw.distance[0]) d = 0;  // the first return repeated
         lanes.distance_in[r][j] = static_cast<float>(d);
         lanes.no_distance[r][j] = d == 0;
-        lanes.raw_distance[r][j] = static_cast<float>(raw.distance[r]);
-        lanes.no_raw_distance[r][j] = raw.distance[r] == 0;
+        if (r > 0) {  // the first return's raw distance is its input distance
+            lanes.raw_distance[r][j] = static_cast<float>(raw.distance[r]);
+            lanes.no_raw_distance[r][j] = raw.distance[r] == 0;
+        }
         lanes.raw_intensity[r][j] = static_cast<float>(raw.intensity[r]);
         lanes.saturated_in[r][j] = raw.saturated[r] != 0;
     }
@@ -210,11 +212,13 @@ void solve_geometry(const CalibrationContext& ctx, CalibrationLanes& lanes) {
 void solve_intensity(const CalibrationContext& ctx, CalibrationLanes& lanes) {
     const float scale = ctx.c.distance_scale;
     for (int32_t r = 0; r < lanes.n_returns; ++r) {
+        // The raw distance, without the repeat rule and the power offset.
+        const float* distance = r == 0 ? lanes.distance_in[0] : lanes.raw_distance[r];
+        const int32_t* no_distance = r == 0 ? lanes.no_distance[0] : lanes.no_raw_distance[r];
         for (int32_t j = 0, n = lanes.n; j < n; ++j) {
-            // The raw distance, without the repeat rule and the power offset.
-            const float e = lanes.raw_distance[r][j] * scale + lanes.intensity_offset[j];
+            const float e = distance[j] * scale + lanes.intensity_offset[j];
             float v = lanes.raw_intensity[r][j] * e * e / lanes.gain[j];
-            v = select(lanes.no_raw_distance[r][j], 0.0f, v);
+            v = select(no_distance[j], 0.0f, v);
             lanes.intensity[r][j] = select(lanes.has_gain[j], v, 1.0f);
         }
     }

@@ -38,6 +38,8 @@ struct CalibrationLanes {
     int32_t has_gain[size];
     float distance_in[DRUVEX_SDK_MAX_RETURNS][size];
     int32_t no_distance[DRUVEX_SDK_MAX_RETURNS][size];
+    // Raw distances of the later returns, before the repeat rule; the first
+    // return's are distance_in and no_distance.
     float raw_distance[DRUVEX_SDK_MAX_RETURNS][size];
     int32_t no_raw_distance[DRUVEX_SDK_MAX_RETURNS][size];
     float raw_intensity[DRUVEX_SDK_MAX_RETURNS][size];
