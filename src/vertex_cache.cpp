@@ -56,12 +56,4 @@ void VertexCache::append_to(std::vector<PointVertex>& out, int64_t now_us) const
     for (size_t i = 0; i < timestamps_.size(); ++i) v[i].intensity = static_cast<float>(timestamps_[i] - now_us);
 }
 
-void VertexCache::clear() {
-    filled_ = false;
-    vertices_.clear();
-    vertices_.shrink_to_fit();
-    timestamps_.clear();
-    timestamps_.shrink_to_fit();
-}
-
 }  // namespace druvex

@@ -31,6 +31,9 @@ struct VertexKey {
     bool operator==(const VertexKey& other) const;
 };
 
+// One frame's drawn points: at most one build, owned by the frame and gone
+// with it when the stream trims its frames, so the memory follows the
+// retention limit.
 class VertexCache {
 public:
     // Whether the kept points were built under this key.
@@ -43,7 +46,6 @@ public:
     void finish();
     // Appends the kept points to `out`, ages taken against now_us when timed.
     void append_to(std::vector<PointVertex>& out, int64_t now_us) const;
-    void clear();
 
 private:
     bool filled_ = false;
