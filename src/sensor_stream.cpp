@@ -50,14 +50,15 @@ StreamFrame::StreamFrame(SensorStream* stream_, int64_t time_us_, size_t n,
     }
 }
 
-void StreamFrame::calibrate() {
+bool StreamFrame::calibrate() {
     const DruvexCalibration c = stream->calibration();
     // Drawing asks again every frame; only a changed calibration moves the points.
-    if (calibrated_ && std::memcmp(&c, &calibration_, sizeof c) == 0) return;
+    if (calibrated_ && std::memcmp(&c, &calibration_, sizeof c) == 0) return false;
     std::memcpy(static_cast<void*>(&calibration_), &c, sizeof c);
     calibrated_ = true;
     image_points.resize(2 * raw_points.size());
     if (!raw_points.empty()) stream_sdk.calibrate(c, raw_points.size(), raw_points.data(), image_points.data());
+    return true;
 }
 
 SensorStream::SensorStream(View* view_, const DruvexSensorInformation* info_)

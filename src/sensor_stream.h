@@ -5,6 +5,7 @@
 #include "point_program.h"
 #include "statistic.h"
 #include "transforms_store.h"
+#include "vertex_cache.h"
 
 #include <druvex_sdk.h>
 #include <spdlog/logger.h>
@@ -38,9 +39,13 @@ struct StreamFrame {
                 const DruvexSensorRawPointWithTime* points, uint8_t mode_value);
 
     // Recomputes image_points (two per raw point: first and second return)
-    // when the sensor's calibration differs from the one they were made with.
-    void calibrate();
-    void build_points(std::vector<PointVertex>& out, int32_t color_mode, float weight);
+    // when the sensor's calibration differs from the one they were made with;
+    // true when it did.
+    bool calibrate();
+    // Appends this frame's drawn points, moved by `pose` unless it is null,
+    // from the kept ones while nothing they depend on has changed.
+    void build_points(std::vector<PointVertex>& out, int32_t color_mode, float weight,
+                      const SensorPose* pose);
 
     int64_t time_us;
     int64_t min_timestamp = 0, max_timestamp = 0;
@@ -54,8 +59,12 @@ struct StreamFrame {
     std::vector<DruvexSensorImagePoint> image_points;
 
 private:
+    VertexKey vertex_key(int32_t color_mode, float weight, const SensorPose* pose) const;
+    void fill_vertex_cache(const VertexKey& key);
+
     bool calibrated_ = false;
     DruvexCalibration calibration_;
+    VertexCache vertex_cache_;
 };
 
 class SensorStream {

@@ -14,11 +14,10 @@ constexpr int kColorTime = 1, kColorIntensity = 6, kColorReturn = 7, kColorSenso
 
 // What every point of one frame needs, looked up once per frame.
 struct PointContext {
-    std::vector<PointVertex>& out;
+    VertexCache& out;
     int32_t color_mode;
     float weight;
     uint32_t stream_index;
-    int64_t now_us;
     bool show_invalid;
     const ImageClip* clip;  // null when clips are off
 };
@@ -26,7 +25,7 @@ struct PointContext {
 float color_value(const PointContext& ctx, const DruvexSensorImagePoint& p, int r,
                   const DruvexSensorRawPointWithTime& raw, float base) {
     switch (ctx.color_mode) {
-        case kColorTime: return static_cast<float>(p.timestamp - ctx.now_us);
+        case kColorTime: return 0.0f;  // the age, set when drawn
         case kColorIntensity: return p.intensity;
         case kColorReturn: return static_cast<float>(r);
         case kColorSensor: return static_cast<float>(ctx.stream_index);
@@ -49,60 +48,71 @@ void add_image_point(PointContext& ctx, DruvexSensorImagePoint& p, int r,
     const bool saturated = (p.flags & DRUVEX_POINT_FLAG_SATURATED) != 0;
     const float importance = (ctx.color_mode == kColorIntensity && saturated) ? ctx.weight * 0.5f : ctx.weight;
     const float value = color_value(ctx, p, r, raw, valid ? 0.0f : 1.0f);
-    ctx.out.push_back({importance, -d * p.image_x, d, -d * p.image_z, value});
+    ctx.out.add({importance, -d * p.image_x, d, -d * p.image_z, value}, p.timestamp);
 }
 
-// In place, with plain arithmetic: this runs for every point of every frame.
-void apply_pose(const Eigen::Matrix<float, 3, 4>& m, PointVertex* v, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        const float x = v[i].x, y = v[i].y, z = v[i].z;
-        v[i].x = m(0, 0) * x + m(0, 1) * y + m(0, 2) * z + m(0, 3);
-        v[i].y = m(1, 0) * x + m(1, 1) * y + m(1, 2) * z + m(1, 3);
-        v[i].z = m(2, 0) * x + m(2, 1) * y + m(2, 2) * z + m(2, 3);
+void add_frame_points(PointContext& ctx, StreamFrame& frame) {
+    const SensorStream* stream = frame.stream;
+    const bool first_on = stream->return_enabled(0), second_on = stream->return_enabled(1);
+    for (size_t i = 0; i < frame.raw_points.size(); ++i) {
+        const DruvexSensorRawPointWithTime& raw = frame.raw_points[i];
+        if (!stream->channel_enabled(raw.channel_id)) continue;
+        if (first_on) add_image_point(ctx, frame.image_points[2 * i], 0, raw);
+        // A second return exists only where the sensor reported one.
+        DruvexSensorImagePoint& second = frame.image_points[2 * i + 1];
+        if (second_on && (second.flags & DRUVEX_POINT_FLAG_VALID) != 0) add_image_point(ctx, second, 1, raw);
     }
 }
 
 }  // namespace
 
-void StreamFrame::build_points(std::vector<PointVertex>& out, int32_t color_mode, float weight) {
+VertexKey StreamFrame::vertex_key(int32_t color_mode, float weight, const SensorPose* pose) const {
+    VertexKey key;
+    key.color_mode = color_mode;
+    key.weight = weight;
+    key.stream_index = static_cast<uint32_t>(stream->index());
+    key.show_invalid = view->config.show_invalid_points;
+    key.clipped = app->enable_clips();
+    key.clip = stream->image_clip;
+    key.channel_mask = stream->channel_mask;
+    key.return_mask = stream->return_mask;
+    key.posed = pose != nullptr;
+    if (pose != nullptr) key.pose = *pose;
+    return key;
+}
+
+void StreamFrame::fill_vertex_cache(const VertexKey& key) {
+    vertex_cache_.begin(key, key.color_mode == kColorTime);
+    PointContext ctx{vertex_cache_, key.color_mode, key.weight, key.stream_index, key.show_invalid,
+                     key.clipped ? &key.clip : nullptr};
+    if (stream->mode_enabled(mode_flag)) add_frame_points(ctx, *this);
+    vertex_cache_.finish();
+}
+
+void StreamFrame::build_points(std::vector<PointVertex>& out, int32_t color_mode, float weight,
+                               const SensorPose* pose) {
     processed = true;
-    PointContext ctx{out,
-                     color_mode,
-                     weight,
-                     static_cast<uint32_t>(stream->index()),
-                     view->now_us,
-                     view->config.show_invalid_points,
-                     app->enable_clips() ? &stream->image_clip : nullptr};
-    calibrate();
-    if (!stream->mode_enabled(mode_flag)) return;
-    const bool first_on = stream->return_enabled(0), second_on = stream->return_enabled(1);
-    for (size_t i = 0; i < raw_points.size(); ++i) {
-        const DruvexSensorRawPointWithTime& raw = raw_points[i];
-        if (!stream->channel_enabled(raw.channel_id)) continue;
-        if (first_on) add_image_point(ctx, image_points[2 * i], 0, raw);
-        // A second return exists only where the sensor reported one.
-        DruvexSensorImagePoint& second = image_points[2 * i + 1];
-        if (second_on && (second.flags & DRUVEX_POINT_FLAG_VALID) != 0) add_image_point(ctx, second, 1, raw);
-    }
+    const VertexKey key = vertex_key(color_mode, weight, pose);
+    // calibrate() first: it must run on every draw, and new image points
+    // make the kept ones stale whatever the key.
+    if (calibrate() || !vertex_cache_.holds(key)) fill_vertex_cache(key);
+    vertex_cache_.append_to(out, view->now_us);
 }
 
 void SensorStream::build_points(const ViewConfig& config, std::vector<PointVertex>& out) {
     if (frames.empty()) return;
     const int64_t now = app->current_time_usec();
-    const size_t start = out.size();
-    size_t counted = 0;
+    const SensorPose pose = transform.matrix();
+    const SensorPose* posed = app->enable_transforms() ? &pose : nullptr;
     for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
         StreamFrame& frame = **it;
         if (frame.time_us > now) continue;  // replay clock behind this frame
         const float age = static_cast<float>(now - frame.time_us) * 1e-6f;
-        frame.build_points(out, config.color_mode, 1.0f);
-        ++counted;
+        frame.build_points(out, config.color_mode, 1.0f, posed);
         if (age > config.frame_length) break;
     }
-    if (counted == 0) return;
     // Binning into the hex grid (display modes other than "Raw") and the IMU
     // demo's angular grid join here once they exist.
-    if (app->enable_transforms()) apply_pose(transform.matrix(), out.data() + start, out.size() - start);
 }
 
 }  // namespace druvex

@@ -79,8 +79,11 @@ public:
 private:
     bool stream_shown(uint64_t handle) const;
     void configure_grids();
+    // Also measures the time colour's values, for apply_color_mode.
     void fade_and_measure();
     void apply_color_mode();
+
+    float time_low_ = 0.0f, time_span_ = 0.0f;
 };
 
 }  // namespace druvex

@@ -44,6 +44,11 @@ void View::fade_and_measure() {
     const bool clip = group_view == 1 && app->enable_clips();
     const FocusBox& focus = app->clips().focus;
     const GroundClip& ground = app->clips().ground;
+    // The time colour's span is measured here too, saving a pass: its values
+    // are whole microseconds, never NaN or -0, so the order of the
+    // comparisons cannot change the result.
+    const bool timed = config.color_mode == kColorTime;
+    float value_lo = std::numeric_limits<float>::max(), value_hi = std::numeric_limits<float>::lowest();
     float range_max_squared = 0.0f;
     float lo[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
     float hi[3] = {std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest()};
@@ -53,7 +58,10 @@ void View::fade_and_measure() {
         lo[0] = std::min(lo[0], v.x), hi[0] = std::max(hi[0], v.x);
         lo[1] = std::min(lo[1], v.y), hi[1] = std::max(hi[1], v.y);
         lo[2] = std::min(lo[2], v.z), hi[2] = std::max(hi[2], v.z);
+        if (timed) value_lo = std::min(value_lo, v.intensity), value_hi = std::max(value_hi, v.intensity);
     }
+    time_low_ = value_lo;
+    time_span_ = value_hi - value_lo;
     x_extent.add(hi[0] - lo[0]);
     y_extent.add(hi[1] - lo[1]);
     z_extent.add(hi[2] - lo[2]);
@@ -68,21 +76,23 @@ void View::apply_color_mode() {
         camera.color_max = extent[mode - kColorDistance]->value() + camera.color_min;
     }
     if (mode == kColorTime) {
-        auto [lo, hi] = std::minmax_element(vertices.begin(), vertices.end(),
-                                            [](const PointVertex& a, const PointVertex& b) { return a.intensity < b.intensity; });
-        const float low = lo->intensity, span = hi->intensity - lo->intensity;
+        const float low = time_low_, span = time_span_;
         // All points of one instant: they are all the newest.
-        for (PointVertex& v : vertices) v.intensity = span > 0.0f ? (v.intensity - low) / span : 1.0f;
+        if (!(span > 0.0f)) {
+            for (PointVertex& v : vertices) v.intensity = 1.0f;
+            return;
+        }
+        for (PointVertex& v : vertices) v.intensity = (v.intensity - low) / span;
         return;
     }
-    for (PointVertex& v : vertices) {
-        switch (mode) {
-            case kColorDistance: v.intensity = horizontal_range(v); break;
-            case kColorX: v.intensity = v.x; break;
-            case kColorY: v.intensity = v.y; break;
-            case kColorZ: v.intensity = v.z; break;
-            default: return;  // the value set per point stays
-        }
+    // One loop per mode, not a switch per point. Other modes keep the value
+    // set per point.
+    switch (mode) {
+        case kColorDistance: for (PointVertex& v : vertices) v.intensity = horizontal_range(v); break;
+        case kColorX: for (PointVertex& v : vertices) v.intensity = v.x; break;
+        case kColorY: for (PointVertex& v : vertices) v.intensity = v.y; break;
+        case kColorZ: for (PointVertex& v : vertices) v.intensity = v.z; break;
+        default: break;
     }
 }
 

@@ -65,6 +65,11 @@ template <typename Record>
 void decode_layout(const uint8_t* records, int32_t n, const RecordTiming& timing,
                    DruvexSensorRawPointWithTime* out) {
     const float period_us = 1000000.0f;
+    // Locals: the stores into `out` could otherwise alias the timing and
+    // force a reload of every field per record.
+    const int64_t base = timing.base;
+    const float period = timing.period;
+    const uint32_t channel_count = timing.channel_count;
     uint32_t channel = 0;
     for (int32_t i = 0; i < n; ++i) {
         DruvexSensorRawPointWithTime& p = out[i];
@@ -73,10 +78,10 @@ void decode_layout(const uint8_t* records, int32_t n, const RecordTiming& timing
         p.image_x = read_le<uint16_t>(r, 0);
         p.image_z = read_le<uint16_t>(r, 2);
         Record::decode(r, p);
-        const float offset = static_cast<float>(i + 1) * period_us * timing.period;
-        p.timestamp = wrapping_add(timing.base, static_cast<int64_t>(offset));
+        const float offset = static_cast<float>(i + 1) * period_us * period;
+        p.timestamp = wrapping_add(base, static_cast<int64_t>(offset));
         p.channel_id = static_cast<uint8_t>(channel);
-        if (++channel >= timing.channel_count) channel = 0;
+        if (++channel >= channel_count) channel = 0;
     }
 }
 

@@ -170,4 +170,39 @@ TEST(PointCalibration, CallerArgumentsAreChecked) {
     EXPECT_FALSE(valid(out[0]));
 }
 
+// Long calls are worked in blocks of points: points on either side of a block
+// boundary, and in a short last block, come out as they do one at a time.
+TEST(PointCalibration, LongCallsMatchPointByPointCalls) {
+    SdkSession session;
+    DruvexCalibration c = simple_calibration();
+    c.distortion_k1 = 0.3f;
+    c.image_clip_max_x = 0.4f;
+    for (int32_t returns : {1, 2}) {
+        std::vector<Raw> raw;
+        for (uint32_t i = 0; i < 150; ++i) {
+            Raw p = raw_point(500 + 37 * i, i % 3 == 0 ? 500 + 37 * i : 900 + 11 * i);
+            p.image_x = static_cast<uint16_t>(i * 211);
+            p.image_z = static_cast<uint16_t>(i * 97);
+            p.channel_id = static_cast<uint8_t>(i % 5 == 4 ? 40 : i % 32);
+            p.saturated[0] = i % 7 == 0;
+            p.intensity[1] = static_cast<uint8_t>(i % 11 == 0 ? 255 : i);
+            raw.push_back(p);
+        }
+        const std::vector<Image> whole = calibrate(c, raw, returns);
+        for (size_t i = 0; i < raw.size(); ++i) {
+            const std::vector<Image> one = calibrate(c, {raw[i]}, returns);
+            for (int32_t r = 0; r < returns; ++r) {
+                const Image& a = whole[i * returns + r];
+                const Image& b = one[r];
+                EXPECT_EQ(a.image_x, b.image_x) << i;
+                EXPECT_EQ(a.image_z, b.image_z) << i;
+                EXPECT_EQ(a.distance, b.distance) << i;
+                EXPECT_EQ(a.intensity, b.intensity) << i;
+                EXPECT_EQ(a.flags, b.flags) << i;
+                EXPECT_EQ(a.return_type, b.return_type) << i;
+            }
+        }
+    }
+}
+
 }  // namespace

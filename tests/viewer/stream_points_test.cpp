@@ -119,6 +119,42 @@ TEST_F(StreamPointsTest, ImageClipAppliesOnlyWithClipsEnabled) {
     EXPECT_FLOAT_EQ(out[0].y, 4.0f);
 }
 
+// A frame's points are kept between draws; each setting they depend on must
+// make the next draw build them afresh.
+TEST_F(StreamPointsTest, KeptPointsFollowClipChannelAndStreamChanges) {
+    host_.clips_on = true;
+    DruvexSensorRawPointWithTime far = raw_point(2, 0, 0, 6.0f);
+    far.channel_id = 3;
+    add_frame(host_.now_us, {raw_point(1, 0, 0, 4.0f), far});
+    EXPECT_EQ(build().size(), 2u);
+    stream_->image_clip.max_distance = 5.0f;
+    EXPECT_EQ(build().size(), 1u);
+    stream_->image_clip.max_distance = 3.0f;
+    EXPECT_TRUE(build().empty());
+    stream_->image_clip.max_distance = 10000.0f;
+    EXPECT_EQ(build().size(), 2u);
+    stream_->channel_mask &= ~(uint64_t(1) << 3);
+    EXPECT_EQ(build().size(), 1u);
+    stream_->channel_mask = ~uint64_t(0);
+    ASSERT_EQ(build(6).size(), 2u);
+    const float weight_before = build(6)[0].importance;
+    stream_->image_clip.min_distance = 5.0f;  // the same points with clips off
+    host_.clips_on = false;
+    EXPECT_EQ(build(6).size(), 2u);
+    EXPECT_FLOAT_EQ(build(6)[0].importance, weight_before);
+}
+
+TEST_F(StreamPointsTest, TimeColourFollowsTheClockBetweenDraws) {
+    add_frame(host_.now_us, {raw_point(host_.now_us - 250, 0, 0, 4.0f)});
+    view_.now_us = host_.now_us;
+    EXPECT_FLOAT_EQ(build(1)[0].intensity, -250.0f);
+    view_.now_us += 1000;
+    EXPECT_FLOAT_EQ(build(1)[0].intensity, -1250.0f);
+    EXPECT_FLOAT_EQ(build(0)[0].intensity, 0.0f);
+    view_.now_us += 1000;
+    EXPECT_FLOAT_EQ(build(1)[0].intensity, -2250.0f);
+}
+
 TEST_F(StreamPointsTest, PoseAppliesOnlyWithTransformsEnabled) {
     stream_->transform.translation[2] = 2.0f;
     stream_->transform.rotation[2] = std::sqrt(0.5f);  // 90 degrees about z
@@ -130,6 +166,16 @@ TEST_F(StreamPointsTest, PoseAppliesOnlyWithTransformsEnabled) {
     EXPECT_NEAR(out[0].x, -4.0f, 1e-5f);
     EXPECT_NEAR(out[0].y, 0.0f, 1e-5f);
     EXPECT_NEAR(out[0].z, 2.0f, 1e-5f);
+}
+
+TEST_F(StreamPointsTest, KeptPointsFollowAPoseChange) {
+    host_.transforms_on = true;
+    add_frame(host_.now_us, {raw_point(1, 0, 0, 4.0f)});
+    EXPECT_NEAR(build()[0].z, 0.0f, 1e-5f);
+    stream_->transform.translation[2] = 2.0f;
+    EXPECT_NEAR(build()[0].z, 2.0f, 1e-5f);
+    stream_->transform.translation[2] = -1.0f;
+    EXPECT_NEAR(build()[0].z, -1.0f, 1e-5f);
 }
 
 }  // namespace

@@ -16,6 +16,16 @@ void spy_calibrate(const DruvexCalibration& calibration, size_t n, const DruvexS
     std::memset(static_cast<void*>(image), 0, 2 * n * sizeof *image);
 }
 
+// Encodes the calibration's distance scale as every point's distance.
+void scale_calibrate(const DruvexCalibration& calibration, size_t n, const DruvexSensorRawPointWithTime*,
+                     DruvexSensorImagePoint* image) {
+    std::memset(static_cast<void*>(image), 0, 2 * n * sizeof *image);
+    for (size_t i = 0; i < n; ++i) {
+        image[2 * i].distance = calibration.distance_scale * 1000.0f;
+        image[2 * i].flags = DRUVEX_POINT_FLAG_VALID;
+    }
+}
+
 class StreamSdkTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -60,6 +70,30 @@ TEST_F(StreamSdkTest, FramesAreCalibratedWithTheSensorsCalibration) {
         update_stream_status(stream);
         EXPECT_TRUE(stream.alive);
     }
+}
+
+// Points kept between draws are rebuilt when the sensor's calibration changes.
+TEST_F(StreamSdkTest, DrawnPointsFollowACalibrationChange) {
+    const StreamSdk real = stream_sdk;
+    testing::FakeViewHost host;
+    stream_sdk.calibrate = scale_calibrate;
+    stream_sdk.sensor_information = real.sensor_information;
+    View view(&host, nullptr, 0);
+    SensorStream stream(&view, &info_);
+    const auto points = testing::raw_frame(3, host.now_us);
+    push_stream_frame(stream, host.now_us, points.size(), points.data());
+    update_stream_status(stream);
+    DruvexCalibration calibration = stream.calibration();
+    std::vector<PointVertex> before;
+    stream.build_points(view.config, before);
+    ASSERT_EQ(before.size(), 3u);
+    EXPECT_FLOAT_EQ(before[0].y, calibration.distance_scale * 1000.0f);
+    calibration.distance_scale *= 2.0f;
+    ASSERT_EQ(druvex_sdk_set_calibration(kHandle, &calibration), DRUVEX_SUCCESS);
+    std::vector<PointVertex> after;
+    stream.build_points(view.config, after);
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_FLOAT_EQ(after[0].y, calibration.distance_scale * 1000.0f);
 }
 
 }  // namespace
