@@ -1,5 +1,7 @@
 #include "error_queue.h"
 
+#include <iterator>
+
 #include "callback.h"
 #include "error_queue_storage.h"
 
@@ -15,22 +17,31 @@ void queue_error(uint64_t handle, int32_t code, std::string message, std::vector
     queue_error(ErrorRecord{handle, code, std::move(message), std::move(data)});
 }
 
+// Records are taken out of the queue and delivered outside its lock: a callback
+// may restart the network, which waits for the I/O thread, and that thread may
+// be queueing an error of its own at that moment.
 void dispatch_queued_errors() {
     auto& queue = error_queue_storage();
-    std::lock_guard<std::mutex> lock(queue.mutex);
-    auto& records = queue.records;
-    size_t delivered = 0;
-    // A throwing callback leaves the undelivered records queued.
-    struct Erase {
-        std::vector<ErrorRecord>& records;
-        size_t& delivered;
-        ~Erase() { records.erase(records.begin(), records.begin() + delivered); }
-    } erase{records, delivered};
-    for (; delivered < records.size();) {
-        const ErrorRecord& r = records[delivered];
-        ++delivered;
-        error_callback().invoke(r.handle, r.code, r.message.c_str(),
-                                static_cast<const void*>(r.data.data()), r.data.size());
+    std::vector<ErrorRecord> pending;
+    {
+        std::lock_guard<std::mutex> lock(queue.mutex);
+        if (queue.records.empty()) return;
+        pending.swap(queue.records);
+    }
+    size_t next = 0;
+    try {
+        while (next < pending.size()) {
+            const ErrorRecord& r = pending[next++];
+            error_callback().invoke(r.handle, r.code, r.message.c_str(),
+                                    static_cast<const void*>(r.data.data()), r.data.size());
+        }
+    } catch (...) {
+        // A throwing callback leaves the records it has not seen queued, ahead
+        // of any queued meanwhile.
+        std::lock_guard<std::mutex> lock(queue.mutex);
+        queue.records.insert(queue.records.begin(), std::make_move_iterator(pending.begin() + next),
+                             std::make_move_iterator(pending.end()));
+        throw;
     }
 }
 

@@ -137,3 +137,27 @@ TEST_F(SdkTest, QueuedErrorsReachTheCallbackInOrderOnce) {
     druvex_sdk_deinitialize();
     EXPECT_EQ(druvex_sdk::queued_error_count(), 1u);
 }
+
+namespace {
+
+void queue_another(uint64_t handle, int32_t, const char*, const void*, size_t, void* user) {
+    static_cast<std::vector<uint64_t>*>(user)->push_back(handle);
+    if (handle == 1) druvex_sdk::queue_error(2, -6, "raised while reporting");
+}
+
+}  // namespace
+
+// An error callback that leads to a new queued error must not deadlock; the new
+// record waits for the next dispatch.
+TEST_F(SdkTest, CallbackMayQueueAnotherError) {
+    std::vector<uint64_t> seen;
+    DruvexSDKOptions options = druvex_test::offline_options();
+    ASSERT_EQ(druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, queue_another, &seen), 0);
+    druvex_sdk::queue_error(1, -6, "first");
+    druvex_sdk::SdkManager::dispatch_errors();
+    EXPECT_EQ(seen, (std::vector<uint64_t>{1}));
+    EXPECT_EQ(druvex_sdk::queued_error_count(), 1u);
+    druvex_sdk::SdkManager::dispatch_errors();
+    EXPECT_EQ(seen, (std::vector<uint64_t>{1, 2}));
+    EXPECT_EQ(druvex_sdk::queued_error_count(), 0u);
+}
