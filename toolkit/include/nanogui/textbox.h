@@ -153,18 +153,92 @@ template <typename T> T addClamped(T a, long double k, T b) {
 
 } // namespace detail
 
+// What the integer and floating-point fields share: step, limits, and
+// spinning by the spin arrows, the right-button drag and the wheel. Derived
+// gives value(), setValue() and offset(base, steps) (base + steps increments).
+template <typename Derived, typename Scalar> class NumberBox : public TextBox {
+public:
+    using TextBox::TextBox;
+
+    Scalar step() const { return mStep; }
+    void setStep(Scalar step) { mStep = step; }
+    Scalar valueIncrement() const { return mValueIncrement; }
+    void setValueIncrement(Scalar incr) { mValueIncrement = incr; }
+    Scalar minValue() const { return mMinValue; }
+    void setMinValue(Scalar minValue) { mMinValue = minValue; }
+    Scalar maxValue() const { return mMaxValue; }
+    void setMaxValue(Scalar maxValue) { mMaxValue = maxValue; }
+    void setMinMaxValues(Scalar minValue, Scalar maxValue) {
+        setMinValue(minValue);
+        setMaxValue(maxValue);
+    }
+
+    bool mouseButtonEvent(const Vector2i& p, int button, bool down, int modifiers) override {
+        if ((mEditable || mSpinnable) && down)
+            mMouseDownValue = self().value();
+        SpinArea area = spinArea(p);
+        if (mSpinnable && area != SpinArea::None && down && !focused()) {
+            spinTo(self().offset(self().value(), area == SpinArea::Top ? 1 : -1));
+            return true;
+        }
+        return TextBox::mouseButtonEvent(p, button, down, modifiers);
+    }
+
+    bool mouseDragEvent(const Vector2i& p, const Vector2i& rel, int button, int modifiers) override {
+        if (TextBox::mouseDragEvent(p, rel, button, modifiers))
+            return true;
+        if (mSpinnable && !focused() && button == 2 /* only the right button */ && mMouseDownPos.x() != -1) {
+            int valueDelta = static_cast<int>((p.x() - mMouseDownPos.x()) / float(10));
+            spinTo(self().offset(mMouseDownValue, valueDelta));
+            return true;
+        }
+        return false;
+    }
+
+    bool scrollEvent(const Vector2i& p, const Vector2f& rel) override {
+        if (Widget::scrollEvent(p, rel))
+            return true;
+        if (mSpinnable && !focused()) {
+            if (rel.y() != 0)
+                spinTo(self().offset(self().value(), rel.y() > 0 ? 1 : -1));
+            return true;
+        }
+        return false;
+    }
+
+protected:
+    Derived& self() { return static_cast<Derived&>(*this); }
+
+    void spinTo(Scalar v) {
+        self().setValue(v);
+        if (mCallback) {
+            std::string text = TextBox::value();
+            mCallback(text);
+        }
+    }
+
+    Scalar mMouseDownValue = 0;
+    Scalar mStep = 0;
+    Scalar mValueIncrement = 1;
+    Scalar mMinValue = 0, mMaxValue = 0;
+};
+
 // Integer field for uint8_t, uint16_t, int64_t, uint64_t (and other integer types).
-template <typename Scalar> class IntBox : public TextBox {
+template <typename Scalar> class IntBox : public NumberBox<IntBox<Scalar>, Scalar> {
+    using Base = NumberBox<IntBox<Scalar>, Scalar>;
+    using Base::mMaxValue;
+    using Base::mMinValue;
+    using Base::mStep;
     static_assert(std::is_integral<Scalar>::value, "IntBox needs an integer type");
 
 public:
-    IntBox(Widget* parent, Scalar value = (Scalar)0) : TextBox(parent) {
-        setDefaultValue("0");
-        setFormat(std::is_signed<Scalar>::value ? "[-]?[0-9]*" : "[0-9]*");
-        setValueIncrement(1);
-        setMinMaxValues(std::numeric_limits<Scalar>::lowest(), std::numeric_limits<Scalar>::max());
+    IntBox(Widget* parent, Scalar value = (Scalar)0) : Base(parent) {
+        this->setDefaultValue("0");
+        this->setFormat(std::is_signed<Scalar>::value ? "[-]?[0-9]*" : "[0-9]*");
+        this->setValueIncrement(1);
+        this->setMinMaxValues(std::numeric_limits<Scalar>::lowest(), std::numeric_limits<Scalar>::max());
         setValue(value);
-        setSpinnable(false);
+        this->setSpinnable(false);
     }
 
     // The committed text as Scalar (0 when nothing parses), rounded down to the step.
@@ -197,83 +271,31 @@ public:
         });
     }
 
-    Scalar step() const { return mStep; }
-    void setStep(Scalar step) { mStep = step; }
-    Scalar valueIncrement() const { return mValueIncrement; }
-    void setValueIncrement(Scalar incr) { mValueIncrement = incr; }
-    Scalar minValue() const { return mMinValue; }
-    void setMinValue(Scalar minValue) { mMinValue = minValue; }
-    Scalar maxValue() const { return mMaxValue; }
-    void setMaxValue(Scalar maxValue) { mMaxValue = maxValue; }
-    void setMinMaxValues(Scalar minValue, Scalar maxValue) {
-        setMinValue(minValue);
-        setMaxValue(maxValue);
+
+    // Spinning saturates at the type's range instead of wrapping.
+    Scalar offset(Scalar base, int steps) const {
+        return detail::addClamped(base, steps, this->mValueIncrement);
     }
 
-    bool mouseButtonEvent(const Vector2i& p, int button, bool down, int modifiers) override {
-        if ((mEditable || mSpinnable) && down)
-            mMouseDownValue = value();
-        SpinArea area = spinArea(p);
-        if (mSpinnable && area != SpinArea::None && down && !focused()) {
-            if (area == SpinArea::Top)
-                spinTo(detail::addClamped(value(), 1, mValueIncrement));
-            else
-                spinTo(detail::addClamped(value(), -1, mValueIncrement));
-            return true;
-        }
-        return TextBox::mouseButtonEvent(p, button, down, modifiers);
-    }
-
-    bool mouseDragEvent(const Vector2i& p, const Vector2i& rel, int button, int modifiers) override {
-        if (TextBox::mouseDragEvent(p, rel, button, modifiers))
-            return true;
-        if (mSpinnable && !focused() && button == 2 /* only the right button */ && mMouseDownPos.x() != -1) {
-            int valueDelta = static_cast<int>((p.x() - mMouseDownPos.x()) / float(10));
-            spinTo(detail::addClamped(mMouseDownValue, valueDelta, mValueIncrement));
-            return true;
-        }
-        return false;
-    }
-
-    bool scrollEvent(const Vector2i& p, const Vector2f& rel) override {
-        if (Widget::scrollEvent(p, rel))
-            return true;
-        if (mSpinnable && !focused()) {
-            if (rel.y() != 0)
-                spinTo(detail::addClamped(value(), rel.y() > 0 ? 1 : -1, mValueIncrement));
-            return true;
-        }
-        return false;
-    }
-
-protected:
-    void spinTo(Scalar v) {
-        setValue(v);
-        if (mCallback) {
-            std::string text = TextBox::value();
-            mCallback(text);
-        }
-    }
-
-    Scalar mMouseDownValue = 0;
-    Scalar mStep = 0;
-    Scalar mValueIncrement = 1;
-    Scalar mMinValue, mMaxValue;
 };
 
 // Floating-point field ("%.4g" for float).
-template <typename Scalar> class FloatBox : public TextBox {
+template <typename Scalar> class FloatBox : public NumberBox<FloatBox<Scalar>, Scalar> {
+    using Base = NumberBox<FloatBox<Scalar>, Scalar>;
+    using Base::mMaxValue;
+    using Base::mMinValue;
+    using Base::mStep;
     static_assert(std::is_floating_point<Scalar>::value, "FloatBox needs a floating-point type");
 
 public:
-    FloatBox(Widget* parent, Scalar value = (Scalar)0.f) : TextBox(parent) {
+    FloatBox(Widget* parent, Scalar value = (Scalar)0.f) : Base(parent) {
         mNumberFormat = sizeof(Scalar) == sizeof(float) ? "%.4g" : "%.7g";
-        setDefaultValue("0");
-        setFormat("[-+]?[0-9]*\\.?[0-9]+([eE][-+]?[0-9]+)?");
-        setValueIncrement((Scalar)0.1);
-        setMinMaxValues(std::numeric_limits<Scalar>::lowest(), std::numeric_limits<Scalar>::max());
+        this->setDefaultValue("0");
+        this->setFormat("[-+]?[0-9]*\\.?[0-9]+([eE][-+]?[0-9]+)?");
+        this->setValueIncrement((Scalar)0.1);
+        this->setMinMaxValues(std::numeric_limits<Scalar>::lowest(), std::numeric_limits<Scalar>::max());
         setValue(value);
-        setSpinnable(false);
+        this->setSpinnable(false);
     }
 
     const std::string& numberFormat() const { return mNumberFormat; }
@@ -327,69 +349,12 @@ public:
         });
     }
 
-    Scalar step() const { return mStep; }
-    void setStep(Scalar step) { mStep = step; }
-    Scalar valueIncrement() const { return mValueIncrement; }
-    void setValueIncrement(Scalar incr) { mValueIncrement = incr; }
-    Scalar minValue() const { return mMinValue; }
-    void setMinValue(Scalar minValue) { mMinValue = minValue; }
-    Scalar maxValue() const { return mMaxValue; }
-    void setMaxValue(Scalar maxValue) { mMaxValue = maxValue; }
-    void setMinMaxValues(Scalar minValue, Scalar maxValue) {
-        setMinValue(minValue);
-        setMaxValue(maxValue);
-    }
 
-    bool mouseButtonEvent(const Vector2i& p, int button, bool down, int modifiers) override {
-        if ((mEditable || mSpinnable) && down)
-            mMouseDownValue = value();
-        SpinArea area = spinArea(p);
-        if (mSpinnable && area != SpinArea::None && down && !focused()) {
-            if (area == SpinArea::Top)
-                spinTo(value() + mValueIncrement);
-            else
-                spinTo(value() - mValueIncrement);
-            return true;
-        }
-        return TextBox::mouseButtonEvent(p, button, down, modifiers);
-    }
-
-    bool mouseDragEvent(const Vector2i& p, const Vector2i& rel, int button, int modifiers) override {
-        if (TextBox::mouseDragEvent(p, rel, button, modifiers))
-            return true;
-        if (mSpinnable && !focused() && button == 2 /* only the right button */ && mMouseDownPos.x() != -1) {
-            int valueDelta = static_cast<int>((p.x() - mMouseDownPos.x()) / float(10));
-            spinTo(mMouseDownValue + valueDelta * mValueIncrement);
-            return true;
-        }
-        return false;
-    }
-
-    bool scrollEvent(const Vector2i& p, const Vector2f& rel) override {
-        if (Widget::scrollEvent(p, rel))
-            return true;
-        if (mSpinnable && !focused()) {
-            if (rel.y() != 0)
-                spinTo(value() + (rel.y() > 0 ? mValueIncrement : -mValueIncrement));
-            return true;
-        }
-        return false;
-    }
+    Scalar offset(Scalar base, int steps) const { return base + steps * this->mValueIncrement; }
 
 protected:
-    void spinTo(Scalar v) {
-        setValue(v);
-        if (mCallback) {
-            std::string text = TextBox::value();
-            mCallback(text);
-        }
-    }
-
     std::string mNumberFormat;
-    Scalar mMouseDownValue = 0;
-    Scalar mStep = 0;
-    Scalar mValueIncrement = (Scalar)0.1;
-    Scalar mMinValue, mMaxValue;
+
 };
 
 } // namespace nanogui
