@@ -1,12 +1,12 @@
 #include "sensor_stream.h"
 
+#include "rate_limiter.h"
 #include "sdk_utils.h"
 #include "view.h"
 #include "view_host.h"
 
 #include <spdlog/spdlog.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -125,8 +125,7 @@ void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
     stream.incoming.push_back(std::make_unique<StreamFrame>(&stream, time_us, n, points, mode_value));
     if (stream.incoming.size() > SensorStream::kMaxIncomingFrames) stream.incoming.clear();
 
-    const int64_t now_ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                               std::chrono::steady_clock::now().time_since_epoch()).count();
+    const int64_t now_ns = steady_time_ns();
     if (stream.last_push_time != 0) {
         stream.intervals[stream.interval_index] = static_cast<uint32_t>((now_ns - stream.last_push_ns) / 1000);
         stream.interval_index = (stream.interval_index + 1) % 10;

@@ -1,17 +1,12 @@
 #include "capture.h"
 
 #include <algorithm>
-#include <chrono>
 
+#include "clock_math.h"
 #include "pcap_format.h"
 
 namespace druvex_sdk {
 namespace {
-
-int64_t now_usec() {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
-}
 
 // A success value built once and copied: constructing one formats its text,
 // which would dominate reading a record.
@@ -62,7 +57,7 @@ SensorError Capture::write_packet(const CapturePacketHeader& header, const uint8
     if (header.size > kMaxDatagramSize || (data == nullptr && header.size != 0)) {
         return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS);
     }
-    const int64_t timestamp = header.timestamp != 0 ? header.timestamp : now_usec();
+    const int64_t timestamp = header.timestamp != 0 ? header.timestamp : host_time_usec();
     const uint32_t size = static_cast<uint32_t>(header.size);
     uint8_t record[kRecordOverhead];
     encode_record_headers(record, header.handle, timestamp - time_offset_, size);

@@ -2,6 +2,7 @@
 // instead of overflowing, so hostile timestamps stay defined behaviour.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <limits>
 
@@ -19,6 +20,12 @@ inline int64_t saturating_add(int64_t a, int64_t b) {
     int64_t sum;
     if (!__builtin_add_overflow(a, b, &sum)) return sum;
     return b > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+}
+
+// Host time of arrival: microseconds since 1970, as packets are stamped.
+inline int64_t host_time_usec() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace druvex_sdk

@@ -1,9 +1,9 @@
 #include "network_manager.h"
 
-#include <chrono>
 #include <cstring>
 
 #include "callback.h"
+#include "clock_math.h"
 #include "error_queue.h"
 #include "large_object_pool.h"
 #include "sdk_manager.h"
@@ -14,11 +14,6 @@ namespace druvex_sdk {
 namespace {
 
 constexpr float pop_timeout_sec = 0.01f;
-
-int64_t now_usec() {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
-}
 
 // The data of a receive error record: the error value as a little-endian
 // int32, then zeros.
@@ -146,7 +141,7 @@ void NetworkManager::receive(const std::error_code& ec, uint64_t sender, int32_t
         }
         std::shared_ptr<Packet> packet = take_packet();
         packet->handle = sender;
-        packet->timestamp = now_usec();
+        packet->timestamp = host_time_usec();
         packet->data.assign(data, data + (bytes > 0 ? bytes : 0));
         queue_.push(std::move(packet));
     });

@@ -477,6 +477,24 @@ void nvgTextMetrics(NVGcontext* ctx, float* ascender, float* descender, float* l
         *lineh = m.lineh;
 }
 
+// Left edge of a line of width w drawn at x under the horizontal alignment.
+static float alignedStart(int align, float x, float w) {
+    if (align & NVG_ALIGN_CENTER)
+        return x - w * 0.5f;
+    if (align & NVG_ALIGN_RIGHT)
+        return x - w;
+    return x;
+}
+
+// Left edge of a row of width w within a box of breakWidth starting at x.
+static float boxRowStart(int align, float x, float breakWidth, float w) {
+    if (align & NVG_ALIGN_CENTER)
+        return x + breakWidth * 0.5f - w * 0.5f;
+    if (align & NVG_ALIGN_RIGHT)
+        return x + breakWidth - w;
+    return x;
+}
+
 float nvgText(NVGcontext* ctx, float x, float y, const char* string, const char* end) {
     if (!string)
         return x;
@@ -484,10 +502,7 @@ float nvgText(NVGcontext* ctx, float x, float y, const char* string, const char*
     Metrics m = metrics(ctx);
     float w = advance(m, string, end);
     int align = ctx->state.align;
-    if (align & NVG_ALIGN_CENTER)
-        x -= w * 0.5f;
-    else if (align & NVG_ALIGN_RIGHT)
-        x -= w;
+    x = alignedStart(align, x, w);
     drawLine(ctx, m, x, y + baselineOffset(m, align), string, end);
     return x + w;
 }
@@ -499,10 +514,7 @@ float nvgTextBounds(NVGcontext* ctx, float x, float y, const char* string, const
     Metrics m = metrics(ctx);
     float w = advance(m, string, end);
     int align = ctx->state.align;
-    if (align & NVG_ALIGN_CENTER)
-        x -= w * 0.5f;
-    else if (align & NVG_ALIGN_RIGHT)
-        x -= w;
+    x = alignedStart(align, x, w);
     if (bounds) {
         float b = y + baselineOffset(m, align);
         bounds[0] = x;
@@ -522,10 +534,7 @@ int nvgTextGlyphPositions(NVGcontext* ctx, float x, float y, const char* string,
     Metrics m = metrics(ctx);
     float w = advance(m, string, end);
     int align = ctx->state.align;
-    if (align & NVG_ALIGN_CENTER)
-        x -= w * 0.5f;
-    else if (align & NVG_ALIGN_RIGHT)
-        x -= w;
+    x = alignedStart(align, x, w);
     int n = 0;
     const char* p = string;
     while (p < end && *p && n < maxPositions) {
@@ -646,11 +655,7 @@ void nvgTextBox(NVGcontext* ctx, float x, float y, float breakRowWidth, const ch
     int align = ctx->state.align;
     int valign = align & (NVG_ALIGN_TOP | NVG_ALIGN_MIDDLE | NVG_ALIGN_BOTTOM | NVG_ALIGN_BASELINE);
     for (const NVGtextRow& row : breakAll(ctx, string, end, breakRowWidth)) {
-        float rx = x;
-        if (align & NVG_ALIGN_CENTER)
-            rx = x + breakRowWidth * 0.5f - row.width * 0.5f;
-        else if (align & NVG_ALIGN_RIGHT)
-            rx = x + breakRowWidth - row.width;
+        float rx = boxRowStart(align, x, breakRowWidth, row.width);
         drawLine(ctx, m, rx, y + baselineOffset(m, valign), row.start, row.end);
         y += m.lineh;
     }
@@ -667,11 +672,7 @@ void nvgTextBoxBounds(NVGcontext* ctx, float x, float y, float breakRowWidth, co
     float rminy = b - m.ascender, rmaxy = b - m.descender;
     float minx = x, maxx = x, miny = y, maxy = y;
     for (const NVGtextRow& row : breakAll(ctx, string, end, breakRowWidth)) {
-        float rx = x;
-        if (align & NVG_ALIGN_CENTER)
-            rx = x + breakRowWidth * 0.5f - row.width * 0.5f;
-        else if (align & NVG_ALIGN_RIGHT)
-            rx = x + breakRowWidth - row.width;
+        float rx = boxRowStart(align, x, breakRowWidth, row.width);
         minx = std::min(minx, rx);
         maxx = std::max(maxx, rx + row.width);
         miny = std::min(miny, y + rminy);
