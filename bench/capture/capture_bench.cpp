@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "capture.h"
-#include "capture_index.h"
+#include "capture/capture.h"
+#include "capture/capture_index.h"
 
 using druvex_sdk::Capture;
 using druvex_sdk::CapturePacketHeader;

@@ -1,9 +1,9 @@
 // Point upload and drawing per frame (run under Xvfb: llvmpipe), and staging
 // of line sets from producer threads.
-#include "gl_buffer_store.h"
-#include "ground_grid.h"
-#include "point_program.h"
-#include "render_config.h"
+#include "render/gl_buffer_store.h"
+#include "render/ground_grid.h"
+#include "render/point_program.h"
+#include "render/render_config.h"
 
 #include <GLFW/glfw3.h>
 #include <benchmark/benchmark.h>

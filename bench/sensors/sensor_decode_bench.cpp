@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "druvex_sdk.h"
-#include "sensor_manager.h"
+#include "sensors/sensor_manager.h"
 #include "sensor_sim.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "capture_fuzz_file.h"
-#include "capture_index.h"
+#include "capture/capture_index.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& path = capture_fuzz::scratch_capture_path();

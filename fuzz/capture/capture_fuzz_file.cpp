@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "capture.h"
+#include "capture/capture.h"
 
 namespace capture_fuzz {
 

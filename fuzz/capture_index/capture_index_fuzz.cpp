@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "capture.h"
+#include "capture/capture.h"
 #include "capture_fuzz_file.h"
-#include "capture_index.h"
+#include "capture/capture_index.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "druvex_sdk.h"
-#include "sdk_manager.h"
-#include "sdk_state.h"
-#include "sensor_manager.h"
+#include "core/sdk_manager.h"
+#include "core/sdk_state.h"
+#include "sensors/sensor_manager.h"
 
 namespace druvex_fuzz {
 namespace {

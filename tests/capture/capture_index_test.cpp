@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <functional>
 
-#include "byte_order.h"
-#include "capture.h"
+#include "core/byte_order.h"
+#include "capture/capture.h"
 #include "capture_test_support.h"
-#include "packet_bytes.h"
+#include "core/packet_bytes.h"
 
 using druvex_sdk::Capture;
 using druvex_sdk::CaptureIndexEntry;

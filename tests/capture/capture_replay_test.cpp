@@ -1,6 +1,6 @@
 // Replaying captures: delivery, pacing, pause and resume, loop, seek and the
 // blocking replays.
-#include "capture_replay.h"
+#include "capture/capture_replay.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "byte_order.h"
+#include "core/byte_order.h"
 
 namespace capture_test {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "capture.h"
+#include "capture/capture.h"
 
 namespace capture_test {
 

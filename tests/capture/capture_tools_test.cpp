@@ -15,7 +15,7 @@
 #include <sstream>
 #include <thread>
 
-#include "capture_replay.h"
+#include "capture/capture_replay.h"
 #include "capture_test_support.h"
 #include "replay_session.h"
 

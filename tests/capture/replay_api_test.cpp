@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "capture_replay.h"
+#include "capture/capture_replay.h"
 #include "capture_test_support.h"
 #include "druvex_sdk.h"
 #include "replay_session.h"

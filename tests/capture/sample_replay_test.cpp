@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "capture_replay.h"
+#include "capture/capture_replay.h"
 #include "capture_test_support.h"
 #include "druvex_sdk.h"
 #include "replay_session.h"

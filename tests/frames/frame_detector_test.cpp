@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "frame_detector.h"
+#include "frames/frame_detector.h"
 
 using druvex_sdk::FrameDetector;
 

@@ -9,7 +9,7 @@
 
 #include "druvex_sdk.h"
 #include "loopback.h"
-#include "network_manager.h"
+#include "network/network_manager.h"
 
 using druvex_sdk::NetworkManager;
 using druvex_test::Collector;

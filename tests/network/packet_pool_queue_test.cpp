@@ -3,9 +3,9 @@
 
 #include <thread>
 
-#include "large_object_pool.h"
-#include "network_packet.h"
-#include "packet_queue.h"
+#include "core/large_object_pool.h"
+#include "network/network_packet.h"
+#include "network/packet_queue.h"
 
 using druvex_sdk::NetworkPacket;
 using druvex_sdk::PacketQueue;

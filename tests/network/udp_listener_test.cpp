@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "loopback.h"
-#include "udp_listener.h"
+#include "network/udp_listener.h"
 
 using druvex_sdk::UdpListener;
 using druvex_test::Collector;

@@ -1,6 +1,6 @@
 // Camera, layout and colour-range arithmetic, without a GL context.
-#include "colormap.h"
-#include "render_config.h"
+#include "render/colormap.h"
+#include "render/render_config.h"
 
 #include <gtest/gtest.h>
 

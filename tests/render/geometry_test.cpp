@@ -1,6 +1,6 @@
 // Overlay geometry builders: strips, circles, boxes, rings and distance markers.
-#include "ground_grid.h"
-#include "line_strips.h"
+#include "render/ground_grid.h"
+#include "render/line_strips.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Named vertex sets on the GPU: staging, flushing, growing, clearing, drawing.
 #include "gl_harness.h"
 
-#include "gl_buffer_store.h"
-#include "gl_error.h"
-#include "lines_renderer.h"
-#include "render_config.h"
+#include "render/gl_buffer_store.h"
+#include "render/gl_error.h"
+#include "render/lines_renderer.h"
+#include "render/render_config.h"
 
 #include <cstring>
 #include <thread>

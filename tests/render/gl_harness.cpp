@@ -1,6 +1,6 @@
 #include "gl_harness.h"
 
-#include "lines_renderer.h"
+#include "render/lines_renderer.h"
 
 #include <lodepng.h>
 

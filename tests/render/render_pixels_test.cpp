@@ -2,11 +2,11 @@
 // and in which colours they land on the framebuffer.
 #include "gl_harness.h"
 
-#include "colormap.h"
-#include "ground_grid.h"
-#include "lines_renderer.h"
-#include "point_program.h"
-#include "render_config.h"
+#include "render/colormap.h"
+#include "render/ground_grid.h"
+#include "render/lines_renderer.h"
+#include "render/point_program.h"
+#include "render/render_config.h"
 
 #include <cmath>
 

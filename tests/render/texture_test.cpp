@@ -1,7 +1,7 @@
 // Encoded images held in memory become 2-D textures.
 #include "gl_harness.h"
 
-#include "texture.h"
+#include "render/texture.h"
 
 #include <lodepng.h>
 

@@ -2,9 +2,9 @@
 // distance markers and measuring line (hidden window, headless text context).
 #include "gl_harness.h"
 
-#include "colormap.h"
-#include "lines_renderer.h"
-#include "view_renderer.h"
+#include "render/colormap.h"
+#include "render/lines_renderer.h"
+#include "render/view_renderer.h"
 
 #include <nanovg.h>
 

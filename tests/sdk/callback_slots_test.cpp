@@ -3,7 +3,7 @@
 #include <thread>
 #include <vector>
 
-#include "callback.h"
+#include "core/callback.h"
 #include "sdk_test_support.h"
 
 using druvex_test::SdkTest;

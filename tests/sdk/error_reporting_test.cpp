@@ -1,7 +1,7 @@
 #include <thread>
 
-#include "error_queue.h"
-#include "sdk_manager.h"
+#include "core/error_queue.h"
+#include "core/sdk_manager.h"
 #include "sdk_test_support.h"
 
 using druvex_test::SdkTest;

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "calibration_body.h"
+#include "sensors/calibration_body.h"
 #include "packet_builder.h"
 #include "sdk_session.h"
 #include "sensor_sim.h"

@@ -4,7 +4,7 @@
 
 #include "packet_builder.h"
 #include "sdk_session.h"
-#include "sensor_manager.h"
+#include "sensors/sensor_manager.h"
 
 using namespace druvex_test;
 

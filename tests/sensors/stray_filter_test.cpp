@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "stray_filter.h"
+#include "sensors/stray_filter.h"
 
 using druvex_sdk::stray_filter;
 

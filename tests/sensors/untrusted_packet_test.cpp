@@ -9,7 +9,7 @@
 
 #include "packet_builder.h"
 #include "sdk_session.h"
-#include "sensor_manager.h"
+#include "sensors/sensor_manager.h"
 #include "sensor_sim.h"
 
 using namespace druvex_test;

@@ -1,7 +1,7 @@
 // The application object under the virtual display.
-#include "path_utils.h"
+#include "platform/path_utils.h"
 #include "process_runner.h"
-#include "viewer_application.h"
+#include "app/viewer_application.h"
 
 #include <nanogui/nanogui.h>
 

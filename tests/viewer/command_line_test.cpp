@@ -1,6 +1,6 @@
 // The command line works without a display and fails clearly.
 #include "process_runner.h"
-#include "startup_options.h"
+#include "app/startup_options.h"
 
 #include <gtest/gtest.h>
 

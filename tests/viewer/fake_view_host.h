@@ -2,11 +2,11 @@
 // with known geometry, so the frame path runs without a window or sensors.
 #pragma once
 
-#include "clips_store.h"
-#include "sensor_stream.h"
-#include "transforms_store.h"
-#include "view.h"
-#include "view_host.h"
+#include "settings/clips_store.h"
+#include "view/sensor_stream.h"
+#include "settings/transforms_store.h"
+#include "view/view.h"
+#include "view/view_host.h"
 
 #include <cstring>
 #include <map>

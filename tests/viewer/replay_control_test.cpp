@@ -1,10 +1,10 @@
 // The application's own replay against the real SDK: a capture of a simulated
 // sensor reaches the viewer's packet handler and the SDK's sensors under
 // replayed handles, while the SDK's global replay stays closed.
-#include "replay_control.h"
+#include "app/replay_control.h"
 #include "sensor_sim.h"
 
-#include <capture.h>
+#include "capture/capture.h"
 #include <gtest/gtest.h>
 
 #include <unistd.h>

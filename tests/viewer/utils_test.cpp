@@ -1,8 +1,8 @@
-#include "json_file.h"
-#include "logger_sink.h"
-#include "os_helper.h"
-#include "path_utils.h"
-#include "rate_limiter.h"
+#include "settings/json_file.h"
+#include "platform/logger_sink.h"
+#include "platform/os_helper.h"
+#include "platform/path_utils.h"
+#include "platform/rate_limiter.h"
 
 #include <spdlog/logger.h>
 #include <unistd.h>

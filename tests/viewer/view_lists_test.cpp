@@ -1,5 +1,5 @@
 #include "fake_view_host.h"
-#include "view_lists.h"
+#include "view/view_lists.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "form_helper.h"
+#include "widgets/form_helper.h"
 
 namespace druvex_demo {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "capture.h"
+#include "capture/capture.h"
 #include "sensor_sim.h"
 
 namespace druvex_sample {

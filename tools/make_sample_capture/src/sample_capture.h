@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sensor_error.h"
+#include "core/sensor_error.h"
 
 namespace druvex_sample {
 

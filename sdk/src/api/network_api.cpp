@@ -1,0 +1,27 @@
+// Exported call that injects a packet as if it had arrived from the network.
+#include "network_api.h"
+
+#include "druvex_sdk.h"
+#include "core/sdk_manager.h"
+#include "sensors/sensor_manager.h"
+
+namespace druvex_sdk {
+
+SensorError mock_network_receive(uint64_t handle, int64_t timestamp_usec, const uint8_t* buffer,
+                                 size_t size) {
+    if (!SdkManager::is_initialized()) return SensorError(DRUVEX_ERROR_NOT_INITIALIZED);
+    if (!SdkManager::has_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK)) {
+        return SensorError(DRUVEX_ERROR_COMMUNICATION, "Must disable networking!");
+    }
+    if (buffer == nullptr && size != 0) return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS);
+    return SensorManager::instance().handle_packet(handle, timestamp_usec, size, buffer);
+}
+
+}  // namespace druvex_sdk
+
+extern "C" DRUVEX_API int32_t druvex_sdk_mock_network_receive(uint64_t handle,
+                                                              int64_t timestamp_usec,
+                                                              const uint8_t* buffer, size_t size) {
+    return druvex_sdk::report(
+        [&] { return druvex_sdk::mock_network_receive(handle, timestamp_usec, buffer, size); });
+}

@@ -1,0 +1,15 @@
+// The mock receive path behind druvex_sdk_mock_network_receive, for SDK code
+// that needs its result without the exported call's last-error convention.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/sensor_error.h"
+
+namespace druvex_sdk {
+
+SensorError mock_network_receive(uint64_t handle, int64_t timestamp_usec, const uint8_t* buffer,
+                                 size_t size);
+
+}  // namespace druvex_sdk

@@ -1,0 +1,182 @@
+#include "capture.h"
+
+#include <algorithm>
+
+#include "core/clock_math.h"
+#include "pcap_format.h"
+
+namespace druvex_sdk {
+namespace {
+
+// A success value built once and copied: constructing one formats its text,
+// which would dominate reading a record.
+SensorError read_success() {
+    static const SensorError value;
+    return value;
+}
+
+int32_t status_code(BufferedFile::Status status) {
+    switch (status) {
+        case BufferedFile::Status::ok:
+            return DRUVEX_SUCCESS;
+        case BufferedFile::Status::end_of_file:
+            return DRUVEX_ERROR_EOF;
+        default:
+            return DRUVEX_ERROR_FILE_IO;
+    }
+}
+
+}  // namespace
+
+SensorError Capture::open_for_write(const std::string& path, bool append) {
+    (void)close();
+    path_ = path;
+    read_mode_ = false;
+    out_ = std::fopen(path.c_str(), append ? "ab" : "wb");
+    bool ok = out_ != nullptr && std::fseek(out_, 0, SEEK_END) == 0;
+    const long end = ok ? std::ftell(out_) : -1;
+    ok = ok && end >= 0;
+    // An appended file that is still empty needs its header too, or no reader
+    // could make sense of the records that follow.
+    if (ok && end == 0) {
+        uint8_t header[kPcapFileHeaderSize];
+        encode_file_header(header);
+        ok = std::fwrite(header, 1, sizeof header, out_) == sizeof header;
+    }
+    if (!ok) {
+        (void)close();
+        return SensorError(DRUVEX_ERROR_FILE_IO);
+    }
+    write_position_ = end == 0 ? kPcapFileHeaderSize : static_cast<uint64_t>(end);
+    return success();
+}
+
+SensorError Capture::write_packet(const CapturePacketHeader& header, const uint8_t* data) {
+    if (out_ == nullptr || read_mode_) return SensorError(DRUVEX_ERROR_NOT_OPEN);
+    // Larger datagrams cannot be described by the IPv4 and UDP length fields.
+    if (header.size > kMaxDatagramSize || (data == nullptr && header.size != 0)) {
+        return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS);
+    }
+    const int64_t timestamp = header.timestamp != 0 ? header.timestamp : host_time_usec();
+    const uint32_t size = static_cast<uint32_t>(header.size);
+    uint8_t record[kRecordOverhead];
+    encode_record_headers(record, header.handle, timestamp - time_offset_, size);
+    const bool ok = std::fwrite(record, 1, sizeof record, out_) == sizeof record &&
+                    (size == 0 || std::fwrite(data, 1, size, out_) == size);
+    if (!ok) {
+        std::clearerr(out_);
+        return SensorError(DRUVEX_ERROR_FILE_IO);
+    }
+    write_position_ += sizeof record + size;
+    return success();
+}
+
+SensorError Capture::open_for_read(const std::string& path) {
+    (void)close();
+    path_ = path;
+    read_mode_ = true;
+    SensorError error = in_.open(path) ? read_file_header() : SensorError(DRUVEX_ERROR_FILE_IO);
+    if (!error) error = load_index();
+    if (error) (void)close();
+    return error;
+}
+
+SensorError Capture::read_file_header() {
+    const uint8_t* bytes = nullptr;
+    if (in_.read_at(0, kPcapFileHeaderSize, &bytes) != BufferedFile::Status::ok) {
+        return SensorError(DRUVEX_ERROR_FILE_IO);
+    }
+    const PcapFileHeader header = decode_file_header(bytes);
+    if (SensorError error = check_file_header(header)) return error;
+    read_position_ = kPcapFileHeaderSize;
+    position_ = 0;
+    time_offset_ = int64_t{header.thiszone} * 1000000;
+    return success();
+}
+
+SensorError Capture::load_index() {
+    const std::string index_path = capture_index_path(path_);
+    if (load_capture_index(index_path, in_, time_offset_, index_)) return success();
+    if (SensorError error = build_capture_index(in_, time_offset_, index_)) return error;
+    // Without a writable side file the index simply lives in memory.
+    (void)save_capture_index(index_path, index_);
+    return success();
+}
+
+SensorError Capture::read_packet(CapturePacketHeader& header, const uint8_t*& data) {
+    if (!in_.is_open()) return SensorError(DRUVEX_ERROR_NOT_OPEN);
+    for (;;) {
+        const uint8_t* bytes = nullptr;
+        const BufferedFile::Status status =
+            in_.read_at(read_position_, kPcapRecordHeaderSize, &bytes);
+        if (status != BufferedFile::Status::ok) return SensorError(status_code(status));
+        const PcapRecordHeader record = decode_record_header(bytes);
+        const uint64_t frame_offset = read_position_ + kPcapRecordHeaderSize;
+        read_position_ = frame_offset + record.incl_len;
+        Datagram datagram;
+        bool complete = false;
+        const int32_t code = read_frame(record, frame_offset, datagram, complete);
+        if (code != DRUVEX_SUCCESS) return SensorError(code);
+        if (!complete) continue;
+        header = CapturePacketHeader{datagram.handle, datagram.timestamp, datagram.size};
+        data = datagram.data;
+        position_ = datagram.timestamp - index_.start_time;
+        return read_success();
+    }
+}
+
+int32_t Capture::read_frame(const PcapRecordHeader& record, uint64_t frame_offset,
+                            Datagram& datagram, bool& complete) {
+    if (record.incl_len < kIpv4PayloadStart) return DRUVEX_SUCCESS;
+    const size_t head_length = std::min<size_t>(record.incl_len, kUdpPayloadStart);
+    const uint8_t* bytes = nullptr;
+    BufferedFile::Status status = in_.read_at(frame_offset, head_length, &bytes);
+    if (status != BufferedFile::Status::ok) return status_code(status);
+    const FrameHeaders headers = decode_frame_headers(bytes, head_length);
+    // The IPv4 total length, not the captured length, bounds the payload:
+    // short frames are padded on the wire. Frames cut short by the capture's
+    // snap length cannot be read whole and are skipped.
+    if (!headers.is_ipv4_udp() || headers.total_length < kIpv4HeaderSize) return DRUVEX_SUCCESS;
+    const size_t length = headers.total_length - kIpv4HeaderSize;
+    if (length > record.incl_len - kIpv4PayloadStart) return DRUVEX_SUCCESS;
+    status = in_.read_at(frame_offset + kIpv4PayloadStart, length, &bytes);
+    if (status != BufferedFile::Status::ok) return status_code(status);
+    complete = fragments_.add(headers, bytes, length, record_time(record, time_offset_), datagram);
+    return DRUVEX_SUCCESS;
+}
+
+SensorError Capture::seek(int64_t position_usec) {
+    if (!in_.is_open()) return SensorError(DRUVEX_ERROR_NOT_OPEN);
+    // The start is a valid position of every capture that has a record, even
+    // when all its records share one time and its length is 0.
+    const bool at_start = position_usec == 0 && !index_.entries.empty();
+    if (position_usec < 0 || (position_usec >= length() && !at_start)) {
+        return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS, "Invalid seek position!");
+    }
+    const size_t k = find_index_entry(index_.entries, position_usec);
+    if (k == index_.entries.size()) return SensorError(DRUVEX_ERROR_EOF);
+    position_ = index_.entries[k].time;
+    read_position_ = index_.entries[k].offset;
+    fragments_.clear();
+    return success();
+}
+
+bool Capture::is_end() const {
+    return !in_.is_open() || read_position_ >= in_.size();
+}
+
+SensorError Capture::close() {
+    const bool failed = out_ != nullptr && std::fclose(out_) != 0;
+    out_ = nullptr;
+    in_.close();
+    path_.clear();
+    read_position_ = 0;
+    write_position_ = 0;
+    time_offset_ = 0;
+    position_ = 0;
+    index_ = CaptureIndex();
+    fragments_.clear();
+    return failed ? SensorError(DRUVEX_ERROR_FILE_IO) : success();
+}
+
+}  // namespace druvex_sdk

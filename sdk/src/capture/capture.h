@@ -1,0 +1,71 @@
+// A capture file: sensor datagrams recorded as classic PCAP records with
+// synthetic Ethernet, IPv4 and UDP headers, and read back as whole datagrams
+// (reassembling IPv4 fragments) with seeking through the capture index.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "buffered_file.h"
+#include "capture_index.h"
+#include "ipv4_reassembly.h"
+#include "core/sensor_error.h"
+
+namespace druvex_sdk {
+
+struct CapturePacketHeader {
+    uint64_t handle = 0;    // source IPv4 address, first address byte most significant
+    int64_t timestamp = 0;  // microseconds since 1970; 0 when writing means now
+    uint64_t size = 0;      // datagram bytes
+};
+
+class Capture {
+public:
+    Capture() = default;
+    Capture(const Capture&) = delete;
+    Capture& operator=(const Capture&) = delete;
+    ~Capture() { (void)close(); }
+
+    SensorError open_for_write(const std::string& path, bool append);
+    SensorError write_packet(const CapturePacketHeader& header, const uint8_t* data);
+
+    SensorError open_for_read(const std::string& path);
+    // The next whole datagram; `data` stays valid until the next read or seek.
+    SensorError read_packet(CapturePacketHeader& header, const uint8_t*& data);
+    SensorError seek(int64_t position_usec);
+    bool is_end() const;
+
+    SensorError close();
+    bool is_open() const { return out_ != nullptr || in_.is_open(); }
+
+    const std::string& path() const { return path_; }
+    int64_t time_offset() const { return time_offset_; }
+    int64_t start_time() const { return index_.start_time; }
+    int64_t position() const { return position_; }
+    int64_t length() const { return index_.length(); }
+    const std::vector<CaptureIndexEntry>& index() const { return index_.entries; }
+
+private:
+    SensorError read_file_header();
+    SensorError load_index();
+    // Reads the frame of one record; `complete` tells whether it finished a
+    // datagram. Returns a result code: this runs once per record, and building
+    // a full error value each time would cost more than the reading.
+    int32_t read_frame(const PcapRecordHeader& record, uint64_t frame_offset, Datagram& datagram,
+                       bool& complete);
+
+    std::FILE* out_ = nullptr;
+    BufferedFile in_;
+    std::string path_;
+    bool read_mode_ = false;
+    uint64_t read_position_ = 0;
+    uint64_t write_position_ = 0;
+    int64_t time_offset_ = 0;
+    int64_t position_ = 0;
+    CaptureIndex index_;
+    Ipv4Reassembly fragments_;
+};
+
+}  // namespace druvex_sdk

@@ -1,0 +1,88 @@
+// Layout of classic PCAP files (microsecond time stamps, Ethernet links) and of
+// the synthetic Ethernet/IPv4/UDP frame that carries each recorded datagram.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/sensor_error.h"
+
+namespace druvex_sdk {
+
+constexpr uint32_t kPcapMagic = 0xA1B2C3D4u;
+constexpr uint32_t kPcapLinkEthernet = 1;
+constexpr uint32_t kPcapSnapLength = 65535;
+constexpr size_t kPcapFileHeaderSize = 24;
+constexpr size_t kPcapRecordHeaderSize = 16;
+
+constexpr size_t kEthernetHeaderSize = 14;
+constexpr size_t kIpv4HeaderSize = 20;
+constexpr size_t kUdpHeaderSize = 8;
+// Link bytes in front of the IPv4 payload, and in front of the UDP payload.
+constexpr size_t kIpv4PayloadStart = kEthernetHeaderSize + kIpv4HeaderSize;
+constexpr size_t kUdpPayloadStart = kIpv4PayloadStart + kUdpHeaderSize;
+constexpr size_t kRecordOverhead = kPcapRecordHeaderSize + kUdpPayloadStart;
+// The largest UDP payload an IPv4 total length can describe.
+constexpr size_t kMaxDatagramSize = 65535 - kIpv4HeaderSize - kUdpHeaderSize;
+
+constexpr uint16_t kEtherTypeIpv4 = 0x0800;
+constexpr uint8_t kIpv4VersionAndLength = 0x45;
+constexpr uint8_t kIpProtocolUdp = 17;
+constexpr uint16_t kIpMoreFragments = 0x2000;
+constexpr uint16_t kIpFragmentOffsetMask = 0x1FFF;
+constexpr uint16_t kCaptureSourcePort = 443;
+constexpr uint16_t kCaptureDestinationPort = 8808;
+
+struct PcapFileHeader {
+    uint32_t magic = 0;
+    uint16_t version_major = 0;
+    uint16_t version_minor = 0;
+    int32_t thiszone = 0;
+    uint32_t sigfigs = 0;
+    uint32_t snaplen = 0;
+    uint32_t network = 0;
+};
+
+struct PcapRecordHeader {
+    uint32_t ts_sec = 0;
+    uint32_t ts_usec = 0;
+    uint32_t incl_len = 0;
+    uint32_t orig_len = 0;
+};
+
+// The Ethernet, IPv4 and UDP fields a reader needs, in host order.
+struct FrameHeaders {
+    uint16_t ether_type = 0;
+    uint8_t version_and_length = 0;
+    uint8_t protocol = 0;
+    uint16_t total_length = 0;
+    uint16_t identification = 0;
+    uint16_t flags_and_offset = 0;
+    uint32_t source = 0;
+    uint16_t udp_length = 0;
+
+    bool is_ipv4_udp() const {
+        return ether_type == kEtherTypeIpv4 && version_and_length == kIpv4VersionAndLength &&
+               protocol == kIpProtocolUdp;
+    }
+    uint32_t fragment_offset() const { return flags_and_offset & kIpFragmentOffsetMask; }
+    bool more_fragments() const { return (flags_and_offset & kIpMoreFragments) != 0; }
+};
+
+void encode_file_header(uint8_t* out);
+PcapFileHeader decode_file_header(const uint8_t* in);
+// Only microsecond, little-endian files of Ethernet frames are read.
+SensorError check_file_header(const PcapFileHeader& header);
+
+PcapRecordHeader decode_record_header(const uint8_t* in);
+int64_t record_time(const PcapRecordHeader& header, int64_t time_offset);
+
+// Decodes the link headers of a frame of which `available` bytes were captured;
+// the UDP length is filled only when the UDP header is among them.
+FrameHeaders decode_frame_headers(const uint8_t* frame, size_t available);
+
+// Writes the record header and the synthetic frame headers for a datagram of
+// `size` bytes (at most kMaxDatagramSize) into `out` (kRecordOverhead bytes).
+void encode_record_headers(uint8_t* out, uint64_t handle, int64_t time_usec, uint32_t size);
+
+}  // namespace druvex_sdk

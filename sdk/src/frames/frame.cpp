@@ -1,0 +1,146 @@
+#include "frame.h"
+
+#include <algorithm>
+
+#include "core/callback.h"
+#include "core/sdk_manager.h"
+#include "sensors/sensor.h"
+
+namespace druvex_sdk {
+namespace {
+
+template <typename Point>
+void append(std::vector<Point>& to, const Point* from, size_t n) {
+    to.insert(to.end(), from, from + n);
+}
+
+template <typename Point>
+void move_front(std::vector<Point>& from, size_t n, std::vector<Point>& to) {
+    append(to, from.data(), n);
+    from.erase(from.begin(), from.begin() + static_cast<std::ptrdiff_t>(n));
+}
+
+}  // namespace
+
+Frame::Frame(std::shared_ptr<Sensor> sensor)
+    : sensor_(std::move(sensor)),
+      handle_(sensor_->handle()),
+      detector_(sensor_->information()) {
+    const DruvexSensorInformation information = sensor_->information();
+    return_count_ = information.return_count;
+    raw_per_sample_ = sensor_->calibration().channel_count;
+    image_per_sample_ = raw_per_sample_ * return_count_;
+    (void)detector_.set_options(SdkManager::get_frame_options());
+}
+
+SensorError Frame::add_points(int32_t n, const DruvexSensorRawPointWithTime* raw,
+                              const DruvexSensorImagePoint* image) {
+    if (n <= 0 || raw == nullptr) return success();
+    const size_t n_raw = static_cast<size_t>(n);
+    const size_t n_img = image != nullptr ? n_raw * return_count_ : 0;
+    std::lock_guard<std::mutex> lock(mutex_);
+    try {
+        if (image_points_.size() + n_img > max_pending_image_points ||
+            raw_points_.size() + n_raw > max_pending_image_points) {
+            throw std::bad_alloc();
+        }
+        append(raw_points_, raw, n_raw);
+        append(image_points_, image, n_img);
+    } catch (const std::bad_alloc&) {
+        discard_pending();
+        return SensorError(DRUVEX_ERROR_OUT_OF_MEMORY);
+    }
+    return success();
+}
+
+void Frame::discard_pending() {
+    raw_points_.clear();
+    raw_points_.shrink_to_fit();
+    image_points_.clear();
+    image_points_.shrink_to_fit();
+    processed_ = 0;
+    completed_ = 0;
+    detector_.forget_pending();
+}
+
+SensorError Frame::set_options(const DruvexSDKFrameOptions& options) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return detector_.set_options(options);
+}
+
+void Frame::flush() {
+    std::lock_guard<std::mutex> delivering(delivery_mutex_);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (raw_points_.empty()) return;
+        // Nothing to detect on without channels or returns: such a frame
+        // passes its points on as they come.
+        if (SdkManager::get_frame_mode() == DRUVEX_SDK_FRAME_STREAMING || image_per_sample_ == 0) {
+            collect_all();
+        } else {
+            collect_detected();
+        }
+    }
+    deliver_collected();
+}
+
+void Frame::collect_all() {
+    out_raw_.swap(raw_points_);
+    out_image_.swap(image_points_);
+    segments_.push_back(Segment{out_raw_.size(), out_image_.size(), true});
+    processed_ = 0;
+    detector_.forget_pending();
+}
+
+// The detector sees the first image point of every sample. A completed frame
+// is cut from the front; its length is bounded by what is actually pending,
+// whatever the detector's sample count or the calibration claim.
+void Frame::collect_detected() {
+    const size_t per_sample = image_per_sample_;
+    size_t i = static_cast<size_t>(std::max(processed_, 0));
+    while (i < image_points_.size()) {
+        if (detector_.update(image_points_[i])) {
+            const size_t samples = static_cast<size_t>(std::max(detector_.split(), 0));
+            const size_t n_image =
+                std::min({samples * per_sample, i + per_sample, image_points_.size()});
+            const size_t n_raw = std::min(samples * raw_per_sample_, raw_points_.size());
+            take_front(n_raw, n_image, completed_ > 1);
+            ++completed_;
+            i = i + per_sample - n_image;
+        } else {
+            i += per_sample;
+        }
+    }
+    processed_ = static_cast<int32_t>(image_points_.size());
+}
+
+void Frame::take_front(size_t n_raw, size_t n_image, bool deliver) {
+    move_front(raw_points_, n_raw, out_raw_);
+    move_front(image_points_, n_image, out_image_);
+    segments_.push_back(Segment{n_raw, n_image, deliver});
+}
+
+// The field-of-view watch sees every completed frame, withheld ones too.
+void Frame::deliver_collected() {
+    if (segments_.empty()) return;
+    const bool calibrated =
+        (sensor_->information().flags & DRUVEX_SENSOR_FLAG_IS_CALIBRATED) != 0;
+    const DruvexSensorRawPointWithTime* raw = out_raw_.data();
+    const DruvexSensorImagePoint* image = out_image_.data();
+    for (const Segment& segment : segments_) {
+        if (calibrated) {
+            sensor_->monitor().check_field_of_view(static_cast<int32_t>(segment.n_image), image);
+        }
+        if (segment.deliver) {
+            raw_frames_callback().invoke(handle_, segment.n_raw, raw);
+            image_frames_callback().invoke(handle_, segment.n_image, image);
+        }
+        raw += segment.n_raw;
+        image += segment.n_image;
+    }
+    out_raw_.clear();
+    out_image_.clear();
+    segments_.clear();
+}
+
+}  // namespace druvex_sdk

@@ -1,0 +1,78 @@
+// One sensor's frame: the raw and calibrated points of its decoded packets
+// that have not been handed out yet, and the detector that decides where the
+// frame ends.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "druvex_sdk.h"
+#include "frame_detector.h"
+#include "core/sensor_error.h"
+
+namespace druvex_sdk {
+
+class Sensor;
+
+class Frame {
+public:
+    // Pending points beyond this are treated like a failed allocation: a
+    // sensor whose frames never end must not take all memory.
+    static constexpr size_t max_pending_image_points = size_t(1) << 24;
+
+    explicit Frame(std::shared_ptr<Sensor> sensor);
+
+    // Appends one packet's points: n raw points and n x the return count
+    // image points. Called with the sensor's mutex held.
+    SensorError add_points(int32_t n, const DruvexSensorRawPointWithTime* raw,
+                           const DruvexSensorImagePoint* image);
+
+    // Hands every completed frame to the raw-frames and then the image-frames
+    // callback. The callbacks run without the frame's data lock, so they may
+    // call back into the SDK (sensor information, frame options, clear).
+    void flush();
+
+    // Restarts detection with new options; points and frame count stay.
+    SensorError set_options(const DruvexSDKFrameOptions& options);
+
+    const std::shared_ptr<Sensor>& sensor() const { return sensor_; }
+
+private:
+    // A completed frame waiting in the outgoing buffers.
+    struct Segment {
+        size_t n_raw;
+        size_t n_image;
+        bool deliver;  // false for the first frames, which are withheld
+    };
+
+    void collect_all();
+    void collect_detected();
+    void take_front(size_t n_raw, size_t n_image, bool deliver);
+    void deliver_collected();
+    void discard_pending();
+
+    // Serialises flushes; held while the callbacks run. Taken before mutex_.
+    std::mutex delivery_mutex_;
+    std::mutex mutex_;
+    std::shared_ptr<Sensor> sensor_;
+    uint64_t handle_;
+    uint32_t return_count_;
+    uint32_t raw_per_sample_;
+    uint32_t image_per_sample_;
+    std::vector<DruvexSensorRawPointWithTime> raw_points_;
+    std::vector<DruvexSensorImagePoint> image_points_;
+    int32_t processed_ = 0;
+    int32_t completed_ = 0;
+    FrameDetector detector_;
+
+    // Outgoing frames, filled under mutex_ and emptied under delivery_mutex_;
+    // they keep their capacity from flush to flush.
+    std::vector<DruvexSensorRawPointWithTime> out_raw_;
+    std::vector<DruvexSensorImagePoint> out_image_;
+    std::vector<Segment> segments_;
+};
+
+}  // namespace druvex_sdk

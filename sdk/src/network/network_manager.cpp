@@ -1,0 +1,170 @@
+#include "network_manager.h"
+
+#include <cstring>
+
+#include "core/callback.h"
+#include "core/clock_math.h"
+#include "core/error_queue.h"
+#include "core/large_object_pool.h"
+#include "core/sdk_manager.h"
+#include "sensors/sensor_manager.h"
+#include "udp_listener.h"
+
+namespace druvex_sdk {
+namespace {
+
+constexpr float pop_timeout_sec = 0.01f;
+
+// The data of a receive error record: the error value as a little-endian
+// int32, then zeros.
+std::vector<uint8_t> error_data(const std::error_code& ec) {
+    std::vector<uint8_t> data(16, 0);
+    const int32_t value = ec.value();
+    std::memcpy(data.data(), &value, sizeof(value));
+    return data;
+}
+
+// A thread's own packet pool, made at its first packet. Packets still queued
+// when the thread ends keep the pool alive.
+std::shared_ptr<NetworkPacket> take_packet() {
+    thread_local std::shared_ptr<util::LargeObjectPool<NetworkPacket>> pool =
+        util::LargeObjectPool<NetworkPacket>::create();
+    return pool->get();
+}
+
+void try_queue_error(uint64_t handle, int32_t code, const char* message) noexcept {
+    try {
+        queue_error(handle, code, message);
+    } catch (...) {
+        // Out of memory even for the record: nothing left to report with.
+    }
+}
+
+// A thread cannot join itself: a user callback on the processing thread may
+// stop the manager (a port change, networking switched off), and then its own
+// thread is let go and ends when the callback returns.
+void join_or_detach(std::thread& thread) {
+    if (!thread.joinable()) return;
+    if (thread.get_id() == std::this_thread::get_id()) {
+        thread.detach();
+    } else {
+        thread.join();
+    }
+}
+
+// Runs one step of an SDK thread. An exception there would end the process,
+// so it becomes a queued error record instead; the packet is lost.
+template <typename Step>
+void report_failure(uint64_t handle, Step&& step) noexcept {
+    try {
+        step();
+    } catch (const std::bad_alloc&) {
+        try_queue_error(handle, DRUVEX_ERROR_OUT_OF_MEMORY, "");
+    } catch (const std::exception& e) {
+        try_queue_error(handle, DRUVEX_ERROR_GENERIC, e.what());
+    } catch (...) {
+        try_queue_error(handle, DRUVEX_ERROR_GENERIC, "");
+    }
+}
+
+}  // namespace
+
+NetworkManager::NetworkManager() = default;
+
+NetworkManager::~NetworkManager() { halt(); }
+
+SensorError NetworkManager::start() {
+    halt();
+    wanted_ = !SdkManager::has_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK);
+    if (!wanted_) return success();
+    try {
+        listener_ = std::make_unique<UdpListener>(port_.load());
+    } catch (const std::system_error& e) {
+        return SensorError(DRUVEX_ERROR_COMMUNICATION, e.what());
+    }
+    listener_->add_callback([this](const std::error_code& ec, uint64_t sender, int32_t bytes,
+                                   const uint8_t* data) { receive(ec, sender, bytes, data); });
+    running_ = true;
+    listening_ = true;
+    try {
+        launch_threads();
+    } catch (const std::system_error& e) {
+        halt();
+        return SensorError(DRUVEX_ERROR_GENERIC, e.what());
+    }
+    return success();
+}
+
+void NetworkManager::launch_threads() {
+    const uint64_t generation = ++generation_;
+    UdpListener* listener = listener_.get();
+    io_thread_ = std::thread([listener] {
+        report_failure(0, [listener] {
+            listener->receive();
+            listener->run();
+        });
+    });
+    processing_thread_ = std::thread([this, generation] { process_loop(generation); });
+}
+
+void NetworkManager::stop() {
+    wanted_ = false;
+    halt();
+}
+
+void NetworkManager::halt() {
+    if (!listening_) return;
+    running_ = false;
+    ++generation_;
+    if (listener_) listener_->close();
+    join_or_detach(io_thread_);
+    listener_.reset();
+    join_or_detach(processing_thread_);
+    listening_ = false;
+}
+
+// A start that failed (the port could not be bound) still counts as wanted,
+// so that moving to a usable port brings the listener back.
+SensorError NetworkManager::set_port(uint16_t port) {
+    const bool restart = listening_ || wanted_;
+    halt();
+    port_ = port;
+    return restart ? start() : success();
+}
+
+void NetworkManager::receive(const std::error_code& ec, uint64_t sender, int32_t bytes,
+                             const uint8_t* data) {
+    report_failure(0, [&] {
+        if (ec) {
+            queue_error(0, DRUVEX_ERROR_COMMUNICATION, ec.message(), error_data(ec));
+            return;
+        }
+        std::shared_ptr<Packet> packet = take_packet();
+        packet->handle = sender;
+        packet->timestamp = host_time_usec();
+        packet->data.assign(data, data + (bytes > 0 ? bytes : 0));
+        queue_.push(std::move(packet));
+    });
+}
+
+bool NetworkManager::keeps_running(uint64_t generation) const {
+    return running_.load() && generation_.load() == generation;
+}
+
+void NetworkManager::process_loop(uint64_t generation) {
+    while (keeps_running(generation)) {
+        std::shared_ptr<Packet> packet = queue_.pop(pop_timeout_sec);
+        if (!packet || !keeps_running(generation)) continue;
+        const uint64_t handle = packet->handle;
+        report_failure(handle, [&] { process(*packet); });
+    }
+}
+
+void NetworkManager::process(const Packet& packet) {
+    const uint8_t* bytes = packet.data.data();
+    const size_t size = packet.data.size();
+    network_packet_callback().invoke(packet.handle, packet.timestamp, bytes, size);
+    (void)SensorManager::instance().handle_packet(packet.handle, packet.timestamp, size, bytes);
+}
+
+}  // namespace druvex_sdk

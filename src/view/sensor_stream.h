@@ -1,0 +1,136 @@
+// One sensor inside one view: its frames, pose, clip and statistics.
+#pragma once
+
+#include "settings/clips_store.h"
+#include "render/point_program.h"
+#include "statistic.h"
+#include "settings/transforms_store.h"
+#include "vertex_cache.h"
+
+#include <druvex_sdk.h>
+#include <spdlog/logger.h>
+
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace druvex {
+
+class SensorStream;
+class View;
+class ViewHost;
+struct ViewConfig;
+
+// The SDK calls the streams make. They go to the SDK unless replaced, which
+// lets tests run the frame path on known geometry without sensors.
+struct StreamSdk {
+    // Two image points (first and second return) per raw point.
+    void (*calibrate)(const DruvexCalibration& calibration, size_t n,
+                      const DruvexSensorRawPointWithTime* raw, DruvexSensorImagePoint* image);
+    // False when the SDK no longer knows the sensor.
+    bool (*sensor_information)(uint64_t handle, DruvexSensorInformation* info);
+};
+extern StreamSdk stream_sdk;
+
+// One received frame: its raw points and their calibrated image points.
+struct StreamFrame {
+    StreamFrame(SensorStream* stream, int64_t time_us, size_t n,
+                const DruvexSensorRawPointWithTime* points, uint8_t mode_value);
+
+    // Recomputes image_points (two per raw point: first and second return)
+    // when the sensor's calibration differs from the one they were made with;
+    // true when it did.
+    bool calibrate();
+    // Appends this frame's drawn points, moved by `pose` unless it is null,
+    // from the kept ones while nothing they depend on has changed.
+    void build_points(std::vector<PointVertex>& out, int32_t color_mode, float weight,
+                      const SensorPose* pose);
+
+    int64_t time_us;
+    int64_t min_timestamp = 0, max_timestamp = 0;
+    float min_image_x = 0.0f, max_image_x = 0.0f, min_image_z = 0.0f, max_image_z = 0.0f;
+    SensorStream* stream;
+    View* view;
+    ViewHost* app;
+    bool mode_flag;
+    bool processed = false;
+    std::vector<DruvexSensorRawPointWithTime> raw_points;
+    std::vector<DruvexSensorImagePoint> image_points;
+
+private:
+    VertexKey vertex_key(int32_t color_mode, float weight, const SensorPose* pose) const;
+    void fill_vertex_cache(const VertexKey& key);
+
+    bool calibrated_ = false;
+    DruvexCalibration calibration_;
+    VertexCache vertex_cache_;
+};
+
+class SensorStream {
+public:
+    // Frames kept for drawing are trimmed to about this many raw points.
+    static constexpr size_t kMaxKeptPoints = 500000;
+    // More waiting frames than this means nobody draws them: all are dropped.
+    static constexpr size_t kMaxIncomingFrames = 100;
+    // A frame this far before the first one seen means the replay jumped back.
+    static constexpr int64_t kSeekBackUsec = 500000;
+
+    SensorStream(View* view, const DruvexSensorInformation* info);
+    ~SensorStream();
+
+    void clear();
+    void clear_locked();
+    void refresh();
+    DruvexCalibration calibration() const;
+    size_t index() const;
+
+    bool channel_enabled(int c) const { return (channel_mask >> (c & 63)) & 1u; }
+    bool return_enabled(int r) const { return (return_mask >> r) & 1u; }
+    bool mode_enabled(unsigned m) const { return (return_mask >> (m + 8)) & 1u; }
+
+    // The hex grid itself is not part of the viewer yet: in the grid display
+    // modes the stream's points are drawn as they are. These keep the settings.
+    void configure_hex_grid(float spacing, uint64_t fill_distance, uint64_t fill_threshold);
+    void drop_hex_grid();
+    void reset_hex_grid();
+
+    void build_points(const ViewConfig& config, std::vector<PointVertex>& out);
+
+    View* view;
+    ViewHost* app;
+    std::shared_ptr<spdlog::logger> logger;
+    bool alive = true;
+    std::mutex mutex;
+    uint64_t handle;
+    DruvexSensorInformation info;
+    float azimuth = 0.0f, elevation = 0.0f, roll = 0.0f;
+    SensorTransform transform;
+    ImageClip image_clip;
+    float hex_spacing = 0.0f;
+    uint64_t channel_mask = ~uint64_t(0);
+    uint64_t return_mask = ~uint64_t(0);
+    int64_t first_timestamp = 0;
+    std::deque<std::unique_ptr<StreamFrame>> frames;
+    std::vector<std::unique_ptr<StreamFrame>> incoming;
+    char name[100];
+    int64_t last_push_time = 0;
+    float frame_rate = 0.0f;
+    Statistic<float> image_x_min{0.0f, min_of};
+    Statistic<float> image_x_max{0.0f, max_of};
+    Statistic<float> image_z_min{0.0f, min_of};
+    Statistic<float> image_z_max{0.0f, max_of};
+    float horizontal_fov = 0.0f, vertical_fov = 0.0f;
+    uint32_t (*interval_mean)(const uint32_t*, size_t) = mean_of_u32;
+    uint32_t intervals[10];
+    uint64_t interval_index = 0;
+    int64_t last_push_ns = 0;
+};
+
+// SDK frame thread, with the view's mutex held.
+void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
+                       const DruvexSensorRawPointWithTime* points);
+// GUI thread: takes the incoming frames, trims, refreshes the statistics.
+void update_stream_status(SensorStream& stream);
+
+}  // namespace druvex

@@ -1,0 +1,89 @@
+// One on-screen picture of point data: its sensors (streams), settings,
+// renderer and camera.
+#pragma once
+
+#include "render/render_config.h"
+#include "sensor_stream.h"
+#include "statistic.h"
+#include "render/view_renderer.h"
+
+#include <druvex_sdk.h>
+#include <spdlog/logger.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace druvex {
+
+class ViewHost;
+
+class View {
+public:
+    // group_view: 0 binds the view to the first sensor that reaches it, 1 shows every sensor offered.
+    View(ViewHost* app, const ViewConfig* config, int group_view);
+    ~View();
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
+
+    // SDK frame thread. Whether the view took the frame.
+    bool on_frame(const DruvexSensorInformation& info, int64_t time_us, size_t n,
+                  const DruvexSensorRawPointWithTime* points);
+
+    // GUI thread, once per drawn frame: refresh_streams before update.
+    void refresh_streams();
+    void update();
+    bool handle_key(int key, int modifiers);
+
+    // Builds this frame's points into `vertices`; false when there are none
+    // (the renderer then keeps its previous upload). No GL work.
+    bool collect_points();
+    // collect_points, then the upload (GL thread).
+    void process_frame();
+
+    void clear_frames();
+    void remove_streams();
+    void reset();
+    ViewConfig get_config() const;
+    void set_config(const ViewConfig& config);
+
+    std::vector<uint64_t> sensor_handles() const;
+    bool has_stream_without_flag() const;
+    size_t stream_index(uint64_t handle) const;
+    bool imu_demo_active() const;
+    void release_cluster_grid();
+    void destroy_control_panel();
+    void update_title();
+
+    ViewHost* app;
+    std::shared_ptr<spdlog::logger> logger;
+    bool accepting_new_stream = true;
+    int32_t group_view;
+    RollingStatistic x_extent{0.0f, mean_of};
+    RollingStatistic y_extent{0.0f, mean_of};
+    RollingStatistic z_extent{0.0f, mean_of};
+    RollingStatistic range_extent{0.0f, mean_of};
+    ViewRenderer renderer;
+    ViewConfig config;
+    std::mutex mutex;
+    std::map<uint64_t, std::unique_ptr<SensorStream>> streams;
+    std::map<uint64_t, std::unique_ptr<SensorStream>> pending_streams;
+    std::string name;
+    // The Control Panel rebuilds itself when this is set.
+    bool rebuild_pending = true;
+    std::vector<PointVertex> vertices;
+    int64_t now_us = 0;
+
+private:
+    bool stream_shown(uint64_t handle) const;
+    void configure_grids();
+    // Also measures the time colour's values, for apply_color_mode.
+    void fade_and_measure();
+    void apply_color_mode();
+
+    float time_low_ = 0.0f, time_span_ = 0.0f;
+};
+
+}  // namespace druvex

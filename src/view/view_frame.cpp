@@ -1,0 +1,116 @@
+// A view's per-frame point work: collect, fade, measure, colour, upload.
+#include "settings/clips_store.h"
+#include "view.h"
+#include "view_host.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace druvex {
+namespace {
+
+constexpr int kColorTime = 1, kColorDistance = 2, kColorX = 3, kColorY = 4, kColorZ = 5;
+
+float horizontal_range(const PointVertex& v) { return std::sqrt(v.x * v.x + v.y * v.y); }
+
+}  // namespace
+
+bool View::stream_shown(uint64_t handle) const {
+    return group_view != 1 || app->is_sensor_enabled(handle);
+}
+
+void View::configure_grids() {
+    // The clustering grid (made in the display modes with bit 1, released in
+    // the others) and the IMU demo's angular grid join here once they exist.
+    for (auto& [handle, stream] : streams) {
+        if (!stream_shown(handle)) continue;
+        if (config.display_mode != 0) {
+            stream->configure_hex_grid(config.grid_spacing, config.grid_fill_distance, config.grid_fill_threshold);
+        } else {
+            stream->drop_hex_grid();
+        }
+    }
+}
+
+// Fades by highlight, focus box and ground, and measures the cloud, in as few
+// passes over the points as the rules allow.
+void View::fade_and_measure() {
+    if (config.highlight_mode == 1) {
+        for (PointVertex& v : vertices) {
+            if (v.importance != 0.0f && v.intensity < 0.1f) v.importance = 0.5f;
+        }
+    }
+    const bool clip = group_view == 1 && app->enable_clips();
+    const FocusBox& focus = app->clips().focus;
+    const GroundClip& ground = app->clips().ground;
+    // The time colour's span is measured here too, saving a pass: its values
+    // are whole microseconds, never NaN or -0, so the order of the
+    // comparisons cannot change the result.
+    const bool timed = config.color_mode == kColorTime;
+    float value_lo = std::numeric_limits<float>::max(), value_hi = std::numeric_limits<float>::lowest();
+    float range_max_squared = 0.0f;
+    float lo[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
+    float hi[3] = {std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest()};
+    for (PointVertex& v : vertices) {
+        if (clip && (focus.excludes(v.x, v.y, v.z) || ground.contains(v.x, v.y, v.z))) v.importance = 0.0f;
+        range_max_squared = std::max(range_max_squared, v.x * v.x + v.y * v.y);
+        lo[0] = std::min(lo[0], v.x), hi[0] = std::max(hi[0], v.x);
+        lo[1] = std::min(lo[1], v.y), hi[1] = std::max(hi[1], v.y);
+        lo[2] = std::min(lo[2], v.z), hi[2] = std::max(hi[2], v.z);
+        if (timed) value_lo = std::min(value_lo, v.intensity), value_hi = std::max(value_hi, v.intensity);
+    }
+    time_low_ = value_lo;
+    time_span_ = value_hi - value_lo;
+    x_extent.add(hi[0] - lo[0]);
+    y_extent.add(hi[1] - lo[1]);
+    z_extent.add(hi[2] - lo[2]);
+    range_extent.add(std::sqrt(range_max_squared));
+}
+
+void View::apply_color_mode() {
+    const int mode = config.color_mode;
+    if (config.dynamic_color && mode >= kColorDistance && mode <= kColorZ) {
+        const RollingStatistic* extent[] = {&range_extent, &x_extent, &y_extent, &z_extent};
+        RenderConfig& camera = renderer.camera();
+        camera.color_max = extent[mode - kColorDistance]->value() + camera.color_min;
+    }
+    if (mode == kColorTime) {
+        const float low = time_low_, span = time_span_;
+        // All points of one instant: they are all the newest.
+        if (!(span > 0.0f)) {
+            for (PointVertex& v : vertices) v.intensity = 1.0f;
+            return;
+        }
+        for (PointVertex& v : vertices) v.intensity = (v.intensity - low) / span;
+        return;
+    }
+    // One loop per mode, not a switch per point. Other modes keep the value
+    // set per point.
+    switch (mode) {
+        case kColorDistance: for (PointVertex& v : vertices) v.intensity = horizontal_range(v); break;
+        case kColorX: for (PointVertex& v : vertices) v.intensity = v.x; break;
+        case kColorY: for (PointVertex& v : vertices) v.intensity = v.y; break;
+        case kColorZ: for (PointVertex& v : vertices) v.intensity = v.z; break;
+        default: break;
+    }
+}
+
+bool View::collect_points() {
+    configure_grids();
+    vertices.clear();
+    now_us = app->current_time_usec();
+    for (auto& [handle, stream] : streams) {
+        if (stream_shown(handle)) stream->build_points(config, vertices);
+    }
+    if (vertices.empty()) return false;
+    fade_and_measure();
+    apply_color_mode();
+    return true;
+}
+
+void View::process_frame() {
+    if (collect_points()) renderer.upload_points(vertices.size(), vertices.data());
+}
+
+}  // namespace druvex
