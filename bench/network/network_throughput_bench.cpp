@@ -121,8 +121,7 @@ void BM_LoopbackThroughput(benchmark::State& state) {
                 last_change = Clock::now();
             }
         }
-        const double seconds =
-            std::chrono::duration<double>(last_change - start).count();
+        const double seconds = std::chrono::duration<double>(last_change - start).count();
         const uint64_t kernel_drops = socket_drops(options.port);
         const uint64_t counted_after = druvex_bench::counted_allocations();
         druvex_sdk_deinitialize();
@@ -130,8 +129,7 @@ void BM_LoopbackThroughput(benchmark::State& state) {
         const uint64_t delivered = delivery.delivered;
         const uint64_t received = datagram_count - kernel_drops;
         const uint64_t steady = delivered > warm_up ? delivered - warm_up : 1;
-        const uint64_t processing =
-            delivery.processing_now - delivery.processing_at_warm_up;
+        const uint64_t processing = delivery.processing_now - delivery.processing_at_warm_up;
         const uint64_t both = counted_after - delivery.counted_at_warm_up;
         state.SetIterationTime(seconds);
         state.counters["sent_per_s"] = datagram_count / send_seconds;
@@ -141,13 +139,16 @@ void BM_LoopbackThroughput(benchmark::State& state) {
         state.counters["socket_drops"] = static_cast<double>(kernel_drops);
         state.counters["queue_drops"] = static_cast<double>(received - delivered);
         state.counters["allocs_per_packet_processing"] = static_cast<double>(processing) / steady;
-        state.counters["allocs_per_packet_io"] =
-            static_cast<double>(both - processing) / steady;
+        state.counters["allocs_per_packet_io"] = static_cast<double>(both - processing) / steady;
     }
 }
 
 }  // namespace
 
 // 0: as fast as the sender can; 100000: paced at 100 000 datagrams per second.
-BENCHMARK(BM_LoopbackThroughput)->Arg(0)->Arg(100000)->Iterations(1)->UseManualTime()
+BENCHMARK(BM_LoopbackThroughput)
+    ->Arg(0)
+    ->Arg(100000)
+    ->Iterations(1)
+    ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

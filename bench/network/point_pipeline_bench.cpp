@@ -66,7 +66,7 @@ void BM_DecodeCalibrateFrame(benchmark::State& state) {
 
 BENCHMARK(BM_DecodeCalibrateFrame)
     ->ArgNames({"model", "mode", "layout"})
-    ->Args({4, DRUVEX_SDK_FRAME_HALF_SCAN, 0})   // 8 channels, reversal detection, "STDT"
+    ->Args({4, DRUVEX_SDK_FRAME_HALF_SCAN, 0})  // 8 channels, reversal detection, "STDT"
     ->Args({4, DRUVEX_SDK_FRAME_STREAMING, 0})
-    ->Args({5, DRUVEX_SDK_FRAME_HALF_SCAN, 3})   // 18 channels, timed fallback, two returns
-    ->Args({7, DRUVEX_SDK_FRAME_TIMED, 1});      // 24 channels, "STDP"
+    ->Args({5, DRUVEX_SDK_FRAME_HALF_SCAN, 3})  // 18 channels, timed fallback, two returns
+    ->Args({7, DRUVEX_SDK_FRAME_TIMED, 1});     // 24 channels, "STDP"

@@ -80,13 +80,17 @@ void run_points(benchmark::State& state, bool draw) {
         glFinish();
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(n));
-    state.counters["points/s"] = benchmark::Counter(double(state.iterations()) * double(n),
-                                                    benchmark::Counter::kIsRate);
+    state.counters["points/s"] =
+        benchmark::Counter(double(state.iterations()) * double(n), benchmark::Counter::kIsRate);
 }
 
 void BM_PointUploadDraw(benchmark::State& state) { run_points(state, true); }
 void BM_PointUpload(benchmark::State& state) { run_points(state, false); }
-BENCHMARK(BM_PointUploadDraw)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PointUploadDraw)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_PointUpload)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Producers stage ground-ring-sized line sets under the store mutex; nothing
@@ -101,7 +105,8 @@ void BM_StageLineSets(benchmark::State& state) {
                       const_cast<LineVertex*>(rings.vertices.data()), false);
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(rings.vertices.size()));
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(rings.vertices.size() * sizeof(LineVertex)));
+    state.SetBytesProcessed(int64_t(state.iterations()) *
+                            int64_t(rings.vertices.size() * sizeof(LineVertex)));
 }
 BENCHMARK(BM_StageLineSets)->Arg(1)->Arg(100)->Threads(1)->Threads(4)->UseRealTime();
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "druvex_sdk.h"
-#include "sensors/sensor_manager.h"
 #include "sensor_sim.h"
+#include "sensors/sensor_manager.h"
 
 namespace {
 
@@ -29,9 +29,11 @@ void route_packets(benchmark::State& state, Layout layout, bool two_returns, boo
     if (stray) sdk.control_flags |= DRUVEX_SDK_CONTROL_ENABLE_STRAY_FILTER;
     druvex_sdk_initialize(DRUVEX_SDK_VERSION, &sdk, nullptr, nullptr);
     auto& router = druvex_sdk::SensorManager::instance();
-    for (const auto& info : sim.info_packets()) router.handle_packet(handle, 0, info.size(), info.data());
+    for (const auto& info : sim.info_packets())
+        router.handle_packet(handle, 0, info.size(), info.data());
     for (int k = 0; k < 3; ++k) {
-        router.handle_packet(handle, packets[k].host_time_us, packets[k].bytes.size(), packets[k].bytes.data());
+        router.handle_packet(handle, packets[k].host_time_us, packets[k].bytes.size(),
+                             packets[k].bytes.data());
     }
 
     size_t k = 3, points = 0;
@@ -56,7 +58,8 @@ void register_all() {
                    {"STDQ", Layout::stdq, false}, {"STDQ", Layout::stdq, true}};
     for (const auto& l : layouts) {
         for (bool stray : {false, true}) {
-            const std::string name = std::string(l.name) + (l.two_returns ? "/2returns" : "/1return") +
+            const std::string name = std::string(l.name) +
+                                     (l.two_returns ? "/2returns" : "/1return") +
                                      (stray ? "/stray_on" : "/stray_off");
             benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& state) {
                 route_packets(state, l.layout, l.two_returns, stray);

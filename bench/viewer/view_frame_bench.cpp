@@ -40,9 +40,21 @@ void BM_ViewFrame(benchmark::State& state, int color_mode, bool transforms) {
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(f.view.vertices.size()));
 }
 
-BENCHMARK_CAPTURE(BM_ViewFrame, constant, 0, false)->Arg(10000)->Arg(100000)->Arg(500000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_ViewFrame, distance_dynamic, 2, false)->Arg(10000)->Arg(100000)->Arg(500000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_ViewFrame, time_with_poses, 1, true)->Arg(10000)->Arg(100000)->Arg(500000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ViewFrame, constant, 0, false)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(500000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ViewFrame, distance_dynamic, 2, false)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(500000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ViewFrame, time_with_poses, 1, true)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(500000)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace druvex

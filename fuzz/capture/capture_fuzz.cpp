@@ -2,8 +2,8 @@
 // rebuilt from each input).
 #include <cstdio>
 
-#include "capture_fuzz_file.h"
 #include "capture/capture_index.h"
+#include "capture_fuzz_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& path = capture_fuzz::scratch_capture_path();

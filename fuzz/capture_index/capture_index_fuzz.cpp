@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "capture/capture.h"
-#include "capture_fuzz_file.h"
 #include "capture/capture_index.h"
+#include "capture_fuzz_file.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "druvex_sdk.h"
 #include "core/sdk_manager.h"
 #include "core/sdk_state.h"
+#include "druvex_sdk.h"
 #include "sensors/sensor_manager.h"
 
 namespace druvex_fuzz {
@@ -13,9 +13,9 @@ namespace {
 
 constexpr uint64_t handles[4] = {0x0A00002A, 0x0A00002B, 0xC0A80101, 0x10A00002A};
 constexpr uint32_t selectable_flags[6] = {
-    DRUVEX_SDK_CONTROL_DISABLE_IMAGE_CLIP,        DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP,
-    DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS,   DRUVEX_SDK_CONTROL_ENABLE_STRAY_FILTER,
-    DRUVEX_SDK_CONTROL_DISABLE_INFO_CALIBRATION,  DRUVEX_SDK_CONTROL_USE_PACKET_TIME};
+    DRUVEX_SDK_CONTROL_DISABLE_IMAGE_CLIP,       DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP,
+    DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS,  DRUVEX_SDK_CONTROL_ENABLE_STRAY_FILTER,
+    DRUVEX_SDK_CONTROL_DISABLE_INFO_CALIBRATION, DRUVEX_SDK_CONTROL_USE_PACKET_TIME};
 
 volatile float g_sink;
 

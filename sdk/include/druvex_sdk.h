@@ -109,11 +109,11 @@ enum {
 
 /* ---- records (fixed binary layout, little-endian) ---------------------- */
 #ifdef __cplusplus
-#define DRUVEX_RECORD_ASSIGNMENT(T)            \
-    T() = default;                             \
-    T(const T&) = default;                     \
-    T(T&&) = default;                          \
-    DRUVEX_API T& operator=(const T& other);   \
+#define DRUVEX_RECORD_ASSIGNMENT(T)          \
+    T() = default;                           \
+    T(const T&) = default;                   \
+    T(T&&) = default;                        \
+    DRUVEX_API T& operator=(const T& other); \
     DRUVEX_API T& operator=(T&& other) noexcept;
 #else
 #define DRUVEX_RECORD_ASSIGNMENT(T)
@@ -316,8 +316,8 @@ DRUVEX_API int32_t druvex_sdk_get_sensor_handle_by_serial_number(uint64_t serial
                                                                  uint64_t* handle);
 DRUVEX_API int32_t druvex_sdk_get_sensor_information(uint64_t handle,
                                                      DruvexSensorInformation* information);
-DRUVEX_API int32_t druvex_sdk_get_sensor_information_by_index(
-    int32_t index, DruvexSensorInformation* information);
+DRUVEX_API int32_t druvex_sdk_get_sensor_information_by_index(int32_t index,
+                                                              DruvexSensorInformation* information);
 DRUVEX_API int32_t druvex_sdk_get(uint64_t handle, uint32_t key, void* value, uint32_t value_size);
 DRUVEX_API int32_t druvex_sdk_get_calibration(uint64_t handle, DruvexCalibration* calibration);
 DRUVEX_API int32_t druvex_sdk_set_calibration(uint64_t handle,

@@ -46,23 +46,28 @@ void ViewerApplication::draw_notice() {
     nvgFontSize(ctx, 14.0f);
     nvgFontFace(ctx, "sans");
     nvgTextAlign(ctx, NVG_ALIGN_RIGHT | NVG_ALIGN_BOTTOM);
-    nvgText(ctx, static_cast<float>(width() - 10), static_cast<float>(height() - 10), kNotice, nullptr);
+    nvgText(ctx, static_cast<float>(width() - 10), static_cast<float>(height() - 10), kNotice,
+            nullptr);
     nvgRestore(ctx);
 }
 
 void ViewerApplication::store_view_configs() {
-    if (!views_.single_views.empty()) config.single_stream = views_.single_views.front()->get_config();
+    if (!views_.single_views.empty())
+        config.single_stream = views_.single_views.front()->get_config();
     if (config.n_streams == 0) config.n_streams = 1;
-    if (config.group_streams.size() < config.n_streams) config.group_streams.resize(config.n_streams);
+    if (config.group_streams.size() < config.n_streams)
+        config.group_streams.resize(config.n_streams);
     for (size_t i = 0; i < views_.group_views.size() && i < config.group_streams.size(); ++i) {
         config.group_streams[i] = views_.group_views[i]->get_config();
     }
-    config.sdk_disable_distance_clip = has_sdk_control_flag(DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP);
+    config.sdk_disable_distance_clip =
+        has_sdk_control_flag(DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP);
     config.sdk_disable_image_clip = has_sdk_control_flag(DRUVEX_SDK_CONTROL_DISABLE_IMAGE_CLIP);
 }
 
 void ViewerApplication::apply_config() {
-    set_sdk_control_flag(DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP, config.sdk_disable_distance_clip);
+    set_sdk_control_flag(DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP,
+                         config.sdk_disable_distance_clip);
     set_sdk_control_flag(DRUVEX_SDK_CONTROL_DISABLE_IMAGE_CLIP, config.sdk_disable_image_clip);
     last_sdk_error();
     for (size_t i = 0; i < views_.group_views.size() && i < config.group_streams.size(); ++i) {

@@ -10,7 +10,8 @@ ViewerApplication* application_instance();
 
 namespace {
 
-void raw_frames_callback(uint64_t handle, size_t n_points, const DruvexSensorRawPointWithTime* points, void*) {
+void raw_frames_callback(uint64_t handle, size_t n_points,
+                         const DruvexSensorRawPointWithTime* points, void*) {
     ViewerApplication* app = application_instance();
     if (app == nullptr) return;
     const int64_t time_us = app->current_time_usec();
@@ -19,8 +20,8 @@ void raw_frames_callback(uint64_t handle, size_t n_points, const DruvexSensorRaw
 
 }  // namespace
 
-void ViewerApplication::network_packet_callback(uint64_t handle, int64_t, const uint8_t* buffer, size_t size,
-                                                void* user) {
+void ViewerApplication::network_packet_callback(uint64_t handle, int64_t, const uint8_t* buffer,
+                                                size_t size, void* user) {
     static_cast<ViewerApplication*>(user)->on_network_packet(handle, buffer, size);
 }
 
@@ -57,9 +58,10 @@ void ViewerApplication::report_sdk_error(const SdkError& error, const std::strin
     }
 }
 
-void ViewerApplication::on_sdk_error(uint64_t, int32_t code, const char* message, const void*, size_t,
-                                     void* user) {
-    static_cast<ViewerApplication*>(user)->report_sdk_error(SdkError(code, ""), message != nullptr ? message : "");
+void ViewerApplication::on_sdk_error(uint64_t, int32_t code, const char* message, const void*,
+                                     size_t, void* user) {
+    static_cast<ViewerApplication*>(user)->report_sdk_error(SdkError(code, ""),
+                                                            message != nullptr ? message : "");
 }
 
 void ViewerApplication::on_network_packet(uint64_t, const uint8_t*, size_t) {
@@ -72,7 +74,8 @@ int64_t ViewerApplication::current_time_usec() {
         return replay.get_start_time() + static_cast<int64_t>(replay.get_position() * 1e6f);
     }
     return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::system_clock::now().time_since_epoch()).count();
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 void ViewerApplication::on_raw_frame(uint64_t handle, int64_t time_us, size_t n_points,

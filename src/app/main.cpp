@@ -27,8 +27,10 @@ std::string command_line_path(const std::string& path, spdlog::logger& console) 
 
 void load_command_line_files(druvex::ViewerApplication& app, const druvex::StartupOptions& options,
                              spdlog::logger& console) {
-    if (!options.capture_path.empty()) app.load_capture(command_line_path(options.capture_path, console));
-    if (!options.config_path.empty()) app.load_config(command_line_path(options.config_path, console), true);
+    if (!options.capture_path.empty())
+        app.load_capture(command_line_path(options.capture_path, console));
+    if (!options.config_path.empty())
+        app.load_config(command_line_path(options.config_path, console), true);
     if (!options.clips_path.empty()) app.load_clips(command_line_path(options.clips_path, console));
     if (!options.transforms_path.empty()) {
         app.load_transforms(command_line_path(options.transforms_path, console));

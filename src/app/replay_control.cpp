@@ -29,13 +29,16 @@ druvex_sdk::SensorError deliver(DruvexNetworkPacketCallback on_packet, void* use
 }  // namespace
 
 ReplayControl::ReplayControl(DruvexNetworkPacketCallback on_packet, void* user)
-    : replay_([on_packet, user](uint64_t handle, int64_t timestamp_usec, const uint8_t* data, size_t size) {
+    : replay_([on_packet, user](uint64_t handle, int64_t timestamp_usec, const uint8_t* data,
+                                size_t size) {
           return deliver(on_packet, user, handle, timestamp_usec, data, size);
       }) {}
 
 SdkError ReplayControl::open(const std::string& path) { return result(replay_.open(path)); }
 SdkError ReplayControl::close() { return result(replay_.close()); }
-SdkError ReplayControl::set_enable_loop(bool enable) { return result(replay_.set_enable_loop(enable)); }
+SdkError ReplayControl::set_enable_loop(bool enable) {
+    return result(replay_.set_enable_loop(enable));
+}
 SdkError ReplayControl::seek(float position_sec) { return result(replay_.seek(position_sec)); }
 SdkError ReplayControl::resume() { return result(replay_.resume()); }
 SdkError ReplayControl::pause() { return result(replay_.pause()); }

@@ -8,13 +8,12 @@ namespace druvex {
 
 StartupOptions parse_command_line(int argc, const char* const* argv) {
     cxxopts::Options options("DruvexViewer", "Druvex LiDAR viewer.");
-    options.add_options()
-        ("h,help", "Print help")
-        ("capture_path", "Capture replay file path", cxxopts::value<std::string>())
-        ("clips_path", "Clips file path", cxxopts::value<std::string>())
-        ("config_path", "Config file path", cxxopts::value<std::string>())
-        ("fullscreen", "Fullscreen window")
-        ("transforms_path", "Transforms file path", cxxopts::value<std::string>());
+    options.add_options()("h,help", "Print help")("capture_path", "Capture replay file path",
+                                                  cxxopts::value<std::string>())(
+        "clips_path", "Clips file path", cxxopts::value<std::string>())(
+        "config_path", "Config file path", cxxopts::value<std::string>())(
+        "fullscreen", "Fullscreen window")("transforms_path", "Transforms file path",
+                                           cxxopts::value<std::string>());
     StartupOptions out;
     try {
         const cxxopts::ParseResult result = options.parse(argc, argv);

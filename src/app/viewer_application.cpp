@@ -1,8 +1,8 @@
 #include "viewer_application.h"
 
-#include "render/lines_renderer.h"
 #include "platform/os_helper.h"
 #include "platform/path_utils.h"
+#include "render/lines_renderer.h"
 
 #include <fmt/format.h>
 #include <nanogui/imageview.h>
@@ -27,8 +27,9 @@ ViewerApplication* g_instance = nullptr;
 ViewerApplication* application_instance() { return g_instance; }
 
 ViewerApplication::ViewerApplication(bool fullscreen, int samples)
-    : nanogui::Screen(Eigen::Vector2i(1024, 768), fmt::format("{} ({})", PROGRAM_NAME, PROGRAM_VERSION),
-                      true, fullscreen, 8, 8, 24, 8, samples, 3, 3),
+    : nanogui::Screen(Eigen::Vector2i(1024, 768),
+                      fmt::format("{} ({})", PROGRAM_NAME, PROGRAM_VERSION), true, fullscreen, 8, 8,
+                      24, 8, samples, 3, 3),
       views_(this) {
     logger_sink = std::make_shared<LoggerSink>();
     logger = std::make_shared<spdlog::logger>("gui", logger_sink);
@@ -52,7 +53,8 @@ ViewerApplication::~ViewerApplication() {
 void ViewerApplication::create_help_window() {
     if (help_window != nullptr) return;
     std::ifstream file(DRUVEX_RESOURCE_DIR "/help.png", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string bytes((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
     try {
         load_texture_from_memory(help_texture, bytes.data(), bytes.size());
     } catch (const std::exception&) {
@@ -92,7 +94,9 @@ std::string ViewerApplication::config_path() {
     return get_data_directory("", false) + "druvex_viewer_config.json";
 }
 
-std::string ViewerApplication::clips_path() { return get_data_directory("", false) + "druvex_clips.json"; }
+std::string ViewerApplication::clips_path() {
+    return get_data_directory("", false) + "druvex_clips.json";
+}
 
 std::string ViewerApplication::transforms_path() {
     return get_data_directory("", false) + "druvex_transforms.json";

@@ -1,16 +1,16 @@
 // The viewer's main window and the owner of everything it shows.
 #pragma once
 
-#include "settings/clips_store.h"
 #include "platform/logger_sink.h"
 #include "platform/rate_limiter.h"
-#include "replay_control.h"
 #include "platform/sdk_utils.h"
 #include "render/texture.h"
+#include "replay_control.h"
+#include "settings/clips_store.h"
 #include "settings/transforms_store.h"
+#include "settings/viewer_config.h"
 #include "view/view_host.h"
 #include "view/view_lists.h"
-#include "settings/viewer_config.h"
 
 #include <druvex_sdk.h>
 #include <nanogui/screen.h>
@@ -28,7 +28,7 @@ class Window;
 
 namespace druvex {
 
-extern const char* const PROGRAM_NAME;  // "DruvexViewer"
+extern const char* const PROGRAM_NAME;     // "DruvexViewer"
 extern const char* const PROGRAM_VERSION;  // "1.41"
 
 class ViewerApplication : public nanogui::Screen, public ViewHost {
@@ -69,8 +69,8 @@ public:
     static void on_sdk_error(uint64_t handle, int32_t code, const char* message, const void* data,
                              size_t data_size, void* user);
     // Live packets come through the SDK, replayed ones from `replay`.
-    static void network_packet_callback(uint64_t handle, int64_t timestamp_usec, const uint8_t* buffer,
-                                        size_t size, void* user);
+    static void network_packet_callback(uint64_t handle, int64_t timestamp_usec,
+                                        const uint8_t* buffer, size_t size, void* user);
     void on_network_packet(uint64_t handle, const uint8_t* buffer, size_t size);
     void on_raw_frame(uint64_t handle, int64_t time_us, size_t n_points,
                       const DruvexSensorRawPointWithTime* points);

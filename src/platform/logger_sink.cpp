@@ -16,8 +16,8 @@ void LoggerSink::log(const spdlog::details::log_msg& msg) {
     LogRecord record;
     record.logger_name.assign(msg.logger_name.data(), msg.logger_name.size());
     record.level = static_cast<int32_t>(msg.level);
-    record.time = std::chrono::duration_cast<std::chrono::microseconds>(
-                      msg.time.time_since_epoch()).count();
+    record.time =
+        std::chrono::duration_cast<std::chrono::microseconds>(msg.time.time_since_epoch()).count();
     record.raw_text.assign(msg.payload.data(), msg.payload.size());
     spdlog::memory_buf_t formatted;
     formatter_->format(msg, formatted);

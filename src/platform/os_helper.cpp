@@ -81,8 +81,7 @@ void end_child_process(pid_t child_pid) {
     if (child_pid <= 0) return;
     ::kill(child_pid, SIGTERM);
     int status = 0;
-    while (::waitpid(child_pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child_pid, &status, 0) < 0 && errno == EINTR) {}
 }
 
 uint32_t OsHelper::read_from_pipe(int pipe, char* buffer, uint32_t size) {

@@ -13,7 +13,8 @@ const char* const PATH_SEPARATOR = "/";
 const char* const HOME_PREFIX = "~";
 
 bool ends_with(const std::string& s, const std::string& suffix) {
-    return suffix.size() <= s.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return suffix.size() <= s.size() &&
+           s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 bool starts_with(const std::string& s, const std::string& prefix) {
@@ -72,7 +73,8 @@ std::string get_home_directory() {
     const char* home_path = env("HOMEPATH");
     if (drive != nullptr && home_path != nullptr) return join_path({drive, home_path});
     if (const char* home = env("HOME")) return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr && pw->pw_dir[0] != '\0') {
+    if (const passwd* pw = ::getpwuid(::getuid());
+        pw != nullptr && pw->pw_dir != nullptr && pw->pw_dir[0] != '\0') {
         return pw->pw_dir;
     }
     throw std::runtime_error("environment variable 'USERPROFILE' not set");

@@ -6,7 +6,8 @@ namespace druvex {
 
 int64_t steady_time_ns() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch()).count();
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 void RateLimiter::reset() {

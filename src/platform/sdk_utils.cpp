@@ -29,7 +29,8 @@ DruvexCalibration get_calibration_by_serial(uint64_t serial) {
     druvex_sdk_get_sensor_handle_by_serial_number(serial, &handle);
     if (!last_sdk_error().ok()) return calibration;
     druvex_sdk_get_calibration(handle, &calibration);
-    if (!last_sdk_error().ok()) std::memset(static_cast<void*>(&calibration), 0, sizeof calibration);
+    if (!last_sdk_error().ok())
+        std::memset(static_cast<void*>(&calibration), 0, sizeof calibration);
     return calibration;
 }
 

@@ -25,7 +25,8 @@ void LineStrips::add_box_outline(float x0, float y0, float z0, float x1, float y
     add_strip({V(x1, y0, z1), V(x0, y0, z1)});
 }
 
-void add_circle_lines(LineStrips& strips, float cx, float cy, float cz, float radius, int segments) {
+void add_circle_lines(LineStrips& strips, float cx, float cy, float cz, float radius,
+                      int segments) {
     strips.begin_strip(cx + radius, cy, cz);
     const float step = static_cast<float>(2.0 * M_PI / segments);
     for (int i = 1; i <= segments; ++i) {
@@ -36,10 +37,22 @@ void add_circle_lines(LineStrips& strips, float cx, float cy, float cz, float ra
 
 void add_box_faces(std::vector<LineVertex>& v, float x0, float x1, float y0, float y1, float z0,
                    float z1, uint32_t c) {
-    v.insert(v.end(), {{x0, y0, z0, 0}, {x0, y1, z0, 0}, {x1, y0, z0, c}, {x1, y1, z0, c},
-                       {x1, y0, z1, c}, {x1, y1, z1, c}, {x0, y0, z1, c}, {x0, y1, z1, c},
-                       {x0, y0, z0, c}, {x0, y1, z0, c}, {x0, y1, z1, 0}, {x1, y1, z0, c},
-                       {x1, y1, z1, c}, {x0, y0, z0, 0}, {x0, y0, z1, 0}, {x1, y0, z0, c},
+    v.insert(v.end(), {{x0, y0, z0, 0},
+                       {x0, y1, z0, 0},
+                       {x1, y0, z0, c},
+                       {x1, y1, z0, c},
+                       {x1, y0, z1, c},
+                       {x1, y1, z1, c},
+                       {x0, y0, z1, c},
+                       {x0, y1, z1, c},
+                       {x0, y0, z0, c},
+                       {x0, y1, z0, c},
+                       {x0, y1, z1, 0},
+                       {x1, y1, z0, c},
+                       {x1, y1, z1, c},
+                       {x0, y0, z0, 0},
+                       {x0, y0, z1, 0},
+                       {x1, y0, z0, c},
                        {x1, y0, z1, c}});
 }
 

@@ -64,7 +64,8 @@ Eigen::Vector3f RenderConfig::unproject(int x, int y, const Eigen::Matrix4f& m) 
 
 Eigen::Vector3f RenderConfig::screen_to_world(int x, int y) const { return unproject(x, y, mvp()); }
 
-Eigen::Vector3f RenderConfig::screen_delta_to_world(int dx, int dy, const Eigen::Matrix4f& m) const {
+Eigen::Vector3f RenderConfig::screen_delta_to_world(int dx, int dy,
+                                                    const Eigen::Matrix4f& m) const {
     return unproject(dx, dy, m) - unproject(0, 0, m);
 }
 
@@ -73,14 +74,16 @@ Eigen::Vector2i RenderConfig::project(float a, float b, float c) const {
     const float nx = clip.x() / clip.w();
     const float ny = clip.y() / clip.w();
     const double x = ((nx + 1) * viewport_width * 0.5 + viewport_x) / pixel_ratio;
-    const double y = (window_height - 1 - (ny + 1) * viewport_height * 0.5 - viewport_y) / pixel_ratio;
+    const double y =
+        (window_height - 1 - (ny + 1) * viewport_height * 0.5 - viewport_y) / pixel_ratio;
     return {saturating_trunc(x), saturating_trunc(y)};
 }
 
 bool RenderConfig::contains_point(int x, int y) const {
     const long long dx = (long long)saturating_trunc(double(x) * pixel_ratio) - viewport_x;
     if (dx < 0 || dx > viewport_width) return false;
-    const long long dy = (long long)window_height - saturating_trunc(double(y) * pixel_ratio) - viewport_y;
+    const long long dy =
+        (long long)window_height - saturating_trunc(double(y) * pixel_ratio) - viewport_y;
     return dy >= 0 && dy <= viewport_height;
 }
 
@@ -90,7 +93,8 @@ Eigen::Vector2i RenderConfig::viewport_position() const {
 }
 
 Eigen::Vector2i RenderConfig::viewport_size() const {
-    return {saturating_trunc(viewport_width / pixel_ratio), saturating_trunc(viewport_height / pixel_ratio)};
+    return {saturating_trunc(viewport_width / pixel_ratio),
+            saturating_trunc(viewport_height / pixel_ratio)};
 }
 
 float RenderConfig::ground_extent() const {

@@ -72,9 +72,9 @@ struct RenderConfig {
 
     // What apply() sends to the point program; pure so it can be checked
     // without a GL context.
-    Eigen::Vector2f point_scale() const;            // (x_point_scale, y_point_scale)
+    Eigen::Vector2f point_scale() const;                 // (x_point_scale, y_point_scale)
     std::pair<float, float> shader_color_range() const;  // never inverted
-    int shader_colormap() const;  // a colormap id that has stops
+    int shader_colormap() const;                         // a colormap id that has stops
 
     // GL thread: bind the shader and set viewport, "m", point-scale, colour
     // and colormap uniforms and the colormap texture.

@@ -47,8 +47,9 @@ void ViewRenderer::ensure_ground_rings() {
     LinesRenderer* lines = LinesRenderer::instance();
     std::lock_guard<std::mutex> lock(LinesRenderer::global_mutex());
     if (lines->find(kGroundGrid)) return;  // shared by every view, built once
-    lines->set_lines(kGroundGrid,
-                     build_ground_rings(ring_count, ring_spacing, ring_color, major_ring_color).vertices);
+    lines->set_lines(
+        kGroundGrid,
+        build_ground_rings(ring_count, ring_spacing, ring_color, major_ring_color).vertices);
 }
 
 void ViewRenderer::draw_ground_grid() {
@@ -72,7 +73,8 @@ void ViewRenderer::update_distance_markers() {
     marker_step_ = step;
     clear_lines(kDistanceMarkers);
     const float tick = 0.05f / camera_.zoom_scale;  // constant size on screen
-    set_lines(kDistanceMarkers, build_distance_markers(marker_axis_length(), step, tick, ring_color));
+    set_lines(kDistanceMarkers,
+              build_distance_markers(marker_axis_length(), step, tick, ring_color));
 }
 
 void ViewRenderer::draw_distance_markers() {
@@ -82,7 +84,8 @@ void ViewRenderer::draw_distance_markers() {
     if (count <= 0) return;
     draw_lines(kDistanceMarkers, camera_);
     nvgSave(nvg_);
-    nvgFillColor(nvg_, nvgRGB((label_color >> 16) & 0xFF, (label_color >> 8) & 0xFF, label_color & 0xFF));
+    nvgFillColor(nvg_,
+                 nvgRGB((label_color >> 16) & 0xFF, (label_color >> 8) & 0xFF, label_color & 0xFF));
     nvgFontSize(nvg_, label_font_size);
     char text[16];
     for (int i = 1; i <= count; ++i) {

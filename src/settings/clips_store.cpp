@@ -92,7 +92,8 @@ bool ClipsStore::save(const std::string& file, bool set_path) {
     json j = json::object();
     focus_fields(focus, Writer{j["focus"]});
     ground_fields(ground, Writer{j["ground"]});
-    for (auto& [serial, clip] : image_clips) image_clip_fields(clip, Writer{j[std::to_string(serial)]});
+    for (auto& [serial, clip] : image_clips)
+        image_clip_fields(clip, Writer{j[std::to_string(serial)]});
     if (!write_json_file(j, file)) return false;
     if (set_path) path = file;
     return true;

@@ -19,7 +19,8 @@ struct FocusBox {
     // short-circuit: every point of every frame goes through here, and the
     // comparisons are cheaper than the branches.
     bool excludes(float x, float y, float z) const {
-        return (x <= min_x) | (x >= max_x) | (y <= min_y) | (y >= max_y) | (z <= min_z) | (z >= max_z);
+        return (x <= min_x) | (x >= max_x) | (y <= min_y) | (y >= max_y) | (z <= min_z) |
+               (z >= max_z);
     }
 };
 
@@ -29,7 +30,8 @@ struct GroundClip {
 
     // At or below the height and within the horizontal distance.
     bool contains(float x, float y, float z) const {
-        return (z <= height) & (max_distance >= 0.0f) & (x * x + y * y <= max_distance * max_distance);
+        return (z <= height) & (max_distance >= 0.0f) &
+               (x * x + y * y <= max_distance * max_distance);
     }
 };
 

@@ -40,7 +40,8 @@ bool TransformsStore::load(const std::string& file, bool set_path) {
             for (auto it = j.begin(); it != j.end(); ++it) {
                 SensorTransform t;
                 const json& pose = it.value();
-                if (pose.contains("rotation")) float_array_from_json(pose.at("rotation"), t.rotation, 4);
+                if (pose.contains("rotation"))
+                    float_array_from_json(pose.at("rotation"), t.rotation, 4);
                 if (pose.contains("translation")) {
                     float_array_from_json(pose.at("translation"), t.translation, 3);
                 }

@@ -50,7 +50,9 @@ void top_fields(Config& c, Fn&& fn) {
 struct Writer {
     json& j;
     template <typename T>
-    void operator()(const char* key, const T& v) const { j[key] = v; }
+    void operator()(const char* key, const T& v) const {
+        j[key] = v;
+    }
     void operator()(const char* key, float v) const { j[key] = float_array_to_json(&v, 1)[0]; }
 };
 

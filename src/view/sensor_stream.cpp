@@ -57,7 +57,8 @@ bool StreamFrame::calibrate() {
     std::memcpy(static_cast<void*>(&calibration_), &c, sizeof c);
     calibrated_ = true;
     image_points.resize(2 * raw_points.size());
-    if (!raw_points.empty()) stream_sdk.calibrate(c, raw_points.size(), raw_points.data(), image_points.data());
+    if (!raw_points.empty())
+        stream_sdk.calibrate(c, raw_points.size(), raw_points.data(), image_points.data());
     return true;
 }
 
@@ -94,14 +95,17 @@ void SensorStream::clear_locked() {
     first_timestamp = 0;
     incoming.clear();
     frames.clear();
-    for (Statistic<float>* s : {&image_x_min, &image_x_max, &image_z_min, &image_z_max}) s->fill(0.0f);
+    for (Statistic<float>* s : {&image_x_min, &image_x_max, &image_z_min, &image_z_max})
+        s->fill(0.0f);
 }
 
 void SensorStream::refresh() {
     // The stream's own panel arrives with the Control Panel.
 }
 
-DruvexCalibration SensorStream::calibration() const { return get_calibration_by_serial(info.serial_number); }
+DruvexCalibration SensorStream::calibration() const {
+    return get_calibration_by_serial(info.serial_number);
+}
 
 size_t SensorStream::index() const { return view->stream_index(handle); }
 
@@ -122,12 +126,14 @@ void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
     uint8_t mode_value = 0;
     druvex_sdk_get(stream.handle, 1, &mode_value, 1);
     last_sdk_error();  // the SDK refuses this key; its failure must not linger
-    stream.incoming.push_back(std::make_unique<StreamFrame>(&stream, time_us, n, points, mode_value));
+    stream.incoming.push_back(
+        std::make_unique<StreamFrame>(&stream, time_us, n, points, mode_value));
     if (stream.incoming.size() > SensorStream::kMaxIncomingFrames) stream.incoming.clear();
 
     const int64_t now_ns = steady_time_ns();
     if (stream.last_push_time != 0) {
-        stream.intervals[stream.interval_index] = static_cast<uint32_t>((now_ns - stream.last_push_ns) / 1000);
+        stream.intervals[stream.interval_index] =
+            static_cast<uint32_t>((now_ns - stream.last_push_ns) / 1000);
         stream.interval_index = (stream.interval_index + 1) % 10;
     }
     stream.last_push_ns = now_ns;

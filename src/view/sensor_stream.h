@@ -1,10 +1,10 @@
 // One sensor inside one view: its frames, pose, clip and statistics.
 #pragma once
 
-#include "settings/clips_store.h"
 #include "render/point_program.h"
-#include "statistic.h"
+#include "settings/clips_store.h"
 #include "settings/transforms_store.h"
+#include "statistic.h"
 #include "vertex_cache.h"
 
 #include <druvex_sdk.h>

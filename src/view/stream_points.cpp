@@ -46,7 +46,8 @@ void add_image_point(PointContext& ctx, DruvexSensorImagePoint& p, int r,
     if (ctx.clip != nullptr && ctx.clip->excludes(p)) return;
     const float d = p.distance / std::sqrt(p.image_x * p.image_x + p.image_z * p.image_z + 1.0f);
     const bool saturated = (p.flags & DRUVEX_POINT_FLAG_SATURATED) != 0;
-    const float importance = (ctx.color_mode == kColorIntensity && saturated) ? ctx.weight * 0.5f : ctx.weight;
+    const float importance =
+        (ctx.color_mode == kColorIntensity && saturated) ? ctx.weight * 0.5f : ctx.weight;
     const float value = color_value(ctx, p, r, raw, valid ? 0.0f : 1.0f);
     ctx.out.add({importance, -d * p.image_x, d, -d * p.image_z, value}, p.timestamp);
 }
@@ -60,7 +61,8 @@ void add_frame_points(PointContext& ctx, StreamFrame& frame) {
         if (first_on) add_image_point(ctx, frame.image_points[2 * i], 0, raw);
         // A second return exists only where the sensor reported one.
         DruvexSensorImagePoint& second = frame.image_points[2 * i + 1];
-        if (second_on && (second.flags & DRUVEX_POINT_FLAG_VALID) != 0) add_image_point(ctx, second, 1, raw);
+        if (second_on && (second.flags & DRUVEX_POINT_FLAG_VALID) != 0)
+            add_image_point(ctx, second, 1, raw);
     }
 }
 
@@ -83,8 +85,8 @@ VertexKey StreamFrame::vertex_key(int32_t color_mode, float weight, const Sensor
 
 void StreamFrame::fill_vertex_cache(const VertexKey& key) {
     vertex_cache_.begin(key, key.color_mode == kColorTime);
-    PointContext ctx{vertex_cache_, key.color_mode, key.weight, key.stream_index, key.show_invalid,
-                     key.clipped ? &key.clip : nullptr};
+    PointContext ctx{vertex_cache_,    key.color_mode,   key.weight,
+                     key.stream_index, key.show_invalid, key.clipped ? &key.clip : nullptr};
     if (stream->mode_enabled(mode_flag)) add_frame_points(ctx, *this);
     vertex_cache_.finish();
 }

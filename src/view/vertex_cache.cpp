@@ -25,10 +25,11 @@ void apply_pose(const SensorPose& m, PointVertex* v, size_t n) {
 }  // namespace
 
 bool VertexKey::operator==(const VertexKey& other) const {
-    return color_mode == other.color_mode && weight == other.weight && stream_index == other.stream_index &&
-           show_invalid == other.show_invalid && clipped == other.clipped &&
-           (!clipped || same_clip(clip, other.clip)) && channel_mask == other.channel_mask &&
-           return_mask == other.return_mask && posed == other.posed && (!posed || pose == other.pose);
+    return color_mode == other.color_mode && weight == other.weight &&
+           stream_index == other.stream_index && show_invalid == other.show_invalid &&
+           clipped == other.clipped && (!clipped || same_clip(clip, other.clip)) &&
+           channel_mask == other.channel_mask && return_mask == other.return_mask &&
+           posed == other.posed && (!posed || pose == other.pose);
 }
 
 void VertexCache::begin(const VertexKey& key, bool timed) {
@@ -53,7 +54,8 @@ void VertexCache::append_to(std::vector<PointVertex>& out, int64_t now_us) const
     out.insert(out.end(), vertices_.begin(), vertices_.end());
     if (!timed_) return;
     PointVertex* v = out.data() + start;
-    for (size_t i = 0; i < timestamps_.size(); ++i) v[i].intensity = static_cast<float>(timestamps_[i] - now_us);
+    for (size_t i = 0; i < timestamps_.size(); ++i)
+        v[i].intensity = static_cast<float>(timestamps_[i] - now_us);
 }
 
 }  // namespace druvex

@@ -3,8 +3,8 @@
 // less often than that.
 #pragma once
 
-#include "settings/clips_store.h"
 #include "render/point_program.h"
+#include "settings/clips_store.h"
 
 #include <Eigen/Core>
 

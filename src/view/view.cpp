@@ -12,7 +12,10 @@
 namespace druvex {
 
 View::View(ViewHost* app_, const ViewConfig* config_, int group_view_)
-    : app(app_), logger(spdlog::get("gui")), group_view(group_view_), renderer(app_->nvg_context(), nullptr) {
+    : app(app_),
+      logger(spdlog::get("gui")),
+      group_view(group_view_),
+      renderer(app_->nvg_context(), nullptr) {
     reset();
     if (config_ != nullptr) {
         config = *config_;
@@ -177,9 +180,12 @@ bool View::handle_key(int key, int modifiers) {
         return true;
     }
     if (shift) {
-        if (key == GLFW_KEY_DOWN) renderer.zoom(0.8f);
-        else if (key == GLFW_KEY_UP) renderer.zoom(1.2f);
-        else return false;
+        if (key == GLFW_KEY_DOWN)
+            renderer.zoom(0.8f);
+        else if (key == GLFW_KEY_UP)
+            renderer.zoom(1.2f);
+        else
+            return false;
         return true;
     }
     if (control) {

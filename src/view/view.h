@@ -3,9 +3,9 @@
 #pragma once
 
 #include "render/render_config.h"
+#include "render/view_renderer.h"
 #include "sensor_stream.h"
 #include "statistic.h"
-#include "render/view_renderer.h"
 
 #include <druvex_sdk.h>
 #include <spdlog/logger.h>
@@ -22,7 +22,8 @@ class ViewHost;
 
 class View {
 public:
-    // group_view: 0 binds the view to the first sensor that reaches it, 1 shows every sensor offered.
+    // group_view: 0 binds the view to the first sensor that reaches it, 1 shows every sensor
+    // offered.
     View(ViewHost* app, const ViewConfig* config, int group_view);
     ~View();
     View(const View&) = delete;

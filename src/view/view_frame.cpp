@@ -26,7 +26,8 @@ void View::configure_grids() {
     for (auto& [handle, stream] : streams) {
         if (!stream_shown(handle)) continue;
         if (config.display_mode != 0) {
-            stream->configure_hex_grid(config.grid_spacing, config.grid_fill_distance, config.grid_fill_threshold);
+            stream->configure_hex_grid(config.grid_spacing, config.grid_fill_distance,
+                                       config.grid_fill_threshold);
         } else {
             stream->drop_hex_grid();
         }
@@ -48,17 +49,22 @@ void View::fade_and_measure() {
     // are whole microseconds, never NaN or -0, so the order of the
     // comparisons cannot change the result.
     const bool timed = config.color_mode == kColorTime;
-    float value_lo = std::numeric_limits<float>::max(), value_hi = std::numeric_limits<float>::lowest();
+    float value_lo = std::numeric_limits<float>::max(),
+          value_hi = std::numeric_limits<float>::lowest();
     float range_max_squared = 0.0f;
-    float lo[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
-    float hi[3] = {std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest()};
+    float lo[3] = {std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
+                   std::numeric_limits<float>::max()};
+    float hi[3] = {std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest(),
+                   std::numeric_limits<float>::lowest()};
     for (PointVertex& v : vertices) {
-        if (clip && (focus.excludes(v.x, v.y, v.z) || ground.contains(v.x, v.y, v.z))) v.importance = 0.0f;
+        if (clip && (focus.excludes(v.x, v.y, v.z) || ground.contains(v.x, v.y, v.z)))
+            v.importance = 0.0f;
         range_max_squared = std::max(range_max_squared, v.x * v.x + v.y * v.y);
         lo[0] = std::min(lo[0], v.x), hi[0] = std::max(hi[0], v.x);
         lo[1] = std::min(lo[1], v.y), hi[1] = std::max(hi[1], v.y);
         lo[2] = std::min(lo[2], v.z), hi[2] = std::max(hi[2], v.z);
-        if (timed) value_lo = std::min(value_lo, v.intensity), value_hi = std::max(value_hi, v.intensity);
+        if (timed)
+            value_lo = std::min(value_lo, v.intensity), value_hi = std::max(value_hi, v.intensity);
     }
     time_low_ = value_lo;
     time_span_ = value_hi - value_lo;
@@ -88,10 +94,18 @@ void View::apply_color_mode() {
     // One loop per mode, not a switch per point. Other modes keep the value
     // set per point.
     switch (mode) {
-        case kColorDistance: for (PointVertex& v : vertices) v.intensity = horizontal_range(v); break;
-        case kColorX: for (PointVertex& v : vertices) v.intensity = v.x; break;
-        case kColorY: for (PointVertex& v : vertices) v.intensity = v.y; break;
-        case kColorZ: for (PointVertex& v : vertices) v.intensity = v.z; break;
+        case kColorDistance:
+            for (PointVertex& v : vertices) v.intensity = horizontal_range(v);
+            break;
+        case kColorX:
+            for (PointVertex& v : vertices) v.intensity = v.x;
+            break;
+        case kColorY:
+            for (PointVertex& v : vertices) v.intensity = v.y;
+            break;
+        case kColorZ:
+            for (PointVertex& v : vertices) v.intensity = v.z;
+            break;
         default: break;
     }
 }

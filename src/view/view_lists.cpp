@@ -34,13 +34,14 @@ bool offer(const std::vector<std::unique_ptr<View>>& views, const DruvexSensorIn
 
 }  // namespace
 
-void ViewLists::hand_off(bool enable_transforms, const DruvexSensorInformation& info, int64_t time_us,
-                         size_t n, const DruvexSensorRawPointWithTime* points) {
+void ViewLists::hand_off(bool enable_transforms, const DruvexSensorInformation& info,
+                         int64_t time_us, size_t n, const DruvexSensorRawPointWithTime* points) {
     if (enable_transforms) {
         for (const auto& view : group_views) view->on_frame(info, time_us, n, points);
         return;
     }
-    if (offer(single_views, info, time_us, n, points) || offer(new_views, info, time_us, n, points)) return;
+    if (offer(single_views, info, time_us, n, points) || offer(new_views, info, time_us, n, points))
+        return;
     // A fresh view takes the first sensor that reaches it.
     new_views.push_back(std::make_unique<View>(host_, nullptr, 0));
     new_views.back()->on_frame(info, time_us, n, points);
@@ -76,7 +77,8 @@ bool ViewLists::maintain_group(const ViewerConfig& config) {
     bool created = false;
     while (group_views.size() < config.n_streams) {
         const size_t i = group_views.size();
-        const ViewConfig view_config = i < config.group_streams.size() ? config.group_streams[i] : ViewConfig();
+        const ViewConfig view_config =
+            i < config.group_streams.size() ? config.group_streams[i] : ViewConfig();
         group_views.push_back(std::make_unique<View>(host_, &view_config, 1));
         created = true;
     }
@@ -100,7 +102,8 @@ void ViewLists::layout(int width, int height, float pixel_ratio) {
 
 View* ViewLists::view_under(int x, int y, int window_width, int window_height) const {
     if (x < 0 || y < 0 || x >= window_width || y >= window_height) return first_view();
-    const int index = (grid_rows * y / window_height) * grid_columns + (x * grid_columns) / window_width;
+    const int index =
+        (grid_rows * y / window_height) * grid_columns + (x * grid_columns) / window_width;
     return view_at(static_cast<size_t>(index));
 }
 

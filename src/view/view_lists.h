@@ -2,8 +2,8 @@
 // every sensor; how frames reach them, and how they share the window.
 #pragma once
 
-#include "view.h"
 #include "settings/viewer_config.h"
+#include "view.h"
 
 #include <memory>
 #include <vector>

@@ -15,4 +15,4 @@ void ExpandableWidget::setExpanded(bool expanded) {
     }
 }
 
-} // namespace druvex
+}  // namespace druvex

@@ -18,7 +18,9 @@ public:
     void setExpanded(bool expanded);
 
     const std::function<void(bool)>& expandCallback() const { return mExpandCallback; }
-    void setExpandCallback(const std::function<void(bool)>& callback) { mExpandCallback = callback; }
+    void setExpandCallback(const std::function<void(bool)>& callback) {
+        mExpandCallback = callback;
+    }
 
 protected:
     ~ExpandableWidget() override;
@@ -27,4 +29,4 @@ protected:
     std::function<void(bool)> mExpandCallback;
 };
 
-} // namespace druvex
+}  // namespace druvex

@@ -6,8 +6,7 @@ using nanogui::Alignment;
 using Anchor = nanogui::AdvancedGridLayout::Anchor;
 
 FormHelper::FormHelper(nanogui::Widget* window) {
-    if (!window)
-        window = new nanogui::Widget(nullptr);
+    if (!window) window = new nanogui::Widget(nullptr);
     setWindow(window, true);
 }
 
@@ -25,26 +24,24 @@ void FormHelper::createGridLayout(nanogui::Widget* window) {
 }
 
 void FormHelper::setWindow(nanogui::Widget* window, bool createLayout) {
-    if (window && createLayout)
-        createGridLayout(window);
+    if (window && createLayout) createGridLayout(window);
     mWindow = window;
     mLayout = window ? dynamic_cast<nanogui::AdvancedGridLayout*>(window->layout()) : nullptr;
 }
 
 int FormHelper::appendRow() {
-    if (!mLayout)
-        return -1;
+    if (!mLayout) return -1;
     mLayout->appendRow(0);
     return mLayout->rowCount() - 1;
 }
 
 void FormHelper::anchor(nanogui::Widget* widget, const Anchor& a) {
-    if (mLayout)
-        mLayout->setAnchor(widget, a);
+    if (mLayout) mLayout->setAnchor(widget, a);
 }
 
 nanogui::VScrollPanel* FormHelper::addScrollPanel() {
-    mWindow->setLayout(new nanogui::BoxLayout(nanogui::Orientation::Vertical, Alignment::Middle, 0, 0));
+    mWindow->setLayout(
+        new nanogui::BoxLayout(nanogui::Orientation::Vertical, Alignment::Middle, 0, 0));
     mLayout = nullptr;
     auto* panel = new nanogui::VScrollPanel(mWindow.get());
     panel->setLayout(new nanogui::GroupLayout(15, 6, 14, 20));
@@ -58,16 +55,14 @@ void FormHelper::addSpacer(int height) {
     auto* spacer = new nanogui::Widget(mWindow.get());
     applyGroups(spacer);
     spacer->setFixedHeight(height);
-    if (row >= 0)
-        anchor(spacer, Anchor(0, row, Alignment::Middle, Alignment::Middle));
+    if (row >= 0) anchor(spacer, Anchor(0, row, Alignment::Middle, Alignment::Middle));
 }
 
 nanogui::Widget* FormHelper::addWidget(nanogui::Widget* widget) {
     applyGroups(widget);
     addSpacer(mVariableSpacing);
     int row = appendRow();
-    if (row >= 0)
-        anchor(widget, Anchor(1, row, 3, 1, Alignment::Middle, Alignment::Middle));
+    if (row >= 0) anchor(widget, Anchor(1, row, 3, 1, Alignment::Middle, Alignment::Middle));
     return widget;
 }
 
@@ -87,12 +82,10 @@ nanogui::Label* FormHelper::addWidget(const std::string& caption, nanogui::Widge
 }
 
 nanogui::Widget* FormHelper::addFullWidthWidget(nanogui::Widget* widget) {
-    if (!widget)
-        widget = new nanogui::Widget(mWindow.get());
+    if (!widget) widget = new nanogui::Widget(mWindow.get());
     applyGroups(widget);
     int row = appendRow();
-    if (row >= 0)
-        anchor(widget, Anchor(0, row, 4, 1, Alignment::Middle, Alignment::Middle));
+    if (row >= 0) anchor(widget, Anchor(0, row, 4, 1, Alignment::Middle, Alignment::Middle));
     return widget;
 }
 
@@ -102,7 +95,8 @@ nanogui::Label* FormHelper::addLabel(const std::string& caption) {
     return label;
 }
 
-nanogui::Button* FormHelper::addButton(const std::string& caption, const std::function<void()>& callback) {
+nanogui::Button* FormHelper::addButton(const std::string& caption,
+                                       const std::function<void()>& callback) {
     auto* button = new nanogui::Button(mWindow.get(), caption);
     button->setCallback(callback);
     addWidget(button);
@@ -130,7 +124,8 @@ nanogui::PopupButton* FormHelper::addPopupButton(const std::string& caption) {
 Toolbar* FormHelper::addToolbar() {
     auto* toolbar = new Toolbar(mWindow.get());
     toolbar->setFixedHeight(25);
-    toolbar->setLayout(new nanogui::BoxLayout(nanogui::Orientation::Horizontal, Alignment::Middle, 0, 0));
+    toolbar->setLayout(
+        new nanogui::BoxLayout(nanogui::Orientation::Horizontal, Alignment::Middle, 0, 0));
     addWidget(toolbar);
     toolbar->setFixedHeight(mButtonHeight);
     return toolbar;
@@ -152,7 +147,8 @@ ExpandableWidget* FormHelper::addExpandableGroup(const std::string& caption, boo
 
     nanogui::ref<nanogui::Button> buttonRef(button);
     nanogui::ref<ExpandableWidget> bodyRef(body);
-    addRefreshCallback([buttonRef, bodyRef]() { buttonRef->setIcon(bodyRef->expanded() ? 0x2796 : 0x2795); });
+    addRefreshCallback(
+        [buttonRef, bodyRef]() { buttonRef->setIcon(bodyRef->expanded() ? 0x2796 : 0x2795); });
 
     addSpacer(mPreGroupSpacing);
     int row = appendRow();
@@ -165,7 +161,9 @@ ExpandableWidget* FormHelper::addExpandableGroup(const std::string& caption, boo
     return body;
 }
 
-void FormHelper::addRefreshCallback(const std::function<void()>& callback) { mRefreshCallbacks.push_back(callback); }
+void FormHelper::addRefreshCallback(const std::function<void()>& callback) {
+    mRefreshCallbacks.push_back(callback);
+}
 
 void FormHelper::refresh() {
     // By index, on a copy: a callback may add callbacks.
@@ -206,26 +204,21 @@ std::unique_ptr<ScopeGuard> FormHelper::scopedWindow(nanogui::Widget* window, bo
 std::unique_ptr<ScopeGuard> FormHelper::scopedGroup(nanogui::Group* group) {
     mGroups.emplace_back(group);
     return std::make_unique<ScopeGuard>([this]() {
-        if (!mGroups.empty())
-            mGroups.pop_back();
+        if (!mGroups.empty()) mGroups.pop_back();
     });
 }
 
 std::unique_ptr<ScopeGuard> FormHelper::scopedGroups(const std::vector<nanogui::Group*>& groups) {
-    for (nanogui::Group* g : groups)
-        mGroups.emplace_back(g);
+    for (nanogui::Group* g : groups) mGroups.emplace_back(g);
     size_t n = groups.size();
     return std::make_unique<ScopeGuard>([this, n]() {
-        for (size_t i = 0; i < n && !mGroups.empty(); ++i)
-            mGroups.pop_back();
+        for (size_t i = 0; i < n && !mGroups.empty(); ++i) mGroups.pop_back();
     });
 }
 
 void FormHelper::applyGroups(nanogui::Widget* widget) {
-    if (!widget)
-        return;
-    for (const GroupRef& g : mGroups)
-        widget->addGroup(g.get());
+    if (!widget) return;
+    for (const GroupRef& g : mGroups) widget->addGroup(g.get());
 }
 
-} // namespace druvex
+}  // namespace druvex

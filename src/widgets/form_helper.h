@@ -48,7 +48,8 @@ public:
     nanogui::Widget* addFullWidthWidget(nanogui::Widget* widget = nullptr);
     nanogui::Label* addLabel(const std::string& caption);
     nanogui::Button* addButton(const std::string& caption, const std::function<void()>& callback);
-    nanogui::Button* addToggleButton(const std::string& caption, const std::function<void(bool)>& changeCallback);
+    nanogui::Button* addToggleButton(const std::string& caption,
+                                     const std::function<void(bool)>& changeCallback);
     nanogui::PopupButton* addPopupButton(const std::string& caption);
     Toolbar* addToolbar();
     ExpandableWidget* addExpandableGroup(const std::string& caption, bool expanded);
@@ -73,14 +74,18 @@ public:
 
     // A value row: caption in column 1, the typed widget in column 3.
     template <typename T>
-    FormWidget<T>* addVariable(const std::string& caption, const std::function<void(const T&)>& setter,
+    FormWidget<T>* addVariable(const std::string& caption,
+                               const std::function<void(const T&)>& setter,
                                const std::function<T()>& getter, bool editable = true);
     // Bound to a variable (getter reads it, setter assigns it).
-    template <typename T> FormWidget<T>* addVariable(const std::string& caption, T& value, bool editable = true);
+    template <typename T>
+    FormWidget<T>* addVariable(const std::string& caption, T& value, bool editable = true);
     // Read-only row that reads through a pointer on every refresh.
-    template <typename T> FormWidget<T>* addPointerVariable(const std::string& caption, const T* value);
+    template <typename T>
+    FormWidget<T>* addPointerVariable(const std::string& caption, const T* value);
     // Read-only row showing a value copied when the row is made.
-    template <typename T> FormWidget<T>* addValueVariable(const std::string& caption, const T& value);
+    template <typename T>
+    FormWidget<T>* addValueVariable(const std::string& caption, const T& value);
 
     // Settings ------------------------------------------------------------------
     const std::string& groupFontName() const { return mGroupFontName; }
@@ -127,7 +132,8 @@ private:
 // ---- templates ----------------------------------------------------------------------
 
 template <typename T>
-FormWidget<T>* FormHelper::addVariable(const std::string& caption, const std::function<void(const T&)>& setter,
+FormWidget<T>* FormHelper::addVariable(const std::string& caption,
+                                       const std::function<void(const T&)>& setter,
                                        const std::function<T()>& getter, bool editable) {
     auto* widget = new FormWidget<T>(mWindow.get());
     nanogui::ref<nanogui::Widget> keep(widget);
@@ -135,37 +141,39 @@ FormWidget<T>* FormHelper::addVariable(const std::string& caption, const std::fu
     widget->setEditable(editable);
     widget->setFontSize(mWidgetFontSize);
     nanogui::Vector2i fs = widget->fixedSize();
-    widget->setFixedSize(nanogui::Vector2i(fs.x() != 0 ? fs.x() : mFixedSize.x(), fs.y() != 0 ? fs.y() : mFixedSize.y()));
+    widget->setFixedSize(nanogui::Vector2i(fs.x() != 0 ? fs.x() : mFixedSize.x(),
+                                           fs.y() != 0 ? fs.y() : mFixedSize.y()));
     {
-        T v = getter(); // an empty getter throws std::bad_function_call
-        if (v != widget->value())
-            widget->setValue(v);
+        T v = getter();  // an empty getter throws std::bad_function_call
+        if (v != widget->value()) widget->setValue(v);
     }
     nanogui::ref<FormWidget<T>> ref(widget);
     addRefreshCallback([ref, getter]() {
         T v = getter();
-        if (v != ref->value())
-            ref->setValue(v);
+        if (v != ref->value()) ref->setValue(v);
     });
     addWidget(caption, widget);
     return widget;
 }
 
-template <typename T> FormWidget<T>* FormHelper::addVariable(const std::string& caption, T& value, bool editable) {
+template <typename T>
+FormWidget<T>* FormHelper::addVariable(const std::string& caption, T& value, bool editable) {
     T* p = &value;
     return addVariable<T>(
         caption, [p](const T& v) { *p = v; }, [p]() -> T { return *p; }, editable);
 }
 
-template <typename T> FormWidget<T>* FormHelper::addPointerVariable(const std::string& caption, const T* value) {
+template <typename T>
+FormWidget<T>* FormHelper::addPointerVariable(const std::string& caption, const T* value) {
     return addVariable<T>(
         caption, [](const T&) {}, [value]() -> T { return *value; }, false);
 }
 
-template <typename T> FormWidget<T>* FormHelper::addValueVariable(const std::string& caption, const T& value) {
+template <typename T>
+FormWidget<T>* FormHelper::addValueVariable(const std::string& caption, const T& value) {
     T copy = value;
     return addVariable<T>(
         caption, [](const T&) {}, [copy]() -> T { return copy; }, false);
 }
 
-} // namespace druvex
+}  // namespace druvex

@@ -2,12 +2,14 @@
 
 namespace druvex {
 
-LabelButton::LabelButton(nanogui::Widget* parent, const std::string& caption, const std::string& font, int fontSize)
+LabelButton::LabelButton(nanogui::Widget* parent, const std::string& caption,
+                         const std::string& font, int fontSize)
     : nanogui::Label(parent, caption, font, fontSize) {}
 
 LabelButton::~LabelButton() { mClickCallback = nullptr; }
 
-bool LabelButton::mouseButtonEvent(const nanogui::Vector2i& p, int button, bool down, int modifiers) {
+bool LabelButton::mouseButtonEvent(const nanogui::Vector2i& p, int button, bool down,
+                                   int modifiers) {
     nanogui::KeepAlive self(this);
     bool result = nanogui::Widget::mouseButtonEvent(p, button, down, modifiers);
     if (down && mClickCallback) {
@@ -17,4 +19,4 @@ bool LabelButton::mouseButtonEvent(const nanogui::Vector2i& p, int button, bool 
     return result;
 }
 
-} // namespace druvex
+}  // namespace druvex

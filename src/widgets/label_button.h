@@ -9,8 +9,8 @@ namespace druvex {
 
 class LabelButton : public nanogui::Label {
 public:
-    LabelButton(nanogui::Widget* parent, const std::string& caption, const std::string& font = "sans",
-                int fontSize = -1);
+    LabelButton(nanogui::Widget* parent, const std::string& caption,
+                const std::string& font = "sans", int fontSize = -1);
 
     const std::function<void()>& clickCallback() const { return mClickCallback; }
     void setClickCallback(const std::function<void()>& callback) { mClickCallback = callback; }
@@ -18,7 +18,8 @@ public:
     void setCallback(const std::function<void()>& callback) { mClickCallback = callback; }
 
     // The plain widget behaviour, then the click callback on any press.
-    bool mouseButtonEvent(const nanogui::Vector2i& p, int button, bool down, int modifiers) override;
+    bool mouseButtonEvent(const nanogui::Vector2i& p, int button, bool down,
+                          int modifiers) override;
 
 protected:
     ~LabelButton() override;
@@ -26,4 +27,4 @@ protected:
     std::function<void()> mClickCallback;
 };
 
-} // namespace druvex
+}  // namespace druvex

@@ -5,8 +5,7 @@ namespace druvex {
 ScopeGuard::ScopeGuard(std::function<void()> f) : mFunction(std::move(f)) {}
 
 ScopeGuard::~ScopeGuard() {
-    if (mFunction)
-        mFunction();
+    if (mFunction) mFunction();
 }
 
-} // namespace druvex
+}  // namespace druvex

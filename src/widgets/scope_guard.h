@@ -19,4 +19,4 @@ private:
     std::function<void()> mFunction;
 };
 
-} // namespace druvex
+}  // namespace druvex

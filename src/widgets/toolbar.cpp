@@ -4,7 +4,9 @@ namespace druvex {
 
 Toolbar::Toolbar(nanogui::Widget* parent) : nanogui::Widget(parent) {}
 
-nanogui::Vector2i Toolbar::preferredSize(NVGcontext*) const { return nanogui::Vector2i(0, height()); }
+nanogui::Vector2i Toolbar::preferredSize(NVGcontext*) const {
+    return nanogui::Vector2i(0, height());
+}
 
 void Toolbar::performLayout(NVGcontext* ctx) {
     int n = childCount();
@@ -16,4 +18,4 @@ void Toolbar::performLayout(NVGcontext* ctx) {
     nanogui::Widget::performLayout(ctx);
 }
 
-} // namespace druvex
+}  // namespace druvex

@@ -15,4 +15,4 @@ public:
     void performLayout(NVGcontext* ctx) override;
 };
 
-} // namespace druvex
+}  // namespace druvex

@@ -4,9 +4,9 @@
 
 #include <chrono>
 
-#include "core/byte_order.h"
 #include "capture/capture.h"
 #include "capture_test_support.h"
+#include "core/byte_order.h"
 #include "core/packet_bytes.h"
 
 using druvex_sdk::Capture;

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <functional>
 
-#include "core/byte_order.h"
 #include "capture/capture.h"
 #include "capture_test_support.h"
+#include "core/byte_order.h"
 #include "core/packet_bytes.h"
 
 using druvex_sdk::Capture;

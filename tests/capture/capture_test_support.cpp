@@ -26,9 +26,7 @@ void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
               static_cast<std::streamsize>(bytes.size()));
 }
 
-bool file_exists(const std::string& path) {
-    return std::filesystem::exists(path);
-}
+bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
 
 TempDir::TempDir() {
     char pattern[] = "/tmp/druvex_capture_XXXXXX";

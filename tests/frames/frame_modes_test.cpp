@@ -34,7 +34,9 @@ uint32_t xz_of(const DruvexSensorRawPointWithTime& p) {
     return uint32_t{p.image_x} | uint32_t{p.image_z} << 16;
 }
 
-int16_t last_x(const DeliveredFrame& frame) { return static_cast<int16_t>(frame.raw.back().image_x); }
+int16_t last_x(const DeliveredFrame& frame) {
+    return static_cast<int16_t>(frame.raw.back().image_x);
+}
 
 // Index in the sent records where the delivered points start; every
 // delivered point must follow on from there with none missing or repeated.
@@ -55,7 +57,8 @@ size_t check_contiguous(const SimSession& session) {
 }
 
 void check_image_counts(const SimSession& session, size_t returns) {
-    for (const auto& frame : session.frames()) EXPECT_EQ(frame.image.size(), frame.raw.size() * returns);
+    for (const auto& frame : session.frames())
+        EXPECT_EQ(frame.image.size(), frame.raw.size() * returns);
 }
 
 // The image point that the detector saw for sample s of a frame.
@@ -106,7 +109,8 @@ std::vector<size_t> turning_points(const SimSession& session) {
     std::vector<size_t> at;
     const auto& sent = session.sent_xz();
     for (size_t s = 0; s * channels < sent.size(); ++s) {
-        if (std::abs(static_cast<int16_t>(sent[s * channels] & 0xFFFF)) == sweep_max) at.push_back(s);
+        if (std::abs(static_cast<int16_t>(sent[s * channels] & 0xFFFF)) == sweep_max)
+            at.push_back(s);
     }
     return at;
 }

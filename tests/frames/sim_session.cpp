@@ -45,7 +45,8 @@ void SimSession::send_info() {
 
 druvex_sim::SimDataPacket SimSession::send_data(int64_t host_time_offset_us) {
     druvex_sim::SimDataPacket packet = sim_.next_data_packet();
-    for (uint32_t i = 0; i < packet.records; ++i) sent_xz_.push_back(record_xz(sim_, packet.bytes, i));
+    for (uint32_t i = 0; i < packet.records; ++i)
+        sent_xz_.push_back(record_xz(sim_, packet.bytes, i));
     check(druvex_sdk_mock_network_receive(handle, packet.host_time_us + host_time_offset_us,
                                           packet.bytes.data(), packet.bytes.size()),
           "data");

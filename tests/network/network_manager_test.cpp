@@ -173,8 +173,7 @@ TEST_F(LiveNetwork, MockReceiveOnlyWithNetworkingOffAndNeverReachesPacketCallbac
     ASSERT_EQ(druvex_sdk_set_control_flags(DRUVEX_SDK_CONTROL_DISABLE_NETWORK,
                                            DRUVEX_SDK_CONTROL_DISABLE_NETWORK),
               DRUVEX_SUCCESS);
-    EXPECT_EQ(druvex_sdk_mock_network_receive(0x0A000005, 1, bytes, sizeof(bytes)),
-              DRUVEX_SUCCESS);
+    EXPECT_EQ(druvex_sdk_mock_network_receive(0x0A000005, 1, bytes, sizeof(bytes)), DRUVEX_SUCCESS);
     EXPECT_EQ(packets.size(), 0u);
 }
 
@@ -210,8 +209,8 @@ struct Reentry {
 };
 
 // On its first packet, moves the port from the processing thread itself.
-void move_port_from_callback(uint64_t handle, int64_t timestamp, const uint8_t* data,
-                             size_t size, void* user) {
+void move_port_from_callback(uint64_t handle, int64_t timestamp, const uint8_t* data, size_t size,
+                             void* user) {
     auto* reentry = static_cast<Reentry*>(user);
     if (reentry->calls++ == 0) reentry->result = druvex_sdk_set_port(reentry->new_port);
     collect_packet(handle, timestamp, data, size, reentry->packets);

@@ -24,10 +24,10 @@ struct Delivery {
 class RunningListener {
 public:
     explicit RunningListener(uint16_t port = 0) : listener(port) {
-        listener.add_callback([this](const std::error_code& ec, uint64_t sender, int32_t n,
-                                     const uint8_t* bytes) {
-            deliveries.add(Delivery{ec, sender, std::vector<uint8_t>(bytes, bytes + n)});
-        });
+        listener.add_callback(
+            [this](const std::error_code& ec, uint64_t sender, int32_t n, const uint8_t* bytes) {
+                deliveries.add(Delivery{ec, sender, std::vector<uint8_t>(bytes, bytes + n)});
+            });
     }
     ~RunningListener() { stop(); }
 

@@ -84,7 +84,7 @@ TEST(GroundGrid, MarkerSteps) {
     EXPECT_EQ(distance_marker_step(40.0f), 5);  // the default camera
     EXPECT_EQ(distance_marker_step(14.9f), 1);
     EXPECT_EQ(distance_marker_step(20.0f), 2);
-    EXPECT_EQ(distance_marker_step(55.0f), 10);  // n = 6
+    EXPECT_EQ(distance_marker_step(55.0f), 10);   // n = 6
     EXPECT_EQ(distance_marker_step(194.0f), 10);  // n = 19
     EXPECT_EQ(distance_marker_step(200.0f), 20);
     EXPECT_EQ(distance_marker_step(590.0f), 50);

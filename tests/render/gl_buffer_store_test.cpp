@@ -30,7 +30,8 @@ std::vector<LineVertex> contents(const GlBuffer& b) {
 }
 
 bool same(const std::vector<LineVertex>& a, const std::vector<LineVertex>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(LineVertex)) == 0;
+    return a.size() == b.size() &&
+           std::memcmp(a.data(), b.data(), a.size() * sizeof(LineVertex)) == 0;
 }
 
 RenderConfig camera() {
@@ -84,7 +85,8 @@ TEST_F(BufferStore, ClearStopsDrawingButKeepsTheBuffer) {
     const auto v = ramp(50, 1);
     store_.set_lines("line", v);
     const GLuint buffer = store_.find("line")->vertex_buffer;
-    store_.stage("line", GL_LINE_STRIP, v.size(), sizeof(LineVertex), const_cast<LineVertex*>(v.data()), false);
+    store_.stage("line", GL_LINE_STRIP, v.size(), sizeof(LineVertex),
+                 const_cast<LineVertex*>(v.data()), false);
     store_.clear("line");
     EXPECT_FALSE(store_.has_pending("line"));
     EXPECT_EQ(store_.find("line")->vertex_count, 0u);
@@ -116,7 +118,8 @@ TEST_F(LinePixels, GrownMarkerSetDrawsItsNewStrips) {
     set_lines("distance_markers", few);
     clear_lines("distance_markers");
     LineStrips many = few;
-    for (int i = 1; i <= 50; ++i) many.add_strip({Eigen::Vector3f(-1, float(i) / 5, 0), Eigen::Vector3f(1, float(i) / 5, 0)});
+    for (int i = 1; i <= 50; ++i)
+        many.add_strip({Eigen::Vector3f(-1, float(i) / 5, 0), Eigen::Vector3f(1, float(i) / 5, 0)});
     set_lines("distance_markers", many);
     draw_lines("distance_markers", c);
     const auto frame = read_pixels();
@@ -148,9 +151,11 @@ TEST_F(LinePixels, BoxFacesAreFilledAndPositionOnlySetsDrawWhite) {
     RenderConfig c = camera();
     std::vector<LineVertex> faces;
     add_box_faces(faces, -8, -2, -3, 3, 0, 1, 0xFF0000FF);  // opaque red
-    LinesRenderer::instance()->stage("boxes", GL_TRIANGLE_STRIP, faces.size(), sizeof(LineVertex), faces.data(), false);
+    LinesRenderer::instance()->stage("boxes", GL_TRIANGLE_STRIP, faces.size(), sizeof(LineVertex),
+                                     faces.data(), false);
     const float positions[] = {2, -3, 0, 8, 3, 0};
-    LinesRenderer::instance()->stage("plain", GL_LINE_STRIP, 2, 12, const_cast<float*>(positions), false);
+    LinesRenderer::instance()->stage("plain", GL_LINE_STRIP, 2, 12, const_cast<float*>(positions),
+                                     false);
     LinesRenderer::instance()->flush();
     draw_lines("boxes", c);
     draw_lines("plain", c);

@@ -32,7 +32,8 @@ public:
         glBindRenderbuffer(GL_RENDERBUFFER, colour_buffer);
         glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kWidth, kHeight);
         glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_buffer);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                  colour_buffer);
     }
 
     void TearDown() override {
@@ -75,8 +76,7 @@ void GlHarness::SetUp() {
     glDisable(GL_CULL_FACE);
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_STENCIL_TEST);
-    while (glGetError() != GL_NO_ERROR) {
-    }
+    while (glGetError() != GL_NO_ERROR) {}
 }
 
 std::vector<uint8_t> GlHarness::read_pixels() const {

@@ -71,7 +71,8 @@ TEST_F(PointPixels, CategoricalColormapSelectsOneStopPerValue) {
     std::vector<PointVertex> points;
     for (int k = 0; k < 8; ++k) points.push_back({1, -14.0f + 4 * k, -8, 0, float(k + 8)});
     draw(c, points);
-    for (int k = 0; k < 8; ++k) expect_colour_at(c, -14.0f + 4 * k, -8, stop_colour(COLORMAP_CATEGORICAL, k));
+    for (int k = 0; k < 8; ++k)
+        expect_colour_at(c, -14.0f + 4 * k, -8, stop_colour(COLORMAP_CATEGORICAL, k));
 }
 
 TEST_F(PointPixels, ReversedAndMirrored) {
@@ -95,7 +96,8 @@ TEST_F(PointPixels, UnimportantPointsAreDimGrey) {
 TEST_F(PointPixels, EmptyUploadDrawsNothing) {
     RenderConfig c = test_camera(COLORMAP_CONSTANT);
     draw(c, {});
-    for (size_t i = 0; i < frame_.size(); i += 4) ASSERT_EQ(frame_[i] + frame_[i + 1] + frame_[i + 2], 0);
+    for (size_t i = 0; i < frame_.size(); i += 4)
+        ASSERT_EQ(frame_[i] + frame_[i + 1] + frame_[i + 2], 0);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 

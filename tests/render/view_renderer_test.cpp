@@ -117,9 +117,9 @@ TEST_F(ViewDrawing, RingsAndMarkerTicksFollowTheZoom) {
     EXPECT_TRUE(view_->markers_visible());
     EXPECT_EQ(view_->marker_step(), 5);
     auto f = read_pixels();
-    EXPECT_TRUE(grey_at(f, 10, 0));         // first ring
+    EXPECT_TRUE(grey_at(f, 10, 0));  // first ring
     EXPECT_TRUE(grey_at(f, 7.071f, -7.071f));
-    EXPECT_TRUE(grey_at(f, 0.25f, 5));      // tick across the world-y axis
+    EXPECT_TRUE(grey_at(f, 0.25f, 5));  // tick across the world-y axis
     EXPECT_TRUE(grey_at(f, 0.25f, -10));
     EXPECT_FALSE(grey_at(f, 0.25f, 2.5f, 0));
     snapshot(f, "markers_step5");

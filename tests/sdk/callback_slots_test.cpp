@@ -29,17 +29,17 @@ TEST_F(SdkTest, SlotTakesOneFunctionUntilUnlistened) {
     EXPECT_EQ(druvex_sdk_listen_raw_frames(raw_a, &count), 0);
     EXPECT_EQ(druvex_sdk_listen_raw_frames(raw_b, &count), -7);
     EXPECT_EQ(take_error().text, "DRUVEX_ERROR_TOO_MANY_CALLBACKS");
-    druvex_sdk::raw_frames_callback().invoke(uint64_t{1}, size_t{0},
-                                             static_cast<const DruvexSensorRawPointWithTime*>(nullptr));
+    druvex_sdk::raw_frames_callback().invoke(
+        uint64_t{1}, size_t{0}, static_cast<const DruvexSensorRawPointWithTime*>(nullptr));
     EXPECT_EQ(count, 1);  // the first function stays
 
     EXPECT_EQ(druvex_sdk_unlisten_raw_frames(), 0);
-    druvex_sdk::raw_frames_callback().invoke(uint64_t{1}, size_t{0},
-                                             static_cast<const DruvexSensorRawPointWithTime*>(nullptr));
+    druvex_sdk::raw_frames_callback().invoke(
+        uint64_t{1}, size_t{0}, static_cast<const DruvexSensorRawPointWithTime*>(nullptr));
     EXPECT_EQ(count, 1);
     EXPECT_EQ(druvex_sdk_listen_raw_frames(raw_b, &count), 0);
-    druvex_sdk::raw_frames_callback().invoke(uint64_t{1}, size_t{0},
-                                             static_cast<const DruvexSensorRawPointWithTime*>(nullptr));
+    druvex_sdk::raw_frames_callback().invoke(
+        uint64_t{1}, size_t{0}, static_cast<const DruvexSensorRawPointWithTime*>(nullptr));
     EXPECT_EQ(count, 101);
 }
 

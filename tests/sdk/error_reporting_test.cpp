@@ -101,8 +101,8 @@ struct Delivered {
     std::vector<uint8_t> data;
 };
 
-void record_error(uint64_t handle, int32_t code, const char* message, const void* data,
-                  size_t size, void* user) {
+void record_error(uint64_t handle, int32_t code, const char* message, const void* data, size_t size,
+                  void* user) {
     auto* out = static_cast<std::vector<Delivered>*>(user);
     const auto* bytes = static_cast<const uint8_t*>(data);
     out->push_back({handle, code, message, std::vector<uint8_t>(bytes, bytes + size)});

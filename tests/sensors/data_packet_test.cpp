@@ -51,7 +51,8 @@ TEST(DataPacket, PeriodIsLearnedFromAgreeingPairsOnly) {
     SdkSession session;
     session.send(handle, bare_info("V4.5"));
     // 5 us, then 10 us: the pair disagrees; a clock that goes back is skipped.
-    for (uint32_t t : {1000u, 1160u, 1480u, 1400u}) session.send(handle, data_packet("STDT", t, 32, 8));
+    for (uint32_t t : {1000u, 1160u, 1480u, 1400u})
+        session.send(handle, data_packet("STDT", t, 32, 8));
     EXPECT_EQ(0.0f, learned_period());
     for (uint32_t t : {1560u, 1720u}) session.send(handle, data_packet("STDT", t, 32, 8));
     EXPECT_FLOAT_EQ(5e-6f, learned_period());
@@ -81,7 +82,8 @@ TEST(DataPacket, BaseWithinATenthOfASecondOfAnHourJumpIsMovedBack) {
     options.infx_status = 2 | 4;
     options.sync_timestamp = 7 * one_hour + 5;
     session.send(handle, druvex_sim::SensorSim(options).info_packets()[0]);
-    for (uint32_t k = 0; k < 3; ++k) session.send(handle, data_packet("STDT", 1000 + 160 * k, 32, 8));
+    for (uint32_t k = 0; k < 3; ++k)
+        session.send(handle, data_packet("STDT", 1000 + 160 * k, 32, 8));
     session.forget();
     const uint32_t t = 1320 + one_hour - 50000;
     session.send(handle, data_packet("STDT", t, 32, 8));
@@ -90,12 +92,13 @@ TEST(DataPacket, BaseWithinATenthOfASecondOfAnHourJumpIsMovedBack) {
 }
 
 TEST(DataPacket, LayoutsDecodeTheirFields) {
-    SdkSession session(DRUVEX_SDK_CONTROL_USE_PACKET_TIME | DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS);
+    SdkSession session(DRUVEX_SDK_CONTROL_USE_PACKET_TIME |
+                       DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS);
     session.send(handle, bare_info("V4.5"));
     Bytes stdq = data_packet("STDQ", 1, 8, 13);
     put<int16_t>(stdq, 22, -5);
     put<uint32_t>(stdq, 26, 0xAB1FFFFFu);  // distance, saturated, intensity 0xAB
-    put<uint8_t>(stdq, 30, 0xF3);           // all eight power bits
+    put<uint8_t>(stdq, 30, 0xF3);          // all eight power bits
     put<uint32_t>(stdq, 31, 0x07012345u);
     session.send(handle, stdq);
     ASSERT_EQ(8u, session.raw.size());

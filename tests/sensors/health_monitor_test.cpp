@@ -23,7 +23,8 @@ std::vector<druvex_test::SeenError> faults_of(SdkSession& session, int32_t code)
 }
 
 void send_info(SdkSession& session, const SimOptions& options) {
-    for (const auto& packet : SensorSim(options).info_packets()) session.send(sensor_handle, packet);
+    for (const auto& packet : SensorSim(options).info_packets())
+        session.send(sensor_handle, packet);
 }
 
 TEST(EnvironmentFaults, TemperatureOutsideMinus40To80IsReportedWithItsValue) {

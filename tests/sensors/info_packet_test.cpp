@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-#include "sensors/calibration_body.h"
 #include "packet_builder.h"
 #include "sdk_session.h"
 #include "sensor_sim.h"
+#include "sensors/calibration_body.h"
 
 using namespace druvex_test;
 

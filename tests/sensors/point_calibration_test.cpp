@@ -45,8 +45,8 @@ Raw raw_point(uint32_t d0, uint32_t d1 = 0) {
 std::vector<Image> calibrate(const DruvexCalibration& c, const std::vector<Raw>& raw,
                              int32_t returns) {
     std::vector<Image> out(raw.size() * returns);
-    EXPECT_EQ(0, druvex_sdk_calibrate_points_with_calibration(
-                     &c, static_cast<int32_t>(raw.size()), raw.data(), returns, out.data()));
+    EXPECT_EQ(0, druvex_sdk_calibrate_points_with_calibration(&c, static_cast<int32_t>(raw.size()),
+                                                              raw.data(), returns, out.data()));
     return out;
 }
 
@@ -85,7 +85,8 @@ TEST(PointCalibration, RepeatedFirstReturnCountsAsNoSecondReturn) {
 
 TEST(PointCalibration, FarthestReturnIsMarkedOnce) {
     SdkSession session;
-    const auto out = calibrate(simple_calibration(), {raw_point(2000, 3000), raw_point(3000, 2000)}, 2);
+    const auto out =
+        calibrate(simple_calibration(), {raw_point(2000, 3000), raw_point(3000, 2000)}, 2);
     EXPECT_EQ(DRUVEX_RETURN_TYPE_FIRST, out[0].return_type);
     EXPECT_EQ(DRUVEX_RETURN_TYPE_FARTHEST, out[1].return_type);
     EXPECT_EQ(DRUVEX_RETURN_TYPE_FIRST | DRUVEX_RETURN_TYPE_FARTHEST, out[2].return_type);
@@ -148,7 +149,8 @@ TEST(PointCalibration, ClipsAndTheirSwitches) {
         EXPECT_TRUE(valid(calibrate(open, {wide}, 1)[0]));
         EXPECT_TRUE(valid(calibrate(open, {far}, 1)[0]));
     }
-    SdkSession session(DRUVEX_SDK_CONTROL_DISABLE_IMAGE_CLIP | DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP);
+    SdkSession session(DRUVEX_SDK_CONTROL_DISABLE_IMAGE_CLIP |
+                       DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP);
     const auto out = calibrate(c, {wide, far}, 1);
     EXPECT_TRUE(valid(out[0]));
     EXPECT_TRUE(valid(out[1]));

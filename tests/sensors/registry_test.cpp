@@ -5,8 +5,8 @@
 
 #include "packet_builder.h"
 #include "sdk_session.h"
-#include "sensors/sensor_manager.h"
 #include "sensor_sim.h"
+#include "sensors/sensor_manager.h"
 
 using namespace druvex_test;
 using druvex_sdk::SensorManager;

@@ -49,8 +49,7 @@ int32_t SdkSession::send(uint64_t handle, const std::vector<uint8_t>& packet,
     return send(handle, packet.data(), packet.size(), host_time_us);
 }
 
-int32_t SdkSession::send(uint64_t handle, const uint8_t* data, size_t size,
-                         int64_t host_time_us) {
+int32_t SdkSession::send(uint64_t handle, const uint8_t* data, size_t size, int64_t host_time_us) {
     return druvex_sdk_mock_network_receive(handle, host_time_us, data, size);
 }
 

@@ -9,8 +9,8 @@
 
 #include "packet_builder.h"
 #include "sdk_session.h"
-#include "sensors/sensor_manager.h"
 #include "sensor_sim.h"
+#include "sensors/sensor_manager.h"
 
 using namespace druvex_test;
 
@@ -35,7 +35,9 @@ struct Kind {
 // information in halves.
 Bytes full_packet(const std::string& magic, druvex_sim::SensorSim& sim) {
     const auto halves = sim.info_packets();
-    Bytes p = magic == "INF2" ? halves[1] : magic[2] == 'F' ? halves[0] : sim.next_data_packet().bytes;
+    Bytes p = magic == "INF2"   ? halves[1]
+              : magic[2] == 'F' ? halves[0]
+                                : sim.next_data_packet().bytes;
     p.resize(std::max<size_t>(p.size(), 2000), 0);  // room for every prefix swept
     std::memcpy(p.data(), magic.data(), 4);
     return p;
@@ -85,7 +87,8 @@ TEST(UntrustedPackets, ShortSecondHalfContributesOnlyWhatItCarries) {
 }
 
 TEST(UntrustedPackets, ReturnCountBeyondTwoIsLimited) {
-    SdkSession session(DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS | DRUVEX_SDK_CONTROL_USE_PACKET_TIME);
+    SdkSession session(DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS |
+                       DRUVEX_SDK_CONTROL_USE_PACKET_TIME);
     druvex_sim::SimOptions options;
     options.info = druvex_sim::InfoKind::infx;
     options.infx_return_count = 255;

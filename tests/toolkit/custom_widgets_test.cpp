@@ -1,10 +1,10 @@
 // ExpandableWidget, LabelButton, Toolbar, ScopeGuard.
 #include <gtest/gtest.h>
 
+#include "toolkit_test_support.h"
 #include "widgets/expandable_widget.h"
 #include "widgets/label_button.h"
 #include "widgets/scope_guard.h"
-#include "toolkit_test_support.h"
 #include "widgets/toolbar.h"
 
 using namespace nanogui;
@@ -49,18 +49,14 @@ TEST(CustomWidgets, ToolbarSharesItsWidth) {
     bar->setLayout(new BoxLayout(Orientation::Horizontal, Alignment::Middle, 0, 0));
     bar->setSize(Vector2i(300, 25));
     EXPECT_EQ(bar->preferredSize(ctx), Vector2i(0, 25));
-    for (int i = 0; i < 4; ++i)
-        new Button(bar, "b");
+    for (int i = 0; i < 4; ++i) new Button(bar, "b");
     bar->performLayout(ctx);
-    for (Widget* c : bar->children())
-        EXPECT_EQ(c->fixedSize(), Vector2i(75, 25));
+    for (Widget* c : bar->children()) EXPECT_EQ(c->fixedSize(), Vector2i(75, 25));
     EXPECT_EQ(bar->childAt(3)->position().x(), 225);
-    for (int i = 0; i < 3; ++i)
-        new Button(bar, "b");
+    for (int i = 0; i < 3; ++i) new Button(bar, "b");
     bar->performLayout(ctx);
-    for (Widget* c : bar->children())
-        EXPECT_EQ(c->width(), 42);
-    EXPECT_EQ(bar->childAt(6)->position().x() + 42, 294); // 6 units stay empty
+    for (Widget* c : bar->children()) EXPECT_EQ(c->width(), 42);
+    EXPECT_EQ(bar->childAt(6)->position().x() + 42, 294);  // 6 units stay empty
     auto* empty = new druvex::Toolbar(ui.screen);
     empty->setSize(Vector2i(100, 25));
     EXPECT_NO_THROW(empty->performLayout(ctx));

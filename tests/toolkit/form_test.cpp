@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "widgets/form_helper.h"
 #include "toolkit_test_support.h"
+#include "widgets/form_helper.h"
 
 using namespace nanogui;
 using druvex::FormHelper;
@@ -34,7 +34,7 @@ struct FormUi : Ui {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(FormHelper, GridAndDefaults) {
     FormHelper detached;
@@ -63,7 +63,7 @@ TEST(FormHelper, RowsAndAnchors) {
     auto* widget = new Widget(f.window());
     Label* label = f.addWidget("Caption", widget);
     AdvancedGridLayout* grid = f.layout();
-    ASSERT_EQ(grid->rowCount(), 2); // spacer row + the row
+    ASSERT_EQ(grid->rowCount(), 2);  // spacer row + the row
     auto la = grid->anchor(label), wa = grid->anchor(widget);
     EXPECT_EQ(la.pos[0], 1);
     EXPECT_EQ(la.pos[1], 1);
@@ -92,11 +92,16 @@ TEST(FormHelper, FloatRowSnapsShowsAndPassesTheTypedValue) {
     float stored = 0.5f;
     std::vector<float> setter;
     auto* row = ui.form->addVariable<float>(
-        "Value", [&](const float& v) { setter.push_back(v); stored = v; }, [&] { return stored; });
+        "Value",
+        [&](const float& v) {
+            setter.push_back(v);
+            stored = v;
+        },
+        [&] { return stored; });
     EXPECT_EQ(row->fixedSize(), Vector2i(0, 20));
     EXPECT_EQ(row->fontSize(), 16);
     EXPECT_EQ(row->alignment(), TextBox::Alignment::Right);
-    EXPECT_EQ(row->TextBox::value(), "0.5"); // initial refresh
+    EXPECT_EQ(row->TextBox::value(), "0.5");  // initial refresh
     row->setStep(0.1f);
     row->setMinMaxValues(-85, 85);
     ui.refreshFrame();
@@ -105,7 +110,7 @@ TEST(FormHelper, FloatRowSnapsShowsAndPassesTheTypedValue) {
     EXPECT_EQ(row->TextBox::value(), "0.1");
     ASSERT_EQ(setter.size(), 1u);
     EXPECT_FLOAT_EQ(setter.back(), 0.123f);
-    ui.refreshFrame(); // 0.123 is not a multiple of the step: written again, same text
+    ui.refreshFrame();  // 0.123 is not a multiple of the step: written again, same text
     EXPECT_EQ(row->TextBox::value(), "0.1");
 
     ui.retype(row, "90");
@@ -127,7 +132,9 @@ TEST(FormHelper, ReadOnlyRowFollowsItsGetter) {
     FormUi ui;
     float source = 12.0f;
     auto* row = ui.form->addPointerVariable<float>("Temp", &source);
-    row->setUnits("\xC2\xB0" "C");
+    row->setUnits(
+        "\xC2\xB0"
+        "C");
     ui.refreshFrame();
     EXPECT_FALSE(row->editable());
     ui.click(row);
@@ -165,7 +172,7 @@ TEST(FormHelper, TypedRowsForEveryType) {
     ui.refreshFrame();
     EXPECT_EQ(combo->selectedIndex(), 2);
     EXPECT_EQ(combo->caption(), "Distance");
-    mode = (Mode)7; // beyond the items: the first item is shown
+    mode = (Mode)7;  // beyond the items: the first item is shown
     ui.refreshFrame();
     EXPECT_EQ(combo->selectedIndex(), 0);
 
@@ -200,7 +207,8 @@ TEST(FormHelper, TypedRowsForEveryType) {
 
 TEST(FormHelper, EmptyGetterAndEmptyRefreshThrow) {
     FormUi ui;
-    EXPECT_THROW(ui.form->addVariable<float>("x", [](const float&) {}, std::function<float()>()),
+    EXPECT_THROW(ui.form->addVariable<float>(
+                     "x", [](const float&) {}, std::function<float()>()),
                  std::bad_function_call);
     FormHelper other(nullptr);
     other.addRefreshCallback(std::function<void()>());
@@ -210,8 +218,7 @@ TEST(FormHelper, EmptyGetterAndEmptyRefreshThrow) {
 TEST(FormHelper, RefreshRunsInInsertionOrder) {
     FormHelper f;
     std::vector<int> order;
-    for (int i = 0; i < 5; ++i)
-        f.addRefreshCallback([&order, i] { order.push_back(i); });
+    for (int i = 0; i < 5; ++i) f.addRefreshCallback([&order, i] { order.push_back(i); });
     f.refresh();
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
 
@@ -264,7 +271,7 @@ TEST(FormHelper, RowInTwoGroupsVanishesWithItsSpacer) {
         showSecond = which == 0;
         ui.refreshFrame();
         EXPECT_FALSE(rowB->visible());
-        EXPECT_EQ(rowC->absolutePosition().y(), shownY - 25) << which; // no gap
+        EXPECT_EQ(rowC->absolutePosition().y(), shownY - 25) << which;  // no gap
         EXPECT_EQ(ui.window->height(), shownHeight - 25);
     }
     showFirst = showSecond = true;
@@ -299,14 +306,14 @@ TEST(FormHelper, ExpandableGroupTogglesAndShowsIcons) {
     ASSERT_NE(square, nullptr);
     EXPECT_EQ(square->fixedSize(), Vector2i(25, 25));
     EXPECT_EQ(caption->font(), "sans-bold");
-    EXPECT_EQ(square->icon(), 0x2795); // plus while collapsed
+    EXPECT_EQ(square->icon(), 0x2795);  // plus while collapsed
     EXPECT_FALSE(row->visibleRecursive());
     int collapsedY = below->absolutePosition().y();
 
     ui.click(caption);
     EXPECT_TRUE(body->expanded());
     ui.refreshFrame();
-    EXPECT_EQ(square->icon(), 0x2796); // minus while expanded
+    EXPECT_EQ(square->icon(), 0x2796);  // minus while expanded
     EXPECT_TRUE(row->visibleRecursive());
     EXPECT_GT(below->absolutePosition().y(), collapsedY);
 
@@ -315,7 +322,7 @@ TEST(FormHelper, ExpandableGroupTogglesAndShowsIcons) {
     ui.refreshFrame();
     EXPECT_EQ(square->icon(), 0x2795);
     EXPECT_EQ(below->absolutePosition().y(), collapsedY);
-    ui.click(caption, GLFW_MOUSE_BUTTON_RIGHT); // any button toggles
+    ui.click(caption, GLFW_MOUSE_BUTTON_RIGHT);  // any button toggles
     EXPECT_TRUE(body->expanded());
 }
 
@@ -371,7 +378,8 @@ TEST(FormHelper, ScrollPanelAndPopupScopes) {
     ui.refreshFrame();
     EXPECT_TRUE(pb->popup()->visible());
     EXPECT_EQ(pb->popup()->width(), 200);
-    EXPECT_EQ(pb->popup()->position().x(), ui.window->absolutePosition().x() + ui.window->width() + 15);
+    EXPECT_EQ(pb->popup()->position().x(),
+              ui.window->absolutePosition().x() + ui.window->width() + 15);
 }
 
 TEST(FormHelper, DestroyingTheHelperKeepsTheWidgets) {

@@ -34,13 +34,11 @@ protected:
         }
     }
     static void TearDownTestSuite() {
-        if (glfwUp)
-            nanogui::shutdown();
+        if (glfwUp) nanogui::shutdown();
         glfwUp = false;
     }
     void SetUp() override {
-        if (!glfwUp)
-            GTEST_SKIP() << "no display: " << initError;
+        if (!glfwUp) GTEST_SKIP() << "no display: " << initError;
         try {
             screen = new DemoScreen(Vector2i(760, 620), 0);
         } catch (const std::exception& e) {
@@ -67,15 +65,15 @@ protected:
         return {pixels[i], pixels[i + 1], pixels[i + 2]};
     }
     static bool near(Rgb a, Rgb b, int tol = 4) {
-        return std::abs(a.r - b.r) <= tol && std::abs(a.g - b.g) <= tol && std::abs(a.b - b.b) <= tol;
+        return std::abs(a.r - b.r) <= tol && std::abs(a.g - b.g) <= tol &&
+               std::abs(a.b - b.b) <= tol;
     }
     int brightPixels(Vector2i pos, Vector2i size, int threshold = 170) const {
         int n = 0;
         for (int y = pos.y(); y < pos.y() + size.y(); ++y)
             for (int x = pos.x(); x < pos.x() + size.x(); ++x) {
                 Rgb c = at(Vector2i(x, y));
-                if (std::max({c.r, c.g, c.b}) >= threshold)
-                    ++n;
+                if (std::max({c.r, c.g, c.b}) >= threshold) ++n;
             }
         return n;
     }
@@ -92,7 +90,7 @@ protected:
     Vector2i fb;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(GlTest, LeavesTheGlStateTheViewerRelieson) {
     screen->drawAll();
@@ -125,10 +123,12 @@ TEST_F(GlTest, LeavesTheGlStateTheViewerRelieson) {
 
 TEST_F(GlTest, GLShaderCompilesReportsAndFrees) {
     GLShader ok;
-    const char* vs = "#version 330 core\nuniform mat4 m;\nlayout(location=0) in vec3 vp;\n"
-                     "void main() { gl_Position = m * vec4(vp, 1.0); }\n";
-    const char* fs = "#version 330 core\nuniform float a; uniform int n; uniform bool r;\nout vec4 c;\n"
-                     "void main() { c = vec4(a, float(n), r ? 1.0 : 0.0, 1.0); }\n";
+    const char* vs =
+        "#version 330 core\nuniform mat4 m;\nlayout(location=0) in vec3 vp;\n"
+        "void main() { gl_Position = m * vec4(vp, 1.0); }\n";
+    const char* fs =
+        "#version 330 core\nuniform float a; uniform int n; uniform bool r;\nout vec4 c;\n"
+        "void main() { c = vec4(a, float(n), r ? 1.0 : 0.0, 1.0); }\n";
     ASSERT_TRUE(ok.init("test", vs, fs));
     ok.bind();
     EXPECT_GE(ok.uniform("m"), 0);
@@ -143,9 +143,11 @@ TEST_F(GlTest, GLShaderCompilesReportsAndFrees) {
     glUseProgram(0);
 
     GLShader bad;
-    EXPECT_NO_THROW(EXPECT_FALSE(bad.init("broken", vs, "#version 330 core\nvoid main() { oops; }\n")));
-    const char* gs = "#version 330 core\nlayout(points) in; layout(triangle_strip, max_vertices = 3) out;\n"
-                     "void main() { gl_Position = gl_in[0].gl_Position; EmitVertex(); EndPrimitive(); }\n";
+    EXPECT_NO_THROW(
+        EXPECT_FALSE(bad.init("broken", vs, "#version 330 core\nvoid main() { oops; }\n")));
+    const char* gs =
+        "#version 330 core\nlayout(points) in; layout(triangle_strip, max_vertices = 3) out;\n"
+        "void main() { gl_Position = gl_in[0].gl_Position; EmitVertex(); EndPrimitive(); }\n";
     GLShader geo;
     EXPECT_TRUE(geo.init("geometry", vs, fs, gs));
     geo.free();
@@ -154,14 +156,17 @@ TEST_F(GlTest, GLShaderCompilesReportsAndFrees) {
 TEST_F(GlTest, TextAndIconsAreDrawn) {
     // The window title and the group toggles show bright glyph pixels.
     Window* panel = screen->panel();
-    EXPECT_GT(brightPixels(panel->absolutePosition() + Vector2i(60, 8), Vector2i(140, 16), 120), 30);
+    EXPECT_GT(brightPixels(panel->absolutePosition() + Vector2i(60, 8), Vector2i(140, 16), 120),
+              30);
     druvex::ExpandableWidget* display = screen->displayGroup();
     (void)display;
     int icons = 0;
     for (Widget* w : screen->form()->window()->children())
         if (auto* b = dynamic_cast<Button*>(w); b && b->caption().empty() && b->icon() == 0x2796) {
             ++icons;
-            EXPECT_GT(brightPixels(b->absolutePosition() + Vector2i(3, 3), b->size() - Vector2i(6, 6), 150), 20);
+            EXPECT_GT(brightPixels(b->absolutePosition() + Vector2i(3, 3),
+                                   b->size() - Vector2i(6, 6), 150),
+                      20);
         }
     EXPECT_EQ(icons, 2);
 }
@@ -182,10 +187,10 @@ TEST_F(GlTest, PopupOpensBesideItsButtonWithItsPointer) {
     EXPECT_EQ(popup->position().y(), view->absolutePosition().y() + view->height() / 2 - 30);
     Rgb fill = at(popup->position() + Vector2i(popup->width() - 4, popup->height() / 2));
     EXPECT_TRUE(near(fill, {50, 50, 50})) << fill.r << "," << fill.g << "," << fill.b;
-    EXPECT_TRUE(near(at(pointer), {50, 50, 50})); // the pointer
+    EXPECT_TRUE(near(at(pointer), {50, 50, 50}));  // the pointer
     EXPECT_FALSE(near(before, {50, 50, 50}));
 
-    click(view); // toggles closed
+    click(view);  // toggles closed
     grab();
     EXPECT_FALSE(popup->visible());
     EXPECT_TRUE(near(at(pointer), before));
@@ -198,7 +203,7 @@ TEST_F(GlTest, HiddenGroupLeavesNoGap) {
     int hiddenY = view->absolutePosition().y();
     Rgb margin = at(Vector2i(panel->absolutePosition().x() + 4, hiddenY - 3));
     Rgb gap = at(Vector2i(view->absolutePosition().x() + view->width() / 2, hiddenY - 3));
-    EXPECT_TRUE(near(gap, margin)); // spacer only: panel background
+    EXPECT_TRUE(near(gap, margin));  // spacer only: panel background
     Rgb inButton = at(view->absolutePosition() + Vector2i(8, view->height() / 2));
     EXPECT_FALSE(near(inButton, margin));
 
@@ -226,35 +231,36 @@ TEST_F(GlTest, TypingThroughTheHandlers) {
     // Find the "Caption" text row.
     TextBox* caption = nullptr;
     for (Widget* w : screen->displayGroup()->children())
-        if (auto* t = dynamic_cast<druvex::FormWidget<std::string>*>(w))
-            caption = t;
+        if (auto* t = dynamic_cast<druvex::FormWidget<std::string>*>(w)) caption = t;
     ASSERT_NE(caption, nullptr);
     click(caption);
     screen->keyCallbackEvent(GLFW_KEY_A, 0, GLFW_PRESS, GLFW_MOD_CONTROL);
-    for (char c : std::string("Rear lidar"))
-        screen->charCallbackEvent((unsigned char)c);
-    grab(); // drawn while editing
+    for (char c : std::string("Rear lidar")) screen->charCallbackEvent((unsigned char)c);
+    grab();  // drawn while editing
     screen->keyCallbackEvent(GLFW_KEY_ENTER, 0, GLFW_PRESS, 0);
     EXPECT_EQ(screen->state.caption, "Rear lidar");
     grab();
-    EXPECT_GT(brightPixels(caption->absolutePosition() + Vector2i(4, 3), caption->size() - Vector2i(8, 6), 140), 20);
+    EXPECT_GT(brightPixels(caption->absolutePosition() + Vector2i(4, 3),
+                           caption->size() - Vector2i(8, 6), 140),
+              20);
 }
 
 TEST_F(GlTest, ASecondScreenInTheSameProcess) {
-    screen = nullptr; // destroy the first
+    screen = nullptr;  // destroy the first
     ref<DemoScreen> second = new DemoScreen(Vector2i(400, 300), 0);
     second->setVisible(true);
     std::vector<uint8_t> px = second->grabFramebuffer();
     EXPECT_EQ(px.size(), (size_t)second->framebufferSize().prod() * 4);
     second = nullptr;
-    screen = new DemoScreen(Vector2i(760, 620), 0); // for TearDown
+    screen = new DemoScreen(Vector2i(760, 620), 0);  // for TearDown
 }
 
 TEST_F(GlTest, MainLoopRunsUntilTheWindowCloses) {
     screen->closeAfterFrames = screen->framesDrawn + 5;
     auto start = std::chrono::steady_clock::now();
-    nanogui::mainloop(20); // the refresh thread wakes the loop: no input needed
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    nanogui::mainloop(20);  // the refresh thread wakes the loop: no input needed
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_GE(screen->framesDrawn, screen->closeAfterFrames);
     EXPECT_FALSE(screen->visible());
     EXPECT_LT(seconds, 10.0);
@@ -266,7 +272,7 @@ struct ThrowingScreen : Screen {
     ThrowingScreen() : Screen(Vector2i(200, 150), "throws", false, false, 8, 8, 24, 8, 0, 3, 3) {}
     void drawContents() override { throw std::runtime_error("boom"); }
 };
-} // namespace
+}  // namespace
 
 TEST_F(GlTest, MainLoopEndsOnAnException) {
     screen->setVisible(false);

@@ -18,18 +18,18 @@ Window* panel(Screen* screen) {
     w->setLayout(new BoxLayout(Orientation::Vertical, Alignment::Fill, 8, 6));
     return w;
 }
-} // namespace
+}  // namespace
 
 // ---- NanoVG-style text ------------------------------------------------------------------
 
 TEST(ToolkitText, FontsAndIconsArePresent) {
     Ui ui;
     NVGcontext* ctx = ui.screen->nvgContext();
-    for (unsigned cp : {0x2795u, 0x2796u, 0xE75Cu, 0xE75Fu, 0xE75Eu, 0x2016u, 0x25B6u, 0x25A0u, 0x2B05u, 0x27A1u,
-                        0x2713u})
+    for (unsigned cp : {0x2795u, 0x2796u, 0xE75Cu, 0xE75Fu, 0xE75Eu, 0x2016u, 0x25B6u, 0x25A0u,
+                        0x2B05u, 0x27A1u, 0x2713u})
         EXPECT_TRUE(nvgFaceHasGlyph(ctx, "icons", cp)) << std::hex << cp;
     EXPECT_TRUE(nvgFaceHasGlyph(ctx, "sans", 'A'));
-    EXPECT_TRUE(nvgFaceHasGlyph(ctx, "sans", 0xB0)); // degree sign
+    EXPECT_TRUE(nvgFaceHasGlyph(ctx, "sans", 0xB0));  // degree sign
     EXPECT_TRUE(nvgFaceHasGlyph(ctx, "sans-bold", 'g'));
 }
 
@@ -84,8 +84,9 @@ TEST(ToolkitText, TextBoxBreaksRowsAtSpacesAndNewlines) {
     EXPECT_NEAR(b[3] - b[1], 3 * lineh, 1e-3);
 
     NVGtextRow rows[8];
-    int n = nvgTextBreakLines(ctx, "alpha beta  gamma", nullptr,
-                              nvgTextBounds(ctx, 0, 0, "alpha beta", nullptr, nullptr) + 1, rows, 8);
+    int n =
+        nvgTextBreakLines(ctx, "alpha beta  gamma", nullptr,
+                          nvgTextBounds(ctx, 0, 0, "alpha beta", nullptr, nullptr) + 1, rows, 8);
     ASSERT_EQ(n, 2);
     EXPECT_EQ(std::string(rows[0].start, rows[0].end), "alpha beta");
     EXPECT_EQ(std::string(rows[1].start, rows[1].end), "gamma");
@@ -134,11 +135,12 @@ TEST(ToolkitLabel, CentredCaptionWithAndWithoutFixedWidth) {
         float b[4];
         ASSERT_TRUE(nvgFrameBounds(ctx, v0, b));
         EXPECT_NEAR((b[0] + b[2]) / 2, 100.0f, 1.5f) << "fixed " << fixed;
-        EXPECT_GE(b[1], 0.0f); // top aligned: the text is below y
+        EXPECT_GE(b[1], 0.0f);  // top aligned: the text is below y
     }
 }
 
-// ---- TextBox commit rules ---------------------------------------------------------------------------
+// ---- TextBox commit rules
+// ---------------------------------------------------------------------------
 
 TEST(ToolkitTextBox, CommitRules) {
     Ui ui;
@@ -157,12 +159,12 @@ TEST(ToolkitTextBox, CommitRules) {
 
     ui.retype(tb, "345");
     EXPECT_EQ(tb->value(), "345");
-    ui.retype(tb, "12a"); // no match: nothing committed, no callback
+    ui.retype(tb, "12a");  // no match: nothing committed, no callback
     EXPECT_EQ(tb->value(), "345");
-    ui.retype(tb, ""); // empty: the default value
+    ui.retype(tb, "");  // empty: the default value
     EXPECT_EQ(tb->value(), "7");
     accept = false;
-    ui.retype(tb, "99"); // the callback refuses: old text back
+    ui.retype(tb, "99");  // the callback refuses: old text back
     EXPECT_EQ(tb->value(), "7");
     EXPECT_EQ(calls, (std::vector<std::string>{"345", "7", "99"}));
 }
@@ -177,7 +179,7 @@ TEST(ToolkitTextBox, InvalidTextIsFlaggedWhileEditing) {
     tb->requestFocus();
     ui.type("x");
     EXPECT_FALSE(tb->validFormat());
-    ui.frame(); // drawn tinted
+    ui.frame();  // drawn tinted
     ui.key(GLFW_KEY_BACKSPACE);
     EXPECT_TRUE(tb->validFormat());
 }
@@ -221,7 +223,7 @@ TEST(ToolkitTextBox, EditingKeysAndClipboard) {
     EXPECT_EQ(tb->editBuffer(), "");
     ui.key(GLFW_KEY_V, GLFW_MOD_CONTROL);
     EXPECT_EQ(tb->editBuffer(), "lello");
-    ui.screen->charCallbackEvent(0xE9); // one two-byte character
+    ui.screen->charCallbackEvent(0xE9);  // one two-byte character
     EXPECT_EQ(tb->editBuffer(), "lello\xC3\xA9");
     ui.key(GLFW_KEY_LEFT);
     EXPECT_EQ(tb->cursorPos(), 5);
@@ -237,11 +239,11 @@ TEST(ToolkitTextBox, ClickPlacesTheCursorAndDragSelects) {
     tb->setAlignment(TextBox::Alignment::Left);
     ui.frame();
     Vector2i p = tb->absolutePosition();
-    ui.click(p + Vector2i(tb->width() - 4, tb->height() / 2)); // right of the text
+    ui.click(p + Vector2i(tb->width() - 4, tb->height() / 2));  // right of the text
     EXPECT_EQ(tb->cursorPos(), 8);
     ui.frame();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // not a double click
-    ui.press(p + Vector2i(7, tb->height() / 2)); // before the first character
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // not a double click
+    ui.press(p + Vector2i(7, tb->height() / 2));                  // before the first character
     EXPECT_EQ(tb->cursorPos(), 0);
     ui.move(p + Vector2i(tb->width() - 4, tb->height() / 2));
     ui.release(p + Vector2i(tb->width() - 4, tb->height() / 2));
@@ -263,7 +265,8 @@ TEST(ToolkitTextBox, ReadOnlyIgnoresTyping) {
     EXPECT_EQ(ui.screen->lastAppKey, GLFW_KEY_ENTER);
 }
 
-// ---- IntBox / FloatBox -----------------------------------------------------------------------------------
+// ---- IntBox / FloatBox
+// -----------------------------------------------------------------------------------
 
 TEST(ToolkitNumberBox, IntBoxStepAndClamp) {
     Ui ui;
@@ -303,7 +306,7 @@ TEST(ToolkitNumberBox, IntBoxBadInputNeverThrows) {
     std::vector<uint16_t> got;
     box->setCallback([&](uint16_t v) { got.push_back(v); });
     ui.frame();
-    EXPECT_NO_THROW(ui.retype(box, "12345678901234567890")); // 20 digits in 16 bits
+    EXPECT_NO_THROW(ui.retype(box, "12345678901234567890"));  // 20 digits in 16 bits
     EXPECT_EQ(box->value(), 65535);
     EXPECT_NO_THROW(ui.retype(box, "e999"));
     EXPECT_EQ(box->value(), 65535);
@@ -334,13 +337,13 @@ TEST(ToolkitNumberBox, FloatBoxDefaultsAndSnapping) {
     box->setStep(0.1f);
     box->setValue(0.123f);
     EXPECT_EQ(box->TextBox::value(), "0.1");
-    box->setValue(-0.25f); // half away from zero
+    box->setValue(-0.25f);  // half away from zero
     EXPECT_EQ(box->TextBox::value(), "-0.3");
     box->setMinMaxValues(-85, 85);
     box->setValue(90);
     EXPECT_EQ(box->TextBox::value(), "85");
     box->TextBox::setValue("0.26");
-    EXPECT_FLOAT_EQ(box->value(), 0.3f); // value() snaps, does not clamp
+    EXPECT_FLOAT_EQ(box->value(), 0.3f);  // value() snaps, does not clamp
 }
 
 TEST(ToolkitNumberBox, FloatBoxCommitPassesTheTypedValue) {
@@ -397,7 +400,7 @@ TEST(ToolkitNumberBox, SpinDragAndScrollOnlyWhenSpinnable) {
     box->setSpinnable(true);
     ui.screen->scrollCallbackEvent(0, 1);
     EXPECT_EQ(box->TextBox::value(), "1.5");
-    ui.click(p + Vector2i(5, 3)); // upper half of the spin area
+    ui.click(p + Vector2i(5, 3));  // upper half of the spin area
     EXPECT_EQ(box->TextBox::value(), "2");
     ui.click(p + Vector2i(5, box->height() - 3));
     EXPECT_EQ(box->TextBox::value(), "1.5");
@@ -427,6 +430,6 @@ TEST(ToolkitNumberBox, IntBoxSpinClampsAtTypeRange) {
     EXPECT_EQ(box->value(), 255);
     box->setStep(5);
     box->setValue(20);
-    ui.screen->scrollCallbackEvent(0, 1); // 21 snaps down to 20
+    ui.screen->scrollCallbackEvent(0, 1);  // 21 snaps down to 20
     EXPECT_EQ(box->value(), 20);
 }

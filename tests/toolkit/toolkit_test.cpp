@@ -25,7 +25,7 @@ Window* panel(Screen* screen, const std::string& title = "Panel") {
     return w;
 }
 
-} // namespace
+}  // namespace
 
 // ---- Object / ref / Group ----------------------------------------------------------
 
@@ -56,7 +56,7 @@ TEST(ToolkitGroups, HiddenGroupHidesWidgetAndItsSpace) {
     Widget* last = box(w, 100, 20);
     ref<Group> g = new Group();
     middle->addGroup(g);
-    middle->addGroup(g); // held once
+    middle->addGroup(g);  // held once
     middle->addGroup(nullptr);
     EXPECT_EQ(middle->groups().size(), 1u);
     ui.frame();
@@ -124,7 +124,7 @@ TEST(ToolkitTree, AddChildMovesAndRemoveChildReleases) {
     b->removeChild(w);
     EXPECT_EQ(w->parent(), nullptr);
     EXPECT_EQ(w->getRefCount(), 1);
-    b->removeChild(w); // not a child: nothing
+    b->removeChild(w);  // not a child: nothing
     EXPECT_EQ(w->getRefCount(), 1);
 }
 
@@ -236,7 +236,7 @@ TEST(ToolkitPopup, PopupsInDifferentWindowsStayOpen) {
 }
 
 TEST(ToolkitPopup, PlacementKeepsBottomMarginAndTopEdge) {
-    Ui ui; // 800 x 600
+    Ui ui;  // 800 x 600
     Window* w = panel(ui.screen);
     auto* pb = new PopupButton(w, "Open");
     Popup* popup = pb->popup();
@@ -245,15 +245,15 @@ TEST(ToolkitPopup, PlacementKeepsBottomMarginAndTopEdge) {
     popup->setSize(Vector2i(200, 150));
     popup->refreshRelativePlacement();
     EXPECT_EQ(popup->position().x(), 10 + 255);
-    EXPECT_EQ(popup->position().y() + 150, 600 - 10); // moved up
+    EXPECT_EQ(popup->position().y() + 150, 600 - 10);  // moved up
 
     w->setPosition(Vector2i(10, 100));
     popup->refreshRelativePlacement();
-    EXPECT_EQ(popup->position().y(), 100 + 90 - 30); // fits: no move
+    EXPECT_EQ(popup->position().y(), 100 + 90 - 30);  // fits: no move
 
     popup->setSize(Vector2i(200, 900));
     popup->refreshRelativePlacement();
-    EXPECT_EQ(popup->position().y(), 0); // the top edge wins
+    EXPECT_EQ(popup->position().y(), 0);  // the top edge wins
 }
 
 TEST(ToolkitPopup, AnchorIsBesideTheWindowAtTheButtonCentre) {
@@ -300,7 +300,7 @@ TEST(ToolkitRemoval, RemovingPanelWithOpenPopupClearsWindowField) {
     EXPECT_EQ(popup->parent(), nullptr);
     EXPECT_EQ(ui.screen->childIndex(popup.get()), -1);
     EXPECT_EQ(ui.screen->childCount(), screenChildren - 1);
-    ui.frame(); // nothing dangles
+    ui.frame();  // nothing dangles
 }
 
 TEST(ToolkitRemoval, RemovingFocusedSubtreeEmptiesFocusPath) {
@@ -348,7 +348,7 @@ TEST(ToolkitRemoval, DestroyedButtonTakesItsPopupAlong) {
     ref<Popup> popup = pb->popup();
     ui.frame();
     int before = ui.screen->childCount();
-    w->removeChild(section); // plain removal: the button dies with its section
+    w->removeChild(section);  // plain removal: the button dies with its section
     EXPECT_EQ(ui.screen->childCount(), before - 1);
     EXPECT_EQ(popup->parent(), nullptr);
     EXPECT_EQ(popup->parentWindow(), nullptr);
@@ -374,7 +374,8 @@ TEST(ToolkitRemoval, ReleaseAnnouncesWholeSubtreeToEveryAncestor) {
     EXPECT_EQ(mid->parent(), nullptr);
 }
 
-// ---- focus, keys, drag, scroll ---------------------------------------------------------------------
+// ---- focus, keys, drag, scroll
+// ---------------------------------------------------------------------
 
 TEST(ToolkitEvents, FocusPathAndWindowOrder) {
     Ui ui;
@@ -392,7 +393,7 @@ TEST(ToolkitEvents, FocusPathAndWindowOrder) {
     ui.click(bb);
     EXPECT_EQ(ui.screen->focusPath().front(), bb);
     EXPECT_GT(idx(b), idx(a));
-    ui.click(pa); // focus A again: its popup follows it
+    ui.click(pa);  // focus A again: its popup follows it
     EXPECT_GT(idx(a), idx(b));
     EXPECT_GT(idx(pa->popup()), idx(a));
 }
@@ -414,12 +415,12 @@ TEST(ToolkitEvents, KeysReachTheApplicationAfterAButtonClick) {
     ui.screen->lastAppKey = -1;
     ui.key(GLFW_KEY_Q);
     ui.type("q");
-    EXPECT_EQ(ui.screen->lastAppKey, -1); // the editing box consumed them
+    EXPECT_EQ(ui.screen->lastAppKey, -1);  // the editing box consumed them
     EXPECT_EQ(tb->editBuffer(), "q");
     ui.key(GLFW_KEY_ENTER);
     EXPECT_EQ(tb->value(), "q");
     ui.key(GLFW_KEY_SPACE);
-    EXPECT_EQ(ui.screen->lastAppKey, GLFW_KEY_SPACE); // committed: keys go on
+    EXPECT_EQ(ui.screen->lastAppKey, GLFW_KEY_SPACE);  // committed: keys go on
 }
 
 TEST(ToolkitEvents, PressOutsideWidgetsCommitsAndDragsTheScreen) {
@@ -492,9 +493,9 @@ TEST(ToolkitEvents, SliderPressDragReleaseAndFinalCallback) {
     EXPECT_NEAR(slider->value(), 0.5f, 0.05f);
     ui.move(p + Vector2i(slider->width() - 1, slider->height() / 2));
     EXPECT_NEAR(slider->value(), 1.0f, 0.05f);
-    ui.move(Vector2i(790, 590)); // far outside: clamped
+    ui.move(Vector2i(790, 590));  // far outside: clamped
     EXPECT_FLOAT_EQ(slider->value(), 1.0f);
-    ui.release(Vector2i(790, 590)); // released outside: still final
+    ui.release(Vector2i(790, 590));  // released outside: still final
     ASSERT_EQ(finals.size(), 1u);
     EXPECT_FLOAT_EQ(finals[0], 1.0f);
     EXPECT_GE(values.size(), 3u);
@@ -520,7 +521,7 @@ TEST(ToolkitEvents, FileDialogHookAndResync) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].first, "json");
     EXPECT_TRUE(seenSave);
-    EXPECT_FALSE(ui.screen->dragActive()); // the dialog swallowed the release
+    EXPECT_FALSE(ui.screen->dragActive());  // the dialog swallowed the release
     EXPECT_EQ(ui.screen->mouseState(), 0);
 }
 
@@ -594,7 +595,7 @@ TEST(ToolkitEvents, CheckBoxTogglesOnReleaseInside) {
     ui.click(cb);
     EXPECT_TRUE(cb->checked());
     ui.press(Ui::center(cb));
-    ui.release(Vector2i(700, 500)); // released outside
+    ui.release(Vector2i(700, 500));  // released outside
     EXPECT_TRUE(cb->checked());
     cb->setEnabled(false);
     ui.click(cb);
@@ -602,7 +603,8 @@ TEST(ToolkitEvents, CheckBoxTogglesOnReleaseInside) {
     EXPECT_EQ(seen, (std::vector<bool>{true}));
 }
 
-// ---- layouts ------------------------------------------------------------------------------------------
+// ---- layouts
+// ------------------------------------------------------------------------------------------
 
 TEST(ToolkitLayout, AdvancedGridSizesAndPlacement) {
     Ui ui;
@@ -642,11 +644,11 @@ TEST(ToolkitLayout, AdvancedGridSizesAndPlacement) {
     EXPECT_EQ(caption->position(), Vector2i(20, 10 + 2));
     EXPECT_EQ(caption->size(), Vector2i(50, 16));
     EXPECT_EQ(value->position(), Vector2i(80, 10));
-    EXPECT_EQ(value->size(), Vector2i(210, 20)); // fixed width 0: fills its cell
-    EXPECT_EQ(wide->position(), Vector2i(20, 30)); // the hidden row has height 0
+    EXPECT_EQ(value->size(), Vector2i(210, 20));    // fixed width 0: fills its cell
+    EXPECT_EQ(wide->position(), Vector2i(20, 30));  // the hidden row has height 0
     EXPECT_EQ(wide->size(), Vector2i(270, 25));
     EXPECT_EQ(fixedSmall->position(), Vector2i(290 - 30, 55));
-    EXPECT_EQ(unanchored->position(), Vector2i(-7, -7)); // skipped
+    EXPECT_EQ(unanchored->position(), Vector2i(-7, -7));  // skipped
 }
 
 TEST(ToolkitLayout, WindowTitleReservesHeader) {
@@ -695,7 +697,7 @@ TEST(ToolkitLayout, VScrollPanelKeepsScrollAndOffersWheelToFields) {
     EXPECT_EQ(content->position().y(), 0);
 
     ui.move(Ui::center(field));
-    EXPECT_TRUE(ui.screen->scrollCallbackEvent(0, 1)); // the field spins
+    EXPECT_TRUE(ui.screen->scrollCallbackEvent(0, 1));  // the field spins
     EXPECT_FLOAT_EQ(field->value(), 1.1f);
     EXPECT_FLOAT_EQ(scroll->scroll(), 0.0f);
 
@@ -709,18 +711,20 @@ TEST(ToolkitLayout, VScrollPanelKeepsScrollAndOffersWheelToFields) {
     EXPECT_LT(content->position().y(), 0);
 }
 
-// ---- combo box -----------------------------------------------------------------------------------------------
+// ---- combo box
+// -----------------------------------------------------------------------------------------------
 
 TEST(ToolkitCombo, ItemsSelectionAndUserChoice) {
     Ui ui;
     Window* w = panel(ui.screen);
-    auto* combo = new ComboBox(w, {"Constant", "Time", "Raw Intensity"}, {"Constant", "Time", "Raw I"});
+    auto* combo =
+        new ComboBox(w, {"Constant", "Time", "Raw Intensity"}, {"Constant", "Time", "Raw I"});
     std::vector<int> chosen;
     combo->setCallback([&](int i) { chosen.push_back(i); });
     EXPECT_EQ(combo->caption(), "Constant");
     combo->setSelectedIndex(2);
     EXPECT_EQ(combo->caption(), "Raw I");
-    combo->setSelectedIndex(7); // ignored
+    combo->setSelectedIndex(7);  // ignored
     combo->setSelectedIndex(-1);
     EXPECT_EQ(combo->selectedIndex(), 2);
     EXPECT_TRUE(chosen.empty());
@@ -740,10 +744,11 @@ TEST(ToolkitCombo, ItemsSelectionAndUserChoice) {
 
     ui.move(Ui::center(combo));
     ui.screen->scrollCallbackEvent(0, 1);
-    EXPECT_EQ(combo->selectedIndex(), 1); // scrolling does not change the selection
+    EXPECT_EQ(combo->selectedIndex(), 1);  // scrolling does not change the selection
 }
 
-// ---- tooltip and drawing smoke -------------------------------------------------------------------------------
+// ---- tooltip and drawing smoke
+// -------------------------------------------------------------------------------
 
 TEST(ToolkitDraw, EverythingDrawsHeadless) {
     Ui ui;
@@ -772,5 +777,5 @@ TEST(ToolkitDraw, EverythingDrawsHeadless) {
     int v0 = nvgFrameVertexCount(ctx);
     ui.screen->draw(ctx);
     EXPECT_GT(nvgFrameVertexCount(ctx) - v0, 500);
-    ui.screen->drawWidgets(); // tooltip path
+    ui.screen->drawWidgets();  // tooltip path
 }

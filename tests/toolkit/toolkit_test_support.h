@@ -12,25 +12,24 @@ using namespace nanogui;
 // A headless screen that records what reaches the application.
 class TestScreen : public Screen {
 public:
-    explicit TestScreen(const Vector2i& size = Vector2i(800, 600)) : Screen(Screen::Headless{}, size) {}
+    explicit TestScreen(const Vector2i& size = Vector2i(800, 600))
+        : Screen(Screen::Headless{}, size) {}
 
     bool keyboardEvent(int key, int scancode, int action, int modifiers) override {
-        if (Screen::keyboardEvent(key, scancode, action, modifiers))
-            return true;
+        if (Screen::keyboardEvent(key, scancode, action, modifiers)) return true;
         lastAppKey = key;
         return true;
     }
-    bool mouseDragEvent(const Vector2i& p, const Vector2i& rel, int button, int modifiers) override {
-        if (Widget::mouseDragEvent(p, rel, button, modifiers))
-            return true;
+    bool mouseDragEvent(const Vector2i& p, const Vector2i& rel, int button,
+                        int modifiers) override {
+        if (Widget::mouseDragEvent(p, rel, button, modifiers)) return true;
         ++screenDrags;
         lastDragRel = rel;
         lastDragMask = button;
         return true;
     }
     bool scrollEvent(const Vector2i& p, const Vector2f& rel) override {
-        if (Widget::scrollEvent(p, rel))
-            return true;
+        if (Widget::scrollEvent(p, rel)) return true;
         ++appScrolls;
         return false;
     }
@@ -58,13 +57,11 @@ struct Ui {
     }
     void move(const Vector2i& p) { screen->cursorPosCallbackEvent(p.x(), p.y()); }
     void press(const Vector2i& p, int button = GLFW_MOUSE_BUTTON_LEFT, int mods = 0) {
-        if (screen->mousePos() != p)
-            move(p);
+        if (screen->mousePos() != p) move(p);
         screen->mouseButtonCallbackEvent(button, GLFW_PRESS, mods);
     }
     void release(const Vector2i& p, int button = GLFW_MOUSE_BUTTON_LEFT, int mods = 0) {
-        if (screen->mousePos() != p)
-            move(p);
+        if (screen->mousePos() != p) move(p);
         screen->mouseButtonCallbackEvent(button, GLFW_RELEASE, mods);
     }
     void click(const Vector2i& p, int button = GLFW_MOUSE_BUTTON_LEFT, int mods = 0) {
@@ -78,8 +75,7 @@ struct Ui {
         screen->keyCallbackEvent(key, 0, GLFW_RELEASE, mods);
     }
     void type(const std::string& text) {
-        for (unsigned char c : text)
-            screen->charCallbackEvent(c);
+        for (unsigned char c : text) screen->charCallbackEvent(c);
     }
     // Focus a text box through the focus path, select all and type.
     void retype(TextBox* box, const std::string& text) {
@@ -91,4 +87,4 @@ struct Ui {
     }
 };
 
-} // namespace toolkit_test
+}  // namespace toolkit_test

@@ -1,7 +1,7 @@
 // The application object under the virtual display.
+#include "app/viewer_application.h"
 #include "platform/path_utils.h"
 #include "process_runner.h"
-#include "app/viewer_application.h"
 
 #include <nanogui/nanogui.h>
 
@@ -19,7 +19,8 @@ TEST(ApplicationTest, ApplicationThatNeverRanWritesNoSettings) {
     if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
     const std::string home = testing::make_temp_dir();
     ::setenv("APPDATA", home.c_str(), 1);
-    nanogui::init();  // left up: unloading the GL driver would hide its allocations from the leak check
+    nanogui::init();  // left up: unloading the GL driver would hide its allocations from the leak
+                      // check
     {
         nanogui::ref<ViewerApplication> app = new ViewerApplication(false, 0);
         EXPECT_EQ(app->caption(), "DruvexViewer (1.41)");
@@ -33,7 +34,8 @@ TEST(ApplicationTest, ApplicationThatNeverRanWritesNoSettings) {
 // handles, leaves the SDK's global replay alone, and is closed by shut-down.
 TEST(ApplicationTest, OwnReplayFillsTheViewsWithReplayedSensors) {
     if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
-    const std::string maker = testing::binary_dir() + "/tools/make_sample_capture/make_sample_capture";
+    const std::string maker =
+        testing::binary_dir() + "/tools/make_sample_capture/make_sample_capture";
     if (!testing::executable_exists(maker)) GTEST_SKIP() << "capture maker not built";
     const std::string home = testing::make_temp_dir();
     const std::string capture = testing::make_temp_dir() + "/sample.pcap";

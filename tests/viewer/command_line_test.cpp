@@ -1,6 +1,6 @@
 // The command line works without a display and fails clearly.
-#include "process_runner.h"
 #include "app/startup_options.h"
+#include "process_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -28,8 +28,8 @@ TEST_F(CommandLineTest, HelpPrintsTheOptionsAndEndsWithoutAWindow) {
         std::string output;
         EXPECT_EQ(run({"--fullscreen", flag, "--capture_path", "x.pcap"}, output), 0) << flag;
         EXPECT_NE(output.find("Druvex LiDAR viewer."), std::string::npos) << output;
-        for (const char* option : {"--capture_path", "--clips_path", "--config_path", "--fullscreen",
-                                   "--transforms_path", "-h, --help"}) {
+        for (const char* option : {"--capture_path", "--clips_path", "--config_path",
+                                   "--fullscreen", "--transforms_path", "-h, --help"}) {
             EXPECT_NE(output.find(option), std::string::npos) << option;
         }
     }

@@ -35,7 +35,9 @@ Screenshot take_screenshot(const std::string& path) {
     return shot;
 }
 
-void pause_for(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+void pause_for(double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
 
 size_t lit_pixels(const Screenshot& shot) {
     size_t n = 0;
@@ -45,7 +47,8 @@ size_t lit_pixels(const Screenshot& shot) {
 
 // The first picture with the ground rings on it: the window is up and drawing.
 Screenshot wait_for_window(const std::string& path, double timeout_sec) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
     Screenshot shot = take_screenshot(path);
     while (lit_pixels(shot) < 2000 && std::chrono::steady_clock::now() < deadline) {
         pause_for(0.5);
@@ -61,12 +64,16 @@ struct ViewerRun {
 
 // Starts the viewer, waits until it draws, lets it run, takes a screenshot
 // and ends it with SIGTERM.
-ViewerRun run_viewer(const std::vector<std::string>& args, const std::string& home, const std::string& name) {
+ViewerRun run_viewer(const std::vector<std::string>& args, const std::string& home,
+                     const std::string& name) {
     // The GL driver is unloaded before the leak check runs, so its own
     // allocations can be neither attributed nor suppressed: no leak check in
     // the viewer process (the frame path's leaks are checked by its own tests).
     const std::map<std::string, std::string> env = {
-        {"HOME", home}, {"APPDATA", ""}, {"XDG_CONFIG_HOME", ""}, {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"}};
+        {"HOME", home},
+        {"APPDATA", ""},
+        {"XDG_CONFIG_HOME", ""},
+        {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"}};
     std::vector<std::string> argv = {binary_dir() + "/bin/druvex_viewer"};
     argv.insert(argv.end(), args.begin(), args.end());
     ViewerRun run;
@@ -100,12 +107,15 @@ TEST(EndToEndTest, ReplayedCaptureIsDrawnAndSigtermSavesTheSettings) {
     EXPECT_EQ(replay.exit_code, 0) << read_file(home + "/replay.txt");
     const Screenshot& shot = replay.shot;
 
-    for (const char* file : {"druvex_viewer_config.json", "druvex_clips.json", "druvex_transforms.json"}) {
+    for (const char* file :
+         {"druvex_viewer_config.json", "druvex_clips.json", "druvex_transforms.json"}) {
         EXPECT_TRUE(executable_exists(home + "/.config/druvex/" + file) ||
-                    !read_file(home + "/.config/druvex/" + file).empty()) << file;
+                    !read_file(home + "/.config/druvex/" + file).empty())
+            << file;
     }
-    EXPECT_NE(read_file(home + "/.config/druvex/druvex_viewer_config.json").find("\"n_streams\": 1"),
-              std::string::npos);
+    EXPECT_NE(
+        read_file(home + "/.config/druvex/druvex_viewer_config.json").find("\"n_streams\": 1"),
+        std::string::npos);
 
     // Points light up pixels that are black without data (the rings, markers
     // and text stay where they were). The sensors look along +y, which the

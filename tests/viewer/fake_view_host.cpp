@@ -18,8 +18,9 @@ void fake_calibrate(const DruvexCalibration&, size_t n, const DruvexSensorRawPoi
             p.image_z = (raw[i].image_z - 32768.0f) / 1000.0f;
             p.distance = raw[i].distance[r] / 1000.0f;
             p.intensity = raw[i].intensity[r];
-            p.flags = static_cast<uint8_t>((raw[i].distance[r] != 0 ? DRUVEX_POINT_FLAG_VALID : 0) |
-                                           (raw[i].saturated[r] != 0 ? DRUVEX_POINT_FLAG_SATURATED : 0));
+            p.flags =
+                static_cast<uint8_t>((raw[i].distance[r] != 0 ? DRUVEX_POINT_FLAG_VALID : 0) |
+                                     (raw[i].saturated[r] != 0 ? DRUVEX_POINT_FLAG_SATURATED : 0));
         }
     }
 }
@@ -31,7 +32,8 @@ bool known_sensor(uint64_t, DruvexSensorInformation*) { return true; }
 FakeViewHost::FakeViewHost() : saved_sdk_(stream_sdk) {
     stream_sdk = {fake_calibrate, known_sensor};
     if (!spdlog::get("gui")) {
-        spdlog::register_logger(std::make_shared<spdlog::logger>("gui", std::make_shared<spdlog::sinks::null_sink_mt>()));
+        spdlog::register_logger(std::make_shared<spdlog::logger>(
+            "gui", std::make_shared<spdlog::sinks::null_sink_mt>()));
     }
 }
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "settings/clips_store.h"
-#include "view/sensor_stream.h"
 #include "settings/transforms_store.h"
+#include "view/sensor_stream.h"
 #include "view/view.h"
 #include "view/view_host.h"
 

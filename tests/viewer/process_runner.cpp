@@ -49,18 +49,21 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
 }  // namespace
 
 ChildProcess start_process(const std::vector<std::string>& argv,
-                           const std::map<std::string, std::string>& env, const std::string& output_path) {
+                           const std::map<std::string, std::string>& env,
+                           const std::string& output_path) {
     std::vector<std::string> args = argv;
     std::vector<std::string> vars = child_environment(env);
     std::vector<char*> arg_ptrs = pointers(args);
     std::vector<char*> env_ptrs = pointers(vars);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output_path.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     ChildProcess child;
     child.output_path = output_path;
-    if (::posix_spawn(&child.pid, args[0].c_str(), &actions, nullptr, arg_ptrs.data(), env_ptrs.data()) != 0) {
+    if (::posix_spawn(&child.pid, args[0].c_str(), &actions, nullptr, arg_ptrs.data(),
+                      env_ptrs.data()) != 0) {
         child.pid = -1;
     }
     posix_spawn_file_actions_destroy(&actions);
@@ -69,7 +72,8 @@ ChildProcess start_process(const std::vector<std::string>& argv,
 
 int wait_for_exit(ChildProcess& child, double timeout_sec) {
     if (child.pid <= 0) return -1;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
     int status = 0;
     while (::waitpid(child.pid, &status, WNOHANG) == 0) {
         if (std::chrono::steady_clock::now() > deadline) {

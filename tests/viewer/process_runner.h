@@ -20,7 +20,8 @@ struct ChildProcess {
 
 // `env` entries replace or (with an empty value) remove variables.
 ChildProcess start_process(const std::vector<std::string>& argv,
-                           const std::map<std::string, std::string>& env, const std::string& output_path);
+                           const std::map<std::string, std::string>& env,
+                           const std::string& output_path);
 // The exit code, 128 + signal when killed, -1 when it did not end in time
 // (the process is then killed).
 int wait_for_exit(ChildProcess& child, double timeout_sec);

@@ -48,7 +48,8 @@ void count_frame(uint64_t handle, size_t, const DruvexSensorRawPointWithTime*, v
 void init_sdk() {
     DruvexSDKOptions options = druvex_sdk_create_options();
     options.control_flags = DRUVEX_SDK_CONTROL_DISABLE_NETWORK;
-    ASSERT_EQ(druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, nullptr, nullptr), DRUVEX_SUCCESS);
+    ASSERT_EQ(druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, nullptr, nullptr),
+              DRUVEX_SUCCESS);
     ASSERT_EQ(druvex_sdk_listen_raw_frames(count_frame, nullptr), DRUVEX_SUCCESS);
 }
 
@@ -64,7 +65,8 @@ size_t write_capture(const std::string& path, size_t count) {
     };
     druvex_sim::SimDataPacket packet = sim.next_data_packet();
     for (const auto& info : sim.info_packets()) write(packet.host_time_us, info);
-    for (size_t i = 0; i < count; ++i, packet = sim.next_data_packet()) write(packet.host_time_us, packet.bytes);
+    for (size_t i = 0; i < count; ++i, packet = sim.next_data_packet())
+        write(packet.host_time_us, packet.bytes);
     return capture.close() ? 0 : written;
 }
 
@@ -94,7 +96,8 @@ protected:
         std::remove(path.c_str());
     }
 
-    std::string path = ::testing::TempDir() + "replay_control_" + std::to_string(::getpid()) + ".pcap";
+    std::string path =
+        ::testing::TempDir() + "replay_control_" + std::to_string(::getpid()) + ".pcap";
     size_t packets = 0;
     PacketSpy spy;
     ReplayControl replay{PacketSpy::on_packet, &spy};

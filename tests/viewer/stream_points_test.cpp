@@ -35,7 +35,8 @@ protected:
 
 TEST_F(StreamPointsTest, FrameLengthKeepsRecentFramesPlusTheFirstOlderOne) {
     // Ages 0.01, 0.11, ... 0.91 s.
-    for (int i = 9; i >= 0; --i) add_frame(host_.now_us - 10'000 - i * 100'000, {raw_point(10 - i, 0, 0, 5)});
+    for (int i = 9; i >= 0; --i)
+        add_frame(host_.now_us - 10'000 - i * 100'000, {raw_point(10 - i, 0, 0, 5)});
     EXPECT_EQ(build(0, 0.0f).size(), 1u);  // only the newest
     EXPECT_EQ(build(0, 0.5f).size(), 6u);  // five within 0.5 s, plus the first older one
 }
@@ -81,8 +82,8 @@ TEST_F(StreamPointsTest, ColourValuePerMode) {
     struct Case {
         int mode;
         float first, second;
-    } cases[] = {{0, 0, 0}, {1, -250, -250}, {2, 0, 0}, {6, 51, 102}, {7, 0, 1}, {8, 0, 0},
-                 {9, 0.2f, 0.4f}, {10, 0.2f, 0.2f}, {11, 9, 9}};
+    } cases[] = {{0, 0, 0}, {1, -250, -250}, {2, 0, 0},        {6, 51, 102}, {7, 0, 1},
+                 {8, 0, 0}, {9, 0.2f, 0.4f}, {10, 0.2f, 0.2f}, {11, 9, 9}};
     for (const Case& c : cases) {
         const auto out = build(c.mode);
         ASSERT_EQ(out.size(), 2u) << c.mode;

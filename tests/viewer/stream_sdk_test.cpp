@@ -10,15 +10,15 @@ namespace {
 
 uint16_t g_channels_seen = 0;
 
-void spy_calibrate(const DruvexCalibration& calibration, size_t n, const DruvexSensorRawPointWithTime*,
-                   DruvexSensorImagePoint* image) {
+void spy_calibrate(const DruvexCalibration& calibration, size_t n,
+                   const DruvexSensorRawPointWithTime*, DruvexSensorImagePoint* image) {
     g_channels_seen = calibration.channel_count;
     std::memset(static_cast<void*>(image), 0, 2 * n * sizeof *image);
 }
 
 // Encodes the calibration's distance scale as every point's distance.
-void scale_calibrate(const DruvexCalibration& calibration, size_t n, const DruvexSensorRawPointWithTime*,
-                     DruvexSensorImagePoint* image) {
+void scale_calibrate(const DruvexCalibration& calibration, size_t n,
+                     const DruvexSensorRawPointWithTime*, DruvexSensorImagePoint* image) {
     std::memset(static_cast<void*>(image), 0, 2 * n * sizeof *image);
     for (size_t i = 0; i < n; ++i) {
         image[2 * i].distance = calibration.distance_scale * 1000.0f;
@@ -31,7 +31,8 @@ protected:
     void SetUp() override {
         DruvexSDKOptions options = druvex_sdk_create_options();
         options.control_flags = DRUVEX_SDK_CONTROL_DISABLE_NETWORK;
-        ASSERT_EQ(druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, nullptr, nullptr), DRUVEX_SUCCESS);
+        ASSERT_EQ(druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, nullptr, nullptr),
+                  DRUVEX_SUCCESS);
         druvex_sim::SimOptions sim_options;
         sim_options.serial = 4242;
         druvex_sim::SensorSim sim(sim_options);

@@ -1,8 +1,8 @@
-#include "settings/json_file.h"
 #include "platform/logger_sink.h"
 #include "platform/os_helper.h"
 #include "platform/path_utils.h"
 #include "platform/rate_limiter.h"
+#include "settings/json_file.h"
 
 #include <spdlog/logger.h>
 #include <unistd.h>
@@ -22,13 +22,17 @@ public:
     void set(const char* name, const char* value) {
         const char* old = std::getenv(name);
         saved_.push_back({name, old != nullptr, old != nullptr ? old : ""});
-        if (value != nullptr) ::setenv(name, value, 1);
-        else ::unsetenv(name);
+        if (value != nullptr)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
     }
     ~ScopedEnv() {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-            if (it->had) ::setenv(it->name.c_str(), it->value.c_str(), 1);
-            else ::unsetenv(it->name.c_str());
+            if (it->had)
+                ::setenv(it->name.c_str(), it->value.c_str(), 1);
+            else
+                ::unsetenv(it->name.c_str());
         }
     }
 
@@ -60,14 +64,16 @@ TEST(LoggerSinkTest, KeepsTheFirstMessagesOnly) {
 }
 
 TEST(PathTest, SplitAndJoin) {
-    EXPECT_EQ(split_extension("/data/run.v2/capture"), std::make_pair(std::string("/data/run"), std::string(".v2/capture")));
+    EXPECT_EQ(split_extension("/data/run.v2/capture"),
+              std::make_pair(std::string("/data/run"), std::string(".v2/capture")));
     EXPECT_EQ(split_extension(".hidden"), std::make_pair(std::string(".hidden"), std::string()));
     EXPECT_EQ(replace_extension("a/b.pcap", "_imu.dat"), "a/b_imu.dat");
     EXPECT_EQ(replace_extension("a/b", "_imu.dat"), "a/b_imu.dat");
     EXPECT_EQ(join({"a", "b", "c"}, "\\"), "a\\b\\c");
     EXPECT_EQ(join({"a"}, "\\"), "a");
     EXPECT_EQ(join({}, "/"), "");
-    EXPECT_EQ(split_path("C:\\caps\\x.pcap"), std::make_pair(std::string("C:\\caps"), std::string("x.pcap")));
+    EXPECT_EQ(split_path("C:\\caps\\x.pcap"),
+              std::make_pair(std::string("C:\\caps"), std::string("x.pcap")));
     EXPECT_EQ(split_path("d/x.pcap"), std::make_pair(std::string("d"), std::string("x.pcap")));
     EXPECT_EQ(split_path("x.pcap").second, "x.pcap");
     EXPECT_EQ(ensure_suffix("shot", ".png"), "shot.png");
@@ -147,7 +153,8 @@ TEST(OsHelperTest, DataDirectory) {
 TEST(OsHelperTest, ChildProcessSharesOnePipeForOutputAndErrors) {
     int out = -1, in = -1;
     pid_t pid = 0;
-    ASSERT_TRUE(create_child_process("read line; echo \"got $line\"; echo oops >&2", &out, &in, &pid));
+    ASSERT_TRUE(
+        create_child_process("read line; echo \"got $line\"; echo oops >&2", &out, &in, &pid));
     ASSERT_EQ(::write(in, "hello\n", 6), 6);
     ::close(in);
     std::string text;

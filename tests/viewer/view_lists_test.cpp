@@ -1,5 +1,5 @@
-#include "fake_view_host.h"
 #include "view/view_lists.h"
+#include "fake_view_host.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +14,14 @@ class ViewListsTest : public ::testing::Test {
 protected:
     void hand_off(uint64_t handle, bool transforms = false) {
         const auto points = raw_frame(2, 1);
-        lists_.hand_off(transforms, sensor_info(handle), host_.now_us, points.size(), points.data());
+        lists_.hand_off(transforms, sensor_info(handle), host_.now_us, points.size(),
+                        points.data());
     }
     void add_views(size_t groups, size_t singles) {
-        for (size_t i = 0; i < groups; ++i) lists_.group_views.push_back(std::make_unique<View>(&host_, nullptr, 1));
-        for (size_t i = 0; i < singles; ++i) lists_.single_views.push_back(std::make_unique<View>(&host_, nullptr, 0));
+        for (size_t i = 0; i < groups; ++i)
+            lists_.group_views.push_back(std::make_unique<View>(&host_, nullptr, 1));
+        for (size_t i = 0; i < singles; ++i)
+            lists_.single_views.push_back(std::make_unique<View>(&host_, nullptr, 0));
     }
     Eigen::Vector4i viewport(size_t i) {
         const RenderConfig c = lists_.view_at(i)->renderer.get_config();

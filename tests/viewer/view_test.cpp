@@ -17,7 +17,8 @@ protected:
     bool frame(View& view, uint64_t handle, std::vector<DruvexSensorRawPointWithTime> points,
                int64_t time_us = 0) {
         const DruvexSensorInformation info = sensor_info(handle, handle + 1000);
-        return view.on_frame(info, time_us != 0 ? time_us : host_.now_us, points.size(), points.data());
+        return view.on_frame(info, time_us != 0 ? time_us : host_.now_us, points.size(),
+                             points.data());
     }
     // A new stream joins on the first refresh and hands over its frames on the next.
     static void refresh(View& view) {
@@ -25,7 +26,8 @@ protected:
         view.refresh_streams();
     }
     // The view's points for one frame of the given points.
-    std::vector<PointVertex> points_of(View& view, std::vector<DruvexSensorRawPointWithTime> points) {
+    std::vector<PointVertex> points_of(View& view,
+                                       std::vector<DruvexSensorRawPointWithTime> points) {
         frame(view, 1, std::move(points));
         refresh(view);
         EXPECT_TRUE(view.collect_points());
@@ -163,7 +165,8 @@ TEST_F(ViewTest, TimeColourRunsFromOldestToNewest) {
     View view(&host_, nullptr, 0);
     view.config.color_mode = 1;
     const int64_t t = host_.now_us;
-    auto out = points_of(view, {raw_point(t - 300, 0, 0, 4), raw_point(t - 100, 0, 0, 4), raw_point(t - 200, 0, 0, 4)});
+    auto out = points_of(view, {raw_point(t - 300, 0, 0, 4), raw_point(t - 100, 0, 0, 4),
+                                raw_point(t - 200, 0, 0, 4)});
     EXPECT_FLOAT_EQ(out[0].intensity, 0.0f);
     EXPECT_FLOAT_EQ(out[1].intensity, 1.0f);
     EXPECT_FLOAT_EQ(out[2].intensity, 0.5f);

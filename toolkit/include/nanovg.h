@@ -35,16 +35,16 @@ enum NVGalign {
 };
 
 struct NVGglyphPosition {
-    const char* str; // start of the glyph in the input string
-    float x;         // logical x of the glyph's left edge
-    float minx, maxx; // bounds of the glyph cell
+    const char* str;   // start of the glyph in the input string
+    float x;           // logical x of the glyph's left edge
+    float minx, maxx;  // bounds of the glyph cell
 };
 
 struct NVGtextRow {
-    const char* start; // start of the row in the input string
-    const char* end;   // end of the row (exclusive, without trailing spaces/newline)
-    const char* next;  // start of the next row
-    float width;       // advance width of the row
+    const char* start;  // start of the row in the input string
+    const char* end;    // end of the row (exclusive, without trailing spaces/newline)
+    const char* next;   // start of the next row
+    float width;        // advance width of the row
     float minx, maxx;
 };
 
@@ -79,33 +79,36 @@ void nvgTextAlign(NVGcontext* ctx, int align);
 float nvgText(NVGcontext* ctx, float x, float y, const char* string, const char* end);
 // Draws text broken into rows of at most breakRowWidth (at spaces and "\n");
 // each row is aligned horizontally within breakRowWidth.
-void nvgTextBox(NVGcontext* ctx, float x, float y, float breakRowWidth, const char* string, const char* end);
+void nvgTextBox(NVGcontext* ctx, float x, float y, float breakRowWidth, const char* string,
+                const char* end);
 // Bounds [xmin, ymin, xmax, ymax] (may be null) of one line; returns the advance.
-float nvgTextBounds(NVGcontext* ctx, float x, float y, const char* string, const char* end, float* bounds);
-void nvgTextBoxBounds(NVGcontext* ctx, float x, float y, float breakRowWidth, const char* string, const char* end,
-                      float* bounds);
+float nvgTextBounds(NVGcontext* ctx, float x, float y, const char* string, const char* end,
+                    float* bounds);
+void nvgTextBoxBounds(NVGcontext* ctx, float x, float y, float breakRowWidth, const char* string,
+                      const char* end, float* bounds);
 // Line metrics of the current face and size (descender is negative).
 void nvgTextMetrics(NVGcontext* ctx, float* ascender, float* descender, float* lineh);
 int nvgTextGlyphPositions(NVGcontext* ctx, float x, float y, const char* string, const char* end,
                           NVGglyphPosition* positions, int maxPositions);
-int nvgTextBreakLines(NVGcontext* ctx, const char* string, const char* end, float breakRowWidth, NVGtextRow* rows,
-                      int maxRows);
+int nvgTextBreakLines(NVGcontext* ctx, const char* string, const char* end, float breakRowWidth,
+                      NVGtextRow* rows, int maxRows);
 
 // ---- a few shapes (immediate, filled with the fill colour / stroked with the stroke colour)
 void nvgFillRect(NVGcontext* ctx, float x, float y, float w, float h, float radius);
 void nvgStrokeRect(NVGcontext* ctx, float x, float y, float w, float h, float radius);
 // Vertical gradient from top to bottom colour inside a rounded rectangle.
-void nvgFillRectGradient(NVGcontext* ctx, float x, float y, float w, float h, float radius, NVGcolor top,
-                         NVGcolor bottom);
+void nvgFillRectGradient(NVGcontext* ctx, float x, float y, float w, float h, float radius,
+                         NVGcolor top, NVGcolor bottom);
 void nvgFillCircle(NVGcontext* ctx, float cx, float cy, float r);
 void nvgStrokeCircle(NVGcontext* ctx, float cx, float cy, float r);
 void nvgFillTriangle(NVGcontext* ctx, float x0, float y0, float x1, float y1, float x2, float y2);
 void nvgLine(NVGcontext* ctx, float x0, float y0, float x1, float y1);
 // Soft shadow of a rounded rectangle, fading out over `feather` units.
-void nvgDropShadow(NVGcontext* ctx, float x, float y, float w, float h, float radius, float feather, NVGcolor inner);
+void nvgDropShadow(NVGcontext* ctx, float x, float y, float w, float h, float radius, float feather,
+                   NVGcolor inner);
 // A GL 2-D texture (id) stretched over the rectangle, uv (0,0) at the top left.
-void nvgImage(NVGcontext* ctx, unsigned int texture, float x, float y, float w, float h, float u0, float v0, float u1,
-              float v1);
+void nvgImage(NVGcontext* ctx, unsigned int texture, float x, float y, float w, float h, float u0,
+              float v0, float u1, float v1);
 
 // ---- contexts without GL (tests, headless screens) -------------------------
 NVGcontext* nvgCreateContext(float pixelRatio);

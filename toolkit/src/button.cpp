@@ -5,7 +5,11 @@
 namespace nanogui {
 
 Button::Button(Widget* parent, const std::string& caption, int icon)
-    : Widget(parent), mCaption(caption), mIcon(icon), mBackgroundColor(Color(0, 0)), mTextColor(Color(0, 0)) {}
+    : Widget(parent),
+      mCaption(caption),
+      mIcon(icon),
+      mBackgroundColor(Color(0, 0)),
+      mTextColor(Color(0, 0)) {}
 
 Vector2i Button::preferredSize(NVGcontext* ctx) const {
     int fontSize = mFontSize == -1 ? mTheme->mButtonFontSize : mFontSize;
@@ -19,8 +23,7 @@ Vector2i Button::preferredSize(NVGcontext* ctx) const {
         nvgFontSize(ctx, ih);
         auto icon = utf8(mIcon);
         iw = nvgTextBounds(ctx, 0, 0, icon.data(), nullptr, nullptr);
-        if (!mCaption.empty())
-            iw += mSize.y() * 0.15f;
+        if (!mCaption.empty()) iw += mSize.y() * 0.15f;
     }
     return Vector2i((int)(tw + iw) + 20, fontSize + 10);
 }
@@ -33,13 +36,13 @@ bool Button::mouseButtonEvent(const Vector2i& p, int button, bool down, int modi
         bool pushedBackup = mPushed;
         if (down) {
             if ((mFlags & RadioButton) && mParent) {
-                std::vector<ref<Widget>> siblings(mParent->children().begin(), mParent->children().end());
+                std::vector<ref<Widget>> siblings(mParent->children().begin(),
+                                                  mParent->children().end());
                 for (auto& widget : siblings) {
                     Button* b = dynamic_cast<Button*>(widget.get());
                     if (b != this && b && (b->flags() & RadioButton) && b->mPushed) {
                         b->mPushed = false;
-                        if (b->mChangeCallback)
-                            b->mChangeCallback(false);
+                        if (b->mChangeCallback) b->mChangeCallback(false);
                     }
                 }
             }
@@ -52,8 +55,7 @@ bool Button::mouseButtonEvent(const Vector2i& p, int button, bool down, int modi
                 auto cb = mCallback;
                 cb();
             }
-            if (mFlags & NormalButton)
-                mPushed = false;
+            if (mFlags & NormalButton) mPushed = false;
         }
         if (pushedBackup != mPushed && mChangeCallback) {
             auto cb = mChangeCallback;
@@ -93,7 +95,8 @@ void Button::draw(NVGcontext* ctx) {
 
     nvgStrokeWidth(ctx, 1.0f);
     nvgStrokeColor(ctx, mMouseFocus && mEnabled && !mPushed ? Color(120, 255) : th->mBorderLight);
-    nvgStrokeRect(ctx, x + 0.5f, y + (mPushed ? 0.5f : 1.5f), w - 1, h - 1 - (mPushed ? 0.0f : 1.0f), cr);
+    nvgStrokeRect(ctx, x + 0.5f, y + (mPushed ? 0.5f : 1.5f), w - 1,
+                  h - 1 - (mPushed ? 0.0f : 1.0f), cr);
     nvgStrokeColor(ctx, th->mBorderDark);
     nvgStrokeRect(ctx, x + 0.5f, y + 0.5f, w - 1, h - 2, cr);
 
@@ -105,22 +108,20 @@ void Button::draw(NVGcontext* ctx) {
     Vector2f center = mPos.cast<float>() + mSize.cast<float>() * 0.5f;
     Vector2f textPos(center.x() - tw * 0.5f, center.y() - 1);
     NVGcolor textColor = mTextColor.w() == 0 ? th->mTextColor : mTextColor;
-    if (!mEnabled)
-        textColor = th->mDisabledTextColor;
+    if (!mEnabled) textColor = th->mDisabledTextColor;
     bool hover = mMouseFocus && mEnabled && !mPushed;
     if ((mPushed || hover) && mEnabled && mTextColor.w() == 0)
-        textColor = Color(255, hover ? 235 : 200); // hover and pushed read brighter
+        textColor = Color(255, hover ? 235 : 200);  // hover and pushed read brighter
 
     if (mIcon) {
         auto icon = utf8(mIcon);
         float ih = fontSize * th->mIconScale;
         if (mSize.y() > 0)
-            ih = std::min(ih, mSize.y() * 0.9f); // keep the glyph inside small buttons
+            ih = std::min(ih, mSize.y() * 0.9f);  // keep the glyph inside small buttons
         nvgFontSize(ctx, ih);
         nvgFontFace(ctx, "icons");
         float iw = nvgTextBounds(ctx, 0, 0, icon.data(), nullptr, nullptr);
-        if (!mCaption.empty())
-            iw += mSize.y() * 0.15f;
+        if (!mCaption.empty()) iw += mSize.y() * 0.15f;
         nvgFillColor(ctx, textColor);
         nvgTextAlign(ctx, NVG_ALIGN_LEFT | NVG_ALIGN_MIDDLE);
         Vector2f iconPos = center;
@@ -152,4 +153,4 @@ void Button::draw(NVGcontext* ctx) {
     }
 }
 
-} // namespace nanogui
+}  // namespace nanogui

@@ -5,13 +5,13 @@
 
 namespace nanogui {
 
-CheckBox::CheckBox(Widget* parent, const std::string& caption, const std::function<void(bool)>& callback)
+CheckBox::CheckBox(Widget* parent, const std::string& caption,
+                   const std::function<void(bool)>& callback)
     : Widget(parent), mCaption(caption), mCallback(callback) {}
 
 bool CheckBox::mouseButtonEvent(const Vector2i& p, int button, bool down, int modifiers) {
     Widget::mouseButtonEvent(p, button, down, modifiers);
-    if (!mEnabled)
-        return false;
+    if (!mEnabled) return false;
     if (button == GLFW_MOUSE_BUTTON_1) {
         KeepAlive self(this);
         if (down) {
@@ -32,12 +32,12 @@ bool CheckBox::mouseButtonEvent(const Vector2i& p, int button, bool down, int mo
 }
 
 Vector2i CheckBox::preferredSize(NVGcontext* ctx) const {
-    if (mFixedSize != Vector2i::Zero())
-        return mFixedSize;
+    if (mFixedSize != Vector2i::Zero()) return mFixedSize;
     nvgFontSize(ctx, (float)fontSize());
     nvgFontFace(ctx, "sans");
-    return Vector2i((int)(nvgTextBounds(ctx, 0, 0, mCaption.c_str(), nullptr, nullptr) + 1.8f * fontSize()),
-                    (int)(fontSize() * 1.3f));
+    return Vector2i(
+        (int)(nvgTextBounds(ctx, 0, 0, mCaption.c_str(), nullptr, nullptr) + 1.8f * fontSize()),
+        (int)(fontSize() * 1.3f));
 }
 
 void CheckBox::draw(NVGcontext* ctx) {
@@ -68,4 +68,4 @@ void CheckBox::draw(NVGcontext* ctx) {
     }
 }
 
-} // namespace nanogui
+}  // namespace nanogui

@@ -6,36 +6,37 @@ namespace nanogui {
 
 ComboBox::ComboBox(Widget* parent) : PopupButton(parent) {}
 
-ComboBox::ComboBox(Widget* parent, const std::vector<std::string>& items) : PopupButton(parent) { setItems(items); }
+ComboBox::ComboBox(Widget* parent, const std::vector<std::string>& items) : PopupButton(parent) {
+    setItems(items);
+}
 
-ComboBox::ComboBox(Widget* parent, const std::vector<std::string>& items, const std::vector<std::string>& itemsShort)
+ComboBox::ComboBox(Widget* parent, const std::vector<std::string>& items,
+                   const std::vector<std::string>& itemsShort)
     : PopupButton(parent) {
     setItems(items, itemsShort);
 }
 
 void ComboBox::setSelectedIndex(int idx) {
-    if (mItemsShort.empty() || idx < 0 || idx >= (int)mItemsShort.size())
-        return;
+    if (mItemsShort.empty() || idx < 0 || idx >= (int)mItemsShort.size()) return;
     const std::vector<Widget*>& children = popup()->children();
     if (mSelectedIndex >= 0 && mSelectedIndex < (int)children.size())
         if (Button* b = dynamic_cast<Button*>(children[(size_t)mSelectedIndex]))
             b->setPushed(false);
     if (idx < (int)children.size())
-        if (Button* b = dynamic_cast<Button*>(children[(size_t)idx]))
-            b->setPushed(true);
+        if (Button* b = dynamic_cast<Button*>(children[(size_t)idx])) b->setPushed(true);
     mSelectedIndex = idx;
     setCaption(mItemsShort[(size_t)idx]);
 }
 
-void ComboBox::setItems(const std::vector<std::string>& items, const std::vector<std::string>& itemsShort) {
+void ComboBox::setItems(const std::vector<std::string>& items,
+                        const std::vector<std::string>& itemsShort) {
     mItems = items;
     mItemsShort = itemsShort;
     if (mItemsShort.size() < mItems.size())
-        mItemsShort.insert(mItemsShort.end(), mItems.begin() + (long)mItemsShort.size(), mItems.end());
-    if (mItemsShort.size() > mItems.size())
-        mItemsShort.resize(mItems.size());
-    if (mSelectedIndex < 0 || mSelectedIndex >= (int)mItems.size())
-        mSelectedIndex = 0;
+        mItemsShort.insert(mItemsShort.end(), mItems.begin() + (long)mItemsShort.size(),
+                           mItems.end());
+    if (mItemsShort.size() > mItems.size()) mItemsShort.resize(mItems.size());
+    if (mSelectedIndex < 0 || mSelectedIndex >= (int)mItems.size()) mSelectedIndex = 0;
     while (popup()->childCount() != 0)
         popup()->childAt(popup()->childCount() - 1)->removeFromParent();
     popup()->setLayout(new GroupLayout(10, 4, 14, 20));
@@ -64,4 +65,4 @@ void ComboBox::setItems(const std::vector<std::string>& items, const std::vector
 
 bool ComboBox::scrollEvent(const Vector2i&, const Vector2f&) { return false; }
 
-} // namespace nanogui
+}  // namespace nanogui

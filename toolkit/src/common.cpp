@@ -21,16 +21,14 @@ std::atomic<bool> gMainloopActive{false};
 std::atomic<bool> gGlfwUp{false};
 std::mutex gHookMutex;
 FileDialogHook gFileDialogHook;
-} // namespace
+}  // namespace
 
 void init() {
     glfwSetErrorCallback([](int error, const char* descr) {
-        if (error == GLFW_NOT_INITIALIZED)
-            return; // happens on exit
+        if (error == GLFW_NOT_INITIALIZED) return;  // happens on exit
         std::cerr << "GLFW error " << error << ": " << descr << std::endl;
     });
-    if (!glfwInit())
-        throw std::runtime_error("Could not initialize GLFW!");
+    if (!glfwInit()) throw std::runtime_error("Could not initialize GLFW!");
     gGlfwUp = true;
     glfwSetTime(0);
 }
@@ -45,8 +43,7 @@ bool active() { return gMainloopActive; }
 void leave() { gMainloopActive = false; }
 
 void mainloop(int refresh) {
-    if (gMainloopActive)
-        throw std::runtime_error("Main loop is already running!");
+    if (gMainloopActive) throw std::runtime_error("Main loop is already running!");
     gMainloopActive = true;
 
     std::thread refreshThread;
@@ -65,8 +62,7 @@ void mainloop(int refresh) {
         while (gMainloopActive) {
             int numScreens = 0;
             for (Screen* screen : Screen::screens()) {
-                if (screen->headless() || !screen->visible())
-                    continue;
+                if (screen->headless() || !screen->visible()) continue;
                 if (glfwWindowShouldClose(screen->glfwWindow())) {
                     screen->setVisible(false);
                     continue;
@@ -86,8 +82,7 @@ void mainloop(int refresh) {
         leave();
     }
     gMainloopActive = false;
-    if (refreshThread.joinable())
-        refreshThread.join();
+    if (refreshThread.joinable()) refreshThread.join();
 }
 
 std::array<char, 8> utf8(int c) {
@@ -107,12 +102,32 @@ std::array<char, 8> utf8(int c) {
         n = 6;
     seq[n] = '\0';
     switch (n) {
-    case 6: seq[5] = 0x80 | (c & 0x3f); c = c >> 6; c |= 0x4000000; [[fallthrough]];
-    case 5: seq[4] = 0x80 | (c & 0x3f); c = c >> 6; c |= 0x200000; [[fallthrough]];
-    case 4: seq[3] = 0x80 | (c & 0x3f); c = c >> 6; c |= 0x10000; [[fallthrough]];
-    case 3: seq[2] = 0x80 | (c & 0x3f); c = c >> 6; c |= 0x800; [[fallthrough]];
-    case 2: seq[1] = 0x80 | (c & 0x3f); c = c >> 6; c |= 0xc0; [[fallthrough]];
-    case 1: seq[0] = (char)c;
+        case 6:
+            seq[5] = 0x80 | (c & 0x3f);
+            c = c >> 6;
+            c |= 0x4000000;
+            [[fallthrough]];
+        case 5:
+            seq[4] = 0x80 | (c & 0x3f);
+            c = c >> 6;
+            c |= 0x200000;
+            [[fallthrough]];
+        case 4:
+            seq[3] = 0x80 | (c & 0x3f);
+            c = c >> 6;
+            c |= 0x10000;
+            [[fallthrough]];
+        case 3:
+            seq[2] = 0x80 | (c & 0x3f);
+            c = c >> 6;
+            c |= 0x800;
+            [[fallthrough]];
+        case 2:
+            seq[1] = 0x80 | (c & 0x3f);
+            c = c >> 6;
+            c |= 0xc0;
+            [[fallthrough]];
+        case 1: seq[0] = (char)c;
     }
     return seq;
 }
@@ -135,14 +150,11 @@ bool findInPath(const std::string& program) {
     size_t start = 0;
     while (start <= p.size()) {
         size_t end = p.find(':', start);
-        if (end == std::string::npos)
-            end = p.size();
+        if (end == std::string::npos) end = p.size();
         std::string dir = p.substr(start, end - start);
-        if (dir.empty())
-            dir = ".";
+        if (dir.empty()) dir = ".";
         std::string full = dir + "/" + program;
-        if (access(full.c_str(), X_OK) == 0)
-            return true;
+        if (access(full.c_str(), X_OK) == 0) return true;
         start = end + 1;
     }
     return false;
@@ -165,8 +177,7 @@ std::string zenityDialog(const FileTypes& filetypes, bool save) {
         return "";
     }
     std::string cmd = "zenity --file-selection";
-    if (save)
-        cmd += " --save --confirm-overwrite";
+    if (save) cmd += " --save --confirm-overwrite";
     for (const auto& ft : filetypes) {
         std::string filter = ft.second + " (*." + ft.first + ") | *." + ft.first;
         cmd += " --file-filter=" + shellQuote(filter);
@@ -180,15 +191,13 @@ std::string zenityDialog(const FileTypes& filetypes, bool save) {
     std::string result;
     char buffer[4096];
     size_t n;
-    while ((n = fread(buffer, 1, sizeof(buffer), output)) > 0)
-        result.append(buffer, n);
+    while ((n = fread(buffer, 1, sizeof(buffer), output)) > 0) result.append(buffer, n);
     pclose(output);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r'))
-        result.pop_back();
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
     return result;
 }
 
-} // namespace
+}  // namespace
 
 std::string file_dialog(const FileTypes& filetypes, bool save) {
     FileDialogHook hook;
@@ -198,9 +207,8 @@ std::string file_dialog(const FileTypes& filetypes, bool save) {
     }
     std::string result = hook ? hook(filetypes, save) : zenityDialog(filetypes, save);
     // The modal dialog swallowed the button release: resynchronise.
-    for (Screen* screen : Screen::screens())
-        screen->resyncMouseState();
+    for (Screen* screen : Screen::screens()) screen->resyncMouseState();
     return result;
 }
 
-} // namespace nanogui
+}  // namespace nanogui

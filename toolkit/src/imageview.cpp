@@ -11,8 +11,7 @@ ImageView::ImageView(Widget* parent, unsigned int imageID) : Widget(parent) { bi
 void ImageView::bindImage(unsigned int imageId) {
     mImageID = imageId;
     mImageSize = Vector2i::Zero();
-    if (imageId == 0 || !glfwGetCurrentContext())
-        return;
+    if (imageId == 0 || !glfwGetCurrentContext()) return;
     GLint previous = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
     glBindTexture(GL_TEXTURE_2D, imageId);
@@ -24,7 +23,8 @@ void ImageView::bindImage(unsigned int imageId) {
 }
 
 void ImageView::fit() {
-    Vector2f factors = mSize.cast<float>().cwiseQuotient(mImageSize.cast<float>().cwiseMax(Vector2f(1, 1)));
+    Vector2f factors =
+        mSize.cast<float>().cwiseQuotient(mImageSize.cast<float>().cwiseMax(Vector2f(1, 1)));
     mScale = factors.minCoeff();
     center();
 }
@@ -42,11 +42,9 @@ bool ImageView::mouseDragEvent(const Vector2i&, const Vector2i& rel, int button,
 }
 
 bool ImageView::scrollEvent(const Vector2i& p, const Vector2f& rel) {
-    if (mFixedScale)
-        return false;
+    if (mFixedScale) return false;
     float v = rel.y();
-    if (std::abs(v) < 1)
-        v = std::copysign(1.f, v);
+    if (std::abs(v) < 1) v = std::copysign(1.f, v);
     Vector2f local = (p - mPos).cast<float>();
     Vector2f imagePos = (local - mOffset) / mScale;
     mScale = std::max(0.01f, std::min(100.0f, mScale * std::pow(1.1f, v)));
@@ -63,8 +61,9 @@ void ImageView::draw(NVGcontext* ctx) {
     Vector2f s = scaledImageSize();
     nvgSave(ctx);
     nvgIntersectScissor(ctx, (float)mPos.x(), (float)mPos.y(), (float)mSize.x(), (float)mSize.y());
-    nvgImage(ctx, mImageID, mPos.x() + mOffset.x(), mPos.y() + mOffset.y(), s.x(), s.y(), 0, 0, 1, 1);
+    nvgImage(ctx, mImageID, mPos.x() + mOffset.x(), mPos.y() + mOffset.y(), s.x(), s.y(), 0, 0, 1,
+             1);
     nvgRestore(ctx);
 }
 
-} // namespace nanogui
+}  // namespace nanogui

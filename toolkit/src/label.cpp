@@ -17,23 +17,22 @@ Label::Label(Widget* parent, const std::string& caption, const std::string& font
 
 void Label::setTheme(Theme* theme) {
     Widget::setTheme(theme);
-    if (mTheme && !mColorSet)
-        mColor = mTheme->mTextColor;
+    if (mTheme && !mColorSet) mColor = mTheme->mTextColor;
 }
 
 Vector2i Label::preferredSize(NVGcontext* ctx) const {
-    if (mCaption.empty())
-        return Vector2i::Zero();
+    if (mCaption.empty()) return Vector2i::Zero();
     nvgFontFace(ctx, mFont.c_str());
     nvgFontSize(ctx, (float)fontSize());
     nvgTextAlign(ctx, mHorizontalAlignment | mVerticalAlignment);
     if (mFixedSize.x() > 0) {
         float bounds[4];
-        nvgTextBoxBounds(ctx, (float)mPos.x(), (float)mPos.y(), (float)mFixedSize.x(), mCaption.c_str(), nullptr,
-                         bounds);
+        nvgTextBoxBounds(ctx, (float)mPos.x(), (float)mPos.y(), (float)mFixedSize.x(),
+                         mCaption.c_str(), nullptr, bounds);
         return Vector2i(mFixedSize.x(), (int)(bounds[3] - bounds[1]));
     }
-    return Vector2i((int)nvgTextBounds(ctx, 0, 0, mCaption.c_str(), nullptr, nullptr) + 2, fontSize());
+    return Vector2i((int)nvgTextBounds(ctx, 0, 0, mCaption.c_str(), nullptr, nullptr) + 2,
+                    fontSize());
 }
 
 void Label::draw(NVGcontext* ctx) {
@@ -46,4 +45,4 @@ void Label::draw(NVGcontext* ctx) {
     nvgTextBox(ctx, (float)mPos.x(), (float)mPos.y(), breakWidth, mCaption.c_str(), nullptr);
 }
 
-} // namespace nanogui
+}  // namespace nanogui

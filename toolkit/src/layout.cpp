@@ -23,7 +23,7 @@ Vector2i targetSize(NVGcontext* ctx, const Widget* w) {
     Vector2i ps = w->preferredSize(ctx), fs = w->fixedSize();
     return Vector2i(fs[0] ? fs[0] : ps[0], fs[1] ? fs[1] : ps[1]);
 }
-} // namespace
+}  // namespace
 
 // ---- BoxLayout -------------------------------------------------------------------
 
@@ -43,8 +43,7 @@ Vector2i BoxLayout::preferredSize(NVGcontext* ctx, const Widget* widget) const {
     bool first = true;
     int axis1 = (int)mOrientation, axis2 = ((int)mOrientation + 1) % 2;
     for (const Widget* w : widget->children()) {
-        if (!w->visible())
-            continue;
+        if (!w->visible()) continue;
         if (first)
             first = false;
         else
@@ -73,8 +72,7 @@ void BoxLayout::performLayout(NVGcontext* ctx, Widget* widget) const {
     }
     bool first = true;
     for (Widget* w : widget->children()) {
-        if (!w->visible())
-            continue;
+        if (!w->visible()) continue;
         if (first)
             first = false;
         else
@@ -84,13 +82,15 @@ void BoxLayout::performLayout(NVGcontext* ctx, Widget* widget) const {
         Vector2i pos(0, yOffset);
         pos[axis1] = position;
         switch (mAlignment) {
-        case Alignment::Minimum: pos[axis2] += mMargin; break;
-        case Alignment::Middle: pos[axis2] += (containerSize[axis2] - ts[axis2]) / 2; break;
-        case Alignment::Maximum: pos[axis2] += containerSize[axis2] - ts[axis2] - mMargin * 2; break;
-        case Alignment::Fill:
-            pos[axis2] += mMargin;
-            ts[axis2] = fs[axis2] ? fs[axis2] : (containerSize[axis2] - mMargin * 2);
-            break;
+            case Alignment::Minimum: pos[axis2] += mMargin; break;
+            case Alignment::Middle: pos[axis2] += (containerSize[axis2] - ts[axis2]) / 2; break;
+            case Alignment::Maximum:
+                pos[axis2] += containerSize[axis2] - ts[axis2] - mMargin * 2;
+                break;
+            case Alignment::Fill:
+                pos[axis2] += mMargin;
+                ts[axis2] = fs[axis2] ? fs[axis2] : (containerSize[axis2] - mMargin * 2);
+                break;
         }
         w->setPosition(pos);
         w->setSize(ts);
@@ -104,22 +104,18 @@ void BoxLayout::performLayout(NVGcontext* ctx, Widget* widget) const {
 Vector2i GroupLayout::preferredSize(NVGcontext* ctx, const Widget* widget) const {
     int height = mMargin, width = 2 * mMargin;
     int header = headerHeight(widget);
-    if (header)
-        height += header - mMargin / 2;
+    if (header) height += header - mMargin / 2;
     bool first = true, indent = false;
     for (const Widget* c : widget->children()) {
-        if (!c->visible())
-            continue;
+        if (!c->visible()) continue;
         const Label* label = dynamic_cast<const Label*>(c);
-        if (!first)
-            height += (label == nullptr) ? mSpacing : mGroupSpacing;
+        if (!first) height += (label == nullptr) ? mSpacing : mGroupSpacing;
         first = false;
         Vector2i ts = targetSize(ctx, c);
         bool indentCur = indent && label == nullptr;
         height += ts.y();
         width = std::max(width, ts.x() + 2 * mMargin + (indentCur ? mGroupIndent : 0));
-        if (label)
-            indent = !label->caption().empty();
+        if (label) indent = !label->caption().empty();
     }
     height += mMargin;
     return Vector2i(width, height);
@@ -127,27 +123,25 @@ Vector2i GroupLayout::preferredSize(NVGcontext* ctx, const Widget* widget) const
 
 void GroupLayout::performLayout(NVGcontext* ctx, Widget* widget) const {
     int height = mMargin;
-    int availableWidth = (widget->fixedWidth() ? widget->fixedWidth() : widget->width()) - 2 * mMargin;
+    int availableWidth =
+        (widget->fixedWidth() ? widget->fixedWidth() : widget->width()) - 2 * mMargin;
     int header = headerHeight(widget);
-    if (header)
-        height += header - mMargin / 2;
+    if (header) height += header - mMargin / 2;
     bool first = true, indent = false;
     for (Widget* c : widget->children()) {
-        if (!c->visible())
-            continue;
+        if (!c->visible()) continue;
         const Label* label = dynamic_cast<const Label*>(c);
-        if (!first)
-            height += (label == nullptr) ? mSpacing : mGroupSpacing;
+        if (!first) height += (label == nullptr) ? mSpacing : mGroupSpacing;
         first = false;
         bool indentCur = indent && label == nullptr;
         Vector2i ps = c->preferredSize(ctx), fs = c->fixedSize();
-        Vector2i ts(fs[0] ? fs[0] : availableWidth - (indentCur ? mGroupIndent : 0), fs[1] ? fs[1] : ps[1]);
+        Vector2i ts(fs[0] ? fs[0] : availableWidth - (indentCur ? mGroupIndent : 0),
+                    fs[1] ? fs[1] : ps[1]);
         c->setPosition(Vector2i(mMargin + (indentCur ? mGroupIndent : 0), height));
         c->setSize(ts);
         c->performLayout(ctx);
         height += ts.y();
-        if (label)
-            indent = !label->caption().empty();
+        if (label) indent = !label->caption().empty();
     }
 }
 
@@ -155,12 +149,13 @@ void GroupLayout::performLayout(NVGcontext* ctx, Widget* widget) const {
 
 AdvancedGridLayout::Anchor::operator std::string() const {
     char buf[80];
-    std::snprintf(buf, sizeof(buf), "Anchor(%i, %i, %i, %i, %i, %i)", pos[0], pos[1], size[0], size[1],
-                  (int)align[0], (int)align[1]);
+    std::snprintf(buf, sizeof(buf), "Anchor(%i, %i, %i, %i, %i, %i)", pos[0], pos[1], size[0],
+                  size[1], (int)align[0], (int)align[1]);
     return buf;
 }
 
-AdvancedGridLayout::AdvancedGridLayout(const std::vector<int>& cols, const std::vector<int>& rows, int margin)
+AdvancedGridLayout::AdvancedGridLayout(const std::vector<int>& cols, const std::vector<int>& rows,
+                                       int margin)
     : mCols(cols), mRows(rows), mMargin(margin) {
     mColStretch.resize(mCols.size(), 0.0f);
     mRowStretch.resize(mRows.size(), 0.0f);
@@ -177,45 +172,42 @@ void AdvancedGridLayout::appendCol(int size, float stretch) {
 }
 
 void AdvancedGridLayout::setRowStretch(int index, float stretch) {
-    if (index >= 0 && index < (int)mRowStretch.size())
-        mRowStretch[(size_t)index] = stretch;
+    if (index >= 0 && index < (int)mRowStretch.size()) mRowStretch[(size_t)index] = stretch;
 }
 
 void AdvancedGridLayout::setColStretch(int index, float stretch) {
-    if (index >= 0 && index < (int)mColStretch.size())
-        mColStretch[(size_t)index] = stretch;
+    if (index >= 0 && index < (int)mColStretch.size()) mColStretch[(size_t)index] = stretch;
 }
 
-void AdvancedGridLayout::setAnchor(const Widget* widget, const Anchor& anchor) { mAnchor[widget] = anchor; }
+void AdvancedGridLayout::setAnchor(const Widget* widget, const Anchor& anchor) {
+    mAnchor[widget] = anchor;
+}
 
 AdvancedGridLayout::Anchor AdvancedGridLayout::anchor(const Widget* widget) const {
     auto it = mAnchor.find(widget);
     return it == mAnchor.end() ? Anchor() : it->second;
 }
 
-void AdvancedGridLayout::computeLayout(NVGcontext* ctx, const Widget* widget, std::vector<int>* grids) const {
+void AdvancedGridLayout::computeLayout(NVGcontext* ctx, const Widget* widget,
+                                       std::vector<int>* grids) const {
     Vector2i fsW = widget->fixedSize();
     Vector2i containerSize(fsW[0] ? fsW[0] : widget->width(), fsW[1] ? fsW[1] : widget->height());
     Vector2i extra = Vector2i::Constant(2 * mMargin);
     int header = headerHeight(widget);
-    if (header)
-        extra[1] += header - mMargin / 2;
+    if (header) extra[1] += header - mMargin / 2;
     containerSize -= extra;
 
     // Only the widget's visible children with an anchor take part.
     std::vector<std::pair<const Widget*, Anchor>> items;
     for (const Widget* w : widget->children()) {
-        if (!w->visible() || dynamic_cast<const Window*>(w) != nullptr)
-            continue;
+        if (!w->visible() || dynamic_cast<const Window*>(w) != nullptr) continue;
         auto it = mAnchor.find(w);
-        if (it == mAnchor.end())
-            continue;
+        if (it == mAnchor.end()) continue;
         items.emplace_back(w, it->second);
     }
     std::vector<Vector2i> targets;
     targets.reserve(items.size());
-    for (auto& item : items)
-        targets.push_back(targetSize(ctx, item.first));
+    for (auto& item : items) targets.push_back(targetSize(ctx, item.first));
 
     for (int axis = 0; axis < 2; ++axis) {
         std::vector<int>& grid = grids[axis];
@@ -225,13 +217,11 @@ void AdvancedGridLayout::computeLayout(NVGcontext* ctx, const Widget* widget, st
         for (int phase = 0; phase < 2; ++phase) {
             for (size_t k = 0; k < items.size(); ++k) {
                 const Anchor& anchor = items[k].second;
-                if (anchor.size[axis] == 0)
-                    continue;
-                if ((anchor.size[axis] == 1) != (phase == 0))
-                    continue;
+                if (anchor.size[axis] == 0) continue;
+                if ((anchor.size[axis] == 1) != (phase == 0)) continue;
                 int target = targets[k][axis];
                 if ((size_t)anchor.pos[axis] + anchor.size[axis] > grid.size())
-                    continue; // out of bounds: ignored
+                    continue;  // out of bounds: ignored
                 int currentSize = 0;
                 float totalStretch = 0.0f;
                 for (int i = anchor.pos[axis]; i < anchor.pos[axis] + anchor.size[axis]; ++i) {
@@ -240,22 +230,18 @@ void AdvancedGridLayout::computeLayout(NVGcontext* ctx, const Widget* widget, st
                     currentSize += grid[(size_t)i];
                     totalStretch += stretch[(size_t)i];
                 }
-                if (target <= currentSize || totalStretch <= 0.0f)
-                    continue;
+                if (target <= currentSize || totalStretch <= 0.0f) continue;
                 float amt = (target - currentSize) / totalStretch;
                 for (int i = anchor.pos[axis]; i < anchor.pos[axis] + anchor.size[axis]; ++i)
                     grid[(size_t)i] += (int)std::round(amt * stretch[(size_t)i]);
             }
         }
-        if (axis == 1)
-            continue; // rows never stretch
+        if (axis == 1) continue;  // rows never stretch
         int currentSize = std::accumulate(grid.begin(), grid.end(), 0);
         float totalStretch = std::accumulate(stretch.begin(), stretch.end(), 0.0f);
-        if (currentSize >= containerSize[axis] || totalStretch <= 0.0f)
-            continue;
+        if (currentSize >= containerSize[axis] || totalStretch <= 0.0f) continue;
         float amt = (containerSize[axis] - currentSize) / totalStretch;
-        for (size_t i = 0; i < grid.size(); ++i)
-            grid[i] += (int)std::round(amt * stretch[i]);
+        for (size_t i = 0; i < grid.size(); ++i) grid[i] += (int)std::round(amt * stretch[i]);
     }
 }
 
@@ -266,15 +252,15 @@ Vector2i AdvancedGridLayout::preferredSize(NVGcontext* ctx, const Widget* widget
                   std::accumulate(grid[1].begin(), grid[1].end(), 0));
     Vector2i extra = Vector2i::Constant(2 * mMargin);
     int header = headerHeight(widget);
-    if (header)
-        extra[1] += header - mMargin / 2;
+    if (header) extra[1] += header - mMargin / 2;
     return size + extra;
 }
 
 void AdvancedGridLayout::performLayout(NVGcontext* ctx, Widget* widget) const {
     // Forget anchors of widgets that are no longer children (their address may be reused).
     {
-        std::unordered_set<const Widget*> children(widget->children().begin(), widget->children().end());
+        std::unordered_set<const Widget*> children(widget->children().begin(),
+                                                   widget->children().end());
         auto& anchors = const_cast<std::unordered_map<const Widget*, Anchor>&>(mAnchor);
         for (auto it = anchors.begin(); it != anchors.end();) {
             if (!children.count(it->first))
@@ -289,15 +275,12 @@ void AdvancedGridLayout::performLayout(NVGcontext* ctx, Widget* widget) const {
     int header = headerHeight(widget);
     grid[1].insert(grid[1].begin(), header ? header + mMargin / 2 : mMargin);
     for (int axis = 0; axis < 2; ++axis)
-        for (size_t i = 1; i < grid[axis].size(); ++i)
-            grid[axis][i] += grid[axis][i - 1];
+        for (size_t i = 1; i < grid[axis].size(); ++i) grid[axis][i] += grid[axis][i - 1];
 
     for (Widget* w : widget->children()) {
-        if (!w->visible() || dynamic_cast<const Window*>(w) != nullptr)
-            continue;
+        if (!w->visible() || dynamic_cast<const Window*>(w) != nullptr) continue;
         auto it = mAnchor.find(w);
-        if (it == mAnchor.end())
-            continue;
+        if (it == mAnchor.end()) continue;
         const Anchor& anchor = it->second;
         bool ok = true;
         Vector2i itemPos, itemSize;
@@ -313,21 +296,20 @@ void AdvancedGridLayout::performLayout(NVGcontext* ctx, Widget* widget) const {
             int target = fs[axis] ? fs[axis] : cellSize;
             if (fs[axis]) {
                 switch (anchor.align[axis]) {
-                case Alignment::Minimum: break;
-                case Alignment::Middle: cellPos += (cellSize - target) / 2; break;
-                case Alignment::Maximum: cellPos += cellSize - target; break;
-                case Alignment::Fill: break;
+                    case Alignment::Minimum: break;
+                    case Alignment::Middle: cellPos += (cellSize - target) / 2; break;
+                    case Alignment::Maximum: cellPos += cellSize - target; break;
+                    case Alignment::Fill: break;
                 }
             }
             itemPos[axis] = cellPos;
             itemSize[axis] = target;
         }
-        if (!ok)
-            continue;
+        if (!ok) continue;
         w->setPosition(itemPos);
         w->setSize(itemSize);
         w->performLayout(ctx);
     }
 }
 
-} // namespace nanogui
+}  // namespace nanogui

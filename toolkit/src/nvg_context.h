@@ -21,14 +21,14 @@ struct NVGstate {
     int align = NVG_ALIGN_LEFT | NVG_ALIGN_BASELINE;
     float tx = 0.0f, ty = 0.0f;
     bool scissor = false;
-    float sx0 = 0, sy0 = 0, sx1 = 0, sy1 = 0; // absolute logical units
+    float sx0 = 0, sy0 = 0, sx1 = 0, sy1 = 0;  // absolute logical units
 };
 
 struct NVGcontext {
     float pixelRatio = 1.0f;
     float width = 0.0f, height = 0.0f;
     std::unique_ptr<ImFontAtlas> atlas;
-    std::map<std::string, std::vector<ImFont*>> faces; // sorted by baked size
+    std::map<std::string, std::vector<ImFont*>> faces;  // sorted by baked size
     std::unique_ptr<ImDrawListSharedData> shared;
     std::unique_ptr<ImDrawList> drawList;
     std::vector<NVGstate> stack;
@@ -44,5 +44,5 @@ NVGcontext* createContext(float pixelRatio);
 void beginFrame(NVGcontext* ctx, float width, float height, float pixelRatio);
 // After the GL renderer has uploaded the atlas (the texture id changed).
 void refreshTextureId(NVGcontext* ctx);
-} // namespace detail
-} // namespace nanogui
+}  // namespace detail
+}  // namespace nanogui

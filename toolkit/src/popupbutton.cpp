@@ -18,17 +18,17 @@ PopupButton::~PopupButton() {
     // A popup without its button leaves the screen too (also when the button
     // went with a plain removeChild instead of removeFromParent).
     if (mPopup) {
-        if (Widget* parent = mPopup->parent())
-            parent->removeChild(mPopup.get());
+        if (Widget* parent = mPopup->parent()) parent->removeChild(mPopup.get());
         mPopup->setParentWindow(nullptr);
     }
 }
 
-Vector2i PopupButton::preferredSize(NVGcontext* ctx) const { return Button::preferredSize(ctx) + Vector2i(15, 0); }
+Vector2i PopupButton::preferredSize(NVGcontext* ctx) const {
+    return Button::preferredSize(ctx) + Vector2i(15, 0);
+}
 
 void PopupButton::draw(NVGcontext* ctx) {
-    if (!mEnabled && mPushed)
-        mPushed = false;
+    if (!mEnabled && mPushed) mPushed = false;
     Button::draw(ctx);
     if (mChevronIcon) {
         auto icon = utf8(mChevronIcon);
@@ -58,24 +58,19 @@ void PopupButton::updateState() {
     if (mPopup && !mPopup->parent()) {
         if (Screen* s = screen()) {
             s->addChild(mPopup.get());
-            if (!mPopup->parentWindow())
-                mPopup->setParentWindow(window());
+            if (!mPopup->parentWindow()) mPopup->setParentWindow(window());
         }
     }
-    if (mPushed && (!mEnabled || !visibleRecursive()))
-        mPushed = false;
+    if (mPushed && (!mEnabled || !visibleRecursive())) mPushed = false;
     if (mPushed) {
-        if (Window* w = window())
-            w->setOpenPopupButton(this);
+        if (Window* w = window()) w->setOpenPopupButton(this);
     }
-    if (mPopup)
-        mPopup->setVisible(mPushed);
+    if (mPopup) mPopup->setVisible(mPushed);
 }
 
 void PopupButton::releaseReferences() {
     Button::releaseReferences();
-    if (mPopup)
-        mPopup->removeFromParent();
+    if (mPopup) mPopup->removeFromParent();
 }
 
-} // namespace nanogui
+}  // namespace nanogui

@@ -32,7 +32,7 @@ Screen* screenOf(GLFWwindow* w) {
     return it == reg.end() ? nullptr : it->second;
 }
 double now() { return get_time(); }
-} // namespace
+}  // namespace
 
 std::vector<Screen*> Screen::screens() { return allScreens(); }
 
@@ -51,13 +51,13 @@ struct ImGuiContextScope {
     }
     ~ImGuiContextScope() { ImGui::SetCurrentContext(previous); }
 };
-} // namespace
+}  // namespace
 
 // ---- construction ---------------------------------------------------------------------
 
-Screen::Screen(const Vector2i& size, const std::string& caption, bool resizable, bool fullscreen, int colorBits,
-               int alphaBits, int depthBits, int stencilBits, int nSamples, unsigned int glMajor,
-               unsigned int glMinor)
+Screen::Screen(const Vector2i& size, const std::string& caption, bool resizable, bool fullscreen,
+               int colorBits, int alphaBits, int depthBits, int stencilBits, int nSamples,
+               unsigned int glMajor, unsigned int glMinor)
     : Widget(nullptr), mCaption(caption), mFullscreen(fullscreen) {
     mBackground = Color(0.3f, 0.3f, 0.32f, 1.0f);
 
@@ -83,7 +83,8 @@ Screen::Screen(const Vector2i& size, const std::string& caption, bool resizable,
             GLFWmonitor* monitor = glfwGetPrimaryMonitor();
             const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
             if (monitor && mode)
-                return glfwCreateWindow(mode->width, mode->height, caption.c_str(), monitor, nullptr);
+                return glfwCreateWindow(mode->width, mode->height, caption.c_str(), monitor,
+                                        nullptr);
         }
         return glfwCreateWindow(size.x(), size.y(), caption.c_str(), nullptr, nullptr);
     };
@@ -102,36 +103,30 @@ Screen::Screen(const Vector2i& size, const std::string& caption, bool resizable,
     glfwSwapInterval(0);
 
     glfwSetCursorPosCallback(mGLFWWindow, [](GLFWwindow* w, double x, double y) {
-        if (Screen* s = screenOf(w))
-            s->cursorPosCallbackEvent(x, y);
+        if (Screen* s = screenOf(w)) s->cursorPosCallbackEvent(x, y);
     });
-    glfwSetMouseButtonCallback(mGLFWWindow, [](GLFWwindow* w, int button, int action, int modifiers) {
-        if (Screen* s = screenOf(w))
-            s->mouseButtonCallbackEvent(button, action, modifiers);
-    });
+    glfwSetMouseButtonCallback(mGLFWWindow,
+                               [](GLFWwindow* w, int button, int action, int modifiers) {
+                                   if (Screen* s = screenOf(w))
+                                       s->mouseButtonCallbackEvent(button, action, modifiers);
+                               });
     glfwSetKeyCallback(mGLFWWindow, [](GLFWwindow* w, int key, int scancode, int action, int mods) {
-        if (Screen* s = screenOf(w))
-            s->keyCallbackEvent(key, scancode, action, mods);
+        if (Screen* s = screenOf(w)) s->keyCallbackEvent(key, scancode, action, mods);
     });
     glfwSetCharCallback(mGLFWWindow, [](GLFWwindow* w, unsigned int codepoint) {
-        if (Screen* s = screenOf(w))
-            s->charCallbackEvent(codepoint);
+        if (Screen* s = screenOf(w)) s->charCallbackEvent(codepoint);
     });
     glfwSetDropCallback(mGLFWWindow, [](GLFWwindow* w, int count, const char** filenames) {
-        if (Screen* s = screenOf(w))
-            s->dropCallbackEvent(count, filenames);
+        if (Screen* s = screenOf(w)) s->dropCallbackEvent(count, filenames);
     });
     glfwSetScrollCallback(mGLFWWindow, [](GLFWwindow* w, double x, double y) {
-        if (Screen* s = screenOf(w))
-            s->scrollCallbackEvent(x, y);
+        if (Screen* s = screenOf(w)) s->scrollCallbackEvent(x, y);
     });
     glfwSetFramebufferSizeCallback(mGLFWWindow, [](GLFWwindow* w, int width, int height) {
-        if (Screen* s = screenOf(w))
-            s->resizeCallbackEvent(width, height);
+        if (Screen* s = screenOf(w)) s->resizeCallbackEvent(width, height);
     });
     glfwSetWindowSizeCallback(mGLFWWindow, [](GLFWwindow* w, int width, int height) {
-        if (Screen* s = screenOf(w))
-            s->resizeCallbackEvent(width, height);
+        if (Screen* s = screenOf(w)) s->resizeCallbackEvent(width, height);
     });
 
     initialize();
@@ -169,10 +164,8 @@ void Screen::initialize() {
         io.IniFilename = nullptr;
         io.LogFilename = nullptr;
         mRenderer->ok = ImGui_ImplOpenGL3_Init("#version 330 core");
-        if (mRenderer->ok)
-            mRenderer->ok = ImGui_ImplOpenGL3_CreateDeviceObjects();
-        if (!mRenderer->ok)
-            std::cerr << "nanogui: could not create the 2-D renderer" << std::endl;
+        if (mRenderer->ok) mRenderer->ok = ImGui_ImplOpenGL3_CreateDeviceObjects();
+        if (!mRenderer->ok) std::cerr << "nanogui: could not create the 2-D renderer" << std::endl;
     }
     detail::refreshTextureId(mNVGContext);
 
@@ -197,13 +190,11 @@ Screen::~Screen() {
         if (mRenderer->imgui) {
             {
                 ImGuiContextScope scope(mRenderer->imgui);
-                if (mRenderer->ok)
-                    ImGui_ImplOpenGL3_Shutdown();
+                if (mRenderer->ok) ImGui_ImplOpenGL3_Shutdown();
             }
             ImGuiContext* current = ImGui::GetCurrentContext();
             ImGui::DestroyContext(mRenderer->imgui);
-            if (current != mRenderer->imgui)
-                ImGui::SetCurrentContext(current);
+            if (current != mRenderer->imgui) ImGui::SetCurrentContext(current);
         }
         delete mRenderer;
         mRenderer = nullptr;
@@ -214,10 +205,8 @@ Screen::~Screen() {
     std::vector<Widget*> children;
     children.swap(mChildren);
     for (Widget* child : children)
-        if (child->parent() == this)
-            child->setParent(nullptr);
-    for (Widget* child : children)
-        child->decRef();
+        if (child->parent() == this) child->setParent(nullptr);
+    for (Widget* child : children) child->decRef();
     mDragWidget = nullptr;
     delete mNVGContext;
     mNVGContext = nullptr;
@@ -229,8 +218,7 @@ Screen::~Screen() {
 
 void Screen::setCaption(const std::string& caption) {
     if (caption != mCaption) {
-        if (mGLFWWindow)
-            glfwSetWindowTitle(mGLFWWindow, caption.c_str());
+        if (mGLFWWindow) glfwSetWindowTitle(mGLFWWindow, caption.c_str());
         mCaption = caption;
     }
 }
@@ -256,15 +244,13 @@ void Screen::setSize(const Vector2i& size) {
 }
 
 void Screen::refreshSizes() {
-    if (!mGLFWWindow)
-        return;
+    if (!mGLFWWindow) return;
     int fbW = 0, fbH = 0, w = 0, h = 0;
     glfwGetFramebufferSize(mGLFWWindow, &fbW, &fbH);
     glfwGetWindowSize(mGLFWWindow, &w, &h);
     mFBSize = Vector2i(fbW, fbH);
     mSize = Vector2i(w, h);
-    if (w > 0 && fbW > 0)
-        mPixelRatio = (float)fbW / (float)w;
+    if (w > 0 && fbW > 0) mPixelRatio = (float)fbW / (float)w;
 }
 
 // ---- drawing ---------------------------------------------------------------------------
@@ -300,8 +286,7 @@ void Screen::drawFrame(bool swap) {
     updateState();
     drawContents();
     drawWidgets();
-    if (mGLFWWindow && swap)
-        glfwSwapBuffers(mGLFWWindow);
+    if (mGLFWWindow && swap) glfwSwapBuffers(mGLFWWindow);
 }
 
 void Screen::drawWidgets() {
@@ -314,8 +299,7 @@ void Screen::drawWidgets() {
     nvgReset(ctx);
     // Windows and popups draw their own drop shadows, so they are not clipped.
     for (Widget* child : mChildren) {
-        if (!child->visible())
-            continue;
+        if (!child->visible()) continue;
         nvgSave(ctx);
         child->draw(ctx);
         nvgRestore(ctx);
@@ -331,9 +315,10 @@ void Screen::drawWidgets() {
             nvgFontFace(ctx, "sans");
             nvgFontSize(ctx, 15.0f);
             nvgTextAlign(ctx, NVG_ALIGN_LEFT | NVG_ALIGN_TOP);
-            Vector2i pos = widget->absolutePosition() + Vector2i(widget->width() / 2, widget->height() + 10);
-            nvgTextBoxBounds(ctx, (float)pos.x(), (float)pos.y(), (float)tooltipWidth, widget->tooltip().c_str(),
-                             nullptr, bounds);
+            Vector2i pos =
+                widget->absolutePosition() + Vector2i(widget->width() / 2, widget->height() + 10);
+            nvgTextBoxBounds(ctx, (float)pos.x(), (float)pos.y(), (float)tooltipWidth,
+                             widget->tooltip().c_str(), nullptr, bounds);
             int h = (int)((bounds[2] - bounds[0]) / 2);
             if (h > tooltipWidth / 2) {
                 nvgTextAlign(ctx, NVG_ALIGN_CENTER | NVG_ALIGN_TOP);
@@ -347,11 +332,11 @@ void Screen::drawWidgets() {
             nvgFillRect(ctx, bounds[0] - 4 - h, bounds[1] - 4, (int)(bounds[2] - bounds[0]) + 8,
                         (int)(bounds[3] - bounds[1]) + 8, 3);
             int px = (int)((bounds[2] + bounds[0]) / 2) - h;
-            nvgFillTriangle(ctx, (float)px, bounds[1] - 10, (float)px + 7, bounds[1] + 1, (float)px - 7,
-                            bounds[1] + 1);
+            nvgFillTriangle(ctx, (float)px, bounds[1] - 10, (float)px + 7, bounds[1] + 1,
+                            (float)px - 7, bounds[1] + 1);
             nvgFillColor(ctx, nvgRGBA(255, 255, 255, 255));
-            nvgTextBox(ctx, (float)pos.x() - h, (float)pos.y(), (float)tooltipWidth, widget->tooltip().c_str(),
-                       nullptr);
+            nvgTextBox(ctx, (float)pos.x() - h, (float)pos.y(), (float)tooltipWidth,
+                       widget->tooltip().c_str(), nullptr);
         }
     }
     nvgRestore(ctx);
@@ -378,18 +363,15 @@ void Screen::drawWidgets() {
     }
     // A second drawWidgets in the same frame draws only the widgets again.
     detail::beginFrame(ctx, (float)mSize.x(), (float)mSize.y(), mPixelRatio);
-    if (mGLFWWindow)
-        applyGlState();
+    if (mGLFWWindow) applyGlState();
 }
 
 std::vector<uint8_t> Screen::grabFramebuffer() {
     std::vector<uint8_t> pixels;
-    if (!mGLFWWindow)
-        return pixels;
+    if (!mGLFWWindow) return pixels;
     drawFrame(false);
     int w = mFBSize.x(), h = mFBSize.y();
-    if (w <= 0 || h <= 0)
-        return pixels;
+    if (w <= 0 || h <= 0) return pixels;
     std::vector<uint8_t> raw((size_t)w * h * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
@@ -408,32 +390,26 @@ void Screen::updateFocus(Widget* widget) {
     // Callbacks run by focusEvent may rebuild panels: hold the old path.
     std::vector<ref<Widget>> old;
     for (Widget* w : mFocusPath)
-        if (w != this)
-            old.emplace_back(w);
+        if (w != this) old.emplace_back(w);
     mFocusPath.clear();
     for (auto& w : old)
-        if (w->focused())
-            w->focusEvent(false);
+        if (w->focused()) w->focusEvent(false);
 
     mFocusPath.clear();
     Widget* window = nullptr;
     while (widget) {
         mFocusPath.push_back(widget);
-        if (dynamic_cast<Window*>(widget))
-            window = widget;
+        if (dynamic_cast<Window*>(widget)) window = widget;
         widget = widget->parent();
     }
     std::vector<Widget*> path = mFocusPath;
-    for (auto it = path.rbegin(); it != path.rend(); ++it)
-        (*it)->focusEvent(true);
-    if (window)
-        moveWindowToFront((Window*)window);
+    for (auto it = path.rbegin(); it != path.rend(); ++it) (*it)->focusEvent(true);
+    if (window) moveWindowToFront((Window*)window);
 }
 
 void Screen::moveWindowToFront(Window* window) {
     auto it = std::find(mChildren.begin(), mChildren.end(), window);
-    if (it == mChildren.end())
-        return;
+    if (it == mChildren.end()) return;
     mChildren.erase(it);
     mChildren.push_back(window);
     // Popups of the window go after it (brute-force topological sort).
@@ -442,8 +418,7 @@ void Screen::moveWindowToFront(Window* window) {
     do {
         size_t baseIndex = 0;
         for (size_t index = 0; index < mChildren.size(); ++index)
-            if (mChildren[index] == window)
-                baseIndex = index;
+            if (mChildren[index] == window) baseIndex = index;
         changed = false;
         for (size_t index = 0; index < mChildren.size(); ++index) {
             Popup* pw = dynamic_cast<Popup*>(mChildren[index]);
@@ -472,8 +447,7 @@ void Screen::centerWindow(Window* window) {
 
 void Screen::descendantReleased(Widget* widget) {
     auto it = std::find(mFocusPath.begin(), mFocusPath.end(), widget);
-    if (it != mFocusPath.end())
-        mFocusPath.erase(it, mFocusPath.end());
+    if (it != mFocusPath.end()) mFocusPath.erase(it, mFocusPath.end());
     if (mDragWidget == widget) {
         mDragActive = false;
         mDragWidget = nullptr;
@@ -484,16 +458,14 @@ void Screen::resyncMouseState() {
     int state = 0;
     if (mGLFWWindow) {
         for (int b = GLFW_MOUSE_BUTTON_1; b <= GLFW_MOUSE_BUTTON_LAST; ++b)
-            if (glfwGetMouseButton(mGLFWWindow, b) == GLFW_PRESS)
-                state |= 1 << b;
+            if (glfwGetMouseButton(mGLFWWindow, b) == GLFW_PRESS) state |= 1 << b;
     }
     mMouseState = state;
     if (!(state & ((1 << GLFW_MOUSE_BUTTON_1) | (1 << GLFW_MOUSE_BUTTON_2)))) {
         mDragActive = false;
         mDragWidget = nullptr;
     }
-    if (state == 0)
-        mScreenPress = false;
+    if (state == 0) mScreenPress = false;
     mLastInteraction = now();
 }
 
@@ -505,8 +477,7 @@ bool Screen::keyboardEvent(int key, int scancode, int action, int modifiers) {
         for (auto it = mFocusPath.rbegin() + 1; it != mFocusPath.rend(); ++it)
             path.emplace_back(*it);
         for (auto& w : path)
-            if (w->focused() && w->keyboardEvent(key, scancode, action, modifiers))
-                return true;
+            if (w->focused() && w->keyboardEvent(key, scancode, action, modifiers)) return true;
     }
     return false;
 }
@@ -517,15 +488,13 @@ bool Screen::keyboardCharacterEvent(unsigned int codepoint) {
         for (auto it = mFocusPath.rbegin() + 1; it != mFocusPath.rend(); ++it)
             path.emplace_back(*it);
         for (auto& w : path)
-            if (w->focused() && w->keyboardCharacterEvent(codepoint))
-                return true;
+            if (w->focused() && w->keyboardCharacterEvent(codepoint)) return true;
     }
     return false;
 }
 
 bool Screen::resizeEvent(const Vector2i& size) {
-    if (mResizeCallback)
-        mResizeCallback(size);
+    if (mResizeCallback) mResizeCallback(size);
     return false;
 }
 
@@ -543,8 +512,7 @@ bool Screen::cursorPosCallbackEvent(double x, double y) {
         } else if (mMouseState != 0 && mScreenPress) {
             ret = mouseDragEvent(p, rel, mMouseState, mModifiers);
         }
-        if (!ret)
-            ret = mouseMotionEvent(p, rel, mMouseState, mModifiers);
+        if (!ret) ret = mouseMotionEvent(p, rel, mMouseState, mModifiers);
         mMousePos = p;
         return ret;
     } catch (const std::exception& e) {
@@ -576,17 +544,14 @@ bool Screen::mouseButtonCallbackEvent(int button, int action, int modifiers) {
             mScreenPress = (dropWidget == nullptr || dropWidget == this);
             if (button == GLFW_MOUSE_BUTTON_1 || button == GLFW_MOUSE_BUTTON_2) {
                 mDragWidget = findWidget(mMousePos);
-                if (mDragWidget == this)
-                    mDragWidget = nullptr;
+                if (mDragWidget == this) mDragWidget = nullptr;
                 mDragActive = mDragWidget != nullptr;
-                if (!mDragActive)
-                    updateFocus(nullptr);
+                if (!mDragActive) updateFocus(nullptr);
             }
         } else {
             mDragActive = false;
             mDragWidget = nullptr;
-            if (mMouseState == 0)
-                mScreenPress = false;
+            if (mMouseState == 0) mScreenPress = false;
         }
         return mouseButtonEvent(mMousePos, button, action == GLFW_PRESS, mModifiers);
     } catch (const std::exception& e) {
@@ -619,8 +584,7 @@ bool Screen::charCallbackEvent(unsigned int codepoint) {
 
 bool Screen::dropCallbackEvent(int count, const char** filenames) {
     std::vector<std::string> arg((size_t)std::max(count, 0));
-    for (int i = 0; i < count; ++i)
-        arg[(size_t)i] = filenames[i] ? filenames[i] : "";
+    for (int i = 0; i < count; ++i) arg[(size_t)i] = filenames[i] ? filenames[i] : "";
     KeepAlive self(this);
     try {
         return dropEvent(arg);
@@ -648,8 +612,7 @@ bool Screen::resizeCallbackEvent(int width, int height) {
         mSize = Vector2i(width, height);
         mFBSize = (mSize.cast<float>() * mPixelRatio).cast<int>();
     }
-    if (mFBSize.x() == 0 || mFBSize.y() == 0)
-        return false;
+    if (mFBSize.x() == 0 || mFBSize.y() == 0) return false;
     mLastInteraction = now();
     KeepAlive self(this);
     try {
@@ -660,4 +623,4 @@ bool Screen::resizeCallbackEvent(int width, int height) {
     }
 }
 
-} // namespace nanogui
+}  // namespace nanogui

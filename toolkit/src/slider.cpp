@@ -19,8 +19,7 @@ float Slider::valueAt(const Vector2i& p) const {
 }
 
 bool Slider::mouseDragEvent(const Vector2i& p, const Vector2i&, int, int) {
-    if (!mEnabled)
-        return false;
+    if (!mEnabled) return false;
     mValue = valueAt(p);
     if (mCallback) {
         KeepAlive self(this);
@@ -31,8 +30,7 @@ bool Slider::mouseDragEvent(const Vector2i& p, const Vector2i&, int, int) {
 }
 
 bool Slider::mouseButtonEvent(const Vector2i& p, int, bool down, int) {
-    if (!mEnabled)
-        return false;
+    if (!mEnabled) return false;
     KeepAlive self(this);
     mValue = valueAt(p);
     if (mCallback) {
@@ -66,8 +64,10 @@ void Slider::draw(NVGcontext* ctx) {
     }
     if (mHighlightedRange.second != mHighlightedRange.first && range != 0) {
         nvgFillColor(ctx, mHighlightColor);
-        float a = (mHighlightedRange.first - mRange.first) / range, b = (mHighlightedRange.second - mRange.first) / range;
-        nvgFillRect(ctx, startX + a * widthX, center.y() - kshadow + 1, widthX * (b - a), kshadow * 2, 2);
+        float a = (mHighlightedRange.first - mRange.first) / range,
+              b = (mHighlightedRange.second - mRange.first) / range;
+        nvgFillRect(ctx, startX + a * widthX, center.y() - kshadow + 1, widthX * (b - a),
+                    kshadow * 2, 2);
     }
     // Knob with its shadow
     nvgFillColor(ctx, Color(0, 64));
@@ -89,4 +89,4 @@ void Slider::draw(NVGcontext* ctx) {
     nvgFillCircle(ctx, knobPos.x(), knobPos.y(), kr / 2.5f);
 }
 
-} // namespace nanogui
+}  // namespace nanogui

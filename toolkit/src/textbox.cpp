@@ -18,30 +18,27 @@ std::string& fallbackClipboard() {
 bool isContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 int prevBoundary(const std::string& s, int pos) {
-    if (pos <= 0)
-        return 0;
+    if (pos <= 0) return 0;
     --pos;
-    while (pos > 0 && isContinuation(s[(size_t)pos]))
-        --pos;
+    while (pos > 0 && isContinuation(s[(size_t)pos])) --pos;
     return pos;
 }
 
 int nextBoundary(const std::string& s, int pos) {
     int n = (int)s.size();
-    if (pos >= n)
-        return n;
+    if (pos >= n) return n;
     ++pos;
-    while (pos < n && isContinuation(s[(size_t)pos]))
-        ++pos;
+    while (pos < n && isContinuation(s[(size_t)pos])) ++pos;
     return pos;
 }
 
 // Caret x for every character boundary (byte index -> x), in order.
-std::vector<std::pair<int, float>> caretPositions(NVGcontext* ctx, const std::string& text, float x) {
+std::vector<std::pair<int, float>> caretPositions(NVGcontext* ctx, const std::string& text,
+                                                  float x) {
     std::vector<std::pair<int, float>> carets;
     std::vector<NVGglyphPosition> glyphs(text.size() + 1);
-    int n = nvgTextGlyphPositions(ctx, x, 0, text.c_str(), text.c_str() + text.size(), glyphs.data(),
-                                  (int)glyphs.size());
+    int n = nvgTextGlyphPositions(ctx, x, 0, text.c_str(), text.c_str() + text.size(),
+                                  glyphs.data(), (int)glyphs.size());
     float start = x;
     float bounds[4];
     float w = nvgTextBounds(ctx, x, 0, text.c_str(), text.c_str() + text.size(), bounds);
@@ -52,9 +49,10 @@ std::vector<std::pair<int, float>> caretPositions(NVGcontext* ctx, const std::st
     return carets;
 }
 
-} // namespace
+}  // namespace
 
-TextBox::TextBox(Widget* parent, const std::string& value) : Widget(parent), mValue(value), mValueTemp(value) {
+TextBox::TextBox(Widget* parent, const std::string& value)
+    : Widget(parent), mValue(value), mValueTemp(value) {
     mFontSize = -1;
 }
 
@@ -65,24 +63,22 @@ void TextBox::setFormat(const std::string& format) {
         try {
             mRegex = std::make_shared<std::regex>(format, std::regex::ECMAScript);
         } catch (const std::regex_error&) {
-            mRegex.reset(); // an invalid expression accepts everything
+            mRegex.reset();  // an invalid expression accepts everything
         }
     }
 }
 
 bool TextBox::checkFormat(const std::string& input) const {
-    if (mFormat.empty() || !mRegex)
-        return true;
+    if (mFormat.empty() || !mRegex) return true;
     try {
         return std::regex_match(input, *mRegex);
     } catch (const std::exception&) {
-        return false; // e.g. regex complexity on huge input
+        return false;  // e.g. regex complexity on huge input
     }
 }
 
 int TextBox::textFontSize() const {
-    if (mFontSize > 0)
-        return mFontSize;
+    if (mFontSize > 0) return mFontSize;
     return mTheme ? mTheme->mTextBoxFontSize : 20;
 }
 
@@ -97,19 +93,19 @@ TextBox::TextGeometry TextBox::textGeometry(NVGcontext* ctx) const {
     }
     g.spinWidth = (mSpinnable && !mFocused) ? 14.0f : 0.0f;
     switch (mAlignment) {
-    case Alignment::Left:
-        g.align = NVG_ALIGN_LEFT | NVG_ALIGN_MIDDLE;
-        g.anchorX = mPos.x() + xSpacing + g.spinWidth;
-        break;
-    case Alignment::Right:
-        g.align = NVG_ALIGN_RIGHT | NVG_ALIGN_MIDDLE;
-        g.anchorX = mPos.x() + mSize.x() - g.unitWidth - xSpacing;
-        break;
-    case Alignment::Center:
-    default:
-        g.align = NVG_ALIGN_CENTER | NVG_ALIGN_MIDDLE;
-        g.anchorX = mPos.x() + mSize.x() * 0.5f + g.spinWidth * 0.5f - g.unitWidth * 0.5f;
-        break;
+        case Alignment::Left:
+            g.align = NVG_ALIGN_LEFT | NVG_ALIGN_MIDDLE;
+            g.anchorX = mPos.x() + xSpacing + g.spinWidth;
+            break;
+        case Alignment::Right:
+            g.align = NVG_ALIGN_RIGHT | NVG_ALIGN_MIDDLE;
+            g.anchorX = mPos.x() + mSize.x() - g.unitWidth - xSpacing;
+            break;
+        case Alignment::Center:
+        default:
+            g.align = NVG_ALIGN_CENTER | NVG_ALIGN_MIDDLE;
+            g.anchorX = mPos.x() + mSize.x() * 0.5f + g.spinWidth * 0.5f - g.unitWidth * 0.5f;
+            break;
     }
     g.clipX = mPos.x() + xSpacing + g.spinWidth - 1.0f;
     g.clipW = mSize.x() - g.unitWidth - g.spinWidth - 2 * xSpacing + 2.0f;
@@ -121,8 +117,7 @@ TextBox::TextGeometry TextBox::textGeometry(NVGcontext* ctx) const {
 
 int TextBox::cursorIndexAt(float x) {
     Screen* s = screen();
-    if (!s || !s->nvgContext())
-        return (int)mValueTemp.size();
+    if (!s || !s->nvgContext()) return (int)mValueTemp.size();
     NVGcontext* ctx = s->nvgContext();
     nvgSave(ctx);
     TextGeometry g = textGeometry(ctx);
@@ -145,7 +140,8 @@ Vector2i TextBox::preferredSize(NVGcontext* ctx) const {
     Vector2i size(0, (int)(fs * 1.4f));
     nvgFontFace(ctx, "sans");
     nvgFontSize(ctx, fs * 0.9f);
-    float uw = mUnits.empty() ? 0.0f : nvgTextBounds(ctx, 0, 0, mUnits.c_str(), nullptr, nullptr) + 2.0f;
+    float uw =
+        mUnits.empty() ? 0.0f : nvgTextBounds(ctx, 0, 0, mUnits.c_str(), nullptr, nullptr) + 2.0f;
     float sw = mSpinnable ? 14.0f : 0.0f;
     nvgFontSize(ctx, (float)fs);
     float ts = nvgTextBounds(ctx, 0, 0, mValue.c_str(), nullptr, nullptr);
@@ -171,7 +167,8 @@ void TextBox::draw(NVGcontext* ctx) {
         nvgFillRect(ctx, x + 1, y + 1, w - 2, h - 2, 3);
     }
     nvgStrokeWidth(ctx, 1.0f);
-    nvgStrokeColor(ctx, editing ? (mValidFormat ? th->mAccent : Color(220, 60, 60, 255)) : Color(0, 80));
+    nvgStrokeColor(ctx,
+                   editing ? (mValidFormat ? th->mAccent : Color(220, 60, 60, 255)) : Color(0, 80));
     nvgStrokeRect(ctx, x + 0.5f, y + 0.5f, w - 1, h - 1, 3);
 
     nvgSave(ctx);
@@ -217,8 +214,7 @@ void TextBox::draw(NVGcontext* ctx) {
         auto carets = caretPositions(ctx, mValueTemp, g.anchorX + mTextOffset);
         auto caretX = [&](int idx) {
             for (auto& c : carets)
-                if (c.first >= idx)
-                    return c.second;
+                if (c.first >= idx) return c.second;
             return carets.back().second;
         };
         mCursorPos = std::max(0, std::min(mCursorPos, (int)mValueTemp.size()));
@@ -239,8 +235,7 @@ void TextBox::draw(NVGcontext* ctx) {
             nvgFillRect(ctx, std::min(sx, cx), cy - lineh * 0.5f, std::fabs(sx - cx), lineh, 0);
         }
         nvgFillColor(ctx, th->mTextColor);
-        if (!mValidFormat)
-            nvgFillColor(ctx, Color(255, 190, 190, 255));
+        if (!mValidFormat) nvgFillColor(ctx, Color(255, 190, 190, 255));
         nvgText(ctx, g.anchorX + mTextOffset, cy, mValueTemp.c_str(), nullptr);
         nvgStrokeColor(ctx, nvgRGBA(255, 192, 0, 255));
         nvgStrokeWidth(ctx, 1.0f);
@@ -258,7 +253,7 @@ bool TextBox::mouseEnterEvent(const Vector2i& p, bool enter) {
 bool TextBox::mouseButtonEvent(const Vector2i& p, int button, bool down, int modifiers) {
     KeepAlive self(this);
     if (button == GLFW_MOUSE_BUTTON_1 && down && !mFocused) {
-        if (!mSpinnable || spinArea(p) == SpinArea::None) // not on the spin arrows
+        if (!mSpinnable || spinArea(p) == SpinArea::None)  // not on the spin arrows
             requestFocus();
     }
     if (mEditable && focused()) {
@@ -274,8 +269,7 @@ bool TextBox::mouseButtonEvent(const Vector2i& p, int button, bool down, int mod
             } else if (button == GLFW_MOUSE_BUTTON_1) {
                 int idx = cursorIndexAt((float)p.x());
                 if (modifiers & GLFW_MOD_SHIFT) {
-                    if (mSelectionPos == -1)
-                        mSelectionPos = mCursorPos;
+                    if (mSelectionPos == -1) mSelectionPos = mCursorPos;
                 } else {
                     mSelectionPos = -1;
                 }
@@ -315,8 +309,7 @@ bool TextBox::mouseDragEvent(const Vector2i& p, const Vector2i&, int, int) {
     mMouseDragPos = p;
     if (mEditable && focused()) {
         if (mMouseDownPos.x() != -1) {
-            if (mSelectionPos == -1)
-                mSelectionPos = mCursorPos;
+            if (mSelectionPos == -1) mSelectionPos = mCursorPos;
             mCursorPos = cursorIndexAt((float)p.x());
         }
         return true;
@@ -349,8 +342,7 @@ void TextBox::commitEdit() {
             mValue = committed;
             if (mCallback) {
                 auto cb = mCallback;
-                if (!cb(committed))
-                    mValue = backup;
+                if (!cb(committed)) mValue = backup;
             }
         }
     }
@@ -362,8 +354,7 @@ void TextBox::commitEdit() {
 }
 
 bool TextBox::keyboardEvent(int key, int /*scancode*/, int action, int modifiers) {
-    if (!(mEditable && focused()))
-        return false;
+    if (!(mEditable && focused())) return false;
     KeepAlive self(this);
     if (action == GLFW_PRESS || action == GLFW_REPEAT) {
         bool shift = (modifiers & GLFW_MOD_SHIFT) != 0;
@@ -372,8 +363,7 @@ bool TextBox::keyboardEvent(int key, int /*scancode*/, int action, int modifiers
         mCursorPos = std::max(0, std::min(mCursorPos, size));
         auto moveTo = [&](int pos) {
             if (shift) {
-                if (mSelectionPos == -1)
-                    mSelectionPos = mCursorPos;
+                if (mSelectionPos == -1) mSelectionPos = mCursorPos;
             } else {
                 mSelectionPos = -1;
             }
@@ -399,8 +389,7 @@ bool TextBox::keyboardEvent(int key, int /*scancode*/, int action, int modifiers
                 mValueTemp.erase((size_t)mCursorPos, (size_t)(end - mCursorPos));
             }
         } else if (key == GLFW_KEY_ENTER || key == GLFW_KEY_KP_ENTER) {
-            if (!mCommitted)
-                focusEvent(false);
+            if (!mCommitted) focusEvent(false);
         } else if (key == GLFW_KEY_A && ctrl) {
             mCursorPos = size;
             mSelectionPos = 0;
@@ -413,15 +402,13 @@ bool TextBox::keyboardEvent(int key, int /*scancode*/, int action, int modifiers
             deleteSelection();
             pasteFromClipboard();
         }
-        if (!mCommitted)
-            mValidFormat = mValueTemp.empty() || checkFormat(mValueTemp);
+        if (!mCommitted) mValidFormat = mValueTemp.empty() || checkFormat(mValueTemp);
     }
     return true;
 }
 
 bool TextBox::keyboardCharacterEvent(unsigned int codepoint) {
-    if (!(mEditable && focused()))
-        return false;
+    if (!(mEditable && focused())) return false;
     deleteSelection();
     auto seq = utf8((int)codepoint);
     std::string s(seq.data());
@@ -453,13 +440,14 @@ void TextBox::pasteFromClipboard() {
     std::string text;
     if (sc && sc->glfwWindow()) {
         const char* cbstr = glfwGetClipboardString(sc->glfwWindow());
-        if (cbstr)
-            text = cbstr;
+        if (cbstr) text = cbstr;
     } else {
         text = fallbackClipboard();
     }
     // One line only.
-    text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }), text.end());
+    text.erase(
+        std::remove_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }),
+        text.end());
     mCursorPos = std::max(0, std::min(mCursorPos, (int)mValueTemp.size()));
     mValueTemp.insert((size_t)mCursorPos, text);
     mCursorPos += (int)text.size();
@@ -482,11 +470,10 @@ bool TextBox::deleteSelection() {
 TextBox::SpinArea TextBox::spinArea(const Vector2i& pos) const {
     int dx = pos.x() - mPos.x(), dy = pos.y() - mPos.y();
     if (dx >= 0 && dx < 14 && dy >= 0 && dy < mSize.y()) {
-        if (dy <= mSize.y() / 2.0f)
-            return SpinArea::Top;
+        if (dy <= mSize.y() / 2.0f) return SpinArea::Top;
         return SpinArea::Bottom;
     }
     return SpinArea::None;
 }
 
-} // namespace nanogui
+}  // namespace nanogui

@@ -49,4 +49,4 @@ Theme* Theme::defaultTheme() {
     return theme;
 }
 
-} // namespace nanogui
+}  // namespace nanogui

@@ -10,8 +10,7 @@ namespace nanogui {
 
 Widget::Widget(Widget* parent) {
     mTheme = Theme::defaultTheme();
-    if (parent)
-        parent->addChild(this);
+    if (parent) parent->addChild(this);
 }
 
 Widget::~Widget() {
@@ -19,54 +18,44 @@ Widget::~Widget() {
     std::vector<Widget*> children;
     children.swap(mChildren);
     for (Widget* child : children)
-        if (child && child->mParent == this)
-            child->mParent = nullptr;
+        if (child && child->mParent == this) child->mParent = nullptr;
     for (Widget* child : children)
-        if (child)
-            child->decRef();
+        if (child) child->decRef();
 }
 
 void Widget::setTheme(Theme* theme) {
-    if (mTheme.get() == theme)
-        return;
+    if (mTheme.get() == theme) return;
     mTheme = theme;
-    for (Widget* child : mChildren)
-        child->setTheme(theme);
+    for (Widget* child : mChildren) child->setTheme(theme);
 }
 
 void Widget::setLayout(Layout* layout) { mLayout = layout; }
 
 int Widget::fontSize() const {
-    if (mFontSize > 0)
-        return mFontSize;
+    if (mFontSize > 0) return mFontSize;
     return mTheme ? mTheme->mStandardFontSize : 16;
 }
 
 bool Widget::visible() const {
-    if (!mVisible)
-        return false;
+    if (!mVisible) return false;
     for (const ref<Group>& g : mGroups)
-        if (!g->visible())
-            return false;
+        if (!g->visible()) return false;
     return true;
 }
 
 bool Widget::visibleRecursive() const {
     for (const Widget* w = this; w; w = w->mParent)
-        if (!w->visible())
-            return false;
+        if (!w->visible()) return false;
     return true;
 }
 
 void Widget::addGroup(Group* group) {
-    if (!group)
-        return;
+    if (!group) return;
     mGroups.insert(ref<Group>(group));
 }
 
 Vector2i Widget::preferredSize(NVGcontext* ctx) const {
-    if (mLayout)
-        return mLayout->preferredSize(ctx, this);
+    if (mLayout) return mLayout->preferredSize(ctx, this);
     return mSize;
 }
 
@@ -93,8 +82,7 @@ void Widget::performLayout(NVGcontext* ctx) {
 Widget* Widget::findWidget(const Vector2i& p) {
     for (auto it = mChildren.rbegin(); it != mChildren.rend(); ++it) {
         Widget* child = *it;
-        if (child->visible() && child->contains(p - mPos))
-            return child->findWidget(p - mPos);
+        if (child->visible() && child->contains(p - mPos)) return child->findWidget(p - mPos);
     }
     return contains(p) ? this : nullptr;
 }
@@ -102,30 +90,26 @@ Widget* Widget::findWidget(const Vector2i& p) {
 bool Widget::mouseButtonEvent(const Vector2i& p, int button, bool down, int modifiers) {
     KeepAlive self(this);
     for (int i = (int)mChildren.size() - 1; i >= 0; --i) {
-        if (i >= (int)mChildren.size())
-            continue;
+        if (i >= (int)mChildren.size()) continue;
         Widget* child = mChildren[(size_t)i];
         if (child->visible() && child->contains(p - mPos) &&
             child->mouseButtonEvent(p - mPos, button, down, modifiers))
             return true;
     }
-    if (button == GLFW_MOUSE_BUTTON_1 && down && !mFocused)
-        requestFocus();
+    if (button == GLFW_MOUSE_BUTTON_1 && down && !mFocused) requestFocus();
     return false;
 }
 
 bool Widget::mouseMotionEvent(const Vector2i& p, const Vector2i& rel, int button, int modifiers) {
     KeepAlive self(this);
     for (int i = (int)mChildren.size() - 1; i >= 0; --i) {
-        if (i >= (int)mChildren.size())
-            continue;
+        if (i >= (int)mChildren.size()) continue;
         Widget* child = mChildren[(size_t)i];
-        if (!child->visible())
-            continue;
+        if (!child->visible()) continue;
         bool contained = child->contains(p - mPos), prevContained = child->contains(p - mPos - rel);
-        if (contained != prevContained)
-            child->mouseEnterEvent(p, contained);
-        if ((contained || prevContained) && child->mouseMotionEvent(p - mPos, rel, button, modifiers))
+        if (contained != prevContained) child->mouseEnterEvent(p, contained);
+        if ((contained || prevContained) &&
+            child->mouseMotionEvent(p - mPos, rel, button, modifiers))
             return true;
     }
     return false;
@@ -134,10 +118,8 @@ bool Widget::mouseMotionEvent(const Vector2i& p, const Vector2i& rel, int button
 bool Widget::scrollEvent(const Vector2i& p, const Vector2f& rel) {
     for (int i = (int)mChildren.size() - 1; i >= 0; --i) {
         Widget* child = mChildren[(size_t)i];
-        if (!child->visible())
-            continue;
-        if (child->contains(p - mPos))
-            return child->scrollEvent(p - mPos, rel);
+        if (!child->visible()) continue;
+        if (child->contains(p - mPos)) return child->scrollEvent(p - mPos, rel);
     }
     return false;
 }
@@ -159,9 +141,8 @@ bool Widget::keyboardEvent(int, int, int, int) { return false; }
 bool Widget::keyboardCharacterEvent(unsigned int) { return false; }
 
 void Widget::addChild(int index, Widget* widget) {
-    if (!widget || widget == this)
-        return;
-    widget->incRef(); // this widget's reference
+    if (!widget || widget == this) return;
+    widget->incRef();  // this widget's reference
     if (widget->mParent) {
         // Detach from the old parent (also from this one: no duplicates).
         widget->mParent->removeChild(widget);
@@ -178,17 +159,14 @@ void Widget::removeChild(const Widget* widget) {
     size_t before = mChildren.size();
     mChildren.erase(std::remove(mChildren.begin(), mChildren.end(), widget), mChildren.end());
     size_t removed = before - mChildren.size();
-    if (removed == 0)
-        return;
+    if (removed == 0) return;
     Widget* w = const_cast<Widget*>(widget);
     w->mParent = nullptr;
-    for (size_t i = 0; i < removed; ++i)
-        w->decRef();
+    for (size_t i = 0; i < removed; ++i) w->decRef();
 }
 
 void Widget::removeChild(int index) {
-    if (index < 0 || index >= childCount())
-        return;
+    if (index < 0 || index >= childCount()) return;
     Widget* widget = mChildren[(size_t)index];
     mChildren.erase(mChildren.begin() + index);
     widget->mParent = nullptr;
@@ -197,16 +175,14 @@ void Widget::removeChild(int index) {
 
 int Widget::childIndex(Widget* widget) const {
     auto it = std::find(mChildren.begin(), mChildren.end(), widget);
-    if (it == mChildren.end())
-        return -1;
+    if (it == mChildren.end()) return -1;
     return (int)(it - mChildren.begin());
 }
 
 Window* Widget::window() {
     Widget* widget = this;
     while (widget) {
-        if (Window* window = dynamic_cast<Window*>(widget))
-            return window;
+        if (Window* window = dynamic_cast<Window*>(widget)) return window;
         widget = widget->parent();
     }
     return nullptr;
@@ -215,8 +191,7 @@ Window* Widget::window() {
 Screen* Widget::screen() {
     Widget* widget = this;
     while (widget) {
-        if (Screen* screen = dynamic_cast<Screen*>(widget))
-            return screen;
+        if (Screen* screen = dynamic_cast<Screen*>(widget)) return screen;
         widget = widget->parent();
     }
     return nullptr;
@@ -224,23 +199,19 @@ Screen* Widget::screen() {
 
 void Widget::requestFocus() {
     Widget* widget = this;
-    while (widget->parent())
-        widget = widget->parent();
-    if (Screen* screen = dynamic_cast<Screen*>(widget))
-        screen->updateFocus(this);
+    while (widget->parent()) widget = widget->parent();
+    if (Screen* screen = dynamic_cast<Screen*>(widget)) screen->updateFocus(this);
 }
 
 void Widget::draw(NVGcontext* ctx) {
-    if (mChildren.empty())
-        return;
+    if (mChildren.empty()) return;
     nvgSave(ctx);
     nvgTranslate(ctx, (float)mPos.x(), (float)mPos.y());
     for (Widget* child : mChildren) {
-        if (!child->visible())
-            continue;
+        if (!child->visible()) continue;
         nvgSave(ctx);
-        nvgIntersectScissor(ctx, (float)child->mPos.x(), (float)child->mPos.y(), (float)child->mSize.x(),
-                            (float)child->mSize.y());
+        nvgIntersectScissor(ctx, (float)child->mPos.x(), (float)child->mPos.y(),
+                            (float)child->mSize.x(), (float)child->mSize.y());
         child->draw(ctx);
         nvgRestore(ctx);
     }
@@ -248,20 +219,18 @@ void Widget::draw(NVGcontext* ctx) {
 }
 
 void Widget::removeFromParent() {
-    KeepAlive self(this); // finish before a last reference goes
+    KeepAlive self(this);  // finish before a last reference goes
     releaseReferences();
-    if (mParent)
-        mParent->removeChild(this);
+    if (mParent) mParent->removeChild(this);
 }
 
 void Widget::releaseReferences() {
     for (Widget* ancestor = mParent; ancestor; ancestor = ancestor->mParent)
         ancestor->descendantReleased(this);
     std::vector<ref<Widget>> children(mChildren.begin(), mChildren.end());
-    for (auto& child : children)
-        child->releaseReferences();
+    for (auto& child : children) child->releaseReferences();
 }
 
 void Widget::descendantReleased(Widget*) {}
 
-} // namespace nanogui
+}  // namespace nanogui

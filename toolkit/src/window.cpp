@@ -14,18 +14,16 @@ Window::Window(Widget* parent, const std::string& title) : Widget(parent), mTitl
 
 Vector2i Window::preferredSize(NVGcontext* ctx) const {
     bool panelVisible = mButtonPanel && mButtonPanel->ownVisible();
-    if (mButtonPanel)
-        mButtonPanel->setVisible(false);
+    if (mButtonPanel) mButtonPanel->setVisible(false);
     Vector2i result = Widget::preferredSize(ctx);
-    if (mButtonPanel)
-        mButtonPanel->setVisible(panelVisible);
-    if (mTitle.empty())
-        return result;
+    if (mButtonPanel) mButtonPanel->setVisible(panelVisible);
+    if (mTitle.empty()) return result;
     nvgFontSize(ctx, 18.0f);
     nvgFontFace(ctx, "sans-bold");
     float bounds[4];
     nvgTextBounds(ctx, 0, 0, mTitle.c_str(), nullptr, bounds);
-    return result.cwiseMax(Vector2i((int)(bounds[2] - bounds[0] + 20), (int)(bounds[3] - bounds[1])));
+    return result.cwiseMax(
+        Vector2i((int)(bounds[2] - bounds[0] + 20), (int)(bounds[3] - bounds[1])));
 }
 
 Widget* Window::buttonPanel() {
@@ -89,18 +87,14 @@ void Window::draw(NVGcontext* ctx) {
 
 void Window::dispose() {
     Widget* widget = this;
-    while (widget->parent())
-        widget = widget->parent();
-    if (Screen* screen = dynamic_cast<Screen*>(widget))
-        screen->disposeWindow(this);
+    while (widget->parent()) widget = widget->parent();
+    if (Screen* screen = dynamic_cast<Screen*>(widget)) screen->disposeWindow(this);
 }
 
 void Window::center() {
     Widget* widget = this;
-    while (widget->parent())
-        widget = widget->parent();
-    if (Screen* screen = dynamic_cast<Screen*>(widget))
-        screen->centerWindow(this);
+    while (widget->parent()) widget = widget->parent();
+    if (Screen* screen = dynamic_cast<Screen*>(widget)) screen->centerWindow(this);
 }
 
 bool Window::mouseEnterEvent(const Vector2i& p, bool enter) {
@@ -112,16 +106,14 @@ bool Window::mouseDragEvent(const Vector2i&, const Vector2i& rel, int button, in
     if (mDrag && (button & (1 << GLFW_MOUSE_BUTTON_1)) != 0) {
         mPos += rel;
         mPos = mPos.cwiseMax(Vector2i::Zero());
-        if (mParent)
-            mPos = mPos.cwiseMin((mParent->size() - mSize).cwiseMax(Vector2i::Zero()));
+        if (mParent) mPos = mPos.cwiseMin((mParent->size() - mSize).cwiseMax(Vector2i::Zero()));
         return true;
     }
     return false;
 }
 
 bool Window::mouseButtonEvent(const Vector2i& p, int button, bool down, int modifiers) {
-    if (Widget::mouseButtonEvent(p, button, down, modifiers))
-        return true;
+    if (Widget::mouseButtonEvent(p, button, down, modifiers)) return true;
     if (button == GLFW_MOUSE_BUTTON_1) {
         mDrag = down && !mTitle.empty() && (p.y() - mPos.y()) < mTheme->mWindowHeaderHeight;
         return true;
@@ -137,20 +129,19 @@ bool Window::scrollEvent(const Vector2i& p, const Vector2f& rel) {
 void Window::setOpenPopupButton(PopupButton* button) {
     if (mOpenPopupButton && mOpenPopupButton != button) {
         mOpenPopupButton->setPushed(false);
-        if (mOpenPopupButton->popup())
-            mOpenPopupButton->popup()->setVisible(false);
+        if (mOpenPopupButton->popup()) mOpenPopupButton->popup()->setVisible(false);
     }
     mOpenPopupButton = button;
 }
 
 void Window::descendantReleased(Widget* widget) {
-    if (widget == mOpenPopupButton)
-        mOpenPopupButton = nullptr;
+    if (widget == mOpenPopupButton) mOpenPopupButton = nullptr;
 }
 
 // ---- Popup ----------------------------------------------------------------------------
 
-Popup::Popup(Widget* parent, Window* parentWindow) : Window(parent, ""), mParentWindow(parentWindow) {}
+Popup::Popup(Widget* parent, Window* parentWindow)
+    : Window(parent, ""), mParentWindow(parentWindow) {}
 
 void Popup::performLayout(NVGcontext* ctx) {
     if (mLayout || mChildren.size() != 1) {
@@ -170,14 +161,12 @@ Vector2i Popup::preferredSize(NVGcontext* ctx) const {
 }
 
 void Popup::refreshRelativePlacement() {
-    if (!mParentWindow)
-        return;
+    if (!mParentWindow) return;
     mParentWindow->refreshRelativePlacement();
     mPos = mParentWindow->absolutePosition() + mAnchorPos - Vector2i(0, mAnchorHeight);
     // Keep a 10-unit margin above the screen's bottom edge; the top edge wins.
     Widget* root = this;
-    while (root->parent())
-        root = root->parent();
+    while (root->parent()) root = root->parent();
     Vector2i offset = mParent ? mParent->absolutePosition() : Vector2i::Zero();
     mPos -= offset;
     int absTop = offset.y() + mPos.y();
@@ -187,16 +176,13 @@ void Popup::refreshRelativePlacement() {
         mPos.y() -= overflow;
         absTop -= overflow;
     }
-    if (absTop < 0)
-        mPos.y() -= absTop;
-    if (mVisible && !mParentWindow->visibleRecursive())
-        mVisible = false;
+    if (absTop < 0) mPos.y() -= absTop;
+    if (mVisible && !mParentWindow->visibleRecursive()) mVisible = false;
 }
 
 void Popup::draw(NVGcontext* ctx) {
     refreshRelativePlacement();
-    if (!visible())
-        return;
+    if (!visible()) return;
     int ds = mTheme->mWindowDropShadowSize, cr = mTheme->mWindowCornerRadius;
     float x = (float)mPos.x(), y = (float)mPos.y(), w = (float)mSize.x(), h = (float)mSize.y();
 
@@ -208,7 +194,8 @@ void Popup::draw(NVGcontext* ctx) {
     // the popup was moved to stay on the screen).
     if (mParentWindow) {
         Vector2i parentOffset = mParent ? mParent->absolutePosition() : Vector2i::Zero();
-        float anchorY = (float)(mParentWindow->absolutePosition().y() + mAnchorPos.y() - parentOffset.y());
+        float anchorY =
+            (float)(mParentWindow->absolutePosition().y() + mAnchorPos.y() - parentOffset.y());
         float py = std::max(y + cr + 12.0f, std::min(anchorY, y + h - cr - 12.0f));
         nvgFillTriangle(ctx, x - 15, py, x + 1, py - 15, x + 1, py + 15);
     }
@@ -216,4 +203,4 @@ void Popup::draw(NVGcontext* ctx) {
     Widget::draw(ctx);
 }
 
-} // namespace nanogui
+}  // namespace nanogui

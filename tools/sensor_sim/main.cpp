@@ -50,19 +50,26 @@ bool parse(int argc, char** argv, Arguments& a) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i], value = argv[i + 1];
         int choice = 0;
-        if (key == "--model") a.sim.model = static_cast<uint16_t>(std::stoul(value));
-        else if (key == "--packets") a.packets = std::stoull(value);
-        else if (key == "--udp") a.udp_host = value;
-        else if (key == "--port") a.udp_port = static_cast<uint16_t>(std::stoul(value));
-        else if (key == "--dump") a.dump_path = value;
-        else if (key == "--returns") a.sim.multiple_returns = value == "2";
+        if (key == "--model")
+            a.sim.model = static_cast<uint16_t>(std::stoul(value));
+        else if (key == "--packets")
+            a.packets = std::stoull(value);
+        else if (key == "--udp")
+            a.udp_host = value;
+        else if (key == "--port")
+            a.udp_port = static_cast<uint16_t>(std::stoul(value));
+        else if (key == "--dump")
+            a.dump_path = value;
+        else if (key == "--returns")
+            a.sim.multiple_returns = value == "2";
         else if (key == "--layout" && parse_choice(value, {"stdt", "stdp", "stdr", "stdq"}, choice))
             a.sim.layout = static_cast<Layout>(choice);
         else if (key == "--body" && parse_choice(value, {"dvx8", "dvx9", "dvxa"}, choice))
             a.sim.body = static_cast<BodyFormat>(choice);
         else if (key == "--info" && parse_choice(value, {"info", "infx", "two-part"}, choice))
             a.sim.info = static_cast<InfoKind>(choice);
-        else return false;
+        else
+            return false;
     }
     return argc % 2 == 1 && (a.udp_host.empty() != a.dump_path.empty());
 }
@@ -107,7 +114,8 @@ int dump(const Arguments& a, SensorSim& sim) {
         return 1;
     }
     play(sim, a.packets, [&](const Bytes& p, uint64_t) {
-        const uint8_t head[3] = {0, static_cast<uint8_t>(p.size()), static_cast<uint8_t>(p.size() >> 8)};
+        const uint8_t head[3] = {0, static_cast<uint8_t>(p.size()),
+                                 static_cast<uint8_t>(p.size() >> 8)};
         std::fwrite(head, 1, sizeof head, file);
         std::fwrite(p.data(), 1, p.size(), file);
     });

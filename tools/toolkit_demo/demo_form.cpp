@@ -33,7 +33,8 @@ void DemoScreen::build(bool scroll) {
     }
 
     f.addButton("Reset", [this] { state = DemoState(); });
-    mAdvancedButton = f.addToggleButton("Show Advanced", [this](bool on) { state.showAdvanced = on; });
+    mAdvancedButton =
+        f.addToggleButton("Show Advanced", [this](bool on) { state.showAdvanced = on; });
     f.addRefreshCallback([this] { mAdvancedButton->setPushed(state.showAdvanced); });
     auto advanced = f.addFlagVisibilityGroups(&state.showAdvanced);
 
@@ -66,8 +67,7 @@ void DemoScreen::build(bool scroll) {
             new Button(bar, "Front");
             new Button(bar, "Top");
             new Button(bar, "Side");
-            for (Widget* b : bar->children())
-                static_cast<Button*>(b)->setFontSize(16);
+            for (Widget* b : bar->children()) static_cast<Button*>(b)->setFontSize(16);
             auto* az = f.addVariable<float>("Azimuth", state.azimuth);
             az->setUnits("\xC2\xB0");
             az->setStep(1.0f);
@@ -93,7 +93,10 @@ void DemoScreen::build(bool scroll) {
         auto* fwd = new Button(bar, "", 0x27A1);
         back->setCallback([this] { state.replay = std::max(0.0f, state.replay - 0.05f); });
         fwd->setCallback([this] { state.replay = std::min(1.0f, state.replay + 0.05f); });
-        stop->setCallback([this] { state.playing = false; state.replay = 0.0f; });
+        stop->setCallback([this] {
+            state.playing = false;
+            state.replay = 0.0f;
+        });
         play->setCallback([this] { state.playing = !state.playing; });
         f.addRefreshCallback([this, play] { play->setIcon(state.playing ? 0x2016 : 0x25B6); });
         mSlider = new Slider(f.window());
@@ -106,7 +109,8 @@ void DemoScreen::build(bool scroll) {
             mSlider->setValue(state.replay);
             int total = 720, pos = (int)std::lround(state.replay * total);
             char buf[100];
-            std::snprintf(buf, sizeof(buf), "%02d:%02d / %02d:%02d", pos / 60, pos % 60, total / 60, total % 60);
+            std::snprintf(buf, sizeof(buf), "%02d:%02d / %02d:%02d", pos / 60, pos % 60, total / 60,
+                          total % 60);
             mTimeLabel->setCaption(buf);
         });
         {
@@ -147,8 +151,7 @@ void DemoScreen::drawContents() {
 }
 
 bool DemoScreen::keyboardEvent(int key, int scancode, int action, int modifiers) {
-    if (Screen::keyboardEvent(key, scancode, action, modifiers))
-        return true;
+    if (Screen::keyboardEvent(key, scancode, action, modifiers)) return true;
     if (action == GLFW_PRESS && (key == GLFW_KEY_ESCAPE || key == GLFW_KEY_Q)) {
         setVisible(false);
         return true;
@@ -156,4 +159,4 @@ bool DemoScreen::keyboardEvent(int key, int scancode, int action, int modifiers)
     return false;
 }
 
-} // namespace druvex_demo
+}  // namespace druvex_demo

@@ -74,4 +74,4 @@ private:
     nanogui::ComboBox* mColorMode = nullptr;
 };
 
-} // namespace druvex_demo
+}  // namespace druvex_demo

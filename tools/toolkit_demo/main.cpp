@@ -9,8 +9,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 #include <iostream>
+#include <thread>
 #include <vector>
 
 #ifdef DRUVEX_HAVE_LODEPNG
@@ -21,7 +21,8 @@ using namespace nanogui;
 
 int main(int argc, char** argv) {
     std::string screenshot;
-    bool openPopup = false, advanced = false, collapseDisplay = false, hover = false, playing = false, openCombo = false, scroll = false;
+    bool openPopup = false, advanced = false, collapseDisplay = false, hover = false,
+         playing = false, openCombo = false, scroll = false;
     int frames = -1;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--screenshot") && i + 1 < argc)
@@ -43,7 +44,9 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--frames") && i + 1 < argc)
             frames = std::atoi(argv[++i]);
         else {
-            std::cerr << "usage: toolkit_demo [--screenshot out.png] [--open-popup] [--advanced] [--collapse-display] [--hover] [--playing] [--open-combo] [--scroll] [--frames N]\n";
+            std::cerr << "usage: toolkit_demo [--screenshot out.png] [--open-popup] [--advanced] "
+                         "[--collapse-display] [--hover] [--playing] [--open-combo] [--scroll] "
+                         "[--frames N]\n";
             return 2;
         }
     }
@@ -52,19 +55,17 @@ int main(int argc, char** argv) {
             nanogui::init();
         } catch (const std::exception& e) {
             std::cerr << "toolkit_demo: " << e.what() << " (no display?)" << std::endl;
-            return 77; // skipped
+            return 77;  // skipped
         }
         {
-            ref<druvex_demo::DemoScreen> screen = new druvex_demo::DemoScreen(Vector2i(760, 620), 4, scroll);
+            ref<druvex_demo::DemoScreen> screen =
+                new druvex_demo::DemoScreen(Vector2i(760, 620), 4, scroll);
             screen->state.showAdvanced = advanced;
             screen->state.playing = playing;
             screen->closeAfterFrames = frames;
-            if (collapseDisplay)
-                screen->displayGroup()->setExpanded(false);
-            if (openPopup)
-                screen->viewPopupButton()->setPushed(true);
-            if (openCombo)
-                screen->colorModeCombo()->setPushed(true);
+            if (collapseDisplay) screen->displayGroup()->setExpanded(false);
+            if (openPopup) screen->viewPopupButton()->setPushed(true);
+            if (openCombo) screen->colorModeCombo()->setPushed(true);
             screen->setVisible(true);
             screen->drawAll();
             if (!screenshot.empty()) {
@@ -81,9 +82,9 @@ int main(int argc, char** argv) {
                 Vector2i size = screen->framebufferSize();
 #ifdef DRUVEX_HAVE_LODEPNG
                 // Opaque output: the window background is opaque anyway.
-                for (size_t i = 3; i < pixels.size(); i += 4)
-                    pixels[i] = 255;
-                unsigned err = lodepng::encode(screenshot, pixels, (unsigned)size.x(), (unsigned)size.y());
+                for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
+                unsigned err =
+                    lodepng::encode(screenshot, pixels, (unsigned)size.x(), (unsigned)size.y());
                 if (err) {
                     std::cerr << "PNG error: " << lodepng_error_text(err) << std::endl;
                     return 1;
@@ -92,7 +93,8 @@ int main(int argc, char** argv) {
                 std::cerr << "built without lodepng: no screenshot" << std::endl;
                 return 1;
 #endif
-                std::cout << "wrote " << screenshot << " (" << size.x() << "x" << size.y() << ")" << std::endl;
+                std::cout << "wrote " << screenshot << " (" << size.x() << "x" << size.y() << ")"
+                          << std::endl;
             } else {
                 nanogui::mainloop(50);
             }

@@ -1,7 +1,7 @@
 // Exported calls that register and remove the caller's callbacks.
 #include "core/callback.h"
-#include "druvex_sdk.h"
 #include "core/sdk_manager.h"
+#include "druvex_sdk.h"
 
 using druvex_sdk::Callback;
 using druvex_sdk::report;

@@ -1,8 +1,8 @@
 // Exported call that injects a packet as if it had arrived from the network.
 #include "network_api.h"
 
-#include "druvex_sdk.h"
 #include "core/sdk_manager.h"
+#include "druvex_sdk.h"
 #include "sensors/sensor_manager.h"
 
 namespace druvex_sdk {

@@ -5,8 +5,8 @@
 
 #include "druvex_sdk.h"
 
-#define DRUVEX_CHECK_RECORD(T, size)                                                  \
-    static_assert(sizeof(T) == (size), #T " size");                                   \
+#define DRUVEX_CHECK_RECORD(T, size)                \
+    static_assert(sizeof(T) == (size), #T " size"); \
     static_assert(std::is_standard_layout<T>::value, #T " layout")
 
 #define DRUVEX_CHECK_FIELD(T, field, offset) \
@@ -91,8 +91,7 @@ DRUVEX_CHECK_FIELD(DruvexCalibration, lasers, 92);
 extern "C" {
 const uint64_t druvex_sensor_information_size = sizeof(DruvexSensorInformation);
 const uint64_t druvex_sensor_image_point_size = sizeof(DruvexSensorImagePoint);
-const uint64_t druvex_sensor_raw_point_with_time_size =
-    sizeof(DruvexSensorRawPointWithTime);
+const uint64_t druvex_sensor_raw_point_with_time_size = sizeof(DruvexSensorRawPointWithTime);
 const uint64_t druvex_sensor_transform_size = sizeof(DruvexSensorTransform);
 const uint64_t druvex_laser_calibration_size = sizeof(DruvexLaserCalibration);
 const uint64_t druvex_calibration_size = sizeof(DruvexCalibration);
@@ -121,14 +120,14 @@ DRUVEX_API DruvexSDKOptions druvex_sdk_create_options(void) {
 
 // Both assignments copy the whole record, padding included, so a record keeps
 // its exact bytes when callers pass it around.
-#define DRUVEX_DEFINE_ASSIGNMENT(T)                                                  \
-    T& T::operator=(const T& other) {                                                \
+#define DRUVEX_DEFINE_ASSIGNMENT(T)                                                    \
+    T& T::operator=(const T& other) {                                                  \
         if (this != &other) std::memmove(static_cast<void*>(this), &other, sizeof(T)); \
-        return *this;                                                                \
-    }                                                                                \
-    T& T::operator=(T&& other) noexcept {                                            \
+        return *this;                                                                  \
+    }                                                                                  \
+    T& T::operator=(T&& other) noexcept {                                              \
         if (this != &other) std::memmove(static_cast<void*>(this), &other, sizeof(T)); \
-        return *this;                                                                \
+        return *this;                                                                  \
     }
 
 DRUVEX_DEFINE_ASSIGNMENT(DruvexCalibration)

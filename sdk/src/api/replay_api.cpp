@@ -2,8 +2,8 @@
 #include <string>
 
 #include "capture/capture_replay.h"
-#include "druvex_sdk.h"
 #include "core/sdk_manager.h"
+#include "druvex_sdk.h"
 
 using druvex_sdk::global_capture_replay;
 using druvex_sdk::report;

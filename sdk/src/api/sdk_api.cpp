@@ -1,9 +1,9 @@
 // Exported calls for errors, initialisation, control flags, frame options and port.
 #include <string>
 
+#include "core/sdk_manager.h"
 #include "druvex_sdk.h"
 #include "network/network_manager.h"
-#include "core/sdk_manager.h"
 
 using druvex_sdk::report;
 using druvex_sdk::SdkManager;

@@ -1,12 +1,12 @@
 // The SDK's global objects, defined in one place so that they are constructed
 // in this order and destroyed in the reverse one: callers' slots and the error
 // queue outlive everything that may report through them.
-#include "core/callback.h"
 #include "capture/capture_replay.h"
+#include "core/callback.h"
 #include "core/error_queue_storage.h"
+#include "core/sdk_state.h"
 #include "frames/frame_manager.h"
 #include "network/network_manager.h"
-#include "core/sdk_state.h"
 #include "sensors/sensor_manager.h"
 
 namespace druvex_sdk {

@@ -2,9 +2,9 @@
 // calibration and per-sensor transforms.
 #include <memory>
 
+#include "core/sdk_manager.h"
 #include "druvex_sdk.h"
 #include "sensors/point_calibration.h"
-#include "core/sdk_manager.h"
 #include "sensors/sensor_manager.h"
 
 using druvex_sdk::report;
@@ -65,8 +65,8 @@ DRUVEX_API int32_t druvex_sdk_get_sensor_information(uint64_t handle,
                        [&](Sensor& sensor) { *information = sensor.information(); });
 }
 
-DRUVEX_API int32_t druvex_sdk_get_sensor_information_by_index(
-    int32_t index, DruvexSensorInformation* information) {
+DRUVEX_API int32_t
+druvex_sdk_get_sensor_information_by_index(int32_t index, DruvexSensorInformation* information) {
     return report([&] {
         if (!SdkManager::is_initialized()) return not_initialized();
         if (information == nullptr) return invalid_arguments();
@@ -78,8 +78,7 @@ DRUVEX_API int32_t druvex_sdk_get_sensor_information_by_index(
 }
 
 // A refused key or size is returned to the caller but not stored.
-DRUVEX_API int32_t druvex_sdk_get(uint64_t handle, uint32_t key, void* value,
-                                  uint32_t value_size) {
+DRUVEX_API int32_t druvex_sdk_get(uint64_t handle, uint32_t key, void* value, uint32_t value_size) {
     bool found = false;
     int32_t code = DRUVEX_SUCCESS;
     const int32_t stored = with_sensor(handle, value != nullptr, [&](Sensor& sensor) {

@@ -17,12 +17,9 @@ SensorError read_success() {
 
 int32_t status_code(BufferedFile::Status status) {
     switch (status) {
-        case BufferedFile::Status::ok:
-            return DRUVEX_SUCCESS;
-        case BufferedFile::Status::end_of_file:
-            return DRUVEX_ERROR_EOF;
-        default:
-            return DRUVEX_ERROR_FILE_IO;
+        case BufferedFile::Status::ok: return DRUVEX_SUCCESS;
+        case BufferedFile::Status::end_of_file: return DRUVEX_ERROR_EOF;
+        default: return DRUVEX_ERROR_FILE_IO;
     }
 }
 
@@ -161,9 +158,7 @@ SensorError Capture::seek(int64_t position_usec) {
     return success();
 }
 
-bool Capture::is_end() const {
-    return !in_.is_open() || read_position_ >= in_.size();
-}
+bool Capture::is_end() const { return !in_.is_open() || read_position_ >= in_.size(); }
 
 SensorError Capture::close() {
     const bool failed = out_ != nullptr && std::fclose(out_) != 0;

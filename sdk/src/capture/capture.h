@@ -10,8 +10,8 @@
 
 #include "buffered_file.h"
 #include "capture_index.h"
-#include "ipv4_reassembly.h"
 #include "core/sensor_error.h"
+#include "ipv4_reassembly.h"
 
 namespace druvex_sdk {
 

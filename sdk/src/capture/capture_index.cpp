@@ -57,9 +57,7 @@ bool entries_match_capture(const CaptureIndex& index, BufferedFile& capture, int
 
 }  // namespace
 
-std::string capture_index_path(const std::string& capture_path) {
-    return capture_path + ".dvx";
-}
+std::string capture_index_path(const std::string& capture_path) { return capture_path + ".dvx"; }
 
 bool load_capture_index(const std::string& index_path, BufferedFile& capture, int64_t time_offset,
                         CaptureIndex& index) {

@@ -14,8 +14,8 @@
 #include <utility>
 
 #include "capture.h"
-#include "replay_delivery.h"
 #include "core/sensor_error.h"
+#include "replay_delivery.h"
 
 namespace druvex_sdk {
 

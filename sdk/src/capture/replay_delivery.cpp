@@ -1,7 +1,7 @@
 #include "replay_delivery.h"
 
-#include "core/callback.h"
 #include "api/network_api.h"
+#include "core/callback.h"
 
 namespace druvex_sdk {
 

@@ -97,7 +97,8 @@ bool SdkManager::has_control_flag(uint32_t bits) { return (get_control_flags() &
 
 SensorError SdkManager::set_control_flags(uint32_t mask, uint32_t flags) {
     if (!is_initialized()) return SensorError(DRUVEX_ERROR_NOT_INITIALIZED);
-    if ((mask & ~DRUVEX_SDK_CONTROL_SET_MASK) != 0) return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS);
+    if ((mask & ~DRUVEX_SDK_CONTROL_SET_MASK) != 0)
+        return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS);
     const uint32_t changed = (get_control_flags() ^ flags) & mask;
     if (changed == 0) return success();
     sdk_state().control_flags.fetch_xor(changed);

@@ -23,9 +23,7 @@ void move_front(std::vector<Point>& from, size_t n, std::vector<Point>& to) {
 }  // namespace
 
 Frame::Frame(std::shared_ptr<Sensor> sensor)
-    : sensor_(std::move(sensor)),
-      handle_(sensor_->handle()),
-      detector_(sensor_->information()) {
+    : sensor_(std::move(sensor)), handle_(sensor_->handle()), detector_(sensor_->information()) {
     const DruvexSensorInformation information = sensor_->information();
     return_count_ = information.return_count;
     raw_per_sample_ = sensor_->calibration().channel_count;
@@ -123,8 +121,7 @@ void Frame::take_front(size_t n_raw, size_t n_image, bool deliver) {
 // The field-of-view watch sees every completed frame, withheld ones too.
 void Frame::deliver_collected() {
     if (segments_.empty()) return;
-    const bool calibrated =
-        (sensor_->information().flags & DRUVEX_SENSOR_FLAG_IS_CALIBRATED) != 0;
+    const bool calibrated = (sensor_->information().flags & DRUVEX_SENSOR_FLAG_IS_CALIBRATED) != 0;
     const DruvexSensorRawPointWithTime* raw = out_raw_.data();
     const DruvexSensorImagePoint* image = out_image_.data();
     for (const Segment& segment : segments_) {

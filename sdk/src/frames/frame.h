@@ -9,9 +9,9 @@
 #include <mutex>
 #include <vector>
 
+#include "core/sensor_error.h"
 #include "druvex_sdk.h"
 #include "frame_detector.h"
-#include "core/sensor_error.h"
 
 namespace druvex_sdk {
 

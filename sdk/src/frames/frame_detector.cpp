@@ -88,8 +88,7 @@ bool FrameDetector::update(const DruvexSensorImagePoint& point) {
         case DRUVEX_SDK_FRAME_FULL_SCAN:
             if (!update_reversal(point)) return false;
             break;
-        default:
-            return false;
+        default: return false;
     }
     if (split_ >= 0) {
         complete_ = true;

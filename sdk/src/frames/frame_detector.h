@@ -10,8 +10,8 @@
 
 #include <cstdint>
 
-#include "druvex_sdk.h"
 #include "core/sensor_error.h"
+#include "druvex_sdk.h"
 
 namespace druvex_sdk {
 

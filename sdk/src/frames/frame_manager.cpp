@@ -1,7 +1,7 @@
 #include "frame_manager.h"
 
-#include "sensors/data_packet.h"
 #include "core/error_queue.h"
+#include "sensors/data_packet.h"
 #include "sensors/sensor.h"
 #include "sensors/sensor_manager.h"
 

@@ -9,9 +9,9 @@
 #include <system_error>
 #include <thread>
 
+#include "core/sensor_error.h"
 #include "network_packet.h"
 #include "packet_queue.h"
-#include "core/sensor_error.h"
 
 namespace druvex_sdk {
 
@@ -40,8 +40,7 @@ public:
 
     // The listener's callback, on the I/O thread: an error becomes a queued
     // error record, a datagram a queued packet.
-    void receive(const std::error_code& ec, uint64_t sender, int32_t bytes,
-                 const uint8_t* data);
+    void receive(const std::error_code& ec, uint64_t sender, int32_t bytes, const uint8_t* data);
 
     PacketQueue& queue() { return queue_; }
 

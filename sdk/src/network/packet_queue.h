@@ -39,7 +39,7 @@ private:
     void clear_locked();
 
     std::vector<PacketPtr> ring_;
-    size_t head_ = 0;   // index of the oldest packet
+    size_t head_ = 0;  // index of the oldest packet
     size_t count_ = 0;
     std::mutex mutex_;
     std::condition_variable not_empty_;

@@ -38,10 +38,9 @@ void UdpListener::receive() {
     // Arming a closed socket would complete at once with an error and, since
     // errors re-arm, spin.
     if (!socket_.is_open()) return;
-    socket_.async_receive_from(asio::buffer(buffer_), sender_,
-                               [this](const std::error_code& ec, size_t bytes) {
-                                   handle_receive(ec, bytes);
-                               });
+    socket_.async_receive_from(
+        asio::buffer(buffer_), sender_,
+        [this](const std::error_code& ec, size_t bytes) { handle_receive(ec, bytes); });
 }
 
 void UdpListener::run() { io_.run(); }

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "info_packet.h"
 #include "core/packet_bytes.h"
+#include "info_packet.h"
 
 namespace druvex_sdk {
 namespace {
@@ -68,7 +68,8 @@ constexpr OffsetPlaces fixed_offsets = {0, 4, 2, 6};
 
 // The geometry every layout stores alike: four offsets, the base distance
 // offset (returned) and the two image scales.
-int16_t parse_geometry(const uint8_t* g, const OffsetPlaces& places, DruvexLaserCalibration& laser) {
+int16_t parse_geometry(const uint8_t* g, const OffsetPlaces& places,
+                       DruvexLaserCalibration& laser) {
     laser.image_x_offset = read_le<int16_t>(g, places[0]);
     laser.image_x_offset2 = read_le<int16_t>(g, places[1]);
     laser.image_z_offset = read_le<int16_t>(g, places[2]);
@@ -116,8 +117,7 @@ bool parse_block_body(const uint8_t* b, size_t length, Format format, DruvexCali
     if (n > limit || length < (n + 2) * block_size) return false;
     parse_common_header(b, format, static_cast<uint16_t>(n), out);
     for (uint32_t i = 0; i < n; ++i) {
-        parse_block(b, b + first_block + block_size * i, format, out.distance_scale,
-                    out.lasers[i]);
+        parse_block(b, b + first_block + block_size * i, format, out.distance_scale, out.lasers[i]);
     }
     return true;
 }

@@ -18,7 +18,8 @@ float saturation_offset_of(const DruvexCalibration& c) {
 
 // Bitwise rather than short-circuit so that the lane loops stay branch-free.
 inline int32_t inside(float value, float min, bool min_open, float max, bool max_open) {
-    return static_cast<int32_t>(min_open | (min <= value)) & static_cast<int32_t>(max_open | (value <= max));
+    return static_cast<int32_t>(min_open | (min <= value)) &
+           static_cast<int32_t>(max_open | (value <= max));
 }
 
 // a when `pick` is non-zero, else b, by bits: the compiler keeps both sides
@@ -62,10 +63,12 @@ void load_lane(const DruvexCalibration& c, const DruvexSensorRawPointWithTime& r
     const int32_t x = static_cast<int16_t>(raw.image_x);
     const int32_t z = static_cast<int16_t>(raw.image_z);
     lanes.known_channel[j] = known;
-    lanes.big_x[j] = static_cast<float>(x - l.image_x_offset2 - l.image_x_offset) * l.image_x_scale +
-                     static_cast<float>(z - l.image_z_offset) * l.x_from_z;
-    lanes.big_z[j] = static_cast<float>(z - l.image_z_offset2 - l.image_z_offset) * l.image_z_scale +
-                     static_cast<float>(x - l.image_x_offset) * l.z_from_x;
+    lanes.big_x[j] =
+        static_cast<float>(x - l.image_x_offset2 - l.image_x_offset) * l.image_x_scale +
+        static_cast<float>(z - l.image_z_offset) * l.x_from_z;
+    lanes.big_z[j] =
+        static_cast<float>(z - l.image_z_offset2 - l.image_z_offset) * l.image_z_scale +
+        static_cast<float>(x - l.image_x_offset) * l.z_from_x;
     const bool power_known = raw.power_level < DRUVEX_SDK_MAX_POWER_LEVELS;
     lanes.power_offset[j] =
         power_known ? static_cast<float>(l.power_distance_offset[raw.power_level]) : 0.0f;
@@ -82,7 +85,8 @@ void solve_tangents(const CalibrationContext& ctx, CalibrationLanes& lanes) {
     const DruvexCalibration& c = ctx.c;
     const float cx = c.distortion_center_x, cz = c.distortion_center_z;
     const float k1 = c.distortion_k1, k2 = c.distortion_k2, k3 = c.distortion_k3;
-    const float inverse_focal = ctx.inverse_focal, inverse_focal_squared = ctx.inverse_focal_squared;
+    const float inverse_focal = ctx.inverse_focal,
+                inverse_focal_squared = ctx.inverse_focal_squared;
     const float min_x = ctx.image_min[0], max_x = ctx.image_max[0];
     const float min_z = ctx.image_min[1], max_z = ctx.image_max[1];
     const bool min_x_open = ctx.image_min_open[0], max_x_open = ctx.image_max_open[0];
@@ -111,9 +115,11 @@ void solve_distances(const CalibrationContext& ctx, int32_t r, CalibrationLanes&
     for (int32_t j = 0, n = lanes.n; j < n; ++j) {
         float d = (lanes.distance_in[r][j] - lanes.power_offset[j]) * scale - focal;
         d = select(lanes.no_distance[r][j], 0.0f, d);
-        d = select(lanes.saturated_in[r][j] & static_cast<int32_t>(d > saturation_min_distance), d + offset, d);
+        d = select(lanes.saturated_in[r][j] & static_cast<int32_t>(d > saturation_min_distance),
+                   d + offset, d);
         lanes.distance[r][j] = d;
-        lanes.valid[r][j] = lanes.clip_ok[j] & static_cast<int32_t>(d > 0) & inside(d, min, min_open, max, max_open);
+        lanes.valid[r][j] = lanes.clip_ok[j] & static_cast<int32_t>(d > 0) &
+                            inside(d, min, min_open, max, max_open);
     }
 }
 
@@ -121,7 +127,8 @@ void set_flags(DruvexSensorImagePoint& p, uint8_t flags) {
     p.flags = static_cast<uint8_t>((p.flags & ~flag_bits) | flags);
 }
 
-void stamp(const DruvexSensorRawPointWithTime& raw, int32_t n_returns, DruvexSensorImagePoint* out) {
+void stamp(const DruvexSensorRawPointWithTime& raw, int32_t n_returns,
+           DruvexSensorImagePoint* out) {
     for (int32_t r = 0; r < n_returns; ++r) {
         out[r].timestamp = raw.timestamp;
         out[r].return_type = static_cast<uint8_t>((out[r].return_type & ~return_bits) |
@@ -138,8 +145,8 @@ void mark_farthest(int32_t n_returns, DruvexSensorImagePoint* out) {
 }
 
 template <int32_t R>
-void store_geometry_of(const CalibrationLanes& lanes, int32_t j, const DruvexSensorRawPointWithTime& raw,
-                       DruvexSensorImagePoint* out) {
+void store_geometry_of(const CalibrationLanes& lanes, int32_t j,
+                       const DruvexSensorRawPointWithTime& raw, DruvexSensorImagePoint* out) {
     const bool known = lanes.known_channel[j] != 0;
     for (int32_t r = 0; r < R; ++r) {
         DruvexSensorImagePoint& p = out[r];
@@ -171,7 +178,8 @@ void store_all(const CalibrationLanes& lanes, const DruvexSensorRawPointWithTime
 }
 
 template <int32_t R>
-void load_all(const CalibrationContext& ctx, const DruvexSensorRawPointWithTime* raw, CalibrationLanes& lanes) {
+void load_all(const CalibrationContext& ctx, const DruvexSensorRawPointWithTime* raw,
+              CalibrationLanes& lanes) {
     for (int32_t j = 0, n = lanes.n; j < n; ++j) load_lane<R>(ctx.c, raw[j], j, lanes);
 }
 
@@ -224,8 +232,8 @@ void solve_intensity(const CalibrationContext& ctx, CalibrationLanes& lanes) {
     }
 }
 
-void store_geometry(const CalibrationLanes& lanes, int32_t j, const DruvexSensorRawPointWithTime& raw,
-                    DruvexSensorImagePoint* out) {
+void store_geometry(const CalibrationLanes& lanes, int32_t j,
+                    const DruvexSensorRawPointWithTime& raw, DruvexSensorImagePoint* out) {
     if (lanes.n_returns == 1) return store_geometry_of<1>(lanes, j, raw, out);
     store_geometry_of<2>(lanes, j, raw, out);
 }

@@ -62,8 +62,8 @@ void solve_geometry(const CalibrationContext& ctx, CalibrationLanes& lanes);
 void solve_intensity(const CalibrationContext& ctx, CalibrationLanes& lanes);
 
 // Lane j's results into the point's n_returns records.
-void store_geometry(const CalibrationLanes& lanes, int32_t j, const DruvexSensorRawPointWithTime& raw,
-                    DruvexSensorImagePoint* out);
+void store_geometry(const CalibrationLanes& lanes, int32_t j,
+                    const DruvexSensorRawPointWithTime& raw, DruvexSensorImagePoint* out);
 void store_intensity(const CalibrationLanes& lanes, int32_t j, DruvexSensorImagePoint* out);
 // Every lane into its point's records: the two above, the raw timestamp, the
 // first-return bit and the farthest-return bit.

@@ -7,9 +7,9 @@
 #include <new>
 
 #include "core/clock_math.h"
+#include "core/sdk_manager.h"
 #include "frames/frame_manager.h"
 #include "point_calibration.h"
-#include "core/sdk_manager.h"
 #include "sensor.h"
 
 namespace druvex_sdk {
@@ -191,4 +191,3 @@ SensorError Sensor::handle_data_packet(int64_t host_timestamp_us, size_t size,
 }
 
 }  // namespace druvex_sdk
-

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "druvex_sdk.h"
 #include "core/packet_bytes.h"
+#include "druvex_sdk.h"
 
 namespace druvex_sdk {
 

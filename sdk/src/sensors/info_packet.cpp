@@ -48,8 +48,7 @@ void set_flag(uint32_t& flags, uint32_t bit, bool on) { flags = on ? flags | bit
 }  // namespace
 
 bool is_info_magic(uint32_t magic) {
-    return magic == magic_info || magic == magic_infx || magic == magic_inf1 ||
-           magic == magic_inf2;
+    return magic == magic_info || magic == magic_infx || magic == magic_inf1 || magic == magic_inf2;
 }
 
 void Sensor::report_error(int32_t code, const char* message) {
@@ -137,7 +136,8 @@ bool Sensor::begin_parse(size_t size, const uint8_t* data, const InfoCommonField
 void Sensor::finish_parse(const uint8_t* data, const InfoCommonFields& fields) {
     information_.run_time = static_cast<float>(read_le<uint16_t>(data, fields.readings));
     information_.temperature = static_cast<float>(static_cast<int8_t>(data[fields.readings + 2]));
-    if (information_.model < 5) information_.humidity = static_cast<float>(data[fields.readings + 3]);
+    if (information_.model < 5)
+        information_.humidity = static_cast<float>(data[fields.readings + 3]);
     sdk_values_[0] = read_le<uint16_t>(data, fields.keys);
     sdk_values_[1] = data[fields.keys + 2];
     sdk_values_[2] = data[fields.keys + 3];

@@ -33,9 +33,9 @@ constexpr size_t info_part2_target_offset = 952;
 // "INFO" fields.
 namespace info {
 constexpr size_t serial = 4, firmware = 8, image_x_scale = 12, image_z_scale = 16,
-                 distance_scale = 20, focal_length = 24, key2 = 28, key3 = 30, key4 = 31,
-                 key5 = 32, key6 = 34, clock_divider = 36, gps_status = 39, gps_time = 40,
-                 run_time = 46, temperature = 48, humidity = 49;
+                 distance_scale = 20, focal_length = 24, key2 = 28, key3 = 30, key4 = 31, key5 = 32,
+                 key6 = 34, clock_divider = 36, gps_status = 39, gps_time = 40, run_time = 46,
+                 temperature = 48, humidity = 49;
 }
 
 // "INFX" fields.
@@ -44,6 +44,6 @@ constexpr size_t serial = 4, firmware = 8, model = 12, key2 = 14, key3 = 16, key
                  key6 = 20, run_time = 24, temperature = 26, humidity = 27, return_count = 28,
                  status = 31, sync_timestamp = 32, gps_time = 34;
 constexpr uint8_t status_gps_valid = 1, status_pps = 2, status_gps_absent = 4;
-}
+}  // namespace infx
 
 }  // namespace druvex_sdk

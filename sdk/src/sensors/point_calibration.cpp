@@ -29,8 +29,9 @@ void saturation_pass(uint32_t channels, int32_t n_points, int32_t n_returns,
 }
 
 // Calibrates up to one block of points at `raw` into `out`.
-void calibrate_block(const CalibrationContext& ctx, int32_t n, const DruvexSensorRawPointWithTime* raw,
-                     int32_t n_returns, CalibrationLanes& lanes, DruvexSensorImagePoint* out) {
+void calibrate_block(const CalibrationContext& ctx, int32_t n,
+                     const DruvexSensorRawPointWithTime* raw, int32_t n_returns,
+                     CalibrationLanes& lanes, DruvexSensorImagePoint* out) {
     load_lanes(ctx, raw, n, n_returns, lanes);
     solve_geometry(ctx, lanes);
     solve_intensity(ctx, lanes);

@@ -73,9 +73,9 @@ SensorError Sensor::value(uint32_t key, uint32_t size, void* out) {
     }
     if (key == 8 || key == 9) {
         if (size != sizeof(float)) return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS);
-        const float value = key == 8 ? clock_rate_
-                                     : static_cast<float>(clock_divider_) * clock_rate_ *
-                                           clock_divider_unit;
+        const float value =
+            key == 8 ? clock_rate_
+                     : static_cast<float>(clock_divider_) * clock_rate_ * clock_divider_unit;
         std::memcpy(out, &value, sizeof(float));
         return success();
     }

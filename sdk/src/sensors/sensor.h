@@ -8,8 +8,8 @@
 #include <mutex>
 #include <vector>
 
-#include "druvex_sdk.h"
 #include "core/sensor_error.h"
+#include "druvex_sdk.h"
 #include "sensor_monitor.h"
 
 namespace druvex_sdk {

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "core/sdk_manager.h"
 #include "data_packet.h"
 #include "frames/frame_manager.h"
 #include "info_packet.h"
-#include "core/sdk_manager.h"
 #include "sensor_model.h"
 
 namespace druvex_sdk {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "sensor.h"
 #include "core/sensor_error.h"
+#include "sensor.h"
 
 namespace druvex_sdk {
 

@@ -20,12 +20,15 @@ struct FieldOfView {
 // Nominal half-width and half-height (image-plane tangents) by model code;
 // 0 is not checked.
 constexpr FieldOfView nominal_fov[] = {
-    {0, 0}, {0, 0}, {0, 0},
+    {0, 0},
+    {0, 0},
+    {0, 0},
     {0.57735026f, 0.21255656f},  // 3
     {0.57735026f, 0},            // 4
     {0.57735026f, 0.21255656f},  // 5
     {0.12278456f, 0.12278456f},  // 6
-    {0, 0}, {0, 0},
+    {0, 0},
+    {0, 0},
 };
 constexpr uint16_t fov_model_count = sizeof nominal_fov / sizeof nominal_fov[0];
 

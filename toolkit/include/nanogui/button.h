@@ -7,7 +7,12 @@ namespace nanogui {
 
 class Button : public Widget {
 public:
-    enum Flags { NormalButton = 1 << 0, RadioButton = 1 << 1, ToggleButton = 1 << 2, PopupButton = 1 << 3 };
+    enum Flags {
+        NormalButton = 1 << 0,
+        RadioButton = 1 << 1,
+        ToggleButton = 1 << 2,
+        PopupButton = 1 << 3
+    };
     enum class IconPosition { Left, LeftCentered, RightCentered, Right };
 
     Button(Widget* parent, const std::string& caption = "Untitled", int icon = 0);
@@ -31,7 +36,9 @@ public:
     std::function<void()> callback() const { return mCallback; }
     void setCallback(const std::function<void()>& callback) { mCallback = callback; }
     std::function<void(bool)> changeCallback() const { return mChangeCallback; }
-    void setChangeCallback(const std::function<void(bool)>& callback) { mChangeCallback = callback; }
+    void setChangeCallback(const std::function<void(bool)>& callback) {
+        mChangeCallback = callback;
+    }
 
     Vector2i preferredSize(NVGcontext* ctx) const override;
     bool mouseButtonEvent(const Vector2i& p, int button, bool down, int modifiers) override;
@@ -49,4 +56,4 @@ protected:
     std::function<void(bool)> mChangeCallback;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

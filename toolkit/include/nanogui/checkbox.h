@@ -29,4 +29,4 @@ protected:
     std::function<void(bool)> mCallback;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

@@ -9,7 +9,8 @@ class ComboBox : public PopupButton {
 public:
     explicit ComboBox(Widget* parent);
     ComboBox(Widget* parent, const std::vector<std::string>& items);
-    ComboBox(Widget* parent, const std::vector<std::string>& items, const std::vector<std::string>& itemsShort);
+    ComboBox(Widget* parent, const std::vector<std::string>& items,
+             const std::vector<std::string>& itemsShort);
 
     // Called on a user choice only.
     std::function<void(int)> callback() const { return mCallback; }
@@ -19,7 +20,8 @@ public:
     // No callback; an index out of range is ignored.
     void setSelectedIndex(int idx);
 
-    void setItems(const std::vector<std::string>& items, const std::vector<std::string>& itemsShort);
+    void setItems(const std::vector<std::string>& items,
+                  const std::vector<std::string>& itemsShort);
     void setItems(const std::vector<std::string>& items) { setItems(items, items); }
     const std::vector<std::string>& items() const { return mItems; }
     const std::vector<std::string>& itemsShort() const { return mItemsShort; }
@@ -33,4 +35,4 @@ protected:
     int mSelectedIndex = 0;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

@@ -42,11 +42,14 @@ public:
         : Base(color(0) / 255.0f, color(1) / 255.0f, color(2) / 255.0f, color(3) / 255.0f) {}
     // Grey with alpha.
     Color(float intensity, float alpha) : Base(intensity, intensity, intensity, alpha) {}
-    Color(int intensity, int alpha) : Color(Eigen::Vector3i(intensity, intensity, intensity), alpha) {}
+    Color(int intensity, int alpha)
+        : Color(Eigen::Vector3i(intensity, intensity, intensity), alpha) {}
     Color(float r, float g, float b, float a) : Base(r, g, b, a) {}
     Color(int r, int g, int b, int a) : Color(Eigen::Vector4i(r, g, b, a)) {}
-    template <typename Derived> Color(const Eigen::MatrixBase<Derived>& p) : Base(p) {}
-    template <typename Derived> Color& operator=(const Eigen::MatrixBase<Derived>& p) {
+    template <typename Derived>
+    Color(const Eigen::MatrixBase<Derived>& p) : Base(p) {}
+    template <typename Derived>
+    Color& operator=(const Eigen::MatrixBase<Derived>& p) {
         this->Base::operator=(p);
         return *this;
     }
@@ -110,4 +113,4 @@ std::array<char, 8> utf8(int c);
 // Milliseconds-resolution time in seconds (glfwGetTime when GLFW is up, else a steady clock).
 double get_time();
 
-} // namespace nanogui
+}  // namespace nanogui

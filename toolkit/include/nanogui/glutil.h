@@ -18,8 +18,8 @@ public:
 
     // Compiles and links; on failure prints the log with the name to stderr and
     // returns false (never throws). A non-empty geometry source adds that stage.
-    bool init(const std::string& name, const std::string& vertex_str, const std::string& fragment_str,
-              const std::string& geometry_str = "");
+    bool init(const std::string& name, const std::string& vertex_str,
+              const std::string& fragment_str, const std::string& geometry_str = "");
     // glUseProgram(program).
     void bind();
     // Releases the program (idempotent).
@@ -49,4 +49,4 @@ private:
     GLuint mProgramShader = 0;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

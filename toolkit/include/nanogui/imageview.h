@@ -43,4 +43,4 @@ protected:
     bool mCenterPending = false;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

@@ -7,7 +7,8 @@ namespace nanogui {
 
 class Label : public Widget {
 public:
-    Label(Widget* parent, const std::string& caption, const std::string& font = "sans", int fontSize = -1);
+    Label(Widget* parent, const std::string& caption, const std::string& font = "sans",
+          int fontSize = -1);
 
     const std::string& caption() const { return mCaption; }
     void setCaption(const std::string& caption) { mCaption = caption; }
@@ -18,7 +19,8 @@ public:
         mColor = color;
         mColorSet = true;
     }
-    // NanoVG alignment flags: horizontal (default NVG_ALIGN_LEFT), vertical (default NVG_ALIGN_TOP).
+    // NanoVG alignment flags: horizontal (default NVG_ALIGN_LEFT), vertical (default
+    // NVG_ALIGN_TOP).
     int horizontalAlignment() const { return mHorizontalAlignment; }
     void setHorizontalAlignment(int align) { mHorizontalAlignment = align; }
     int verticalAlignment() const { return mVerticalAlignment; }
@@ -37,4 +39,4 @@ protected:
     int mVerticalAlignment = NVG_ALIGN_TOP;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

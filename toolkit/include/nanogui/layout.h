@@ -24,7 +24,8 @@ protected:
 // Children stacked along one axis.
 class BoxLayout : public Layout {
 public:
-    BoxLayout(Orientation orientation, Alignment alignment = Alignment::Middle, int margin = 0, int spacing = 0);
+    BoxLayout(Orientation orientation, Alignment alignment = Alignment::Middle, int margin = 0,
+              int spacing = 0);
     Orientation orientation() const { return mOrientation; }
     void setOrientation(Orientation o) { mOrientation = o; }
     Alignment alignment() const { return mAlignment; }
@@ -48,7 +49,10 @@ protected:
 class GroupLayout : public Layout {
 public:
     GroupLayout(int margin = 15, int spacing = 6, int groupSpacing = 14, int groupIndent = 20)
-        : mMargin(margin), mSpacing(spacing), mGroupSpacing(groupSpacing), mGroupIndent(groupIndent) {}
+        : mMargin(margin),
+          mSpacing(spacing),
+          mGroupSpacing(groupSpacing),
+          mGroupIndent(groupIndent) {}
     int margin() const { return mMargin; }
     int spacing() const { return mSpacing; }
     int groupSpacing() const { return mGroupSpacing; }
@@ -79,12 +83,14 @@ public:
         Anchor() : pos{0, 0}, size{0, 0}, align{Alignment::Fill, Alignment::Fill} {}
         Anchor(int x, int y, Alignment horiz = Alignment::Fill, Alignment vert = Alignment::Fill)
             : pos{(uint8_t)x, (uint8_t)y}, size{1, 1}, align{horiz, vert} {}
-        Anchor(int x, int y, int w, int h, Alignment horiz = Alignment::Fill, Alignment vert = Alignment::Fill)
+        Anchor(int x, int y, int w, int h, Alignment horiz = Alignment::Fill,
+               Alignment vert = Alignment::Fill)
             : pos{(uint8_t)x, (uint8_t)y}, size{(uint8_t)w, (uint8_t)h}, align{horiz, vert} {}
         operator std::string() const;
     };
 
-    AdvancedGridLayout(const std::vector<int>& cols = {}, const std::vector<int>& rows = {}, int margin = 0);
+    AdvancedGridLayout(const std::vector<int>& cols = {}, const std::vector<int>& rows = {},
+                       int margin = 0);
 
     int margin() const { return mMargin; }
     void setMargin(int margin) { mMargin = margin; }
@@ -115,4 +121,4 @@ protected:
     int mMargin;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

@@ -20,8 +20,7 @@ public:
     // Releases one reference; deletes the object at 0 when dealloc is true.
     void decRef(bool dealloc = true) const noexcept {
         int left = --mRefCount;
-        if (left <= 0 && dealloc)
-            delete this;
+        if (left <= 0 && dealloc) delete this;
     }
 
 protected:
@@ -32,50 +31,42 @@ private:
 };
 
 // Counted reference to an Object (or subclass).
-template <typename T> class ref {
+template <typename T>
+class ref {
 public:
     ref() = default;
     ref(T* ptr) : mPtr(ptr) {
-        if (mPtr)
-            static_cast<const Object*>(mPtr)->incRef();
+        if (mPtr) static_cast<const Object*>(mPtr)->incRef();
     }
     ref(const ref& r) : mPtr(r.mPtr) {
-        if (mPtr)
-            static_cast<const Object*>(mPtr)->incRef();
+        if (mPtr) static_cast<const Object*>(mPtr)->incRef();
     }
     template <typename U, typename = std::enable_if_t<std::is_convertible<U*, T*>::value>>
     ref(const ref<U>& r) : mPtr(r.get()) {
-        if (mPtr)
-            static_cast<const Object*>(mPtr)->incRef();
+        if (mPtr) static_cast<const Object*>(mPtr)->incRef();
     }
     ref(ref&& r) noexcept : mPtr(r.mPtr) { r.mPtr = nullptr; }
     ~ref() {
-        if (mPtr)
-            static_cast<const Object*>(mPtr)->decRef();
+        if (mPtr) static_cast<const Object*>(mPtr)->decRef();
     }
 
     ref& operator=(ref&& r) noexcept {
         if (&r != this) {
-            if (mPtr)
-                static_cast<const Object*>(mPtr)->decRef();
+            if (mPtr) static_cast<const Object*>(mPtr)->decRef();
             mPtr = r.mPtr;
             r.mPtr = nullptr;
         }
         return *this;
     }
     ref& operator=(const ref& r) {
-        if (r.mPtr)
-            static_cast<const Object*>(r.mPtr)->incRef();
-        if (mPtr)
-            static_cast<const Object*>(mPtr)->decRef();
+        if (r.mPtr) static_cast<const Object*>(r.mPtr)->incRef();
+        if (mPtr) static_cast<const Object*>(mPtr)->decRef();
         mPtr = r.mPtr;
         return *this;
     }
     ref& operator=(T* ptr) {
-        if (ptr)
-            static_cast<const Object*>(ptr)->incRef();
-        if (mPtr)
-            static_cast<const Object*>(mPtr)->decRef();
+        if (ptr) static_cast<const Object*>(ptr)->incRef();
+        if (mPtr) static_cast<const Object*>(mPtr)->decRef();
         mPtr = ptr;
         return *this;
     }
@@ -102,15 +93,14 @@ private:
 // alone instead of being deleted at the end of the scope).
 class KeepAlive {
 public:
-    explicit KeepAlive(const Object* object) : mObject(object && object->getRefCount() > 0 ? object : nullptr) {
-        if (mObject)
-            mObject->incRef();
+    explicit KeepAlive(const Object* object)
+        : mObject(object && object->getRefCount() > 0 ? object : nullptr) {
+        if (mObject) mObject->incRef();
     }
     KeepAlive(const KeepAlive&) = delete;
     KeepAlive& operator=(const KeepAlive&) = delete;
     ~KeepAlive() {
-        if (mObject)
-            mObject->decRef();
+        if (mObject) mObject->decRef();
     }
 
 private:
@@ -131,4 +121,4 @@ private:
     bool mVisible = true;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

@@ -14,4 +14,4 @@ namespace nanogui {
 inline NVGcolor toNVG(const Color& c) { return nvgRGBAf(c[0], c[1], c[2], c[3]); }
 // True for code points of the icon font (as opposed to image ids).
 inline bool nvgIsFontIcon(int value) { return value >= 1024; }
-} // namespace nanogui
+}  // namespace nanogui

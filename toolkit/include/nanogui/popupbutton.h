@@ -31,4 +31,4 @@ protected:
     int mChevronIcon = ENTYPO_ICON_CHEVRON_RIGHT;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

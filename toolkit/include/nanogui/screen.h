@@ -7,16 +7,17 @@
 
 namespace nanogui {
 
-struct ScreenRenderer; // private: ImGui context + OpenGL 3 renderer
+struct ScreenRenderer;  // private: ImGui context + OpenGL 3 renderer
 
 class Screen : public Widget {
 public:
     // Creates a hidden window whose context is current when this returns.
     // Throws std::runtime_error when no window can be made (a request with
     // samples is retried with 0 first).
-    Screen(const Vector2i& size, const std::string& caption, bool resizable = true, bool fullscreen = false,
-           int colorBits = 8, int alphaBits = 8, int depthBits = 24, int stencilBits = 8, int nSamples = 0,
-           unsigned int glMajor = 3, unsigned int glMinor = 3);
+    Screen(const Vector2i& size, const std::string& caption, bool resizable = true,
+           bool fullscreen = false, int colorBits = 8, int alphaBits = 8, int depthBits = 24,
+           int stencilBits = 8, int nSamples = 0, unsigned int glMajor = 3,
+           unsigned int glMinor = 3);
 
     // A screen without window or GL (null drawing backend): layouts, events
     // fed through the *CallbackEvent handlers and drawing into a draw list
@@ -48,7 +49,9 @@ public:
     bool keyboardCharacterEvent(unsigned int codepoint) override;
     virtual bool resizeEvent(const Vector2i& size);
     std::function<void(Vector2i)> resizeCallback() const { return mResizeCallback; }
-    void setResizeCallback(const std::function<void(Vector2i)>& callback) { mResizeCallback = callback; }
+    void setResizeCallback(const std::function<void(Vector2i)>& callback) {
+        mResizeCallback = callback;
+    }
 
     Vector2i mousePos() const { return mMousePos; }
     GLFWwindow* glfwWindow() { return mGLFWWindow; }
@@ -112,7 +115,7 @@ protected:
     Vector2i mMousePos{0, 0};
     bool mDragActive = false;
     Widget* mDragWidget = nullptr;
-    bool mScreenPress = false; // the held press hit no widget: screen drag
+    bool mScreenPress = false;  // the held press hit no widget: screen drag
     double mLastInteraction = 0.0;
     Color mBackground;
     std::string mCaption;
@@ -120,4 +123,4 @@ protected:
     std::function<void(Vector2i)> mResizeCallback;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

@@ -36,4 +36,4 @@ protected:
     Color mHighlightColor;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

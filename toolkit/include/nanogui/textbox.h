@@ -48,7 +48,9 @@ public:
     void setPlaceholder(const std::string& placeholder) { mPlaceholder = placeholder; }
 
     std::function<bool(const std::string&)> callback() const { return mCallback; }
-    void setCallback(const std::function<bool(const std::string&)>& callback) { mCallback = callback; }
+    void setCallback(const std::function<bool(const std::string&)>& callback) {
+        mCallback = callback;
+    }
 
     // Editing state (for tests).
     const std::string& editBuffer() const { return mValueTemp; }
@@ -61,7 +63,8 @@ public:
 
     bool mouseEnterEvent(const Vector2i& p, bool enter) override;
     bool mouseButtonEvent(const Vector2i& p, int button, bool down, int modifiers) override;
-    bool mouseMotionEvent(const Vector2i& p, const Vector2i& rel, int button, int modifiers) override;
+    bool mouseMotionEvent(const Vector2i& p, const Vector2i& rel, int button,
+                          int modifiers) override;
     bool mouseDragEvent(const Vector2i& p, const Vector2i& rel, int button, int modifiers) override;
     bool focusEvent(bool focused) override;
     bool keyboardEvent(int key, int scancode, int action, int modifiers) override;
@@ -82,7 +85,7 @@ protected:
     // Left edge, text origin and clip of the text area (parent coordinates).
     struct TextGeometry {
         float clipX, clipW;
-        float anchorX; // x passed to nvgText with the alignment below
+        float anchorX;  // x passed to nvgText with the alignment below
         int align;
         float unitWidth;
         float spinWidth;
@@ -116,23 +119,22 @@ protected:
 namespace detail {
 
 // Decimal text to an integer of type T, clamped to T's range; 0 when nothing parses.
-template <typename T> T parseInteger(const std::string& text) {
+template <typename T>
+T parseInteger(const std::string& text) {
     const char* s = text.c_str();
     char* end = nullptr;
     errno = 0;
     long double v = std::strtold(s, &end);
-    if (end == s || std::isnan(v))
-        return T(0);
+    if (end == s || std::isnan(v)) return T(0);
     const long double lo = (long double)std::numeric_limits<T>::lowest();
     const long double hi = (long double)std::numeric_limits<T>::max();
-    if (v <= lo)
-        return std::numeric_limits<T>::lowest();
-    if (v >= hi)
-        return std::numeric_limits<T>::max();
+    if (v <= lo) return std::numeric_limits<T>::lowest();
+    if (v >= hi) return std::numeric_limits<T>::max();
     return (T)v;
 }
 
-template <typename T> std::string formatInteger(T v) {
+template <typename T>
+std::string formatInteger(T v) {
     if constexpr (std::is_signed<T>::value)
         return std::to_string((long long)v);
     else
@@ -140,23 +142,23 @@ template <typename T> std::string formatInteger(T v) {
 }
 
 // a + k * b computed wide and clamped to T's range.
-template <typename T> T addClamped(T a, long double k, T b) {
+template <typename T>
+T addClamped(T a, long double k, T b) {
     long double v = (long double)a + k * (long double)b;
     const long double lo = (long double)std::numeric_limits<T>::lowest();
     const long double hi = (long double)std::numeric_limits<T>::max();
-    if (v <= lo)
-        return std::numeric_limits<T>::lowest();
-    if (v >= hi)
-        return std::numeric_limits<T>::max();
+    if (v <= lo) return std::numeric_limits<T>::lowest();
+    if (v >= hi) return std::numeric_limits<T>::max();
     return (T)v;
 }
 
-} // namespace detail
+}  // namespace detail
 
 // What the integer and floating-point fields share: step, limits, and
 // spinning by the spin arrows, the right-button drag and the wheel. Derived
 // gives value(), setValue() and offset(base, steps) (base + steps increments).
-template <typename Derived, typename Scalar> class NumberBox : public TextBox {
+template <typename Derived, typename Scalar>
+class NumberBox : public TextBox {
 public:
     using TextBox::TextBox;
 
@@ -174,8 +176,7 @@ public:
     }
 
     bool mouseButtonEvent(const Vector2i& p, int button, bool down, int modifiers) override {
-        if ((mEditable || mSpinnable) && down)
-            mMouseDownValue = self().value();
+        if ((mEditable || mSpinnable) && down) mMouseDownValue = self().value();
         SpinArea area = spinArea(p);
         if (mSpinnable && area != SpinArea::None && down && !focused()) {
             spinTo(self().offset(self().value(), area == SpinArea::Top ? 1 : -1));
@@ -184,10 +185,11 @@ public:
         return TextBox::mouseButtonEvent(p, button, down, modifiers);
     }
 
-    bool mouseDragEvent(const Vector2i& p, const Vector2i& rel, int button, int modifiers) override {
-        if (TextBox::mouseDragEvent(p, rel, button, modifiers))
-            return true;
-        if (mSpinnable && !focused() && button == 2 /* only the right button */ && mMouseDownPos.x() != -1) {
+    bool mouseDragEvent(const Vector2i& p, const Vector2i& rel, int button,
+                        int modifiers) override {
+        if (TextBox::mouseDragEvent(p, rel, button, modifiers)) return true;
+        if (mSpinnable && !focused() && button == 2 /* only the right button */ &&
+            mMouseDownPos.x() != -1) {
             int valueDelta = static_cast<int>((p.x() - mMouseDownPos.x()) / float(10));
             spinTo(self().offset(mMouseDownValue, valueDelta));
             return true;
@@ -196,11 +198,9 @@ public:
     }
 
     bool scrollEvent(const Vector2i& p, const Vector2f& rel) override {
-        if (Widget::scrollEvent(p, rel))
-            return true;
+        if (Widget::scrollEvent(p, rel)) return true;
         if (mSpinnable && !focused()) {
-            if (rel.y() != 0)
-                spinTo(self().offset(self().value(), rel.y() > 0 ? 1 : -1));
+            if (rel.y() != 0) spinTo(self().offset(self().value(), rel.y() > 0 ? 1 : -1));
             return true;
         }
         return false;
@@ -224,7 +224,8 @@ protected:
 };
 
 // Integer field for uint8_t, uint16_t, int64_t, uint64_t (and other integer types).
-template <typename Scalar> class IntBox : public NumberBox<IntBox<Scalar>, Scalar> {
+template <typename Scalar>
+class IntBox : public NumberBox<IntBox<Scalar>, Scalar> {
     using Base = NumberBox<IntBox<Scalar>, Scalar>;
     using Base::mMaxValue;
     using Base::mMinValue;
@@ -236,7 +237,8 @@ public:
         this->setDefaultValue("0");
         this->setFormat(std::is_signed<Scalar>::value ? "[-]?[0-9]*" : "[0-9]*");
         this->setValueIncrement(1);
-        this->setMinMaxValues(std::numeric_limits<Scalar>::lowest(), std::numeric_limits<Scalar>::max());
+        this->setMinMaxValues(std::numeric_limits<Scalar>::lowest(),
+                              std::numeric_limits<Scalar>::max());
         setValue(value);
         this->setSpinnable(false);
     }
@@ -244,20 +246,16 @@ public:
     // The committed text as Scalar (0 when nothing parses), rounded down to the step.
     Scalar value() const {
         Scalar v = detail::parseInteger<Scalar>(TextBox::value());
-        if (mStep != 0)
-            v = (Scalar)((v / mStep) * mStep);
+        if (mStep != 0) v = (Scalar)((v / mStep) * mStep);
         return v;
     }
 
     // Rounded down to the step, clamped to [min, max], printed in decimal.
     void setValue(Scalar value) {
         Scalar v = value;
-        if (mStep != 0)
-            v = (Scalar)((v / mStep) * mStep);
-        if (v < mMinValue)
-            v = mMinValue;
-        if (v > mMaxValue)
-            v = mMaxValue;
+        if (mStep != 0) v = (Scalar)((v / mStep) * mStep);
+        if (v < mMinValue) v = mMinValue;
+        if (v > mMaxValue) v = mMaxValue;
         TextBox::setValue(detail::formatInteger(v));
     }
 
@@ -265,22 +263,20 @@ public:
         TextBox::setCallback([cb, this](const std::string& str) {
             Scalar value = detail::parseInteger<Scalar>(str);
             setValue(value);
-            if (cb)
-                cb(value);
+            if (cb) cb(value);
             return true;
         });
     }
-
 
     // Spinning saturates at the type's range instead of wrapping.
     Scalar offset(Scalar base, int steps) const {
         return detail::addClamped(base, steps, this->mValueIncrement);
     }
-
 };
 
 // Floating-point field ("%.4g" for float).
-template <typename Scalar> class FloatBox : public NumberBox<FloatBox<Scalar>, Scalar> {
+template <typename Scalar>
+class FloatBox : public NumberBox<FloatBox<Scalar>, Scalar> {
     using Base = NumberBox<FloatBox<Scalar>, Scalar>;
     using Base::mMaxValue;
     using Base::mMinValue;
@@ -293,7 +289,8 @@ public:
         this->setDefaultValue("0");
         this->setFormat("[-+]?[0-9]*\\.?[0-9]+([eE][-+]?[0-9]+)?");
         this->setValueIncrement((Scalar)0.1);
-        this->setMinMaxValues(std::numeric_limits<Scalar>::lowest(), std::numeric_limits<Scalar>::max());
+        this->setMinMaxValues(std::numeric_limits<Scalar>::lowest(),
+                              std::numeric_limits<Scalar>::max());
         setValue(value);
         this->setSpinnable(false);
     }
@@ -307,23 +304,18 @@ public:
         const std::string& text = TextBox::value();
         char* end = nullptr;
         double d = std::strtod(text.c_str(), &end);
-        if (end == text.c_str())
-            d = 0.0;
+        if (end == text.c_str()) d = 0.0;
         Scalar v = (Scalar)d;
-        if (mStep != 0)
-            v = std::round(v / mStep) * mStep;
+        if (mStep != 0) v = std::round(v / mStep) * mStep;
         return v;
     }
 
     // Rounded to the step (half away from zero), clamped, printed with the number format.
     void setValue(Scalar value) {
         Scalar v = value;
-        if (mStep != 0)
-            v = std::round(v / mStep) * mStep;
-        if (v < mMinValue)
-            v = mMinValue;
-        if (v > mMaxValue)
-            v = mMaxValue;
+        if (mStep != 0) v = std::round(v / mStep) * mStep;
+        if (v < mMinValue) v = mMinValue;
+        if (v > mMaxValue) v = mMaxValue;
         char buffer[50];
         std::snprintf(buffer, sizeof(buffer), mNumberFormat.c_str(), (double)v);
         TextBox::setValue(buffer);
@@ -343,18 +335,15 @@ public:
                 return false;
             Scalar value = (Scalar)d;
             setValue(value);
-            if (cb)
-                cb(value);
+            if (cb) cb(value);
             return true;
         });
     }
-
 
     Scalar offset(Scalar base, int steps) const { return base + steps * this->mValueIncrement; }
 
 protected:
     std::string mNumberFormat;
-
 };
 
-} // namespace nanogui
+}  // namespace nanogui

@@ -15,7 +15,7 @@ public:
     int mStandardFontSize = 16;
     int mButtonFontSize = 20;
     int mTextBoxFontSize = 20;
-    float mIconScale = 1.5f; // icon font size = text size x this
+    float mIconScale = 1.5f;  // icon font size = text size x this
     int mWindowCornerRadius = 2;
     int mWindowHeaderHeight = 30;
     int mWindowDropShadowSize = 10;
@@ -64,4 +64,4 @@ protected:
     ~Theme() override = default;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

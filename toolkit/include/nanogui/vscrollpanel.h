@@ -24,4 +24,4 @@ protected:
     bool mUpdateLayout = false;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

@@ -32,7 +32,9 @@ public:
 
     const Vector2i& position() const { return mPos; }
     void setPosition(const Vector2i& pos) { mPos = pos; }
-    Vector2i absolutePosition() const { return mParent ? (mParent->absolutePosition() + mPos).eval() : mPos; }
+    Vector2i absolutePosition() const {
+        return mParent ? (mParent->absolutePosition() + mPos).eval() : mPos;
+    }
 
     const Vector2i& size() const { return mSize; }
     void setSize(const Vector2i& size) { mSize = size; }
@@ -71,7 +73,8 @@ public:
     Widget* childAt(int index) { return mChildren[(size_t)index]; }
     int childIndex(Widget* widget) const;
 
-    template <typename WidgetClass, typename... Args> WidgetClass* add(const Args&... args) {
+    template <typename WidgetClass, typename... Args>
+    WidgetClass* add(const Args&... args) {
         return new WidgetClass(this, args...);
     }
 
@@ -108,7 +111,8 @@ public:
 
     // Events (p in the parent's coordinates) ------------------------------------
     virtual bool mouseButtonEvent(const Vector2i& p, int button, bool down, int modifiers);
-    virtual bool mouseMotionEvent(const Vector2i& p, const Vector2i& rel, int button, int modifiers);
+    virtual bool mouseMotionEvent(const Vector2i& p, const Vector2i& rel, int button,
+                                  int modifiers);
     virtual bool mouseDragEvent(const Vector2i& p, const Vector2i& rel, int button, int modifiers);
     virtual bool mouseEnterEvent(const Vector2i& p, bool enter);
     virtual bool scrollEvent(const Vector2i& p, const Vector2f& rel);
@@ -149,4 +153,4 @@ protected:
     int mFontSize = -1;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

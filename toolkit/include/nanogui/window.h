@@ -69,4 +69,4 @@ protected:
     int mAnchorHeight = 30;
 };
 
-} // namespace nanogui
+}  // namespace nanogui

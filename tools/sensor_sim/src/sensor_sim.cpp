@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 
 #include "sim_optics.h"
 #include "sim_scene.h"
@@ -91,7 +91,8 @@ std::string default_firmware(uint16_t model) {
 
 uint16_t model_channel_count(uint16_t model) {
     switch (model) {
-        case 5: case 8: return 18;
+        case 5:
+        case 8: return 18;
         case 7: return 24;
         default: return 8;
     }
@@ -100,8 +101,8 @@ uint16_t model_channel_count(uint16_t model) {
 SensorSim::SensorSim(SimOptions options)
     : options_(std::move(options)),
       firmware_(options_.firmware.empty() ? default_firmware(options_.model) : options_.firmware),
-      calibration_(make_calibration(options_.model, options_.body,
-                                    model_channel_count(options_.model))),
+      calibration_(
+          make_calibration(options_.model, options_.body, model_channel_count(options_.model))),
       effective_(calibration_.effective()),
       distortion_(calibration_.effective_distortion()) {}
 
@@ -121,10 +122,10 @@ size_t SensorSim::record_size() const {
 }
 
 uint32_t SensorSim::records_per_packet() const {
-    const uint32_t samples =
-        options_.samples_per_packet != 0
-            ? options_.samples_per_packet
-            : static_cast<uint32_t>((max_packet_bytes - header_size) / (record_size() * channel_count()));
+    const uint32_t samples = options_.samples_per_packet != 0
+                                 ? options_.samples_per_packet
+                                 : static_cast<uint32_t>((max_packet_bytes - header_size) /
+                                                         (record_size() * channel_count()));
     return samples * channel_count();
 }
 
@@ -182,7 +183,8 @@ std::vector<Bytes> SensorSim::info_packets() const {
     if (options_.info == InfoKind::infx) return {infx_packet(body)};
     if (options_.info == InfoKind::info || !splittable) return {info_packet("INFO", body)};
     body.resize(std::max<size_t>(body.size(), 1664), 0);
-    Bytes first = info_packet("INF1", Bytes(body.begin(), body.begin() + (part1_size - body_offset)));
+    Bytes first =
+        info_packet("INF1", Bytes(body.begin(), body.begin() + (part1_size - body_offset)));
     Bytes second(part2_size, 0);
     put_text(second, 0, "INF2", 4);
     std::copy(body.begin(), body.begin() + 8, second.begin() + body_offset);
@@ -193,9 +195,9 @@ std::vector<Bytes> SensorSim::info_packets() const {
 // The time base a receiver derives for a packet, by the sensor's time source.
 int64_t SensorSim::packet_base(uint32_t clock, int64_t host_time) {
     if (options_.use_packet_time) return clock;
-    const bool nmea = options_.info == InfoKind::infx ? (options_.infx_status & 1) != 0
-                                                       : options_.gps_status == 'A' ||
-                                                             options_.gps_status == 'V';
+    const bool nmea = options_.info == InfoKind::infx
+                          ? (options_.infx_status & 1) != 0
+                          : options_.gps_status == 'A' || options_.gps_status == 'V';
     const bool sync = options_.info == InfoKind::infx && !(options_.infx_status & 1) &&
                       (options_.infx_status & 2) && options_.sync_timestamp != 0;
     int64_t c;
@@ -207,8 +209,10 @@ int64_t SensorSim::packet_base(uint32_t clock, int64_t host_time) {
         return host_time;
     }
     const int64_t d = c - last_base_;
-    if (std::llabs(d + one_hour_us) < 100000) c += one_hour_us;
-    else if (std::llabs(d - one_hour_us) < 100000) c -= one_hour_us;
+    if (std::llabs(d + one_hour_us) < 100000)
+        c += one_hour_us;
+    else if (std::llabs(d - one_hour_us) < 100000)
+        c -= one_hour_us;
     return c;
 }
 
@@ -259,8 +263,10 @@ SimDataPacket SensorSim::next_data_packet() {
     SimDataPacket packet;
     const uint32_t n = records_per_packet();
     packet.records = n;
-    packet.clock_us = options_.clock_start_us + static_cast<uint32_t>(packet_ * n * options_.record_period_us);
-    packet.host_time_us = options_.host_start_us + static_cast<int64_t>(packet_ * n * options_.record_period_us);
+    packet.clock_us =
+        options_.clock_start_us + static_cast<uint32_t>(packet_ * n * options_.record_period_us);
+    packet.host_time_us =
+        options_.host_start_us + static_cast<int64_t>(packet_ * n * options_.record_period_us);
     const int64_t base = packet_base(packet.clock_us, packet.host_time_us);
     last_base_ = base;
     const float period = options_.use_packet_time ? 0.0f : measurement_period();
@@ -272,7 +278,8 @@ SimDataPacket SensorSim::next_data_packet() {
     for (uint32_t i = 0; i < n; ++i) {
         const size_t first = packet.expected.size();
         add_record(sample_ + i / channels, i % channels, packet.bytes, packet.expected);
-        const int64_t at = base + static_cast<int64_t>(static_cast<float>(i + 1) * 1000000.0f * period);
+        const int64_t at =
+            base + static_cast<int64_t>(static_cast<float>(i + 1) * 1000000.0f * period);
         for (size_t k = first; k < packet.expected.size(); ++k) packet.expected[k].timestamp = at;
     }
     sample_ += n / channels;

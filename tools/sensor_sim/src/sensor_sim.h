@@ -86,7 +86,8 @@ private:
     Bytes info_packet(const char* magic, const Bytes& body) const;
     Bytes infx_packet(const Bytes& body) const;
     int64_t packet_base(uint32_t clock, int64_t host_time);
-    void add_record(uint64_t sample, uint32_t channel, Bytes& out, std::vector<ExpectedPoint>& expected);
+    void add_record(uint64_t sample, uint32_t channel, Bytes& out,
+                    std::vector<ExpectedPoint>& expected);
 
     SimOptions options_;
     std::string firmware_;

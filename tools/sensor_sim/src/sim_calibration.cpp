@@ -9,8 +9,9 @@ constexpr size_t block_size = 64;
 constexpr size_t first_block = 128;
 
 void write_header(const SimCalibration& c, Bytes& b) {
-    const char* magic = c.format == BodyFormat::dvx8 ? "DVX8"
-                        : c.format == BodyFormat::dvx9 ? "DVX9" : "DVXA";
+    const char* magic = c.format == BodyFormat::dvx8   ? "DVX8"
+                        : c.format == BodyFormat::dvx9 ? "DVX9"
+                                                       : "DVXA";
     put_text(b, 0, magic, 4);
     put<uint32_t>(b, 4, c.signature);
     put_text(b, 8, c.name, 27);
@@ -23,7 +24,7 @@ void write_header(const SimCalibration& c, Bytes& b) {
         put<float>(b, 88, c.k1);
         put<float>(b, 92, c.k2);
     }
-    const float header[] = {c.focal_length, c.distance_scale, c.clip_min_x, c.clip_min_z,
+    const float header[] = {c.focal_length, c.distance_scale, c.clip_min_x,   c.clip_min_z,
                             c.clip_max_x,   c.clip_max_z,     c.distance_min, c.distance_max};
     for (size_t i = 0; i < 8; ++i) put<float>(b, 44 + 4 * i, header[i]);
     put<float>(b, 80, c.center_x);
@@ -51,7 +52,8 @@ void write_block(BodyFormat format, const SimChannel& ch, Bytes& b, size_t at) {
         }
         return;
     }
-    put<uint16_t>(b, at + 10, static_cast<uint16_t>(std::lround(ch.intensity_distance_offset * 100)));
+    put<uint16_t>(b, at + 10,
+                  static_cast<uint16_t>(std::lround(ch.intensity_distance_offset * 100)));
     put<float>(b, at + 20, ch.x_from_z);
     put<float>(b, at + 24, ch.z_from_x);
     put<float>(b, at + 28, ch.gain);

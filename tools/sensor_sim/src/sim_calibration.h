@@ -23,9 +23,9 @@ struct SimChannel {
     float x_scale = 0, z_scale = 0;
     float x_from_z = 0, z_from_x = 0;
     float intensity_distance_offset = 0;
-    float gain = 1;                         // G
-    std::array<uint8_t, 32> gain_steps{};   // codes (DVX8), shared table (DVX9), steps (DVXA)
-    std::array<int8_t, 32> deltas{};        // distance deltas per power level
+    float gain = 1;                        // G
+    std::array<uint8_t, 32> gain_steps{};  // codes (DVX8), shared table (DVX9), steps (DVXA)
+    std::array<int8_t, 32> deltas{};       // distance deltas per power level
 };
 
 // What calibration reaches the points: per channel and per power level.
