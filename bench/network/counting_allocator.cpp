@@ -1,3 +1,4 @@
+// Per-thread allocation counting for the benchmarks: the interposed C allocator.
 #include "counting_allocator.h"
 
 #include <atomic>

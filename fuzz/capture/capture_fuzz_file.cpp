@@ -1,3 +1,4 @@
+// Scratch capture files for the capture fuzzers.
 #include "capture_fuzz_file.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// Feeds a fuzzer input through the packet router as live and replayed traffic.
 #include "packet_feed.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The application's capture replay: opening, transport and delivery to the views.
 #include "replay_control.h"
 
 namespace druvex {

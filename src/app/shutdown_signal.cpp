@@ -1,3 +1,4 @@
+// Signal handlers that turn termination requests into a normal shut-down.
 #include "shutdown_signal.h"
 
 #include <csignal>

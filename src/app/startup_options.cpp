@@ -1,3 +1,4 @@
+// Parsing of the viewer's command line.
 #include "startup_options.h"
 
 #include <cxxopts.hpp>

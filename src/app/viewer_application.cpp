@@ -1,3 +1,4 @@
+// ViewerApplication: construction, start-up loading and shut-down.
 #include "viewer_application.h"
 
 #include "platform/os_helper.h"

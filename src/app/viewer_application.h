@@ -31,6 +31,9 @@ namespace druvex {
 extern const char* const PROGRAM_NAME;     // "DruvexViewer"
 extern const char* const PROGRAM_VERSION;  // "1.41"
 
+// Defined over viewer_application.cpp (construction, loading, shut-down),
+// viewer_application_frame.cpp (per-frame drawing), viewer_application_input.cpp
+// (keys and mouse) and viewer_application_sdk.cpp (SDK callbacks and replay glue).
 class ViewerApplication : public nanogui::Screen, public ViewHost {
 public:
     ViewerApplication(bool fullscreen, int samples);

@@ -1,3 +1,4 @@
+// Loading the window icon from the resources folder.
 #include "window_icon.h"
 
 #define GLFW_INCLUDE_NONE

@@ -1,3 +1,4 @@
+// The window icon of the viewer's main window.
 #pragma once
 
 struct GLFWwindow;

@@ -1,3 +1,4 @@
+// The in-memory log sink of the "gui" logger.
 #include "logger_sink.h"
 
 #include <spdlog/pattern_formatter.h>

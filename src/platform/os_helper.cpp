@@ -1,3 +1,4 @@
+// Fatal errors, the data and home directories, and child processes with pipes.
 #include "os_helper.h"
 
 #include "path_utils.h"

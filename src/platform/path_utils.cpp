@@ -1,3 +1,4 @@
+// Path splitting, joining and suffix helpers.
 #include "path_utils.h"
 
 #include <pwd.h>

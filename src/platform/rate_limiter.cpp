@@ -1,3 +1,4 @@
+// The rate limiter's clock and period checks.
 #include "rate_limiter.h"
 
 #include <chrono>

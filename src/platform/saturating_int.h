@@ -1,3 +1,4 @@
+// Integer conversions and arithmetic that clamp instead of overflowing.
 #pragma once
 
 #include <climits>

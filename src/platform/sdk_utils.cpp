@@ -1,3 +1,4 @@
+// The viewer's side of SDK failures: SdkError and the fetch of the last error.
 #include "sdk_utils.h"
 
 #include <cstring>

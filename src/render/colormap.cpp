@@ -1,3 +1,4 @@
+// The colormaps' colour stops.
 #include "colormap.h"
 
 namespace druvex {

@@ -1,3 +1,4 @@
+// Colormaps for point colouring: ids and colour stops.
 #pragma once
 
 #include <Eigen/Core>

@@ -1,3 +1,4 @@
+// Named GL vertex buffers: staging from any thread, upload on the GUI thread.
 #include "gl_buffer_store.h"
 
 #include "render_config.h"

@@ -1,3 +1,4 @@
+// Named GL vertex buffers that data threads stage and the GUI thread uploads.
 #pragma once
 
 #include "line_strips.h"

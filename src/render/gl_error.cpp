@@ -1,3 +1,4 @@
+// Reporting of OpenGL errors with the place they were found.
 #include "gl_error.h"
 
 #include <fmt/core.h>

@@ -1,3 +1,4 @@
+// OpenGL error checks that name the file and line.
 #pragma once
 
 #include <epoxy/gl.h>

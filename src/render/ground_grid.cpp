@@ -1,3 +1,4 @@
+// Geometry of the ground rings and distance markers.
 #include "ground_grid.h"
 
 #include "platform/saturating_int.h"

@@ -1,3 +1,4 @@
+// Ground rings and distance markers: steps, counts and line geometry.
 #pragma once
 
 #include "line_strips.h"

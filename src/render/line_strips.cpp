@@ -1,3 +1,4 @@
+// Building line strips, circles, box outlines and box faces.
 #include "line_strips.h"
 
 #include <cmath>

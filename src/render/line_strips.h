@@ -1,3 +1,4 @@
+// Line vertices and strips separated by restart vertices.
 #pragma once
 
 #include <Eigen/Core>

@@ -1,3 +1,4 @@
+// The line shaders and the drawing of named line sets.
 #include "lines_renderer.h"
 
 #include "render_config.h"

@@ -1,3 +1,4 @@
+// LinesRenderer: named line and box sets drawn with one camera.
 #pragma once
 
 #include "gl_buffer_store.h"

@@ -1,3 +1,4 @@
+// The point shaders (hexagons from a geometry shader) and their uniforms.
 #include "point_program.h"
 
 #include "render_config.h"

@@ -1,3 +1,4 @@
+// PointProgram: point vertices and the shader that draws them.
 #pragma once
 
 #include <epoxy/gl.h>

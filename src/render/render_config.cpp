@@ -1,3 +1,4 @@
+// Camera, projection, viewport and colour range of a view.
 #include "render_config.h"
 
 #include "colormap.h"

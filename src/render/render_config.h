@@ -1,3 +1,4 @@
+// RenderConfig and ViewConfig: a view's camera, colouring and display settings.
 #pragma once
 
 #include <Eigen/Core>

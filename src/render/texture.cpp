@@ -1,3 +1,4 @@
+// Decoding images from memory into GL textures.
 #include "texture.h"
 
 #include <stb_image.h>

@@ -1,3 +1,4 @@
+// GL textures made from images in memory.
 #pragma once
 
 #include <epoxy/gl.h>

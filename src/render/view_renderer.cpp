@@ -1,3 +1,4 @@
+// Drawing of a view's ground grid, markers, labels, title and measuring line.
 #include "view_renderer.h"
 
 #include "ground_grid.h"

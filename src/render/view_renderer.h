@@ -1,3 +1,4 @@
+// ViewRenderer: the overlays of one view and its camera operations.
 #pragma once
 
 #include "point_program.h"

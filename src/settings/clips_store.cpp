@@ -1,3 +1,4 @@
+// Reading, writing and testing the clip settings.
 #include "clips_store.h"
 
 #include "json_file.h"

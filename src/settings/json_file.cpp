@@ -1,3 +1,4 @@
+// Loading and saving JSON settings files.
 #include "json_file.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// Reading, writing and converting the stored sensor poses.
 #include "transforms_store.h"
 
 #include "json_file.h"

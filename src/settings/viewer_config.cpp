@@ -1,3 +1,4 @@
+// Reading and writing the viewer config file.
 #include "viewer_config.h"
 
 namespace druvex {

@@ -1,3 +1,4 @@
+// SensorStream: frames, statistics and frame rate of one sensor in a view.
 #include "sensor_stream.h"
 
 #include "platform/rate_limiter.h"

@@ -67,6 +67,8 @@ private:
     VertexCache vertex_cache_;
 };
 
+// Defined over sensor_stream.cpp (frames, statistics, rate) and stream_points.cpp
+// (turning recent frames into point vertices).
 class SensorStream {
 public:
     // Frames kept for drawing are trimmed to about this many raw points.

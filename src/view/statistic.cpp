@@ -1,3 +1,4 @@
+// Fixed-window statistics: the reductions over recent samples.
 #include "statistic.h"
 
 namespace druvex {

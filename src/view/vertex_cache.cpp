@@ -1,3 +1,4 @@
+// Keeping a frame's drawn points until their inputs change.
 #include "vertex_cache.h"
 
 namespace druvex {

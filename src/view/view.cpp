@@ -1,3 +1,4 @@
+// View: taking frames, keeping streams current and drawing.
 #include "view.h"
 
 #include "render/lines_renderer.h"

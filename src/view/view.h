@@ -20,6 +20,8 @@ namespace druvex {
 
 class ViewHost;
 
+// Defined over view.cpp (sensors, streams, drawing) and view_frame.cpp (collecting,
+// fading and uploading the streams' points once a frame).
 class View {
 public:
     // group_view: 0 binds the view to the first sensor that reaches it, 1 shows every sensor

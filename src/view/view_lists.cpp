@@ -1,3 +1,4 @@
+// The application's views and the routing of frames to them.
 #include "view_lists.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// ExpandableWidget: expanding and collapsing a group's body.
 #include "expandable_widget.h"
 
 namespace druvex {

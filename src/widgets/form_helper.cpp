@@ -1,3 +1,4 @@
+// FormHelper: rows, groups, buttons, popups and the refresh pass.
 #include "form_helper.h"
 
 namespace druvex {

@@ -1,5 +1,5 @@
-// Builder of the viewer's panels: rows in a four-column grid, visibility
-// groups, collapsible groups and a per-frame refresh pass (Parts 3.103, 3.104).
+// Builder of the viewer's panels: rows in a four-column grid, visibility groups,
+// collapsible groups, typed rows bound to getters and setters, and a per-frame refresh pass.
 #pragma once
 
 #include <nanogui/button.h>

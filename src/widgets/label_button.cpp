@@ -1,3 +1,4 @@
+// LabelButton: drawing and clicks of a caption button.
 #include "label_button.h"
 
 namespace druvex {

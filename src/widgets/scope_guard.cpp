@@ -1,3 +1,4 @@
+// ScopeGuard: running the stored function on destruction.
 #include "scope_guard.h"
 
 namespace druvex {

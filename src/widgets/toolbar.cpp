@@ -1,3 +1,4 @@
+// Toolbar: layout of its equal-width buttons.
 #include "toolbar.h"
 
 namespace druvex {

@@ -1,3 +1,4 @@
+// Helpers shared by the capture tests.
 #include "capture_test_support.h"
 
 #include <gtest/gtest.h>

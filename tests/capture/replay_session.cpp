@@ -1,3 +1,4 @@
+// An SDK session that records what a replay delivers.
 #include "replay_session.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// An SDK session fed by a simulated sensor through mock receive.
 #include "sim_session.h"
 
 #include <gtest/gtest.h>

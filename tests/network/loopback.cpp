@@ -1,3 +1,4 @@
+// Loopback sockets and ports for the network tests.
 #include "loopback.h"
 
 namespace druvex_test {

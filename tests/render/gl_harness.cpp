@@ -1,3 +1,4 @@
+// The hidden GL window and framebuffer readback of the render tests.
 #include "gl_harness.h"
 
 #include "render/lines_renderer.h"

@@ -1,3 +1,4 @@
+// A test fixture with a GL context, a framebuffer to draw into and pixel checks.
 #pragma once
 
 // A hidden GLFW window with a 3.3 core context and an off-screen framebuffer

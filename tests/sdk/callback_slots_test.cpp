@@ -1,3 +1,4 @@
+// Tests of the callback slots: listen, unlisten and user data.
 #include <atomic>
 #include <chrono>
 #include <thread>

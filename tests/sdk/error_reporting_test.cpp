@@ -1,3 +1,4 @@
+// Tests of error codes, SensorError and the thread-local last error.
 #include <thread>
 
 #include "core/error_queue.h"

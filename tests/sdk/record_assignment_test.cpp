@@ -1,3 +1,4 @@
+// Tests of the exported records' assignment operators.
 #include <gtest/gtest.h>
 
 #include <cstring>

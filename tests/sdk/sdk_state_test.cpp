@@ -1,3 +1,4 @@
+// Tests of initialisation, options and control flags.
 #include <cmath>
 #include <cstring>
 

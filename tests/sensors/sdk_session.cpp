@@ -1,3 +1,4 @@
+// An SDK session that collects frames and errors.
 #include "sdk_session.h"
 
 #include <cstring>

@@ -1,4 +1,4 @@
-// Parts 3.103 and 3.104: the form helper and its typed rows.
+// Tests of the form helper and its typed rows.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// A stand-in application for views and streams, and frame makers.
 #include "fake_view_host.h"
 
 #include <spdlog/sinks/null_sink.h>

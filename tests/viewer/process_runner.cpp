@@ -1,3 +1,4 @@
+// Starting the built programs as child processes.
 #include "process_runner.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// Tests of sensor streams and their statistics.
 #include "fake_view_host.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Tests of a stream's point processing: frame length, positions and colours.
 #include "fake_view_host.h"
 
 #include <gtest/gtest.h>

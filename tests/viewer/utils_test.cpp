@@ -1,3 +1,4 @@
+// Tests of the log sink, path helpers and other viewer utilities.
 #include "platform/logger_sink.h"
 #include "platform/os_helper.h"
 #include "platform/path_utils.h"

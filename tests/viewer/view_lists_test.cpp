@@ -1,3 +1,4 @@
+// Tests of the view lists and the routing of frames to views.
 #include "view/view_lists.h"
 #include "fake_view_host.h"
 

@@ -1,3 +1,4 @@
+// Tests of a view's sensors and streams.
 #include "fake_view_host.h"
 
 #define GLFW_INCLUDE_NONE

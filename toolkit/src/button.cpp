@@ -1,3 +1,4 @@
+// Button: clicks, toggles, radio groups and drawing.
 #include <algorithm>
 #include <nanogui/button.h>
 #include <nanogui/opengl.h>

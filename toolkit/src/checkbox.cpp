@@ -1,3 +1,4 @@
+// CheckBox: clicks and drawing.
 #include <algorithm>
 #include <nanogui/checkbox.h>
 #include <nanogui/entypo.h>

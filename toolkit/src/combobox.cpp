@@ -1,3 +1,4 @@
+// ComboBox: items, selection and the item popup.
 #include <nanogui/combobox.h>
 #include <nanogui/layout.h>
 #include <nanogui/opengl.h>

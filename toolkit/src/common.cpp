@@ -1,3 +1,4 @@
+// Toolkit start-up, the main loop and its refresh thread.
 #include <nanogui/opengl.h>
 #include <nanogui/screen.h>
 

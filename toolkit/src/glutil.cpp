@@ -1,3 +1,4 @@
+// GLShader: compiling, binding and feeding shader programs.
 #include <nanogui/glutil.h>
 
 #include <cstdio>

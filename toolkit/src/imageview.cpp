@@ -1,3 +1,4 @@
+// ImageView: fitting, panning, zooming and drawing an image.
 #include <nanogui/imageview.h>
 #include <nanogui/opengl.h>
 

@@ -1,3 +1,4 @@
+// Label: text drawing and sizing.
 #include <nanogui/label.h>
 #include <nanogui/opengl.h>
 

@@ -1,3 +1,4 @@
+// Box, group, grid and advanced grid layouts.
 #include <nanogui/label.h>
 #include <nanogui/layout.h>
 #include <nanogui/opengl.h>

@@ -1,3 +1,4 @@
+// PopupButton: opening, placing and drawing its popup.
 #include <nanogui/opengl.h>
 #include <nanogui/popupbutton.h>
 #include <nanogui/screen.h>

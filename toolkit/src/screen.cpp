@@ -1,3 +1,4 @@
+// Screen: the GLFW window, its events and the drawing of widgets.
 #include <nanogui/opengl.h>
 #include <nanogui/popupbutton.h>
 #include <nanogui/screen.h>

@@ -1,3 +1,4 @@
+// Slider: dragging, clicks and drawing.
 #include <nanogui/opengl.h>
 #include <nanogui/slider.h>
 

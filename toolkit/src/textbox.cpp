@@ -1,3 +1,4 @@
+// TextBox: editing, validation, spinning and drawing.
 #include <nanogui/entypo.h>
 #include <nanogui/opengl.h>
 #include <nanogui/screen.h>

@@ -1,3 +1,4 @@
+// Theme: the default sizes and colours of widgets.
 #include <nanogui/theme.h>
 
 namespace nanogui {

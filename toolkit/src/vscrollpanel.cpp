@@ -1,3 +1,4 @@
+// VScrollPanel: layout, scrolling and the scroll bar.
 #include <nanogui/opengl.h>
 #include <nanogui/vscrollpanel.h>
 

@@ -1,3 +1,4 @@
+// Widget: the tree, visibility, focus and event dispatch.
 #include <nanogui/layout.h>
 #include <nanogui/opengl.h>
 #include <nanogui/screen.h>

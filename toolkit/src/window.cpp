@@ -1,3 +1,4 @@
+// Window: title bar, dragging, disposal and centring.
 #include <nanogui/layout.h>
 #include <nanogui/opengl.h>
 #include <nanogui/popupbutton.h>

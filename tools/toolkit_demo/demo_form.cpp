@@ -1,3 +1,4 @@
+// Building the toolkit demo's form.
 #include "demo_form.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// Windowed reading of a read-only file.
 #include "buffered_file.h"
 
 #include <fcntl.h>

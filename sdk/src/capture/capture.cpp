@@ -1,3 +1,4 @@
+// Capture files: writing PCAP records and reading them back by time.
 #include "capture.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Building, loading, checking and saving the capture index side file.
 #include "capture_index.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The replay thread: pacing, looping, seeking and delivery of captured packets.
 #include "capture_replay.h"
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// Reassembly of fragmented IPv4 datagrams read from captures.
 #include "ipv4_reassembly.h"
 
 namespace druvex_sdk {

@@ -1,3 +1,4 @@
+// Encoding and decoding of PCAP headers and the frames around a datagram.
 #include "pcap_format.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// Where replayed packets go: the SDK router or a program of its own.
 #include "replay_delivery.h"
 
 #include "api/network_api.h"

@@ -1,3 +1,4 @@
+// The error queue and its delivery to the error callback.
 #include "error_queue.h"
 
 #include <iterator>

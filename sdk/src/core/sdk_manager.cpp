@@ -1,3 +1,4 @@
+// Initialisation, options, control flags and the thread-local last error of the SDK.
 #include "sdk_manager.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SensorError: construction and message formatting.
 #include "sensor_error.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Frame: gathering decoded points and handing complete frames to the callbacks.
 #include "frame.h"
 
 #include <algorithm>

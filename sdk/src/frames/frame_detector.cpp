@@ -1,3 +1,4 @@
+// Frame boundaries by fixed length or by the sensor's scan pattern.
 #include "frame_detector.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The frame registry and the path from a data packet to its frame.
 #include "frame_manager.h"
 
 #include "core/error_queue.h"

@@ -1,3 +1,4 @@
+// The live network path: listener, queue, processing thread and routing.
 #include "network_manager.h"
 
 #include <cstring>

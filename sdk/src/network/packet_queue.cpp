@@ -1,3 +1,4 @@
+// The bounded packet queue between the I/O and processing threads.
 #include "packet_queue.h"
 
 #include <chrono>

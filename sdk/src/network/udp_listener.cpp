@@ -1,3 +1,4 @@
+// The UDP socket and its I/O thread.
 #include "udp_listener.h"
 
 namespace druvex_sdk {

@@ -1,3 +1,4 @@
+// Parsing of the calibration bodies that information packets carry.
 #include "calibration_body.h"
 
 #include <algorithm>

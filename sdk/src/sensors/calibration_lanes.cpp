@@ -1,3 +1,4 @@
+// Calibration arithmetic over blocks of raw points, written for the vectoriser.
 #include "calibration_lanes.h"
 
 #include <cstring>

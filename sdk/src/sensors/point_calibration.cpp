@@ -1,3 +1,4 @@
+// Calibration of raw points into image points, with clips and the stray filter.
 #include "point_calibration.h"
 
 #include <algorithm>

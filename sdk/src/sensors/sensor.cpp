@@ -1,3 +1,4 @@
+// Sensor: identity, values, transform and calibration of one sensor.
 #include "sensor.h"
 
 #include <cstring>

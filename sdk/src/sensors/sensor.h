@@ -16,6 +16,8 @@ namespace druvex_sdk {
 
 struct InfoCommonFields;
 
+// Defined over sensor.cpp (identity, values, calibration), info_packet.cpp
+// (handling of information packets) and data_packet.cpp (decoding of data packets).
 class Sensor {
 public:
     static constexpr size_t info_buffer_size = 2000;

@@ -1,3 +1,4 @@
+// The sensor registry and the routing of packets by handle.
 #include "sensor_manager.h"
 
 #include <algorithm>

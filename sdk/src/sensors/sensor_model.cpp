@@ -1,3 +1,4 @@
+// The table of sensor models and their properties.
 #include "sensor_model.h"
 
 namespace druvex_sdk {

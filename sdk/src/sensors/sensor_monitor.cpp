@@ -1,3 +1,4 @@
+// Temperature, humidity and field-of-view watch of one sensor.
 #include "sensor_monitor.h"
 
 #include "core/callback.h"

@@ -1,3 +1,4 @@
+// The stray filter: lone returns without a valid neighbour are dropped.
 #include "stray_filter.h"
 
 #include <algorithm>

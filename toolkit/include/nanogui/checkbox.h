@@ -1,3 +1,4 @@
+// CheckBox: a toggle with a caption.
 #pragma once
 
 #include <nanogui/widget.h>

@@ -1,3 +1,4 @@
+// ComboBox: a popup button that picks one of its items.
 #pragma once
 
 #include <nanogui/popupbutton.h>

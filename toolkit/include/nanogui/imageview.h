@@ -1,3 +1,4 @@
+// ImageView: a GL texture shown with pan and zoom.
 #pragma once
 
 #include <nanogui/widget.h>

@@ -1,3 +1,4 @@
+// Slider: a value picked along a horizontal track.
 #pragma once
 
 #include <nanogui/widget.h>

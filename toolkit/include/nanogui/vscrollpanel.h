@@ -1,3 +1,4 @@
+// VScrollPanel: a vertical scroll area around one child.
 #pragma once
 
 #include <nanogui/widget.h>

@@ -1,3 +1,4 @@
+// Writing the sample scene of two simulated sensors as a capture.
 #include "sample_capture.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Building the simulated sensor's information and data packets.
 #include "sensor_sim.h"
 
 #include <algorithm>

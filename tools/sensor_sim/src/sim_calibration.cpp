@@ -1,3 +1,4 @@
+// The simulated sensor's calibration parameters and body.
 #include "sim_calibration.h"
 
 #include <cmath>

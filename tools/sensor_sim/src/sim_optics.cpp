@@ -1,3 +1,4 @@
+// Mapping between image coordinates and directions for the simulated sensor.
 #include "sim_optics.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// Ray casting against the simulated scene.
 #include "sim_scene.h"
 
 #include <algorithm>
