@@ -1,6 +1,7 @@
 // The viewer's main window and the owner of everything it shows.
 #pragma once
 
+#include "imu_reader.h"
 #include "platform/logger_sink.h"
 #include "platform/rate_limiter.h"
 #include "platform/sdk_utils.h"
@@ -65,6 +66,29 @@ public:
     SdkError replay_recent_frames();
     void set_sensor_enabled(uint64_t handle, bool enabled);
 
+    // Actions behind the panels (viewer_application_actions.cpp).
+    void save_clips(const std::string& path);
+    void save_transforms(const std::string& path);
+    void reset_config();
+    void reset_clips();
+    void reset_transforms();
+    void unload_config();
+    void unload_clips();
+    void unload_transforms();
+    void unload_capture();
+    void start_capture();
+    void save_config_as();
+    void save_clips_as();
+    void save_transforms_as();
+    void open_config_file();
+    void open_clips_file();
+    void open_transforms_file();
+    void open_capture_file();
+    void save_screenshot_as();
+    bool save_screenshot_png(const std::string& path);
+    // The replayed capture's file name without folder and extension, at most 30 characters.
+    std::string capture_file_label();
+
     // SDK glue.
     void init_sdk();
     void shutdown_sdk();
@@ -110,6 +134,8 @@ public:
     View* active_view = nullptr;
     ReplayControl replay{network_packet_callback, this};
     std::mutex recorder_mutex;
+    druvex_sdk::Capture recorder;
+    ImuReader imu_reader;
     std::mutex data_mutex;
     GLTexture help_texture{"helpfile", 0};
     nanogui::Window* help_window = nullptr;
