@@ -12,6 +12,7 @@
 #include "settings/viewer_config.h"
 #include "view/view_host.h"
 #include "view/view_lists.h"
+#include "widgets/form_helper.h"
 
 #include <druvex_sdk.h>
 #include <nanogui/screen.h>
@@ -28,6 +29,9 @@ class Window;
 #include <vector>
 
 namespace druvex {
+
+// The demo input's kinds, as the "Demo Mode" choice lists them.
+enum class IMUEnum : int32_t { None = 0, Tembrix = 1 };
 
 extern const char* const PROGRAM_NAME;     // "DruvexViewer"
 extern const char* const PROGRAM_VERSION;  // "1.41"
@@ -113,6 +117,14 @@ public:
 
     bool keyboardEvent(int key, int scancode, int action, int modifiers) override;
 
+    // Panels (viewer_application_gui.cpp): the visibility groups every toolbar
+    // row joins, and the per-frame refresh of the application's own rows.
+    void create_visibility_groups();
+    void refresh_gui();
+    bool is_recording();
+    ClipsStore& clips() { return clips_; }
+    TransformsStore& transforms() { return transforms_; }
+
     // ViewHost.
     int64_t current_time_usec() override;
     int64_t last_data_time() const override { return last_data_time_; }
@@ -127,15 +139,34 @@ public:
 
     std::shared_ptr<LoggerSink> logger_sink;
     std::shared_ptr<spdlog::logger> logger;
+    std::unique_ptr<FormHelper> app_form;
     bool gui_visible = true;
+    bool replay_slider_dragging = false;
     ViewerConfig config;
     std::string config_file_path;
     RateLimiter autosave_limiter{1.0f};
     View* active_view = nullptr;
+    // Whether each collapsible toolbar panel is open, kept over a rebuild.
+    bool config_expanded = false;
+    bool transforms_expanded = false;
+    bool clips_expanded = false;
+    bool sensors_expanded = false;
+    bool capture_expanded = true;
+    // Pairs: shown while the condition holds, shown while it does not.
+    GroupRef advanced_group, basic_group;
+    GroupRef recording_group, not_recording_group;
+    GroupRef replay_group, live_group;
+    GroupRef transforms_on_group, transforms_off_group;
+    GroupRef clips_on_group, clips_off_group;
+    GroupRef config_file_group, no_config_file_group;
+    GroupRef transforms_file_group, no_transforms_file_group;
+    GroupRef clips_file_group, no_clips_file_group;
     ReplayControl replay{network_packet_callback, this};
+    float replay_slider_fraction = 0.0f;
     std::mutex recorder_mutex;
     druvex_sdk::Capture recorder;
     ImuReader imu_reader;
+    IMUEnum demo_mode = IMUEnum::None;
     std::mutex data_mutex;
     GLTexture help_texture{"helpfile", 0};
     nanogui::Window* help_window = nullptr;

@@ -1,0 +1,194 @@
+// The Capture panel: recording, loading a capture, the live pause button and
+// the replay's transport, position slider, time label and speed.
+#include "capture_panel.h"
+
+#include "app/viewer_application.h"
+#include "toolbar_common.h"
+
+#include <nanogui/slider.h>
+
+#include <cmath>
+#include <ctime>
+
+namespace druvex {
+
+namespace {
+
+constexpr int icon_pause = 0x2016;
+constexpr int icon_play = 0x25B6;
+constexpr int icon_stop = 0x25A0;
+constexpr int icon_step_back = 0x2B05;
+constexpr int icon_step_forward = 0x27A1;
+constexpr float min_speed = 0.01f;
+constexpr float max_speed = 3.0f;
+
+void stop_capture(ViewerApplication& app) {
+    std::lock_guard<std::mutex> lock(app.recorder_mutex);
+    const druvex_sdk::SensorError error = app.recorder.close();
+    // A recording whose last writes fail (a full disk) is incomplete: say so.
+    if (error) {
+        app.report_sdk_error(SdkError(error.code, error.message), "Could not close capture file!");
+    }
+}
+
+// Steps keep within the capture: a seek before its start or past its end
+// would be refused and leave the replay where it was.
+void step_replay(ViewerApplication& app, float seconds) {
+    app.report_sdk_error(app.replay.pause(), "");
+    const float length = app.replay.get_length();
+    const float target = clamp_float(app.replay.get_position() + seconds, 0.0f, length);
+    app.report_sdk_error(app.replay.seek(target), "");
+    app.refresh_frames();
+}
+
+void toggle_replay(ViewerApplication& app) {
+    app.report_sdk_error(app.replay.is_running() ? app.replay.pause() : app.replay.resume(), "");
+}
+
+nanogui::Button* add_icon_button(Toolbar* toolbar, int icon, const std::function<void()>& action) {
+    auto* button = new nanogui::Button(toolbar, "", icon);
+    button->setCallback(action);
+    return button;
+}
+
+// Refreshes a button's icon from a predicate: `when_true` while it holds.
+void refresh_icon(FormHelper& form, nanogui::Button* button, std::function<bool()> predicate,
+                  int when_true, int when_false) {
+    nanogui::ref<nanogui::Button> ref(button);
+    form.addRefreshCallback([ref, predicate, when_true, when_false] {
+        ref->setIcon(predicate() ? when_true : when_false);
+    });
+}
+
+void add_transport(ViewerApplication& app, FormHelper& form) {
+    Toolbar* toolbar = form.addToolbar();
+    add_icon_button(toolbar, icon_step_back, [&app] { step_replay(app, -1.0f); });
+    nanogui::Button* play = add_icon_button(toolbar, 0, [&app] { toggle_replay(app); });
+    refresh_icon(
+        form, play, [&app] { return app.replay.is_running(); }, icon_pause, icon_play);
+    add_icon_button(toolbar, icon_stop, [&app] { app.unload_capture(); });
+    add_icon_button(toolbar, icon_step_forward, [&app] { step_replay(app, 1.0f); });
+}
+
+void add_position_rows(ViewerApplication& app, FormHelper& form) {
+    app.replay_slider_dragging = false;
+    auto* slider = new nanogui::Slider(form.window());
+    form.addWidget(slider);
+    slider->setCallback([&app](float value) {
+        app.replay_slider_dragging = true;
+        seek_replay_fraction(app, value);
+    });
+    slider->setFinalCallback([&app](float value) {
+        app.replay_slider_dragging = false;
+        seek_replay_fraction(app, value);
+    });
+    auto* time = new nanogui::Label(form.window(), "", "sans", -1);
+    form.addWidget(time);
+    time->setHorizontalAlignment(NVG_ALIGN_CENTER);
+    nanogui::ref<nanogui::Slider> slider_ref(slider);
+    nanogui::ref<nanogui::Label> time_ref(time);
+    form.addRefreshCallback([&app, slider_ref, time_ref] {
+        if (!app.replay.is_open()) return;
+        float value = slider_ref->value();
+        time_ref->setCaption(replay_time_text(app, &value));
+        slider_ref->setValue(value);
+    });
+}
+
+void add_speed_row(ViewerApplication& app, FormHelper& form) {
+    auto scope = form.scopedGroup(app.advanced_group.get());
+    FormWidget<float>* speed = form.addVariable<float>(
+        "Speed",
+        [&app](const float& value) {
+            app.report_sdk_error(app.replay.set_speed(clamp_float(value, min_speed, max_speed)),
+                                 "");
+        },
+        [&app] { return app.replay.get_speed(); });
+    speed->setDefaultValue("1");
+    speed->setStep(0.01f);
+    speed->setMinMaxValues(min_speed, max_speed);
+}
+
+}  // namespace
+
+void build_capture_panel(ViewerApplication& app, FormHelper& form) {
+    auto body = open_collapsible_panel(form, "Capture", app.capture_expanded);
+    {
+        auto scope = form.scopedGroups({app.not_recording_group.get(), app.live_group.get()});
+        form.addButton("Start Capture", [&app] { app.start_capture(); });
+    }
+    {
+        auto scope = form.scopedGroup(app.recording_group.get());
+        form.addButton("Stop Capture", [&app] { stop_capture(app); });
+    }
+    {
+        auto scope = form.scopedGroups({app.not_recording_group.get(), app.live_group.get()});
+        form.addButton("Load Capture", [&app] { app.open_capture_file(); });
+    }
+    build_pause_button(app, form);
+    build_replay_panel(app, form);
+}
+
+void build_pause_button(ViewerApplication& app, FormHelper& form) {
+    auto scope = form.scopedGroup(app.live_group.get());
+    Toolbar* toolbar = form.addToolbar();
+    nanogui::Button* pause = add_icon_button(toolbar, 0, [&app] {
+        set_sdk_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK,
+                             !has_sdk_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK));
+        app.report_sdk_error(last_sdk_error(), "");
+    });
+    refresh_icon(
+        form, pause, [] { return !has_sdk_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK); },
+        icon_pause, icon_play);
+}
+
+void build_replay_panel(ViewerApplication& app, FormHelper& form) {
+    auto scope = form.scopedGroup(app.replay_group.get());
+    nanogui::Label* file = form.addLabel("");
+    file->setHorizontalAlignment(NVG_ALIGN_CENTER);
+    nanogui::ref<nanogui::Label> file_ref(file);
+    form.addRefreshCallback([&app, file_ref] { file_ref->setCaption(app.capture_file_label()); });
+    add_transport(app, form);
+    add_position_rows(app, form);
+    add_speed_row(app, form);
+}
+
+void seek_replay_fraction(ViewerApplication& app, float fraction) {
+    fraction = clamp_float(fraction, 0.0f, 1.0f);
+    if (app.replay_slider_dragging) {
+        app.replay_slider_fraction = fraction;
+        return;
+    }
+    app.report_sdk_error(app.replay.seek(app.replay.get_length() * fraction), "");
+    app.refresh_frames();
+}
+
+std::string format_minutes_seconds(float seconds) {
+    // Negative or unreadable times read as the start.
+    const std::time_t whole = seconds >= 1.0f && seconds < 9e15f ? std::time_t(seconds) : 0;
+    std::tm calendar{};
+    gmtime_r(&whole, &calendar);
+    char text[100];
+    if (std::strftime(text, sizeof text, "%M:%S", &calendar) == 0) return "00:00";
+    return text;
+}
+
+std::string replay_time_text(ViewerApplication& app, float* slider_value) {
+    const float length = app.replay.get_length();
+    float position = app.replay.get_position();
+    if (!app.replay_slider_dragging) {
+        // A capture of no length (one packet, or packets of one instant) sits
+        // at its start: the fraction would divide by zero.
+        app.replay_slider_fraction =
+            length > 0.0f ? clamp_float(position / length, 0.0f, 1.0f) : 0.0f;
+        *slider_value = app.replay_slider_fraction;
+    } else {
+        position = length * app.replay_slider_fraction;
+    }
+    char text[100];
+    std::snprintf(text, sizeof text, "%s / %s", format_minutes_seconds(position).c_str(),
+                  format_minutes_seconds(length).c_str());
+    return text;
+}
+
+}  // namespace druvex
