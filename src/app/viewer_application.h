@@ -102,7 +102,8 @@ public:
     // Live packets come through the SDK, replayed ones from `replay`.
     static void network_packet_callback(uint64_t handle, int64_t timestamp_usec,
                                         const uint8_t* buffer, size_t size, void* user);
-    void on_network_packet(uint64_t handle, const uint8_t* buffer, size_t size);
+    void on_network_packet(uint64_t handle, int64_t timestamp_usec, const uint8_t* buffer,
+                           size_t size);
     void on_raw_frame(uint64_t handle, int64_t time_us, size_t n_points,
                       const DruvexSensorRawPointWithTime* points);
 
