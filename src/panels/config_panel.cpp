@@ -80,9 +80,10 @@ void set_sdk_port(ViewerApplication& app, uint16_t port) {
     const uint16_t old_port = druvex_sdk_get_port();
     if (druvex_sdk_set_port(port) == DRUVEX_SUCCESS) return;
     const SdkError error = last_sdk_error();
-    const std::string context = "Could not listen on port " + std::to_string(port) + "!";
+    const std::string context = "Could not listen on port " + std::to_string(port);
     app.report_sdk_error(error, context);
-    std::fprintf(stderr, "%s: %s\n", context.c_str(), error.what());
+    std::fprintf(stderr, "%s: %s\n", context.c_str(),
+                 error.message.empty() ? error.what() : error.message.c_str());
     if (druvex_sdk_get_port() != old_port) {
         druvex_sdk_set_port(old_port);
         app.report_sdk_error(last_sdk_error(),

@@ -271,6 +271,13 @@ void ToolbarJourney::answer_file_dialog(const std::string& path) {
     gui([this, path] { dialog_answer_ = path; });
 }
 
+bool ToolbarJourney::logged(const std::string& text) {
+    for (const LogRecord& record : app->logger_sink->records()) {
+        if (record.formatted_text.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
 uint16_t ToolbarJourney::free_udp_port() {
     const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in address{};

@@ -71,6 +71,9 @@ public:
     // The next file dialog answers this.
     void answer_file_dialog(const std::string& path);
 
+    // Whether the application's log holds a message containing `text`.
+    bool logged(const std::string& text);
+
     // A UDP port nothing listens on now.
     static uint16_t free_udp_port();
     // Every sensor handle the drawn views hold.
