@@ -50,8 +50,9 @@ TEST(ConfigPanelTest, SaveAsEditReloadUnloadAndResetTheConfigFile) {
 
         journey.answer_file_dialog(mine);
         journey.click(journey.find("Save As...", popup));
-        EXPECT_FALSE(journey.gui([&] { return journey.app->screen()->visible() && popup->visible(); }))
-            << "the popup closes before the dialog opens";
+        EXPECT_FALSE(journey.gui([&] {
+            return journey.app->screen()->visible() && popup->visible();
+        })) << "the popup closes before the dialog opens";
         EXPECT_EQ(journey.app->config_file_path, mine + ".json");
         EXPECT_EQ(n_streams_in(mine + ".json"), 1u);
 
@@ -111,8 +112,8 @@ TEST(ConfigPanelTest, SdkPopupSwitchesFlagsAndMovesThePort) {
     ASSERT_EQ(druvex_sdk_set_port(old_port), DRUVEX_SUCCESS);
     journey.app->config.show_advanced = true;
     ChildProcess sender = start_process(
-        {sim, "--udp", "127.0.0.1", "--port", std::to_string(new_port), "--packets", "1000000"},
-        {}, "/dev/null");
+        {sim, "--udp", "127.0.0.1", "--port", std::to_string(new_port), "--packets", "1000000"}, {},
+        "/dev/null");
     journey.run([&] {
         journey.click(journey.find("Config"));
         nanogui::Widget* sdk = journey.find("SDK", journey.panel("Config"));
@@ -143,9 +144,9 @@ TEST(ConfigPanelTest, SdkPopupSwitchesFlagsAndMovesThePort) {
         journey.type_into(port, std::to_string(taken.port));
         EXPECT_EQ(druvex_sdk_get_port(), new_port);
         journey.frames();
-        EXPECT_EQ(journey.gui([&] {
-            return static_cast<nanogui::IntBox<uint16_t>*>(port)->value();
-        }), new_port);
+        EXPECT_EQ(
+            journey.gui([&] { return static_cast<nanogui::IntBox<uint16_t>*>(port)->value(); }),
+            new_port);
         EXPECT_TRUE(journey.logged("Could not listen on port " + std::to_string(taken.port)));
         journey.gui([&] { journey.app->remove_streams(); });
         EXPECT_TRUE(journey.wait_until([&] { return !journey.view_handles().empty(); }))

@@ -111,17 +111,9 @@ ToolbarJourney::ToolbarJourney() {
     app = new ViewerApplication(false, 0);
     app->init();
     app->setVisible(true);
-    // Stands in for the first view's Control Panel: the toolbar, then the
-    // Tools group's rows.
-    auto* window = new nanogui::Window(app.get(), "Toolbar");
-    window->setPosition(nanogui::Vector2i(0, 0));
-    window->setFixedWidth(250);
-    form_ = new FormHelper(window);
-    build_toolbar(*app, *form_);
-    build_screenshot_demo_panel(*app, *form_);
-    FormHelper* form = form_;
-    app->app_form->addRefreshCallback([this, form] {
-        form->refresh();
+    build_panels();
+    app->app_form->addRefreshCallback([this] {
+        form_->refresh();
         run_tasks();
     });
     nanogui::set_file_dialog_hook([this](const nanogui::FileTypes& types, bool save) {
@@ -132,6 +124,26 @@ ToolbarJourney::ToolbarJourney() {
     std::string output;
     run_process({"/usr/bin/xdotool", "search", "--sync", "--name", "DruvexViewer"}, {}, output);
     window_id_ = output.substr(0, output.find('\n'));
+}
+
+// Stands in for the first view's Control Panel: the toolbar, then the Tools
+// group's rows.
+void ToolbarJourney::build_panels() {
+    window_ = new nanogui::Window(app.get(), "Toolbar");
+    window_->setPosition(nanogui::Vector2i(0, 0));
+    window_->setFixedWidth(250);
+    form_ = new FormHelper(window_.get());
+    build_toolbar(*app, *form_);
+    build_screenshot_demo_panel(*app, *form_);
+}
+
+void ToolbarJourney::rebuild_panels() {
+    gui([this] {
+        delete form_;
+        window_->removeFromParent();
+        build_panels();
+    });
+    frames();
 }
 
 ToolbarJourney::~ToolbarJourney() {
@@ -261,7 +273,7 @@ void ToolbarJourney::type_into(nanogui::Widget* field, const std::string& text) 
     if (text.empty()) {
         xdotool({"key", "BackSpace"});
     } else {
-        xdotool({"type", "--delay", "20", text});
+        xdotool({"type", "--delay", "20", "--", text});
     }
     xdotool({"key", "Return"});
     frames();

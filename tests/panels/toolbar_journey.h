@@ -36,6 +36,8 @@ public:
     // Runs `task` on the GUI thread between two frames and returns its result.
     template <typename F>
     auto gui(F task) -> decltype(task());
+    // As the Control Panel does when the first view's sensors change.
+    void rebuild_panels();
     // Polls `condition` on the GUI thread.
     bool wait_until(const std::function<bool()>& condition, double timeout_sec = 10.0);
     void frames(int n = 3);
@@ -87,12 +89,14 @@ public:
     std::vector<std::pair<std::vector<std::pair<std::string, std::string>>, bool>> dialogs_asked;
 
 private:
+    void build_panels();
     void run_tasks();
     void xdotool(const std::vector<std::string>& args);
     nanogui::Vector2i center(nanogui::Widget* widget);
 
     std::string skip_reason_;
     std::string window_id_;
+    nanogui::ref<nanogui::Window> window_;
     FormHelper* form_ = nullptr;
     std::mutex mutex_;
     std::vector<std::function<void()>> tasks_;
