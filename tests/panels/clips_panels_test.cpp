@@ -14,14 +14,6 @@ namespace {
 
 using namespace druvex::testing;
 
-// The first view's points, sorted by one coordinate.
-std::vector<PointVertex> points(ToolbarJourney& journey) {
-    return journey.gui([&] {
-        View* view = journey.app->first_view();
-        return view != nullptr ? view->vertices : std::vector<PointVertex>();
-    });
-}
-
 float median(std::vector<PointVertex> v, float PointVertex::*axis) {
     std::sort(v.begin(), v.end(), [axis](auto& a, auto& b) { return a.*axis < b.*axis; });
     return v.empty() ? 0.0f : v[v.size() / 2].*axis;
@@ -46,45 +38,25 @@ Greyed count(const std::vector<PointVertex>& v,
     return g;
 }
 
-// Loads a sample capture of two sensors through the Capture panel and pauses it.
-void load_paused_sample(ToolbarJourney& journey, const std::string& capture) {
-    journey.answer_file_dialog(capture);
-    journey.click(journey.find("Load Capture"));
-    ASSERT_TRUE(journey.wait_until([&] { return points(journey).size() > 1000; }));
-    auto* transport = journey.find_type<Toolbar>(journey.panel("Capture"));
-    ASSERT_NE(transport, nullptr);
-    journey.click(journey.gui([&] { return transport->childAt(1); }));
-    ASSERT_FALSE(journey.app->replay.is_running());
-    journey.frames();
-}
-
-std::string sample_capture() {
-    const std::string maker = binary_dir() + "/tools/make_sample_capture/make_sample_capture";
-    const std::string capture = make_temp_dir() + "/sample.pcap";
-    std::string output;
-    if (!executable_exists(maker) || run_process({maker, capture, "3"}, {}, output) != 0) return "";
-    return capture;
-}
-
 TEST(ClipsPanelTest, FocusBoxAndGroundGreyOutThePointsTheyLeaveOut) {
     ToolbarJourney journey;
     if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
-    const std::string capture = sample_capture();
+    const std::string capture = ToolbarJourney::sample_capture();
     if (capture.empty()) GTEST_SKIP() << "no sample capture";
     journey.app->config.show_advanced = true;
     journey.run([&] {
-        load_paused_sample(journey, capture);
+        journey.load_paused(capture);
         journey.click(journey.find("Clips"));
         nanogui::Widget* clips = journey.panel("Clips");
         nanogui::Widget* focus_button = journey.find("Focus", clips);
         journey.click(focus_button);
         nanogui::Widget* focus = journey.popup(focus_button);
-        const float max_y = std::round(median(points(journey), &PointVertex::y) * 10.0f) / 10.0f;
+        const float max_y = std::round(median(journey.points(), &PointVertex::y) * 10.0f) / 10.0f;
         journey.type_into(journey.row("Max Y", focus), fmt::format("{:.1f}", max_y));
         EXPECT_FLOAT_EQ(journey.app->clips().focus.max_y, max_y);
         journey.frames();
         auto beyond = [max_y](const PointVertex& p) { return p.y >= max_y; };
-        Greyed g = count(points(journey), beyond);
+        Greyed g = count(journey.points(), beyond);
         EXPECT_GT(g.out, 100u);
         EXPECT_EQ(g.out_faded, g.out);
         EXPECT_GT(g.in_shown, 100u);
@@ -92,7 +64,7 @@ TEST(ClipsPanelTest, FocusBoxAndGroundGreyOutThePointsTheyLeaveOut) {
         journey.click(journey.find("Enable", clips));  // clipping off
         EXPECT_FALSE(journey.app->config.enable_clips);
         journey.frames();
-        EXPECT_EQ(count(points(journey), beyond).out_faded, 0u);
+        EXPECT_EQ(count(journey.points(), beyond).out_faded, 0u);
         journey.click(journey.find("Enable", clips));
         journey.click(journey.find("Clear", focus));
         EXPECT_EQ(journey.app->clips().focus.max_y, 10000.0f);
@@ -101,11 +73,12 @@ TEST(ClipsPanelTest, FocusBoxAndGroundGreyOutThePointsTheyLeaveOut) {
         nanogui::Widget* ground_button = journey.find("Ground", clips);
         journey.click(ground_button);
         nanogui::Widget* ground = journey.popup(ground_button);
-        const float height = std::round(median(points(journey), &PointVertex::z) * 100.0f) / 100.0f;
+        const float height =
+            std::round(median(journey.points(), &PointVertex::z) * 100.0f) / 100.0f;
         journey.type_into(journey.row("Height", ground), fmt::format("{:.2f}", height));
         journey.type_into(journey.row("Max Distance", ground), "1000");
         journey.frames();
-        g = count(points(journey), [height](const PointVertex& p) { return p.z <= height; });
+        g = count(journey.points(), [height](const PointVertex& p) { return p.z <= height; });
         EXPECT_GT(g.out, 100u);
         EXPECT_EQ(g.out_faded, g.out);
         EXPECT_GT(g.in_shown, 100u);
@@ -120,12 +93,12 @@ TEST(ClipsPanelTest, FocusBoxAndGroundGreyOutThePointsTheyLeaveOut) {
 TEST(ClipsPanelTest, NumbersBeyondAFieldsRangeAreHeldToIt) {
     ToolbarJourney journey;
     if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
-    const std::string capture = sample_capture();
+    const std::string capture = ToolbarJourney::sample_capture();
     if (capture.empty()) GTEST_SKIP() << "no sample capture";
     journey.app->config.show_advanced = true;
     constexpr float largest = std::numeric_limits<float>::max();
     journey.run([&] {
-        load_paused_sample(journey, capture);
+        journey.load_paused(capture);
         nanogui::Widget* speed = journey.row("Speed", journey.panel("Capture"));
         journey.type_into(speed, "5");
         EXPECT_FLOAT_EQ(journey.app->replay.get_speed(), 3.0f);

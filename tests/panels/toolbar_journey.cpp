@@ -113,6 +113,7 @@ ToolbarJourney::ToolbarJourney() {
     app->setVisible(true);
     build_panels();
     app->app_form->addRefreshCallback([this] {
+        window_->setVisible(app->gui_visible);
         form_->refresh();
         run_tasks();
     });
@@ -309,6 +310,33 @@ std::vector<uint64_t> ToolbarJourney::view_handles() {
         }
         return handles;
     });
+}
+
+std::vector<PointVertex> ToolbarJourney::points() {
+    return gui([this] {
+        View* view = app->first_view();
+        return view != nullptr ? view->vertices : std::vector<PointVertex>();
+    });
+}
+
+std::string ToolbarJourney::sample_capture() {
+    const std::string maker = binary_dir() + "/tools/make_sample_capture/make_sample_capture";
+    const std::string capture = make_temp_dir() + "/sample.pcap";
+    std::string output;
+    if (!executable_exists(maker) || run_process({maker, capture, "3"}, {}, output) != 0) return "";
+    return capture;
+}
+
+void ToolbarJourney::load_paused(const std::string& capture) {
+    answer_file_dialog(capture);
+    click(find("Load Capture"));
+    // Both sensors of the sample drawn.
+    ASSERT_TRUE(wait_until([&] { return points().size() > 1000 && view_handles().size() == 2; }));
+    auto* transport = find_type<Toolbar>(panel("Capture"));
+    ASSERT_NE(transport, nullptr);
+    click(gui([&] { return transport->childAt(1); }));
+    ASSERT_FALSE(app->replay.is_running());
+    frames();
 }
 
 bool ToolbarJourney::screenshot(const std::string& path) {

@@ -81,6 +81,13 @@ public:
     // Every sensor handle the drawn views hold.
     std::vector<uint64_t> view_handles();
 
+    // The first view's points as last drawn.
+    std::vector<PointVertex> points();
+    // A capture of two simulated sensors, "" when it cannot be made.
+    static std::string sample_capture();
+    // Loads the sample capture through the Capture panel and pauses it there.
+    void load_paused(const std::string& capture);
+
     // The window as drawn, through the X server.
     bool screenshot(const std::string& path);
 
