@@ -33,16 +33,17 @@ void stop_capture(ViewerApplication& app) {
 
 // Steps keep within the capture: a seek before its start or past its end
 // would be refused and leave the replay where it was.
+// The transport drops the replay's results: the panel shows whatever
+// position the replay reports next.
 void step_replay(ViewerApplication& app, float seconds) {
-    app.report_sdk_error(app.replay.pause(), "");
+    (void)app.replay.pause();
     const float length = app.replay.get_length();
-    const float target = clamp_float(app.replay.get_position() + seconds, 0.0f, length);
-    app.report_sdk_error(app.replay.seek(target), "");
+    (void)app.replay.seek(clamp_float(app.replay.get_position() + seconds, 0.0f, length));
     app.refresh_frames();
 }
 
 void toggle_replay(ViewerApplication& app) {
-    app.report_sdk_error(app.replay.is_running() ? app.replay.pause() : app.replay.resume(), "");
+    (void)(app.replay.is_running() ? app.replay.pause() : app.replay.resume());
 }
 
 nanogui::Button* add_icon_button(Toolbar* toolbar, int icon, const std::function<void()>& action) {
@@ -100,8 +101,7 @@ void add_speed_row(ViewerApplication& app, FormHelper& form) {
     FormWidget<float>* speed = form.addVariable<float>(
         "Speed",
         [&app](const float& value) {
-            app.report_sdk_error(app.replay.set_speed(clamp_float(value, min_speed, max_speed)),
-                                 "");
+            (void)app.replay.set_speed(clamp_float(value, min_speed, max_speed));
         },
         [&app] { return app.replay.get_speed(); });
     speed->setDefaultValue("1");
@@ -159,7 +159,7 @@ void seek_replay_fraction(ViewerApplication& app, float fraction) {
         app.replay_slider_fraction = fraction;
         return;
     }
-    app.report_sdk_error(app.replay.seek(app.replay.get_length() * fraction), "");
+    (void)app.replay.seek(app.replay.get_length() * fraction);
     app.refresh_frames();
 }
 
