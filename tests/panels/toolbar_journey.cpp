@@ -16,7 +16,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <thread>
 
 namespace druvex::testing {
@@ -117,10 +116,8 @@ ToolbarJourney::ToolbarJourney() {
         form_->refresh();
         run_tasks();
     });
-    nanogui::set_file_dialog_hook([this](const nanogui::FileTypes& types, bool save) {
-        dialogs_asked.emplace_back(types, save);
-        return std::exchange(dialog_answer_, "");
-    });
+    nanogui::set_file_dialog_hook(
+        [this](const nanogui::FileTypes&, bool) { return std::exchange(dialog_answer_, ""); });
     app->drawAll();
     std::string output;
     run_process({"/usr/bin/xdotool", "search", "--sync", "--name", "DruvexViewer"}, {}, output);
@@ -157,7 +154,7 @@ ToolbarJourney::~ToolbarJourney() {
 }
 
 void ToolbarJourney::run(const std::function<void()>& driver) {
-    std::thread thread([this, driver] {
+    std::thread thread([driver] {
         driver();
         nanogui::leave();
         glfwPostEmptyEvent();

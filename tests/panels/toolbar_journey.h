@@ -93,7 +93,6 @@ public:
 
     nanogui::ref<ViewerApplication> app;
     std::string data_dir;
-    std::vector<std::pair<std::vector<std::pair<std::string, std::string>>, bool>> dialogs_asked;
 
 private:
     void build_panels();
