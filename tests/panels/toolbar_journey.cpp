@@ -232,6 +232,9 @@ void ToolbarJourney::xdotool(const std::vector<std::string>& args) {
     argv.insert(argv.end(), args.begin(), args.end());
     std::string output;
     run_process(argv, {}, output);
+    // A round trip after the input: the server has sent its events on by the
+    // time it answers, so the frames that follow see them.
+    run_process({"/usr/bin/xdotool", "getmouselocation"}, {}, output);
 }
 
 void ToolbarJourney::click(nanogui::Widget* widget) {
