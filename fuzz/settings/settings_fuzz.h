@@ -30,13 +30,16 @@ inline const std::string& write_scratch(const uint8_t* data, size_t size) {
 
 // Whatever a reader took must be saved as a file that the same reader takes
 // back whole: otherwise the next start would lose settings that this one had.
-template <typename ToJson, typename FromJson>
-void check_round_trip(const druvex::json& taken, ToJson to_json, FromJson from_json) {
-    const std::string text = druvex::json_file_text(taken);
-    druvex::json again;
-    if (!from_json(druvex::json::parse(text))) std::abort();
-    to_json(again);
-    if (druvex::json_file_text(again) != text) std::abort();
+template <typename Record, typename ToJson, typename FromJson>
+void check_round_trip(const Record& taken, ToJson to_json, FromJson from_json) {
+    druvex::json first;
+    to_json(taken, first);
+    const std::string text = druvex::json_file_text(first);
+    Record again;
+    if (!from_json(again, druvex::json::parse(text))) std::abort();
+    druvex::json second;
+    to_json(again, second);
+    if (druvex::json_file_text(second) != text) std::abort();
 }
 
 }  // namespace settings_fuzz

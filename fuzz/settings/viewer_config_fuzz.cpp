@@ -6,15 +6,8 @@ using namespace druvex;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ViewerConfig config;
-    if (read_viewer_config_file(config, settings_fuzz::write_scratch(data, size)) ==
-        ConfigFileRead::unreadable) {
-        return 0;
-    }
-    json taken;
-    viewer_config_to_json(config, taken);
-    ViewerConfig again;
-    settings_fuzz::check_round_trip(
-        taken, [&again](json& j) { viewer_config_to_json(again, j); },
-        [&again](const json& j) { return viewer_config_from_json(again, j); });
+    const std::string& path = settings_fuzz::write_scratch(data, size);
+    if (read_viewer_config_file(config, path) == ConfigFileRead::unreadable) return 0;
+    settings_fuzz::check_round_trip(config, viewer_config_to_json, viewer_config_from_json);
     return 0;
 }

@@ -87,7 +87,11 @@ const json* json_member(const json& object, const char* key) {
 }
 
 uint64_t serial_of_member(const std::string& name) {
-    return static_cast<uint64_t>(std::strtoll(name.c_str(), nullptr, 10));
+    // strtoull, not strtoll: the same value for every name strtoll reads
+    // (a leading minus wraps as it does for a signed number), and also for
+    // the names of serials at or above 2^63, which strtoll would cut to
+    // 2^63 - 1, saving one sensor's settings under another's number.
+    return std::strtoull(name.c_str(), nullptr, 10);
 }
 
 std::string resolve_store_path(std::string& stored, const std::string& file, bool set_path) {

@@ -43,8 +43,9 @@ void float_array_from_json(const json& value, float* out, size_t count);
 std::string resolve_store_path(std::string& stored, const std::string& file, bool set_path);
 
 // The serial number a member of the clips or transforms file is named by:
-// base-10 from its leading digits, as strtoll reads it ("12abc" is 12, "00042"
-// is 42); 0 when the name does not start with a number.
+// base-10 from its leading digits ("12abc" is 12, "00042" is 42, "-4" wraps
+// to 2^64 - 4, as it is written back); 0 when the name does not start with a
+// number.
 uint64_t serial_of_member(const std::string& name);
 
 // The member `key` of `object`; null when `object` is not an object, has no

@@ -158,6 +158,9 @@ TEST(TransformsFileTest, ReaderEdgeCases) {
     EXPECT_FALSE(load({{"1", json::object()}, {"2", {{"rotation", "x"}}}}));
     EXPECT_EQ(store.transforms()->size(), 1u);
     EXPECT_FALSE(load({{"1", {{"translation", {1, 2}}}}}));
+    // A serial at or above 2^63 keeps its number when read back.
+    ASSERT_TRUE(load({{"18446744073709551615", {{"translation", {5, 0, 0}}}}}));
+    EXPECT_EQ(store.get_transform(UINT64_MAX).translation[0], 5.0f);
     for (const json& top : {json::array({1}), json(3)}) EXPECT_FALSE(load(top));
 
     // A NaN saved as null must not cost the poses after it.
