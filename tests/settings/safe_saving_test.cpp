@@ -1,5 +1,6 @@
 // What keeps a user's settings files whole: atomic writes under SIGKILL, the
 // default files' guard, and stores read by one thread while another edits.
+#include "platform/os_helper.h"
 #include "platform/safe_file.h"
 #include "settings/clips_store.h"
 #include "settings/default_settings_file.h"
@@ -91,9 +92,7 @@ TEST_F(DefaultSettingsFileTest, MakesTheFolderAndKeepsAFileItCannotRead) {
 }
 
 TEST_F(DefaultSettingsFileTest, RewritesOnlyWhenTheSettingsChanged) {
-    ::mkdir((root_ + "/fresh").c_str(), 0755);
-    ::mkdir((root_ + "/fresh/account").c_str(), 0755);
-    ::mkdir((root_ + "/fresh/account/druvex").c_str(), 0755);
+    get_data_directory("", true);
     const std::string hand_made = "{\"focus\": {\"min_x\": -3}}";
     std::ofstream(file_.path()) << hand_made;
     ClipsStore store;
