@@ -5,7 +5,6 @@
 #include "app/viewer_application.h"
 #include "toolbar_common.h"
 
-#include <cstdio>
 
 namespace druvex {
 
@@ -81,9 +80,7 @@ void set_sdk_port(ViewerApplication& app, uint16_t port) {
     if (druvex_sdk_set_port(port) == DRUVEX_SUCCESS) return;
     const SdkError error = last_sdk_error();
     const std::string context = "Could not listen on port " + std::to_string(port);
-    app.report_sdk_error(error, context);
-    std::fprintf(stderr, "%s: %s\n", context.c_str(),
-                 error.message.empty() ? error.what() : error.message.c_str());
+    app.report_sdk_error(error, context);  // the log and standard error
     if (druvex_sdk_get_port() != old_port) {
         druvex_sdk_set_port(old_port);
         app.report_sdk_error(last_sdk_error(),

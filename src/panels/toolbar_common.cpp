@@ -4,7 +4,6 @@
 #include <fmt/format.h>
 
 #include <cmath>
-#include <limits>
 
 namespace druvex {
 
@@ -77,8 +76,7 @@ FormWidget<float>* add_metres_row(FormHelper& form, const std::string& caption, 
     FormWidget<float>* row = form.addVariable<float>(
         caption,
         [target](const float& value) {
-            constexpr float largest = std::numeric_limits<float>::max();
-            *target = clamp_float(value, -largest, largest);
+            *target = clamp_float(value, -largest_metres, largest_metres);
         },
         [target] { return *target; });
     row->setDefaultValue(fmt::format("{:f}", default_value));
@@ -86,6 +84,7 @@ FormWidget<float>* add_metres_row(FormHelper& form, const std::string& caption, 
     row->setUnits("m");
     row->setValueIncrement(increment);
     row->setStep(step);
+    row->setMinMaxValues(-largest_metres, largest_metres);
     return row;
 }
 

@@ -39,9 +39,13 @@ nanogui::Button* add_flag_toggle(FormHelper& form, const std::string& caption, b
 // Clamps into [low, high]; NaN gives `low`.
 float clamp_float(float value, float low, float high);
 
-// A spinnable float row in metres bound to `field`. The field's default text
-// is `default_value` printed with "%f"; values typed beyond the float range
-// arrive as infinities and are stored as the largest finite values.
+// Far beyond any sensor, and a number the settings files keep as it is (the
+// largest float is printed rounded up, past the float range).
+constexpr float largest_metres = 1e9f;
+
+// A spinnable float row in metres bound to `field`, within +-largest_metres.
+// The field's default text is `default_value` printed with "%f"; what is typed
+// beyond the range (an infinity, beyond the float range) is stored held to it.
 FormWidget<float>* add_metres_row(FormHelper& form, const std::string& caption, float& field,
                                   float default_value, float increment, float step);
 

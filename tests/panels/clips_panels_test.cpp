@@ -1,6 +1,7 @@
 // The Clips panel's Focus and Ground popups grey out the points they leave
 // out; every number field holds what is typed to its range.
 #include "../viewer/process_runner.h"
+#include "panels/toolbar_common.h"
 #include "toolbar_journey.h"
 
 #include <fmt/format.h>
@@ -96,7 +97,7 @@ TEST(ClipsPanelTest, NumbersBeyondAFieldsRangeAreHeldToIt) {
     const std::string capture = ToolbarJourney::sample_capture();
     if (capture.empty()) GTEST_SKIP() << "no sample capture";
     journey.app->config.show_advanced = true;
-    constexpr float largest = std::numeric_limits<float>::max();
+    constexpr float largest = largest_metres;
     journey.run([&] {
         journey.load_paused(capture);
         nanogui::Widget* speed = journey.row("Speed", journey.panel("Capture"));
