@@ -7,8 +7,9 @@
 
 #include <nanogui/slider.h>
 
-#include <cmath>
+#include <cstdio>
 #include <ctime>
+#include <mutex>
 
 namespace druvex {
 
@@ -31,10 +32,9 @@ void stop_capture(ViewerApplication& app) {
     }
 }
 
-// Steps keep within the capture: a seek before its start or past its end
-// would be refused and leave the replay where it was.
-// The transport drops the replay's results: the panel shows whatever
-// position the replay reports next.
+// Steps stay within the capture: a seek before its start or past its end
+// would be refused and leave the replay where it was. The transport drops
+// the replay's results; the panel shows the position the replay reports next.
 void step_replay(ViewerApplication& app, float seconds) {
     (void)app.replay.pause();
     const float length = app.replay.get_length();
