@@ -146,11 +146,13 @@ void ToolbarJourney::rebuild_panels() {
 
 ToolbarJourney::~ToolbarJourney() {
     nanogui::set_file_dialog_hook(nullptr);
+    // The panels go before the application, as a view's Control Panel does.
+    delete form_;
+    window_ = nullptr;
     if (app) {
         app->save_state();
         app = nullptr;
     }
-    delete form_;
 }
 
 void ToolbarJourney::run(const std::function<void()>& driver) {
