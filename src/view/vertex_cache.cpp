@@ -13,6 +13,8 @@ bool same_clip(const ImageClip& a, const ImageClip& b) {
            a.min_distance == b.min_distance && a.max_distance == b.max_distance;
 }
 
+}  // namespace
+
 // In place, with plain arithmetic: this runs for every point of every frame.
 void apply_pose(const SensorPose& m, PointVertex* v, size_t n) {
     for (size_t i = 0; i < n; ++i) {
@@ -22,8 +24,6 @@ void apply_pose(const SensorPose& m, PointVertex* v, size_t n) {
         v[i].z = m(2, 0) * x + m(2, 1) * y + m(2, 2) * z + m(2, 3);
     }
 }
-
-}  // namespace
 
 bool VertexKey::operator==(const VertexKey& other) const {
     return color_mode == other.color_mode && weight == other.weight &&
