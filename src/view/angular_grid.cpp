@@ -17,11 +17,13 @@ constexpr int64_t fade_after_us = 1000000;
 // Azimuth bins around a point whose fade clock it moves: five before, four after.
 constexpr int32_t fade_before = 5, fade_after = 4;
 // Bins along one axis never exceed this, whatever the resolution.
-constexpr double max_bins = 100000.0;
+constexpr float max_bins = 100000.0f;
 
-int32_t bins_for(double extent, float resolution) {
-    const double n = std::trunc(extent / static_cast<double>(resolution));
-    if (!(n >= 1.0)) return 1;  // also NaN and a resolution of 0 or below
+// In float, as the resolution is given: 0.2 degrees makes 1800 azimuth bins
+// (in double the float's rounding would make 1799).
+int32_t bins_for(float extent, float resolution) {
+    const float n = std::trunc(extent / resolution);
+    if (!(n >= 1.0f)) return 1;  // also NaN and a resolution of 0 or below
     return static_cast<int32_t>(std::min(n, max_bins));
 }
 
@@ -31,8 +33,8 @@ AngularPointGrid::AngularPointGrid(ViewHost* app_, const DruvexSensorInformation
                                    float resolution)
     : app(app_),
       info(info_),
-      azimuth_bins(bins_for(2.0 * pi, resolution)),
-      elevation_bins(bins_for(2.0, resolution)) {
+      azimuth_bins(bins_for(static_cast<float>(2.0 * pi), resolution)),
+      elevation_bins(bins_for(2.0f, resolution)) {
     azimuth_times.assign(static_cast<size_t>(azimuth_bins), 0);
     cells.assign(static_cast<size_t>(azimuth_bins) * static_cast<size_t>(elevation_bins),
                  AngularCell{});
