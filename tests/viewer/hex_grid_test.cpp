@@ -199,6 +199,19 @@ TEST(HexGridTest, ForegroundIsNearerThanTheLearntBackground) {
     EXPECT_TRUE(foreground(g).empty());
     EXPECT_FLOAT_EQ(g.cells[static_cast<size_t>(g.cell_index(r, 19))].background, 8.0f);
 
+    // At a row's ends the neighbour offsets would reach the far end of the
+    // same or another row: a near background over there is no neighbour's.
+    pass(g, {});
+    const int64_t odd = 41, last = g.row_length(odd) - 1;
+    HexCell& left = g.cells[static_cast<size_t>(g.cell_index(odd, 0))];
+    HexCell& right = g.cells[static_cast<size_t>(g.cell_index(odd, last))];
+    left.background = 20.0f;
+    right.background = 5.0f;
+    g.add(cell_u(g, odd, 0), row_v(g, odd), 8.0f, 0.0f);
+    // The last cell of an odd row is centred on the grid's right edge.
+    g.add(cell_u(g, odd, last) - 0.25f * g.cell_w, row_v(g, odd), 5.0f, 0.0f);
+    EXPECT_EQ(foreground(g), std::vector<int64_t>{g.cell_index(odd, 0)});
+
     // F5: learning starts afresh and feeds no clustering until it has.
     g.reset_background();
     EXPECT_FALSE(g.background_ready);
