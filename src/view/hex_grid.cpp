@@ -53,6 +53,10 @@ HexGrid::HexGrid(float x_min_, float x_max, float z_min_, float z_max, float siz
     const int32_t offsets[6] = {-c - 1, -c, -1, 1, c, c + 1};
     std::copy(offsets, offsets + 6, neighbour_offsets);
     cells.resize(static_cast<size_t>(cell_count));
+    x_max_ = x_min + static_cast<float>(columns) * cell_w;
+    z_max_ = z_min + static_cast<float>(rows) * size;
+    per_column_ = 1.0f / cell_w;
+    per_row_ = 1.0f / size;
 }
 
 bool HexGrid::add(float u, float v, float distance, float value) {
@@ -63,15 +67,13 @@ bool HexGrid::add(float u, float v, float distance, float value) {
     seen_u_max = std::max(seen_u_max, u);
     seen_v_min = std::min(seen_v_min, v);
     seen_v_max = std::max(seen_v_max, v);
-    if (u < x_min || u >= x_min + static_cast<float>(columns) * cell_w || v < z_min ||
-        v >= z_min + static_cast<float>(rows) * size)
-        return false;
-    // Just below the upper bounds the divisions can round up to the next
-    // row or column, which would be another row's cell or past the end.
-    const int64_t r = std::min(static_cast<int64_t>(std::floor((v - z_min) / size)), rows - 1);
+    if (u < x_min || u >= x_max_ || v < z_min || v >= z_max_) return false;
+    // Just below the upper bounds the products can round up to the next row
+    // or column, which would be another row's cell or past the end.
+    const int64_t r = std::min(static_cast<int64_t>((v - z_min) * per_row_), rows - 1);
     const float shift = 0.5f * static_cast<float>(r & 1);
     const int64_t c =
-        std::min(static_cast<int64_t>(std::floor((u - x_min) / cell_w + shift)), row_length(r) - 1);
+        std::min(static_cast<int64_t>((u - x_min) * per_column_ + shift), row_length(r) - 1);
     HexCell& cell = cells[static_cast<size_t>(cell_index(r, c))];
     if (distance < cell.nearest) {
         cell.value = value;

@@ -80,6 +80,11 @@ public:
     bool background_ready = false;
 
 private:
+    // Per point: the grid's upper bounds, and cells per unit of u and v
+    // (multiplying is cheaper than dividing, half a million times a frame).
+    float x_max_ = 0.0f, z_max_ = 0.0f;
+    float per_column_ = 0.0f, per_row_ = 0.0f;
+
     bool fill_cell(HexCell& cell, int64_t index, uint64_t pass);
     void revise_backgrounds();
 };

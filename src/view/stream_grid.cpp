@@ -57,7 +57,9 @@ void SensorStream::grid_points(const ViewConfig& config, std::vector<PointVertex
     grid.clear();
     for (size_t i = start; i < out.size(); ++i) {
         const PointVertex& p = out[i];
-        if (p.y > min_grid_distance) grid.add(p.x / p.y, p.z / p.y, p.y, p.intensity);
+        if (!(p.y > min_grid_distance)) continue;
+        const float per_y = 1.0f / p.y;
+        grid.add(p.x * per_y, p.z * per_y, p.y, p.intensity);
     }
     if ((config.display_mode & display_fill_bit) != 0) grid.fill_holes();
     out.resize(start);
