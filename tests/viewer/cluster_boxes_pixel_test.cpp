@@ -127,6 +127,13 @@ TEST_F(ClusterBoxesPixelTest, MovingObjectsGetBoxesThatGoOnceTheyStop) {
     EXPECT_GT(near_b, 15u);
     EXPECT_EQ(box_pixels(moving), near_a + near_b) << "box pixels away from the walkers";
 
+    // "Grid" has no clustering: the boxes go with the mode.
+    view_.config.display_mode = 1;
+    draw();
+    EXPECT_FALSE(view_.cluster_grid);
+    EXPECT_EQ(box_pixels(read_pixels()), 0u);
+    view_.config.display_mode = 3;
+
     // Standing still for three background periods: background, no boxes.
     for (Walker& w : walkers_) w.speed = 0.0f;
     for (int i = 0; i < 3 * HexGrid::period_frames + 2; ++i) frame();
