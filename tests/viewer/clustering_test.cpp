@@ -85,21 +85,5 @@ TEST(ClusteringTest, OnlyPointsThatRiseGentlyAreCounted) {
     EXPECT_EQ(counted, 6u);
 }
 
-TEST(ClusteringTest, BoxGeometryHasOutlinesAndFaces) {
-    ClusterGrid g;
-    occupy(g, {"###", "###"});
-    ASSERT_TRUE(cluster_grid(g));
-    LineStrips outlines;
-    std::vector<LineVertex> faces;
-    build_cluster_geometry(g.clusters, outlines, faces);
-    EXPECT_EQ(outlines.vertices.size(), 16u);  // four strips: 10 + 2 + 2 + 2
-    EXPECT_EQ(outlines.vertices[1].color, 0xFFFFFF00u);
-    EXPECT_EQ(faces.size(), 17u);
-    EXPECT_EQ(faces[2].color, 0x40003F00u);
-    build_cluster_geometry({}, outlines, faces);  // no boxes: both sets empty
-    EXPECT_TRUE(outlines.vertices.empty());
-    EXPECT_TRUE(faces.empty());
-}
-
 }  // namespace
 }  // namespace druvex

@@ -93,16 +93,6 @@ TEST(HexGridTest, NonFiniteInputAndOddSpacingsAreRefused) {
     // into cell numbers. Before any point it has nothing to fill.
     EXPECT_FALSE(g.fill_holes());
     EXPECT_TRUE(hit_cells(g).empty());
-
-    // Spacings from a settings file or a typed value: the grid stays
-    // between a few cells and 200 000.
-    for (const float spacing : {0.0f, -0.01f, 1e-9f, 1e9f, nan, inf, -inf}) {
-        const float usable = usable_grid_spacing(spacing);
-        const HexGrid wide(-0.7002077f, 0.7002077f, -narrow, narrow, usable);
-        EXPECT_GT(wide.cell_count, 4) << spacing;
-        EXPECT_LT(wide.cell_count, 200000) << spacing;
-    }
-    EXPECT_FLOAT_EQ(usable_grid_spacing(0.0087268f), 0.0087268f);
 }
 
 TEST(HexGridTest, FillingGrowsOneRingPerPass) {
@@ -120,16 +110,11 @@ TEST(HexGridTest, FillingGrowsOneRingPerPass) {
 
     // A hole inside a ring of six hit cells: filled with a threshold of 3,
     // not with 7; a threshold of 0 fills no cell without neighbours (0 / 0).
+    const int64_t centre = g.cell_index(r, c);  // r even: odd rows above and below
     std::vector<Hit> ring = {{-1, -1, 5}, {1, 1, 5}};
-    const int64_t centre = g.cell_index(r, c);
-    for (const int32_t offset : g.neighbour_offsets) {
-        for (int64_t rr = r - 1; rr <= r + 1; ++rr) {
-            for (int64_t cc = 0; cc < g.row_length(rr); ++cc) {
-                if (g.cell_index(rr, cc) == centre + offset)
-                    ring.push_back({cell_u(g, rr, cc), row_v(g, rr), 6});
-            }
-        }
-    }
+    for (const auto& [rr, cc] :
+         {std::pair{r, c - 1}, {r, c + 1}, {r - 1, c}, {r - 1, c + 1}, {r + 1, c}, {r + 1, c + 1}})
+        ring.push_back({cell_u(g, rr, cc), row_v(g, rr), 6});
     g.fill_distance = 1;
     for (const auto& [threshold, filled] : {std::pair{3u, 7u}, {7u, 6u}}) {
         pass(g, ring);
