@@ -65,7 +65,8 @@ void AngularPointGrid::add(const PointVertex& vertex, int64_t timestamp) {
 }
 
 void AngularPointGrid::collect(std::vector<PointVertex>& out) const {
-    const SensorPose pose = app->transforms().get_transform(info.serial_number).matrix();
+    const SensorPose pose =
+        transform_to_affine(app->transforms().get_transform(info.serial_number));
     const bool posed = app->enable_transforms();
     const size_t start = out.size();
     for (int32_t a = 0; a < azimuth_bins; ++a) {

@@ -104,6 +104,11 @@ public:
     void build_points(const ViewConfig& config, std::vector<PointVertex>& out,
                       ClusterGrid* cluster);
 
+    // Copies the sensor's pose and image clip from the application's stores
+    // when they changed since the last copy; the points read only the copies,
+    // so editing the stores never races the drawing of a frame.
+    void follow_settings();
+
     View* view;
     ViewHost* app;
     std::shared_ptr<spdlog::logger> logger;
@@ -138,6 +143,9 @@ private:
     // Replaces the points appended since `start` by the hex grid's cells.
     void grid_points(const ViewConfig& config, std::vector<PointVertex>& out, size_t start,
                      ClusterGrid* cluster);
+
+    uint64_t transforms_version_ = ~uint64_t(0);  // the stores' versions of the copies
+    uint64_t clips_version_ = ~uint64_t(0);
 };
 
 // SDK frame thread, with the view's mutex held.

@@ -111,7 +111,7 @@ void SensorStream::build_points(const ViewConfig& config, std::vector<PointVerte
                                 ClusterGrid* cluster) {
     if (frames.empty()) return;
     const int64_t now = app->current_time_usec();
-    const SensorPose pose = transform.matrix();
+    const SensorPose pose = transform_to_affine(transform);
     const bool posed = app->enable_transforms();
     // The grid bins by direction from the sensor: its points take the pose
     // after binning.
