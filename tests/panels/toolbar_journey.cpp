@@ -109,6 +109,8 @@ ToolbarJourney::ToolbarJourney() {
     nanogui::init();
     app = new ViewerApplication(false, 0);
     app->init();
+    // Off the sensors' port, which programs of other tests listen on.
+    druvex_sdk_set_port(free_udp_port());
     app->setVisible(true);
     build_panels();
     app->app_form->addRefreshCallback([this] {
