@@ -127,10 +127,10 @@ ToolbarJourney::ToolbarJourney() {
 }
 
 // Stands in for the first view's Control Panel: the toolbar, then the Tools
-// group's rows.
+// group's rows; beside the view's own panel, so both can be on screen.
 void ToolbarJourney::build_panels() {
     window_ = new nanogui::Window(app.get(), "Toolbar");
-    window_->setPosition(nanogui::Vector2i(0, 0));
+    window_->setPosition(nanogui::Vector2i(260, 0));
     window_->setFixedWidth(250);
     form_ = new FormHelper(window_.get());
     build_toolbar(*app, *form_);
@@ -193,7 +193,7 @@ void ToolbarJourney::frames(int n) {
 
 nanogui::Widget* ToolbarJourney::find(const std::string& caption, nanogui::Widget* root) {
     return gui([&] {
-        return find_if(root != nullptr ? root : app.get(),
+        return find_if(root != nullptr ? root : window_.get(),
                        [&](nanogui::Widget* w) { return caption_of(w) == caption; });
     });
 }

@@ -43,13 +43,13 @@ public:
     void frames(int n = 3);
 
     // Widgets by caption (buttons, labels), among the shown ones under `root`
-    // (the whole screen when null).
+    // (the panels' window when null; popups are found through their buttons).
     nanogui::Widget* find(const std::string& caption, nanogui::Widget* root = nullptr);
     // The first shown widget of type T under `root`.
     template <typename T>
     T* find_type(nanogui::Widget* root) {
         return gui([this, root] {
-            return static_cast<T*>(find_if(root != nullptr ? root : app.get(),
+            return static_cast<T*>(find_if(root != nullptr ? root : window_.get(),
                                            [](nanogui::Widget* w) { return dynamic_cast<T*>(w); }));
         });
     }
