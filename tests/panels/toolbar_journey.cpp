@@ -226,9 +226,13 @@ nanogui::Widget* ToolbarJourney::popup(nanogui::Widget* popup_button) {
     });
 }
 
+// Brings the widget's window to the front first: with several views their
+// Control Panels may lie over the stand-in panels.
 nanogui::Vector2i ToolbarJourney::center(nanogui::Widget* widget) {
-    return gui(
-        [widget] { return nanogui::Vector2i(widget->absolutePosition() + widget->size() / 2); });
+    return gui([this, widget] {
+        if (nanogui::Window* window = widget->window()) app->moveWindowToFront(window);
+        return nanogui::Vector2i(widget->absolutePosition() + widget->size() / 2);
+    });
 }
 
 void ToolbarJourney::xdotool(const std::vector<std::string>& args) {
@@ -251,6 +255,7 @@ void ToolbarJourney::click(nanogui::Widget* widget) {
 
 void ToolbarJourney::drag(nanogui::Widget* widget, float from_fraction, float to_fraction) {
     if (widget == nullptr) return;
+    center(widget);
     const auto [x0, x1, y] = gui([&] {
         const nanogui::Vector2i p = widget->absolutePosition();
         const float w = float(widget->width());
