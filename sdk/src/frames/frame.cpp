@@ -47,7 +47,8 @@ SensorError Frame::add_points(int32_t n, const DruvexSensorRawPointWithTime* raw
         append(image_points_, image, n_img);
     } catch (const std::bad_alloc&) {
         discard_pending();
-        return SensorError(DRUVEX_ERROR_OUT_OF_MEMORY);
+        return SensorError(DRUVEX_ERROR_OUT_OF_MEMORY,
+                           "frame discarded: its points outgrew the frame buffer");
     }
     return success();
 }
