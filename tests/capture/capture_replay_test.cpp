@@ -182,6 +182,18 @@ TEST_F(CaptureReplayTest, CapturesWithoutDurationOpenAndReplay) {
     }
 }
 
+// Passes of a capture that spans no time would follow each other without a
+// pause and hold a core; they take the shortest pass (0.1 s) instead.
+TEST_F(CaptureReplayTest, LoopingCaptureWithoutDurationWaitsBetweenPasses) {
+    open(1, 0);
+    ASSERT_EQ(replay.set_enable_loop(true).code, 0);
+    ASSERT_EQ(replay.resume().code, 0);
+    std::this_thread::sleep_for(450ms);
+    ASSERT_EQ(replay.pause().code, 0);
+    EXPECT_GE(session.count(), 2u);
+    EXPECT_LE(session.count(), 5u);
+}
+
 TEST_F(CaptureReplayTest, CloseClearsTheReplay) {
     open(10, 20000);
     ASSERT_EQ(replay.resume().code, 0);
