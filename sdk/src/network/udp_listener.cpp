@@ -1,6 +1,10 @@
 // The UDP socket and its I/O thread.
 #include "udp_listener.h"
 
+#include <arpa/inet.h>
+
+#include <cerrno>
+
 namespace druvex_sdk {
 namespace {
 
@@ -10,7 +14,8 @@ void throw_on_error(const std::error_code& ec, const char* context) {
 
 }  // namespace
 
-UdpListener::UdpListener(uint16_t port) : socket_(io_) {
+UdpListener::UdpListener(uint16_t port)
+    : socket_(io_), buffers_(new uint8_t[batch_size * buffer_size]) {
     std::error_code ec;
     socket_.open(asio::ip::udp::v4(), ec);
     throw_on_error(ec, "open");
@@ -34,14 +39,18 @@ SensorError UdpListener::add_callback(ReceiveCallback callback, uint64_t* id) {
     return success();
 }
 
+void UdpListener::add_batch_end_callback(BatchEndCallback callback) {
+    std::lock_guard<std::mutex> lock(callback_mutex_);
+    batch_end_callbacks_.push_back(std::move(callback));
+}
+
 void UdpListener::receive() {
     std::lock_guard<std::mutex> lock(socket_mutex_);
     // Arming a closed socket would complete at once with an error and, since
     // errors re-arm, spin.
     if (!socket_.is_open()) return;
-    socket_.async_receive_from(
-        asio::buffer(buffer_), sender_,
-        [this](const std::error_code& ec, size_t bytes) { handle_receive(ec, bytes); });
+    socket_.async_wait(asio::ip::udp::socket::wait_read,
+                       [this](const std::error_code& ec) { handle_ready(ec); });
 }
 
 void UdpListener::run() { io_.run(); }
@@ -64,16 +73,76 @@ void UdpListener::close() {
 // that neither can silence the port until the next restart.
 void UdpListener::handle_receive(const std::error_code& ec, size_t bytes) {
     if (ec == asio::error::operation_aborted || ec == asio::error::bad_descriptor) return;
-    if (ec || bytes != 0) deliver(ec, bytes);
+    if (ec || bytes != 0) deliver_alone(ec, bytes);
     receive();
 }
 
-void UdpListener::deliver(const std::error_code& ec, size_t bytes) {
-    const uint64_t sender = sender_.address().to_v4().to_uint();
-    std::lock_guard<std::mutex> lock(callback_mutex_);
-    for (auto& entry : callbacks_) {
-        entry.second(ec, sender, static_cast<int32_t>(bytes), buffer_.data());
+void UdpListener::handle_ready(const std::error_code& ec) {
+    if (ec == asio::error::operation_aborted || ec == asio::error::bad_descriptor) return;
+    if (ec) {
+        deliver_alone(ec, 0);
+    } else {
+        for (size_t k = 0; k < batches_per_wake && receive_batch(); ++k) {}
     }
+    receive();
+}
+
+void UdpListener::prepare_batch() {
+    for (size_t k = 0; k < batch_size; ++k) {
+        vectors_[k] = {buffers_.get() + k * buffer_size, buffer_size};
+        messages_[k] = {};
+        messages_[k].msg_hdr.msg_iov = &vectors_[k];
+        messages_[k].msg_hdr.msg_iovlen = 1;
+        messages_[k].msg_hdr.msg_name = &senders_[k];
+        messages_[k].msg_hdr.msg_namelen = sizeof senders_[k];
+    }
+}
+
+// The socket is used under its mutex, so that a close on another thread
+// cannot pull the descriptor away in the middle of a call.
+bool UdpListener::receive_batch() {
+    prepare_batch();
+    int n = 0;
+    int error = 0;
+    {
+        std::lock_guard<std::mutex> lock(socket_mutex_);
+        if (!socket_.is_open()) return false;
+        do {
+            n = ::recvmmsg(socket_.native_handle(), messages_.data(), batch_size, MSG_DONTWAIT,
+                           nullptr);
+        } while (n < 0 && errno == EINTR);
+        error = n < 0 ? errno : 0;
+    }
+    if (n < 0) {
+        if (error == EAGAIN || error == EWOULDBLOCK) return false;
+        deliver_alone(std::error_code(error, std::system_category()), 0);
+        return false;
+    }
+    // One lock for the whole batch: the callbacks see it as one piece.
+    std::lock_guard<std::mutex> lock(callback_mutex_);
+    for (int k = 0; k < n; ++k) {
+        const size_t bytes = messages_[k].msg_len;
+        if (bytes == 0) continue;
+        deliver_locked({}, ntohl(senders_[k].sin_addr.s_addr), bytes,
+                       buffers_.get() + k * buffer_size);
+    }
+    end_batch_locked();
+    return static_cast<size_t>(n) == batch_size;
+}
+
+void UdpListener::deliver_alone(const std::error_code& ec, size_t bytes) {
+    std::lock_guard<std::mutex> lock(callback_mutex_);
+    deliver_locked(ec, 0, bytes, buffers_.get());
+    end_batch_locked();
+}
+
+void UdpListener::deliver_locked(const std::error_code& ec, uint64_t sender, size_t bytes,
+                                 const uint8_t* data) {
+    for (auto& entry : callbacks_) entry.second(ec, sender, static_cast<int32_t>(bytes), data);
+}
+
+void UdpListener::end_batch_locked() {
+    for (auto& callback : batch_end_callbacks_) callback();
 }
 
 }  // namespace druvex_sdk
