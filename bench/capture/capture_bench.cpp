@@ -85,15 +85,15 @@ double seconds_of(Read read, const std::string& path, uint64_t& bytes) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Both readers over the same file in the same run; the counter "ratio" is the
-// reader's throughput over libpcap's (above 1 means faster).
-void BM_ReaderVersusLibpcap(benchmark::State& state) {
+// A reader and libpcap over the same file in the same run; the counter
+// "ratio" is the reader's throughput over libpcap's (above 1 means faster).
+void versus_libpcap(benchmark::State& state, uint64_t (*read)(const std::string&)) {
     const std::string& path = capture_path();
-    (void)read_with_capture(path);  // index and page cache warm
-    double reader = 0, libpcap = 0;
     uint64_t bytes = 0;
+    (void)seconds_of(read, path, bytes);  // index and page cache warm
+    double reader = 0, libpcap = 0;
     for (auto _ : state) {
-        reader += seconds_of(read_with_capture, path, bytes);
+        reader += seconds_of(read, path, bytes);
         libpcap += seconds_of(read_with_libpcap, path, bytes);
     }
     const double mb =
@@ -102,6 +102,8 @@ void BM_ReaderVersusLibpcap(benchmark::State& state) {
     state.counters["libpcap_MBps"] = mb / libpcap;
     state.counters["ratio"] = libpcap / reader;
 }
+
+void BM_ReaderVersusLibpcap(benchmark::State& state) { versus_libpcap(state, read_with_capture); }
 BENCHMARK(BM_ReaderVersusLibpcap)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 // The exported replay path as another program drives it: the SDK's replay
@@ -135,22 +137,9 @@ uint64_t replay_exported(const std::string&) {
     return replay.bytes;
 }
 
-// The exported replay against libpcap's pcap_next_ex, in the same run; the
-// counter "ratio" is the replay's throughput over libpcap's.
+// The exported replay against libpcap's pcap_next_ex.
 void BM_ExportedReplayVersusLibpcap(benchmark::State& state) {
-    const std::string& path = capture_path();
-    uint64_t bytes = 0;
-    (void)seconds_of(replay_exported, path, bytes);  // index and page cache warm
-    double replay = 0, libpcap = 0;
-    for (auto _ : state) {
-        replay += seconds_of(replay_exported, path, bytes);
-        libpcap += seconds_of(read_with_libpcap, path, bytes);
-    }
-    const double mb =
-        static_cast<double>(file_size(path)) / 1e6 * static_cast<double>(state.iterations());
-    state.counters["replay_MBps"] = mb / replay;
-    state.counters["libpcap_MBps"] = mb / libpcap;
-    state.counters["ratio"] = libpcap / replay;
+    versus_libpcap(state, replay_exported);
 }
 BENCHMARK(BM_ExportedReplayVersusLibpcap)->Iterations(3)->Unit(benchmark::kMillisecond);
 
