@@ -2,6 +2,7 @@
 #include "capture.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/clock_math.h"
 #include "pcap_format.h"
@@ -97,8 +98,11 @@ SensorError Capture::load_index() {
     return rebuild_index();
 }
 
+// A failed scan leaves the index as it was.
 SensorError Capture::rebuild_index() {
-    if (SensorError error = build_capture_index(in_, time_offset_, index_)) return error;
+    CaptureIndex index;
+    if (SensorError error = build_capture_index(in_, time_offset_, index)) return error;
+    index_ = std::move(index);
     // Without a writable side file the index simply lives in memory.
     (void)save_capture_index(capture_index_path(path_), index_);
     return success();
