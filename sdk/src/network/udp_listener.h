@@ -1,7 +1,8 @@
 // Receives UDP datagrams on one port of every local IPv4 address and hands
-// each one, with its sender, to the registered callbacks. Datagrams are taken
-// in batches (recvmmsg) whenever the socket is readable; after each batch the
-// batch-end callbacks run, so that a receiver can pass a batch on at once.
+// each one, with its sender, to the registered callbacks. After the datagram
+// the I/O loop receives, what else waits is taken in batches (recvmmsg);
+// after each batch the batch-end callbacks run, so that a receiver can pass a
+// batch on at once.
 //
 // The listener owns its I/O loop; one thread calls receive() once and then
 // run(). It is made for one run: close() ends it for good.
@@ -54,8 +55,7 @@ public:
     SensorError add_callback(ReceiveCallback callback, uint64_t* id = nullptr);
     void add_batch_end_callback(BatchEndCallback callback);
 
-    // Arms one asynchronous wait for datagrams (nothing once the listener is
-    // closed).
+    // Arms one asynchronous receive (nothing once the listener is closed).
     void receive();
 
     // Runs the I/O loop on the calling thread until it is stopped or idle.
@@ -73,11 +73,11 @@ public:
     uint16_t local_port() const { return bound_port_; }
 
 private:
-    void handle_ready(const std::error_code& ec);
-    // Takes one batch from the socket; false when it held no more.
-    bool receive_batch();
-    // Fills the message headers for a batch into the buffers.
-    void prepare_batch();
+    static constexpr uint64_t no_sender = ~uint64_t{0};
+
+    bool receive_batch(size_t filled);
+    void prepare_batch(size_t from);
+    void deliver_batch(size_t count);
     // One completion (an error, or `bytes` in the first buffer) as a batch.
     void deliver_alone(const std::error_code& ec, size_t bytes);
     void deliver_locked(const std::error_code& ec, uint64_t sender, size_t bytes,
@@ -91,6 +91,9 @@ private:
     std::mutex socket_mutex_;
     asio::io_context io_;
     asio::ip::udp::socket socket_;
+    asio::ip::udp::endpoint sender_;
+    // Sender of the datagram in the first slot when the I/O loop received it.
+    uint64_t first_sender_ = no_sender;
     std::unique_ptr<uint8_t[]> buffers_;  // batch_size buffers of buffer_size bytes
     std::array<mmsghdr, batch_size> messages_{};
     std::array<iovec, batch_size> vectors_{};
