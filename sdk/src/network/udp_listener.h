@@ -42,7 +42,7 @@ public:
     // Datagrams taken by one system call, and batches taken before the loop
     // gets a turn for its other work.
     static constexpr size_t batch_size = 64;
-    static constexpr size_t batches_per_wake = 16;
+    static constexpr size_t batches_per_wake = 64;
 
     // Binds 0.0.0.0:port with address reuse. Throws std::system_error (context
     // "set_option" or "bind") when the socket cannot be set up.
