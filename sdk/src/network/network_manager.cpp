@@ -141,13 +141,20 @@ void NetworkManager::receive(const std::error_code& ec, uint64_t sender, int32_t
             queue_error(0, DRUVEX_ERROR_COMMUNICATION, ec.message(), error_data(ec));
             return;
         }
-        std::shared_ptr<Packet> packet = spare_.empty() ? take_packet() : std::move(spare_.back());
-        if (!spare_.empty()) spare_.pop_back();
+        std::shared_ptr<Packet> packet = next_packet();
         packet->handle = sender;
         packet->timestamp = host_time_usec();
         packet->data.assign(data, data + (bytes > 0 ? bytes : 0));
         received_.push_back(std::move(packet));
     });
+}
+
+// A packet the processing side is done with, else a new one from the pool.
+std::shared_ptr<NetworkPacket> NetworkManager::next_packet() {
+    if (spare_.empty()) return take_packet();
+    std::shared_ptr<Packet> packet = std::move(spare_.back());
+    spare_.pop_back();
+    return packet;
 }
 
 // A batch goes to the queue at once: one lock and one wake-up for all its

@@ -48,6 +48,7 @@ public:
     PacketQueue& queue() { return queue_; }
 
 private:
+    std::shared_ptr<Packet> next_packet();
     // Ends listening (threads and listener) but keeps whether it is wanted.
     void halt();
     void process_loop(uint64_t generation);
