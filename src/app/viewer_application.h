@@ -20,8 +20,10 @@
 #include <spdlog/logger.h>
 
 namespace nanogui {
+class Label;
+class Slider;
 class Window;
-}
+}  // namespace nanogui
 
 #include <ctime>
 #include <memory>
@@ -30,9 +32,6 @@ class Window;
 #include <vector>
 
 namespace druvex {
-
-// The demo input's kinds, as the "Demo Mode" choice lists them.
-enum class IMUEnum : int32_t { None = 0, Tembrix = 1 };
 
 extern const char* const PROGRAM_NAME;     // "DruvexViewer"
 extern const char* const PROGRAM_VERSION;  // "1.41"
@@ -91,8 +90,15 @@ public:
     void open_capture_file();
     void save_screenshot_as();
     bool save_screenshot_png(const std::string& path);
-    // The replayed capture's file name without folder and extension, at most 30 characters.
-    std::string capture_file_label();
+    // Ends the recording (the Capture panel's "Stop Capture").
+    void stop_capture();
+    // 0 "None" stops the demo input, 1 "Tembrix" (re)starts it.
+    void set_demo_mode(uint32_t mode);
+    // Capture panel labels: "position / length" (the slider follows the
+    // replay, or the label the slider while it is dragged), and the replayed
+    // capture's file name without folder and extension, at most 30 characters.
+    void replay_time_label(nanogui::Label* label, nanogui::Slider* slider);
+    void capture_file_label(nanogui::Label* label);
 
     // SDK glue.
     void init_sdk();
@@ -168,7 +174,7 @@ public:
     std::mutex recorder_mutex;
     druvex_sdk::Capture recorder;
     ImuReader imu_reader;
-    IMUEnum demo_mode = IMUEnum::None;
+    uint32_t demo_mode = 0;
     std::mutex data_mutex;
     GLTexture help_texture{"helpfile", 0};
     nanogui::Window* help_window = nullptr;

@@ -1,11 +1,15 @@
 // ViewerApplication: the settings, capture and screenshot actions behind the panels.
 #include "viewer_application.h"
 
+#include "panels/capture_panel.h"
 #include "platform/path_utils.h"
 
 #include <nanogui/common.h>
+#include <nanogui/label.h>
+#include <nanogui/slider.h>
 #include <stb_image_write.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -138,8 +142,39 @@ bool ViewerApplication::save_screenshot_png(const std::string& path) {
     return w > 0 && h > 0 && stbi_write_png(path.c_str(), w, h, 4, pixels.data(), w * 4) != 0;
 }
 
-std::string ViewerApplication::capture_file_label() {
-    return split_extension(split_path(replay.get_filename()).second).first.substr(0, 30);
+void ViewerApplication::stop_capture() {
+    std::lock_guard<std::mutex> lock(recorder_mutex);
+    const druvex_sdk::SensorError error = recorder.close();
+    // A recording whose last writes fail (a full disk) is incomplete: say so.
+    if (error)
+        report_sdk_error(SdkError(error.code, error.message), "Could not close capture file!");
+}
+
+void ViewerApplication::set_demo_mode(uint32_t mode) {
+    demo_mode = mode;
+    imu_reader.stop();
+    if (mode == 1) imu_reader.start("python -u -m druvex_util.demo.demo_zuna");
+}
+
+void ViewerApplication::replay_time_label(nanogui::Label* label, nanogui::Slider* slider) {
+    if (!replay.is_open()) return;
+    const float length = replay.get_length();
+    float position = replay.get_position();
+    if (!replay_slider_dragging) {
+        // A capture of no length (one packet, or packets of one instant) sits
+        // at its start: the fraction would divide by zero.
+        replay_slider_fraction =
+            length > 0.0f ? std::min(std::max(position / length, 0.0f), 1.0f) : 0.0f;
+        slider->setValue(replay_slider_fraction);
+    } else {
+        position = length * replay_slider_fraction;
+    }
+    label->setCaption(format_minutes_seconds(position) + " / " + format_minutes_seconds(length));
+}
+
+void ViewerApplication::capture_file_label(nanogui::Label* label) {
+    const std::string name = split_path(replay.get_filename()).second;
+    label->setCaption(split_extension(name).first.substr(0, 30));
 }
 
 }  // namespace druvex

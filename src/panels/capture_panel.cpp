@@ -7,9 +7,7 @@
 
 #include <nanogui/slider.h>
 
-#include <cstdio>
 #include <ctime>
-#include <mutex>
 
 namespace druvex {
 
@@ -22,15 +20,6 @@ constexpr int icon_step_back = 0x2B05;
 constexpr int icon_step_forward = 0x27A1;
 constexpr float min_speed = 0.01f;
 constexpr float max_speed = 3.0f;
-
-void stop_capture(ViewerApplication& app) {
-    std::lock_guard<std::mutex> lock(app.recorder_mutex);
-    const druvex_sdk::SensorError error = app.recorder.close();
-    // A recording whose last writes fail (a full disk) is incomplete: say so.
-    if (error) {
-        app.report_sdk_error(SdkError(error.code, error.message), "Could not close capture file!");
-    }
-}
 
 // Steps stay within the capture: a seek before its start or past its end
 // would be refused and leave the replay where it was. The transport drops
@@ -88,12 +77,8 @@ void add_position_rows(ViewerApplication& app, FormHelper& form) {
     time->setHorizontalAlignment(NVG_ALIGN_CENTER);
     nanogui::ref<nanogui::Slider> slider_ref(slider);
     nanogui::ref<nanogui::Label> time_ref(time);
-    form.addRefreshCallback([&app, slider_ref, time_ref] {
-        if (!app.replay.is_open()) return;
-        float value = slider_ref->value();
-        time_ref->setCaption(replay_time_text(app, &value));
-        slider_ref->setValue(value);
-    });
+    form.addRefreshCallback(
+        [&app, slider_ref, time_ref] { app.replay_time_label(time_ref.get(), slider_ref.get()); });
 }
 
 void add_speed_row(ViewerApplication& app, FormHelper& form) {
@@ -119,7 +104,7 @@ void build_capture_panel(ViewerApplication& app, FormHelper& form) {
     }
     {
         auto scope = form.scopedGroup(app.recording_group.get());
-        form.addButton("Stop Capture", [&app] { stop_capture(app); });
+        form.addButton("Stop Capture", [&app] { app.stop_capture(); });
     }
     {
         auto scope = form.scopedGroups({app.not_recording_group.get(), app.live_group.get()});
@@ -147,7 +132,7 @@ void build_replay_panel(ViewerApplication& app, FormHelper& form) {
     nanogui::Label* file = form.addLabel("");
     file->setHorizontalAlignment(NVG_ALIGN_CENTER);
     nanogui::ref<nanogui::Label> file_ref(file);
-    form.addRefreshCallback([&app, file_ref] { file_ref->setCaption(app.capture_file_label()); });
+    form.addRefreshCallback([&app, file_ref] { app.capture_file_label(file_ref.get()); });
     add_transport(app, form);
     add_position_rows(app, form);
     add_speed_row(app, form);
@@ -170,24 +155,6 @@ std::string format_minutes_seconds(float seconds) {
     gmtime_r(&whole, &calendar);
     char text[100];
     if (std::strftime(text, sizeof text, "%M:%S", &calendar) == 0) return "00:00";
-    return text;
-}
-
-std::string replay_time_text(ViewerApplication& app, float* slider_value) {
-    const float length = app.replay.get_length();
-    float position = app.replay.get_position();
-    if (!app.replay_slider_dragging) {
-        // A capture of no length (one packet, or packets of one instant) sits
-        // at its start: the fraction would divide by zero.
-        app.replay_slider_fraction =
-            length > 0.0f ? clamp_float(position / length, 0.0f, 1.0f) : 0.0f;
-        *slider_value = app.replay_slider_fraction;
-    } else {
-        position = length * app.replay_slider_fraction;
-    }
-    char text[100];
-    std::snprintf(text, sizeof text, "%s / %s", format_minutes_seconds(position).c_str(),
-                  format_minutes_seconds(length).c_str());
     return text;
 }
 

@@ -20,8 +20,4 @@ void seek_replay_fraction(ViewerApplication& app, float fraction);
 // "MM:SS" of whole seconds; hours are dropped (3725.9 gives "02:05").
 std::string format_minutes_seconds(float seconds);
 
-// The time label's text "position / length", with the slider's fraction kept
-// up to date (or, while it is dragged, followed).
-std::string replay_time_text(ViewerApplication& app, float* slider_value);
-
 }  // namespace druvex

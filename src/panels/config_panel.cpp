@@ -5,7 +5,6 @@
 #include "app/viewer_application.h"
 #include "toolbar_common.h"
 
-
 namespace druvex {
 
 namespace {

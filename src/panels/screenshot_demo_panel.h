@@ -1,9 +1,11 @@
 // The Tools group's "Screenshot" button and "Demo Mode" choice.
 #pragma once
 
+#include <cstdint>
+
 namespace druvex {
 
-// The command of the demo input; its output lines are orientation samples.
-extern const char* const demo_command_line;
+// The demo input's kinds, as the "Demo Mode" choice lists them.
+enum class IMUEnum : int32_t { None = 0, Tembrix = 1 };
 
 }  // namespace druvex
