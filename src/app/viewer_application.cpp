@@ -1,6 +1,8 @@
 // ViewerApplication: construction, start-up loading and shut-down.
 #include "viewer_application.h"
 
+#include "platform/atomic_file.h"
+#include "platform/gui_logger.h"
 #include "platform/os_helper.h"
 #include "platform/path_utils.h"
 #include "render/lines_renderer.h"
@@ -10,6 +12,7 @@
 #include <nanogui/window.h>
 #include <spdlog/spdlog.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -23,6 +26,20 @@ namespace {
 
 ViewerApplication* g_instance = nullptr;
 
+// A grey image lands in the red channel of a one- or two-channel texture;
+// drawn as it is, it would come out red. Its channels are spread back to grey
+// (and alpha) so the picture looks as stored.
+void show_texture_as_stored(GLuint texture) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint format = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+    if (format == GL_R8 || format == GL_RG8) {
+        const GLint swizzle[4] = {GL_RED, GL_RED, GL_RED, format == GL_R8 ? GL_ONE : GL_GREEN};
+        glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
 }  // namespace
 
 ViewerApplication* application_instance() { return g_instance; }
@@ -33,7 +50,7 @@ ViewerApplication::ViewerApplication(bool fullscreen, int samples)
                       24, 8, samples, 3, 3),
       views_(this) {
     logger_sink = std::make_shared<LoggerSink>();
-    logger = std::make_shared<spdlog::logger>("gui", logger_sink);
+    logger = create_gui_logger(logger_sink, PROGRAM_NAME);
     spdlog::register_logger(logger);  // a second application would throw here
     clips_.focus = FocusBox();
     setBackground(nanogui::Color(0.0f, 0.0f, 0.0f, 1.0f));
@@ -62,6 +79,7 @@ void ViewerApplication::create_help_window() {
         logger->warn("Could not load the help image!");
         return;
     }
+    show_texture_as_stored(help_texture.texture);
     help_window = new nanogui::Window(this, "Viewer Help - press Q to close");
     help_window->setVisible(false);
     auto* image = new nanogui::ImageView(help_window, help_texture.texture);
@@ -108,13 +126,20 @@ void ViewerApplication::save_default_stores() {
     get_data_directory("", true);
     if (config_file_path.empty()) {
         store_view_configs();
-        if (!write_config(config_path())) logger->warn("Could not save config file!");
+        errno = 0;
+        if (!write_config(config_path())) {
+            report_file_failure("Could not save config file!", config_path(), error_text(errno));
+        }
     }
     if (transforms_.path.empty()) transforms_.save(transforms_path(), false);
     if (clips_.path.empty()) clips_.save(clips_path(), false);
 }
 
 void ViewerApplication::save_state() {
+    // The demo tool does not outlive the viewer, and a recording in progress
+    // is completed under its name.
+    imu_reader.stop();
+    stop_capture();
     save_default_stores();
     replay.close();
     shutdown_sdk();
@@ -161,7 +186,7 @@ void ViewerApplication::load_config(std::string path, bool set_current) {
         if (read) converted = viewer_config_from_json(config, j);
     }
     if (!read) {
-        logger->warn("Could not open config file!");
+        report_file_failure("Could not open config file!", path, read_failure_reason(path));
         return;
     }
     if (!converted) logger->warn("Invalid config file!");
@@ -176,73 +201,26 @@ void ViewerApplication::save_config(std::string path, bool set_current) {
         config_file_path = path;
     }
     store_view_configs();
-    if (!write_config(path)) logger->warn("Could not save config file!");
+    errno = 0;
+    if (!write_config(path))
+        report_file_failure("Could not save config file!", path, error_text(errno));
 }
 
 void ViewerApplication::load_clips(const std::string& path) {
-    if (!clips_.load(path, true)) logger->warn("Could not load clips!");
+    if (!clips_.load(path, true)) {
+        report_file_failure("Could not load clips!", path, read_failure_reason(path));
+    }
 }
 
 void ViewerApplication::load_transforms(const std::string& path) {
-    if (!transforms_.load(path, true)) logger->warn("Could not load transforms!");
-}
-
-namespace {
-
-// The folder of `directory` first, then each enclosing folder up to the top.
-std::string find_file_upwards(std::string directory, const std::string& file_name) {
-    for (;;) {
-        const std::string candidate = join_path({directory, file_name});
-        if (file_exists(candidate)) return candidate;
-        std::string parent = split_path(directory).first;
-        if (parent.size() >= directory.size()) return "";
-        directory = std::move(parent);
+    if (!transforms_.load(path, true)) {
+        report_file_failure("Could not load transforms!", path, read_failure_reason(path));
     }
 }
 
-}  // namespace
-
-void ViewerApplication::load_capture(const std::string& path) {
-    if (SdkError error = replay.open(path); !error.ok()) {
-        report_sdk_error(error, "Load capture failed!");
-        return;
-    }
-    report_sdk_error(replay.set_enable_loop(true), "");
-    remove_streams();
-    load_capture_siblings(split_path(path).first);
-    report_sdk_error(replay.resume(), "Resume capture failed!");
-}
-
-void ViewerApplication::load_capture_siblings(const std::string& directory) {
-    if (std::string p = find_file_upwards(directory, "druvex_viewer_config.json"); !p.empty()) {
-        load_config(p, true);
-    }
-    if (std::string p = find_file_upwards(directory, "druvex_transforms.json"); !p.empty()) {
-        load_transforms(p);
-        std::lock_guard<std::mutex> lock(data_mutex);
-        config.enable_transforms = true;
-    }
-    if (std::string p = find_file_upwards(directory, "druvex_clips.json"); !p.empty()) {
-        load_clips(p);
-        config.enable_clips = true;
-    }
-}
-
-void ViewerApplication::refresh_frames() {
-    if (replay.is_open() && !replay.is_running()) {
-        report_sdk_error(replay.run_paused([this] { return replay_recent_frames(); }), "");
-    } else {
-        clear_views();
-    }
-}
-
-SdkError ViewerApplication::replay_recent_frames() {
-    clear_views();
-    const float position = replay.get_position();
-    const float back = position > 0.5f ? 0.5f : position;
-    report_sdk_error(replay.seek(position - back), "Seek capture failed!");
-    report_sdk_error(replay.resume_blocking(back), "Resume capture failed!");
-    return SdkError();
+void ViewerApplication::report_file_failure(const std::string& message, const std::string& path,
+                                            const std::string& reason) const {
+    logger->warn("{} {}: {}", message, path, reason);
 }
 
 bool ViewerApplication::sensor_serial(uint64_t handle, uint64_t* serial) const {
