@@ -31,8 +31,7 @@ int64_t system_time_us() {
 bool parse_imu_line(const char* line, ImuSample* sample) {
     ImuSample s;
     if (std::sscanf(line, "%f %f %f %f %f %f %f", &s.w, &s.x, &s.y, &s.z, &s.extra[0], &s.extra[1],
-                    &s.extra[2]) != 7 ||
-        !s.is_finite()) {
+                    &s.extra[2]) != 7) {
         return false;
     }
     *sample = s;
@@ -142,6 +141,9 @@ bool ImuReader::handle_line(const char* line) {
         std::fflush(stdout);
         return false;
     }
+    // Numbers that are not finite would turn every point they rotate into
+    // NaN (and a NaN reference every later sample): such a line is passed over.
+    if (!q.is_finite()) return true;
     if (!has_reference_) {
         reference_ = q;
         has_reference_ = true;

@@ -17,8 +17,8 @@ namespace druvex {
 // The demo tool's command line.
 extern const char* const imu_demo_command;
 
-// Parses one demo line; false unless it holds seven finite numbers. The
-// quaternion comes w first on the line.
+// Parses one demo line; false unless it holds seven numbers. The quaternion
+// comes w first on the line.
 bool parse_imu_line(const char* line, ImuSample* sample);
 // q * conj(reference), the orientation relative to the first sample.
 ImuSample relative_to(const ImuSample& q, const ImuSample& reference);

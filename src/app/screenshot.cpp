@@ -14,9 +14,17 @@ bool write_png_rgba(const std::string& path, int width, int height, std::vector<
         return false;
     }
     for (size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;
+    // Stored as RGBA, 8 bits a channel, whatever colours the picture happens
+    // to use (the encoder would otherwise pick a palette for a dark frame).
+    lodepng::State state;
+    state.encoder.auto_convert = 0;
+    state.info_raw.colortype = LCT_RGBA;
+    state.info_raw.bitdepth = 8;
+    state.info_png.color.colortype = LCT_RGBA;
+    state.info_png.color.bitdepth = 8;
     std::vector<unsigned char> png;
     if (const unsigned error =
-            lodepng::encode(png, rgba, unsigned(width), unsigned(height), LCT_RGBA, 8)) {
+            lodepng::encode(png, rgba, unsigned(width), unsigned(height), state)) {
         if (reason != nullptr) *reason = lodepng_error_text(error);
         return false;
     }

@@ -99,9 +99,13 @@ bool ImuCapture::append(int64_t timestamp_us, const ImuSample& sample) {
     if (!file_.is_open()) return true;
     unsigned char record[imu_record_size];
     encode_record(record, timestamp_us, sample);
+    errno = 0;
     file_.write(reinterpret_cast<const char*>(record), sizeof record);
     file_.flush();
-    if (!file_) write_failed_ = true;
+    if (!file_ && !write_failed_) {
+        write_failed_ = true;
+        write_failure_ = error_text(errno);
+    }
     return !write_failed_;
 }
 
@@ -142,7 +146,8 @@ bool ImuCapture::close(std::string* reason) {
     file_.close();
     const int close_error = errno;
     bool ok = !write_failed_ && !file_.fail();
-    if (!ok && reason != nullptr) *reason = error_text(close_error);
+    if (!ok && reason != nullptr)
+        *reason = write_failed_ ? write_failure_ : error_text(close_error);
     // What was written is kept under its name even when the end is missing.
     std::string rename_reason;
     if (!replace_with_temporary(temporary_, path_, &rename_reason)) {

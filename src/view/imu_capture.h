@@ -61,6 +61,7 @@ private:
     std::string path_;
     std::string temporary_;
     bool write_failed_ = false;
+    std::string write_failure_;
     std::vector<int64_t> timestamps_;
     std::vector<ImuSample> samples_;
 };
