@@ -127,9 +127,13 @@ void ViewerApplication::save_default_stores() {
     if (config_file_path.empty()) {
         store_view_configs();
         errno = 0;
-        if (!write_config(config_path())) {
-            report_file_failure("Could not save config file!", config_path(), error_text(errno));
+        const bool saved = write_config(config_path());
+        const std::string reason = saved ? "" : error_text(errno);
+        // Said once, not every second: a repeated line would soon fill the log.
+        if (!saved && reason != autosave_failure_) {
+            report_file_failure("Could not save config file!", config_path(), reason);
         }
+        autosave_failure_ = reason;
     }
     if (transforms_.path.empty()) transforms_.save(transforms_path(), false);
     if (clips_.path.empty()) clips_.save(clips_path(), false);

@@ -199,6 +199,7 @@ private:
     ClipsStore clips_;
     int64_t last_data_time_ = 0;
     bool initialised_ = false;
+    std::string autosave_failure_;  // the reason the last autosave failed, "" after success
 };
 
 }  // namespace druvex

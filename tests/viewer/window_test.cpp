@@ -76,6 +76,9 @@ protected:
     }
     void TearDown() override {
         nanogui::set_file_dialog_hook({});
+        for (const char* name : {"PYTHONPATH", "DEMO_PID_FILE", "DEMO_LINES", "DEMO_THEN"}) {
+            ::unsetenv(name);
+        }
         if (app_) app_->save_state();
         app_ = nullptr;
         ::unsetenv("APPDATA");
@@ -149,6 +152,19 @@ protected:
         }
         return false;
     }
+    // Points in a PLY file as Open3D reads them.
+    long open3d_points(const std::string& path) {
+        std::string output;
+        if (run_process({"/usr/bin/python3", "-c",
+                         "import sys, open3d\n"
+                         "print('points', len(open3d.io.read_point_cloud(sys.argv[1]).points))",
+                         path},
+                        {}, output, 60.0) != 0) {
+            return -1;
+        }
+        const size_t at = output.find("points ");
+        return at == std::string::npos ? -1 : std::atol(output.c_str() + at + 7);
+    }
     std::string sample_capture(int seconds) {
         const std::string maker = binary_dir() + "/tools/make_sample_capture/make_sample_capture";
         const std::string path = make_temp_dir() + "/sample.pcap";
@@ -162,27 +178,45 @@ protected:
     nanogui::ref<ViewerApplication> app_;
 };
 
-// Live packets from a simulated sensor are recorded while the window runs:
-// the capture holds exactly what the SDK delivered, and replayed it draws the
-// same cloud. A replay loaded during a recording does not end up in it.
+// Live packets from a simulated sensor are recorded while the window runs,
+// with the IMU demo's side file: the capture holds exactly what the SDK
+// delivered, and replayed it draws the same cloud. A replay loaded during a
+// recording does not end up in it.
 TEST_F(WindowTest, RecordingHoldsEveryLivePacketAndReplaysTheSameCloud) {
     const std::string sim = binary_dir() + "/tools/sensor_sim/sensor_sim";
     if (!executable_exists(sim) || !executable_exists("/usr/bin/capinfos")) GTEST_SKIP();
     std::string output;
-    ASSERT_EQ(run_process({sim, "--dump", dir_ + "/sent.bin", "--packets", "3000"}, {}, output), 0);
+    ASSERT_EQ(run_process({sim, "--dump", dir_ + "/sent.bin", "--packets", "2000"}, {}, output), 0);
     const std::string sent = read_file(dir_ + "/sent.bin");
     uint64_t sent_packets = 0;
     for (size_t at = 0; at + 3 <= sent.size(); ++sent_packets) {
         at += 3 + (uint8_t(sent[at + 1]) | (uint8_t(sent[at + 2]) << 8));
     }
 
+    // The IMU demo runs (a stand-in tool): the recording gets its side file.
+    ASSERT_EQ(::symlink("/usr/bin/python3", (dir_ + "/python").c_str()), 0);
+    const std::string path = std::getenv("PATH");
+    ::setenv("PATH", (dir_ + ":" + path).c_str(), 1);
+    ::setenv("PYTHONPATH", DRUVEX_SOURCE_DIR "/tests/viewer/demo_standin", 1);
+    ::setenv("DEMO_PID_FILE", (dir_ + "/demo_pid").c_str(), 1);
+    ::setenv("DEMO_LINES", "1 0 0 0 0 0 0|0.7071068 0 0 0.7071068 0 0 0", 1);
+    ::setenv("DEMO_THEN", "repeat", 1);
+    app_->set_demo_mode(1);
+    ::setenv("PATH", path.c_str(), 1);
+    for (int i = 0; i < 100 && !app_->imu_reader.is_running(); ++i) pump(0.05);
+    ASSERT_TRUE(app_->imu_reader.is_running());
+
     answer_dialogs_with(dir_ + "/live");  // the dialog's answer gets its ".pcap"
     app_->start_capture();
     ASSERT_TRUE(app_->is_recording());
-    ASSERT_EQ(run_pumping({sim, "--udp", "127.0.0.1", "--packets", "3000"}, "sim"), 0);
+    ASSERT_EQ(run_pumping({sim, "--udp", "127.0.0.1", "--packets", "2000"}, "sim"), 0);
     pump(0.5);
     const Frame live = grab();
     app_->stop_capture();
+    app_->set_demo_mode(0);
+    const std::string imu = read_file(dir_ + "/live_imu.dat");
+    EXPECT_GT(imu.size(), 20 * imu_record_size);  // 50 samples a second for seconds
+    EXPECT_EQ(imu.size() % imu_record_size, 0u);
     // Every packet the SDK delivered is in the file. (Loopback under a busy
     // software renderer may drop a few before the SDK sees them.)
     const uint64_t delivered = app_->recorder.packet_count();
@@ -214,8 +248,14 @@ TEST_F(WindowTest, RecordingHoldsEveryLivePacketAndReplaysTheSameCloud) {
 // Keys reach the application: Space pauses and resumes the replay, F1 and H
 // show and hide the help, whose grey picture is drawn grey. A screenshot is
 // the frame of the views alone, opaque, at the framebuffer's size, and never
-// replaces a file the dialog did not ask about.
-TEST_F(WindowTest, KeysHelpAndScreenshots) {
+// replaces a file the dialog did not ask about. A view's points export as PLY.
+TEST_F(WindowTest, KeysHelpScreenshotsAndPointExport) {
+    // A view without points exports a valid file of no points.
+    ASSERT_NE(app_->first_view(), nullptr);
+    answer_dialogs_with(dir_ + "/empty");
+    app_->export_points(app_->first_view());
+    EXPECT_EQ(open3d_points(dir_ + "/empty.ply"), 0);
+
     app_->load_capture(sample_capture(4));
     pump(1.5);
     xdo({"key", "space"});
@@ -277,6 +317,13 @@ TEST_F(WindowTest, KeysHelpAndScreenshots) {
         }
     }
     EXPECT_LT(shot_grey, grey / 10);
+
+    // The points of the view as drawn.
+    View* view = app_->first_view();
+    answer_dialogs_with(dir_ + "/points");
+    app_->export_points(view);
+    EXPECT_GT(view->vertices.size(), 1000u);
+    EXPECT_EQ(open3d_points(dir_ + "/points.ply"), long(view->vertices.size()));
 }
 
 // The mouse orbits, pans and zooms the camera of the view under it, and with
