@@ -68,8 +68,9 @@ protected:
         app_->setVisible(true);
         app_->drawAll();
         std::string output;
-        run_process({"/usr/bin/xdotool", "search", "--name", "^DruvexViewer \\(1\\.41\\)$"}, {},
-                    output);
+        run_process({"/usr/bin/xdotool", "search", "--all", "--pid", std::to_string(::getpid()),
+                     "--name", "^DruvexViewer \\(1\\.41\\)$"},
+                    {}, output);
         window_ = output.substr(0, output.find('\n'));
         ASSERT_FALSE(window_.empty()) << output;
         xdo({"windowfocus", "--sync", window_});
