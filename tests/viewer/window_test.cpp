@@ -10,6 +10,7 @@
 #include <lodepng.h>
 #include <nanogui/common.h>
 #include <nanogui/window.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -207,7 +208,8 @@ TEST_F(WindowTest, RecordingHoldsEveryLivePacketAndReplaysTheSameCloud) {
     for (int i = 0; i < 100 && !app_->imu_reader.is_running(); ++i) pump(0.05);
     ASSERT_TRUE(app_->imu_reader.is_running());
 
-    answer_dialogs_with(dir_ + "/live");  // the dialog's answer gets its ".pcap"
+    ASSERT_EQ(::mkdir((dir_ + "/day1").c_str(), 0755), 0);
+    answer_dialogs_with(dir_ + "/day1/live");  // the dialog's answer gets its ".pcap"
     app_->start_capture();
     ASSERT_TRUE(app_->is_recording());
     ASSERT_EQ(run_pumping({sim, "--udp", "127.0.0.1", "--packets", "2000"}, "sim"), 0);
@@ -215,23 +217,27 @@ TEST_F(WindowTest, RecordingHoldsEveryLivePacketAndReplaysTheSameCloud) {
     const Frame live = grab();
     app_->stop_capture();
     app_->set_demo_mode(0);
-    const std::string imu = read_file(dir_ + "/live_imu.dat");
+    const std::string imu = read_file(dir_ + "/day1/live_imu.dat");
     EXPECT_GT(imu.size(), 20 * imu_record_size);  // 50 samples a second for seconds
     EXPECT_EQ(imu.size() % imu_record_size, 0u);
     // Every packet the SDK delivered is in the file. (Loopback under a busy
     // software renderer may drop a few before the SDK sees them.)
     const uint64_t delivered = app_->recorder.packet_count();
-    EXPECT_EQ(capinfos_packets(dir_ + "/live.pcap"), delivered);
+    EXPECT_EQ(capinfos_packets(dir_ + "/day1/live.pcap"), delivered);
     EXPECT_GE(delivered, sent_packets * 9 / 10);
     EXPECT_LE(delivered, sent_packets);
 
     answer_dialogs_with(dir_ + "/during_replay");
     app_->start_capture();
-    const std::string capture = dir_ + "/live.pcap";
+    // Settings beside or above a capture come with it.
+    std::ofstream(dir_ + "/druvex_viewer_config.json") << R"({"show_uncalibrated": true})";
+    const std::string capture = dir_ + "/day1/live.pcap";
     const char* dropped[] = {"notes.txt", capture.c_str()};
     EXPECT_TRUE(app_->dropCallbackEvent(2, dropped));
-    pump(2.5);
+    pump(1.5);
     ASSERT_TRUE(app_->replay.is_open());
+    EXPECT_EQ(app_->config_file_path, dir_ + "/druvex_viewer_config.json");
+    EXPECT_TRUE(app_->config.show_uncalibrated);
     const Frame replayed = grab();
     keep(live, "live");
     keep(replayed, "replayed");
