@@ -1,7 +1,7 @@
 // Capture recording into a temporary file that replaces its target at the end.
 #include "capture_recorder.h"
 
-#include "platform/atomic_file.h"
+#include "platform/safe_file.h"
 
 #include "capture/capture_index.h"
 

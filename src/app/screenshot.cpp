@@ -1,9 +1,11 @@
 // PNG encoding of screenshots.
 #include "screenshot.h"
 
-#include "platform/atomic_file.h"
+#include "platform/safe_file.h"
 
 #include <lodepng.h>
+
+#include <cerrno>
 
 namespace druvex {
 
@@ -28,13 +30,12 @@ bool write_png_rgba(const std::string& path, int width, int height, std::vector<
         if (reason != nullptr) *reason = lodepng_error_text(error);
         return false;
     }
-    return write_replacing(
-        path,
-        [&png](std::ostream& out) {
-            out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
-            return bool(out);
-        },
-        reason);
+    errno = 0;
+    if (!write_file_atomically(path, std::string(png.begin(), png.end()))) {
+        if (reason != nullptr) *reason = error_text(errno);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace druvex

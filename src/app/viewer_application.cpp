@@ -1,15 +1,15 @@
 // ViewerApplication: construction, start-up loading and shut-down.
 #include "viewer_application.h"
 
-#include "platform/atomic_file.h"
-#include "platform/gui_logger.h"
 #include "platform/os_helper.h"
 #include "platform/path_utils.h"
+#include "platform/safe_file.h"
 #include "render/lines_renderer.h"
 
 #include <fmt/format.h>
 #include <nanogui/imageview.h>
 #include <nanogui/window.h>
+#include <spdlog/sinks/stdout_sinks.h>
 #include <spdlog/spdlog.h>
 
 #include <cerrno>
@@ -48,9 +48,25 @@ ViewerApplication::ViewerApplication(bool fullscreen, int samples)
     : nanogui::Screen(Eigen::Vector2i(1024, 768),
                       fmt::format("{} ({})", PROGRAM_NAME, PROGRAM_VERSION), true, fullscreen, 8, 8,
                       24, 8, samples, 3, 3),
-      views_(this) {
+      views_(this),
+      default_config_(viewer_config_file_name,
+                      [](const std::string& path) {
+                          ViewerConfig config;
+                          return read_viewer_config_file(config, path) == ConfigFileRead::loaded;
+                      }),
+      default_transforms_(
+          transforms_file_name,
+          [](const std::string& path) { return TransformsStore().load(path, false); }),
+      default_clips_(clips_file_name,
+                     [](const std::string& path) { return ClipsStore().load(path, false); }) {
     logger_sink = std::make_shared<LoggerSink>();
-    logger = create_gui_logger(logger_sink, PROGRAM_NAME);
+    // A desktop program's warnings and errors also go to standard error, one
+    // line each.
+    auto stderr_sink = std::make_shared<spdlog::sinks::stderr_sink_mt>();
+    stderr_sink->set_level(spdlog::level::warn);
+    stderr_sink->set_pattern(fmt::format("{}: %l: %v", PROGRAM_NAME));
+    logger =
+        std::make_shared<spdlog::logger>("gui", spdlog::sinks_init_list{logger_sink, stderr_sink});
     spdlog::register_logger(logger);  // a second application would throw here
     clips_.focus = FocusBox();
     setBackground(nanogui::Color(0.0f, 0.0f, 0.0f, 1.0f));
@@ -104,30 +120,57 @@ void ViewerApplication::init() {
     initialised_ = true;
     init_sdk();
     if (config_file_path.empty()) load_config(config_path(), false);
-    if (transforms_.path.empty()) transforms_.load(transforms_path(), false);
-    if (clips_.path.empty()) clips_.load(clips_path(), false);
+    if (transforms_.path.empty()) load_default_transforms();
+    if (clips_.path.empty()) load_default_clips();
     update_streams();
 }
 
 std::string ViewerApplication::config_path() {
-    return get_data_directory("", false) + "druvex_viewer_config.json";
+    return get_data_directory("", false) + viewer_config_file_name;
 }
 
 std::string ViewerApplication::clips_path() {
-    return get_data_directory("", false) + "druvex_clips.json";
+    return get_data_directory("", false) + clips_file_name;
 }
 
 std::string ViewerApplication::transforms_path() {
-    return get_data_directory("", false) + "druvex_transforms.json";
+    return get_data_directory("", false) + transforms_file_name;
+}
+
+json ViewerApplication::config_json() const {
+    json j;
+    viewer_config_to_json(config, j);
+    return j;
+}
+
+// Failures are silent here: a missing file is the first run.
+void ViewerApplication::load_default_transforms() {
+    if (!transforms_.load(transforms_path(), false)) return;
+    json j;
+    transforms_to_json(transforms_, j);
+    default_transforms_.loaded(j);
+}
+
+void ViewerApplication::load_default_clips() {
+    if (!clips_.load(clips_path(), false)) return;
+    json j;
+    clips_to_json(clips_, j);
+    default_clips_.loaded(j);
+}
+
+bool ViewerApplication::save_default_file(DefaultSettingsFile& file, const json& document) {
+    std::string set_aside_as;
+    const bool saved = file.save(document, set_aside_as);
+    if (!set_aside_as.empty())
+        logger->warn("{} could not be read; it is kept as {}", file.path(), set_aside_as);
+    return saved;
 }
 
 void ViewerApplication::save_default_stores() {
-    // The data directory may not exist yet on a first run.
-    get_data_directory("", true);
     if (config_file_path.empty()) {
         store_view_configs();
         errno = 0;
-        const bool saved = write_config(config_path());
+        const bool saved = save_default_file(default_config_, config_json());
         const std::string reason = saved ? "" : error_text(errno);
         // Said once, not every second: a repeated line would soon fill the log.
         if (!saved && reason != autosave_failure_) {
@@ -135,8 +178,16 @@ void ViewerApplication::save_default_stores() {
         }
         autosave_failure_ = reason;
     }
-    if (transforms_.path.empty()) transforms_.save(transforms_path(), false);
-    if (clips_.path.empty()) clips_.save(clips_path(), false);
+    if (transforms_.path.empty()) {
+        json j;
+        transforms_to_json(transforms_, j);
+        save_default_file(default_transforms_, j);
+    }
+    if (clips_.path.empty()) {
+        json j;
+        clips_to_json(clips_, j);
+        save_default_file(default_clips_, j);
+    }
 }
 
 void ViewerApplication::save_state() {
@@ -167,12 +218,6 @@ void ViewerApplication::remove_streams() {
     for (View* view : views_.get_views()) view->remove_streams();
 }
 
-bool ViewerApplication::write_config(const std::string& path) {
-    json j;
-    viewer_config_to_json(config, j);
-    return write_json_file(j, path);
-}
-
 void ViewerApplication::load_config(std::string path, bool set_current) {
     if (path.empty()) {
         if (config_file_path.empty()) return;
@@ -180,21 +225,22 @@ void ViewerApplication::load_config(std::string path, bool set_current) {
     } else if (set_current) {
         config_file_path = path;
     }
-    json j;
-    const bool read = read_json_file(j, path);
-    bool converted = true;
+    ViewerConfig read;
+    const ConfigFileRead result = read_viewer_config_file(read, path);
     {
         // The frame callback reads the mode switch on the SDK's thread.
         std::lock_guard<std::mutex> lock(data_mutex);
-        config = default_viewer_config();
-        if (read) converted = viewer_config_from_json(config, j);
+        config = std::move(read);
     }
-    if (!read) {
+    if (result == ConfigFileRead::unreadable) {
         report_file_failure("Could not open config file!", path, read_failure_reason(path));
         return;
     }
-    if (!converted) logger->warn("Invalid config file!");
+    if (result == ConfigFileRead::invalid)
+        report_file_failure("Invalid config file!", path, "not a valid file");
     apply_config();
+    if (result == ConfigFileRead::loaded && path == config_path())
+        default_config_.loaded(config_json());
 }
 
 void ViewerApplication::save_config(std::string path, bool set_current) {
@@ -206,8 +252,9 @@ void ViewerApplication::save_config(std::string path, bool set_current) {
     }
     store_view_configs();
     errno = 0;
-    if (!write_config(path))
+    if (!write_viewer_config_file(config, path)) {
         report_file_failure("Could not save config file!", path, error_text(errno));
+    }
 }
 
 void ViewerApplication::load_clips(const std::string& path) {

@@ -9,6 +9,7 @@
 #include "render/texture.h"
 #include "replay_control.h"
 #include "settings/clips_store.h"
+#include "settings/default_settings_file.h"
 #include "settings/transforms_store.h"
 #include "settings/viewer_config.h"
 #include "view/imu_capture.h"
@@ -179,7 +180,10 @@ public:
     nanogui::Window* help_window = nullptr;
 
 private:
-    bool write_config(const std::string& path);
+    json config_json() const;
+    void load_default_transforms();
+    void load_default_clips();
+    bool save_default_file(DefaultSettingsFile& file, const json& document);
     void report_file_failure(const std::string& message, const std::string& path,
                              const std::string& reason) const;
     // A save dialog's answer with `suffix` ensured, or "" when cancelled or when
@@ -197,6 +201,9 @@ private:
     ViewLists views_;
     TransformsStore transforms_;
     ClipsStore clips_;
+    DefaultSettingsFile default_config_;
+    DefaultSettingsFile default_transforms_;
+    DefaultSettingsFile default_clips_;
     int64_t last_data_time_ = 0;
     bool initialised_ = false;
     std::string autosave_failure_;  // the reason the last autosave failed, "" after success

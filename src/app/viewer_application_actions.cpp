@@ -2,8 +2,8 @@
 // export of a view's points.
 #include "viewer_application.h"
 
-#include "platform/atomic_file.h"
 #include "platform/path_utils.h"
+#include "platform/safe_file.h"
 #include "screenshot.h"
 #include "view/ply_export.h"
 
@@ -98,12 +98,12 @@ void ViewerApplication::unload_config() {
 
 void ViewerApplication::unload_clips() {
     clips_.reset();
-    if (clips_.path.empty()) clips_.load(clips_path(), false);
+    if (clips_.path.empty()) load_default_clips();
 }
 
 void ViewerApplication::unload_transforms() {
     transforms_.clear();
-    if (transforms_.path.empty()) transforms_.load(transforms_path(), false);
+    if (transforms_.path.empty()) load_default_transforms();
 }
 
 void ViewerApplication::save_config_as(nanogui::Button* trigger) {

@@ -2,9 +2,9 @@
 // and the IMU demo input with its side file.
 #include "viewer_application.h"
 
-#include "platform/atomic_file.h"
 #include "platform/file_search.h"
 #include "platform/path_utils.h"
+#include "platform/safe_file.h"
 
 #include <fmt/format.h>
 #include <nanogui/label.h>
@@ -60,15 +60,15 @@ void ViewerApplication::load_capture(const std::string& path) {
 }
 
 void ViewerApplication::load_capture_siblings(const std::string& directory) {
-    if (std::string p = find_file_upwards(directory, "druvex_viewer_config.json"); !p.empty()) {
+    if (std::string p = find_file_upwards(directory, viewer_config_file_name); !p.empty()) {
         load_config(p, true);
     }
-    if (std::string p = find_file_upwards(directory, "druvex_transforms.json"); !p.empty()) {
+    if (std::string p = find_file_upwards(directory, transforms_file_name); !p.empty()) {
         load_transforms(p);
         std::lock_guard<std::mutex> lock(data_mutex);
         config.enable_transforms = true;
     }
-    if (std::string p = find_file_upwards(directory, "druvex_clips.json"); !p.empty()) {
+    if (std::string p = find_file_upwards(directory, clips_file_name); !p.empty()) {
         load_clips(p);
         config.enable_clips = true;
     }

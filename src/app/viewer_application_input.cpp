@@ -139,11 +139,11 @@ bool ViewerApplication::dropEvent(const std::vector<std::string>& paths) {
         const std::string name = split_path(path).second;
         if (split_extension(name).second == ".pcap") {
             load_capture(path);
-        } else if (name == "druvex_clips.json") {
+        } else if (name == clips_file_name) {
             load_clips(path);
-        } else if (name == "druvex_transforms.json") {
+        } else if (name == transforms_file_name) {
             load_transforms(path);
-        } else if (name == "druvex_viewer_config.json") {
+        } else if (name == viewer_config_file_name) {
             load_config(path, true);
         } else {
             continue;

@@ -1,8 +1,8 @@
 // The IMU side file: recording, loading and the lookup of a sample by time.
 #include "imu_capture.h"
 
-#include "platform/atomic_file.h"
 #include "platform/path_utils.h"
+#include "platform/safe_file.h"
 
 #include <algorithm>
 #include <cerrno>

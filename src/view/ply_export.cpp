@@ -1,12 +1,14 @@
 // PLY export of a view's points.
 #include "ply_export.h"
 
-#include "platform/atomic_file.h"
+#include "platform/safe_file.h"
 #include "view.h"
 
 #include <fmt/format.h>
 
+#include <cerrno>
 #include <cstring>
+#include <sstream>
 
 namespace druvex {
 
@@ -33,24 +35,20 @@ bool write_ply_point(std::ostream& out, float x, float y, float z) {
         std::memcpy(&bits, &values[i], sizeof bits);
         for (int b = 0; b < 4; ++b) bytes[4 * i + b] = static_cast<unsigned char>(bits >> (8 * b));
     }
-    // Buffered rather than flushed per point: the bytes are the same once the
-    // stream is closed, and a large export is not a million system calls.
+    // Not flushed per point: the bytes are the same once the stream is
+    // closed, and a large export is not a million system calls.
     out.write(reinterpret_cast<const char*>(bytes), sizeof bytes);
     return static_cast<bool>(out);
 }
 
 bool write_points_ply(const View& view, const std::string& path, std::string* reason) {
-    const std::vector<PointVertex>& points = view.vertices;
-    return write_replacing(
-        path,
-        [&points](std::ostream& out) {
-            bool ok = write_ply_header(out, points.size());
-            for (size_t i = 0; ok && i < points.size(); ++i) {
-                ok = write_ply_point(out, points[i].x, points[i].y, points[i].z);
-            }
-            return ok;
-        },
-        reason);
+    std::ostringstream out;
+    bool ok = write_ply_header(out, view.vertices.size());
+    for (const PointVertex& v : view.vertices) ok = ok && write_ply_point(out, v.x, v.y, v.z);
+    errno = 0;
+    if (ok && write_file_atomically(path, out.str())) return true;
+    if (reason != nullptr) *reason = error_text(errno);
+    return false;
 }
 
 }  // namespace druvex

@@ -17,8 +17,8 @@ bool write_ply_header(std::ostream& out, uint64_t point_count);
 // The 12 bytes of one point; false once the stream has failed.
 bool write_ply_point(std::ostream& out, float x, float y, float z);
 
-// The view's current points (positions only). The file replaces `path` only
-// when complete; false with the reason otherwise.
+// The view's current points (positions only), written atomically; false with
+// the reason when the file could not be written.
 bool write_points_ply(const View& view, const std::string& path, std::string* reason);
 
 }  // namespace druvex

@@ -99,6 +99,11 @@ public:
 
     void build_points(const ViewConfig& config, std::vector<PointVertex>& out);
 
+    // Copies the sensor's pose and image clip from the application's stores
+    // when they changed since the last copy; the points read only the copies,
+    // so editing the stores never races the drawing of a frame.
+    void follow_settings();
+
     View* view;
     ViewHost* app;
     std::shared_ptr<spdlog::logger> logger;
@@ -127,6 +132,10 @@ public:
     uint32_t intervals[10];
     uint64_t interval_index = 0;
     int64_t last_push_ns = 0;
+
+private:
+    uint64_t transforms_version_ = ~uint64_t(0);  // the stores' versions of the copies
+    uint64_t clips_version_ = ~uint64_t(0);
 };
 
 // SDK frame thread, with the view's mutex held.

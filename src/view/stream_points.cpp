@@ -104,7 +104,7 @@ void StreamFrame::build_points(std::vector<PointVertex>& out, int32_t color_mode
 void SensorStream::build_points(const ViewConfig& config, std::vector<PointVertex>& out) {
     if (frames.empty()) return;
     const int64_t now = app->current_time_usec();
-    const SensorPose pose = transform.matrix();
+    const SensorPose pose = transform_to_affine(transform);
     const SensorPose* posed = app->enable_transforms() ? &pose : nullptr;
     for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
         StreamFrame& frame = **it;
