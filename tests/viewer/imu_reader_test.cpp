@@ -1,6 +1,6 @@
-// The IMU demo reader against a stand-in demo module (tests/viewer/demo_standin)
-// run by the real command line through a "python" placed first on PATH.
+// The IMU demo reader against a stand-in demo tool, run by the real command line.
 #include "app/imu_reader.h"
+#include "demo_standin.h"
 #include "process_runner.h"
 
 #include <signal.h>
@@ -35,25 +35,16 @@ protected:
     void SetUp() override {
         if (!testing::executable_exists("/usr/bin/python3")) GTEST_SKIP() << "no python3";
         dir_ = testing::make_temp_dir();
-        ASSERT_EQ(::symlink("/usr/bin/python3", (dir_ + "/python").c_str()), 0);
-        old_path_ = std::getenv("PATH");
-        ::setenv("PATH", (dir_ + ":" + old_path_).c_str(), 1);
-        ::setenv("PYTHONPATH", DRUVEX_SOURCE_DIR "/tests/viewer/demo_standin", 1);
-        ::setenv("DEMO_PID_FILE", (dir_ + "/pid").c_str(), 1);
     }
     void TearDown() override {
         reader.stop();
-        if (!old_path_.empty()) ::setenv("PATH", old_path_.c_str(), 1);
-        for (const char* name : {"PYTHONPATH", "DEMO_PID_FILE", "DEMO_LINES", "DEMO_THEN"}) {
-            ::unsetenv(name);
-        }
+        testing::forget_demo_standin();
     }
-    void start(const std::string& lines, bool wait) {
-        ::setenv("DEMO_LINES", lines.c_str(), 1);
-        ::setenv("DEMO_THEN", wait ? "wait" : "exit", 1);
+    void start(const std::string& lines, const char* then) {
+        pid_file_ = testing::use_demo_standin(dir_, lines, then);
         reader.start(imu_demo_command);
     }
-    pid_t tool_pid() { return std::atoi(testing::read_file(dir_ + "/pid").c_str()); }
+    pid_t tool_pid() { return std::atoi(testing::read_file(pid_file_).c_str()); }
     std::vector<ImuSample> take() {
         std::vector<int64_t> times;
         std::vector<ImuSample> samples;
@@ -63,8 +54,7 @@ protected:
     }
 
     ImuReader reader;
-    std::string dir_;
-    std::string old_path_;
+    std::string dir_, pid_file_;
 };
 
 // The first line is the reference; lines of any length or with NaN are passed
@@ -73,7 +63,7 @@ TEST_F(ImuReaderTest, SamplesAreRelativeToTheFirstLineUntilTheToolEnds) {
     const std::string q = "0.7071068 0 0 0.7071068 1 2 3";  // a quarter turn about z
     start(q + "|" + q + "|" + std::string(4000, '7') + "|nan 0 0 0 0 0 0|inf 1 1 1 1 1 1|" +
               "1 0 0 0 4 5 6",
-          false);
+          "exit");
     std::vector<ImuSample> samples;
     const auto collect = [&] {
         for (const ImuSample& s : take()) samples.push_back(s);
@@ -93,7 +83,7 @@ TEST_F(ImuReaderTest, SamplesAreRelativeToTheFirstLineUntilTheToolEnds) {
 }
 
 TEST_F(ImuReaderTest, ABadLineEndsTheReadingAndTheTool) {
-    start("1 0 0 0 0 0 0|1 0 0 0 0 0 0|1 2 3 4 5 6|1 0 0 0 0 0 0", true);
+    start("1 0 0 0 0 0 0|1 0 0 0 0 0 0|1 2 3 4 5 6|1 0 0 0 0 0 0", "wait");
     std::vector<ImuSample> samples;
     ASSERT_TRUE(wait_until([&] { return !(samples = take()).empty(); }, 8.0));
     // What came before the bad line stays; the tool, silent since, is ended.
@@ -104,7 +94,7 @@ TEST_F(ImuReaderTest, ABadLineEndsTheReadingAndTheTool) {
 
 // Stopping ends a tool that has gone silent: no orphan is left behind.
 TEST_F(ImuReaderTest, StopEndsASilentTool) {
-    start("1 0 0 0 0 0 0|1 0 0 0 0 0 0", true);
+    start("1 0 0 0 0 0 0|1 0 0 0 0 0 0", "wait");
     ASSERT_TRUE(wait_until([&] { return reader.is_running() && tool_pid() > 0; }, 8.0));
     const pid_t pid = tool_pid();
     ASSERT_TRUE(process_alive(pid));
@@ -116,7 +106,7 @@ TEST_F(ImuReaderTest, StopEndsASilentTool) {
 }
 
 TEST_F(ImuReaderTest, AKilledToolEndsTheReading) {
-    start("1 0 0 0 0 0 0|1 0 0 0 0 0 0", true);
+    start("1 0 0 0 0 0 0|1 0 0 0 0 0 0", "wait");
     ASSERT_TRUE(wait_until([&] { return reader.is_running() && tool_pid() > 0; }, 8.0));
     ASSERT_EQ(::kill(tool_pid(), SIGKILL), 0);
     EXPECT_TRUE(wait_until([&] { return !reader.is_running(); }, 3.0));

@@ -3,6 +3,7 @@
 // files dropped through the drop handler, and answers scripted into the file
 // dialog. Checked by the files it writes and the frames it draws.
 #include "app/viewer_application.h"
+#include "demo_standin.h"
 #include "platform/path_utils.h"
 #include "process_runner.h"
 #include "render/lines_renderer.h"
@@ -32,12 +33,20 @@ struct Frame {
     const uint8_t* at(int x, int y) const { return &rgba[(size_t(y) * width + x) * 4]; }
 };
 
-size_t lit_pixels(const Frame& f, int x0, int y0, int x1, int y1) {
+// Pixels of the rectangle [x0, x1) x [y0, y1) (the whole frame by default) that pass `test`.
+template <typename Test>
+size_t count(const Frame& f, Test test, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) {
     size_t n = 0;
-    for (int y = y0; y < y1; ++y) {
-        for (int x = x0; x < x1; ++x) n += f.at(x, y)[1] >= 64 ? 1 : 0;
+    for (int y = y0; y < (y1 < 0 ? f.height : y1); ++y) {
+        for (int x = x0; x < (x1 < 0 ? f.width : x1); ++x) n += test(f.at(x, y)) ? 1 : 0;
     }
     return n;
+}
+
+bool lit(const uint8_t* p) { return p[1] >= 64; }
+// Grey (the help picture, points, rings), not black and not tinted.
+bool neutral(const uint8_t* p) {
+    return p[0] > 20 && std::abs(p[0] - p[1]) < 8 && std::abs(p[0] - p[2]) < 8;
 }
 
 size_t differing_pixels(const Frame& a, const Frame& b) {
@@ -78,9 +87,7 @@ protected:
     }
     void TearDown() override {
         nanogui::set_file_dialog_hook({});
-        for (const char* name : {"PYTHONPATH", "DEMO_PID_FILE", "DEMO_LINES", "DEMO_THEN"}) {
-            ::unsetenv(name);
-        }
+        forget_demo_standin();
         if (app_) app_->save_state();
         app_ = nullptr;
         ::unsetenv("APPDATA");
@@ -187,24 +194,9 @@ protected:
 TEST_F(WindowTest, RecordingHoldsEveryLivePacketAndReplaysTheSameCloud) {
     const std::string sim = binary_dir() + "/tools/sensor_sim/sensor_sim";
     if (!executable_exists(sim) || !executable_exists("/usr/bin/capinfos")) GTEST_SKIP();
-    std::string output;
-    ASSERT_EQ(run_process({sim, "--dump", dir_ + "/sent.bin", "--packets", "2000"}, {}, output), 0);
-    const std::string sent = read_file(dir_ + "/sent.bin");
-    uint64_t sent_packets = 0;
-    for (size_t at = 0; at + 3 <= sent.size(); ++sent_packets) {
-        at += 3 + (uint8_t(sent[at + 1]) | (uint8_t(sent[at + 2]) << 8));
-    }
-
     // The IMU demo runs (a stand-in tool): the recording gets its side file.
-    ASSERT_EQ(::symlink("/usr/bin/python3", (dir_ + "/python").c_str()), 0);
-    const std::string path = std::getenv("PATH");
-    ::setenv("PATH", (dir_ + ":" + path).c_str(), 1);
-    ::setenv("PYTHONPATH", DRUVEX_SOURCE_DIR "/tests/viewer/demo_standin", 1);
-    ::setenv("DEMO_PID_FILE", (dir_ + "/demo_pid").c_str(), 1);
-    ::setenv("DEMO_LINES", "1 0 0 0 0 0 0|0.7071068 0 0 0.7071068 0 0 0", 1);
-    ::setenv("DEMO_THEN", "repeat", 1);
+    use_demo_standin(dir_, "1 0 0 0 0 0 0|0.7071068 0 0 0.7071068 0 0 0", "repeat");
     app_->set_demo_mode(1);
-    ::setenv("PATH", path.c_str(), 1);
     for (int i = 0; i < 100 && !app_->imu_reader.is_running(); ++i) pump(0.05);
     ASSERT_TRUE(app_->imu_reader.is_running());
 
@@ -220,12 +212,10 @@ TEST_F(WindowTest, RecordingHoldsEveryLivePacketAndReplaysTheSameCloud) {
     const std::string imu = read_file(dir_ + "/day1/live_imu.dat");
     EXPECT_GT(imu.size(), 20 * imu_record_size);  // 50 samples a second for seconds
     EXPECT_EQ(imu.size() % imu_record_size, 0u);
-    // Every packet the SDK delivered is in the file. (Loopback under a busy
-    // software renderer may drop a few before the SDK sees them.)
+    // Every packet the SDK delivered is in the file.
     const uint64_t delivered = app_->recorder.packet_count();
+    EXPECT_GT(delivered, 1800u);  // of 2000 and their information packets
     EXPECT_EQ(capinfos_packets(dir_ + "/day1/live.pcap"), delivered);
-    EXPECT_GE(delivered, sent_packets * 9 / 10);
-    EXPECT_LE(delivered, sent_packets);
 
     answer_dialogs_with(dir_ + "/during_replay");
     app_->start_capture();
@@ -245,8 +235,8 @@ TEST_F(WindowTest, RecordingHoldsEveryLivePacketAndReplaysTheSameCloud) {
     EXPECT_EQ(capinfos_packets(dir_ + "/during_replay.pcap"), 0u);
 
     // The same sensor, the same scene: points in the same places.
-    const size_t live_lit = lit_pixels(live, 0, 0, live.width, live.height);
-    const size_t replay_lit = lit_pixels(replayed, 0, 0, replayed.width, replayed.height);
+    const size_t live_lit = count(live, lit);
+    const size_t replay_lit = count(replayed, lit);
     EXPECT_GT(live_lit, 3000u);
     EXPECT_NEAR(double(replay_lit), double(live_lit), 0.15 * double(live_lit));
     EXPECT_LT(differing_pixels(live, replayed), live_lit / 2);
@@ -284,18 +274,13 @@ TEST_F(WindowTest, KeysHelpScreenshotsAndPointExport) {
     const Eigen::Vector2i help_at = app_->help_window->absolutePosition();
     const Eigen::Vector2i help_size = app_->help_window->size();
     // The picture fills the window: grey, never tinted red.
-    const auto neutral = [](const uint8_t* p) {
-        return p[0] > 20 && std::abs(p[0] - p[1]) < 8 && std::abs(p[0] - p[2]) < 8;
-    };
-    size_t grey = 0, red = 0;
-    for (int y = help_at.y() + 40; y < help_at.y() + help_size.y(); ++y) {
-        for (int x = help_at.x(); x < help_at.x() + help_size.x(); ++x) {
-            grey += neutral(with_help.at(x, y));
-            red += (with_help.at(x, y)[0] > with_help.at(x, y)[1] + 40);
-        }
-    }
-    EXPECT_GT(grey, size_t(help_size.x() * (help_size.y() - 40)) / 2);
-    EXPECT_EQ(red, 0u);
+    const int x0 = help_at.x(), y0 = help_at.y() + 40;  // below the title
+    const int x1 = x0 + help_size.x(), y1 = help_at.y() + help_size.y();
+    const size_t grey = count(with_help, neutral, x0, y0, x1, y1);
+    EXPECT_GT(grey, size_t((x1 - x0) * (y1 - y0)) / 2);
+    EXPECT_EQ(count(
+                  with_help, [](const uint8_t* p) { return p[0] > p[1] + 40; }, x0, y0, x1, y1),
+              0u);
 
     const std::string kept = dir_ + "/shot.png";
     std::ofstream(kept) << "the user's picture";
@@ -314,18 +299,10 @@ TEST_F(WindowTest, KeysHelpScreenshotsAndPointExport) {
     EXPECT_EQ(depth, 8u);
     EXPECT_EQ(shot.width, app_->framebufferSize().x());
     EXPECT_EQ(shot.height, app_->framebufferSize().y());
-    size_t translucent = 0;
-    for (size_t i = 3; i < shot.rgba.size(); i += 4) translucent += shot.rgba[i] != 255;
-    EXPECT_EQ(translucent, 0u);
-    EXPECT_GT(lit_pixels(shot, 0, 0, shot.width, shot.height), 300u);
+    EXPECT_EQ(count(shot, [](const uint8_t* p) { return p[3] != 255; }), 0u);
+    EXPECT_GT(count(shot, lit), 300u);
     // Where the help window was, the shot shows the views instead.
-    size_t shot_grey = 0;
-    for (int y = help_at.y() + 40; y < help_at.y() + help_size.y(); ++y) {
-        for (int x = help_at.x(); x < help_at.x() + help_size.x(); ++x) {
-            shot_grey += neutral(shot.at(x, y));
-        }
-    }
-    EXPECT_LT(shot_grey, grey / 10);
+    EXPECT_LT(count(shot, neutral, x0, y0, x1, y1), grey / 10);
 
     // The points of the view as drawn.
     View* view = app_->first_view();
