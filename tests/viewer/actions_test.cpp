@@ -21,6 +21,7 @@
 
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <limits>
@@ -76,7 +77,9 @@ TEST(SettingsSearchTest, FindsTheNearestFolderUpToTheRoot) {
               root + "/v1.2/day1/druvex_clips.json");
     EXPECT_EQ(find_file_upwards(root + "/v1.2/day1", "druvex_nothing.json"), "");
     // Relative folders count from the working directory, ".." included.
-    const std::string cwd = ::get_current_dir_name();
+    char* working = ::get_current_dir_name();
+    const std::string cwd = working;
+    std::free(working);
     ASSERT_EQ(::chdir((root + "/v1.2").c_str()), 0);
     EXPECT_EQ(find_file_upwards("day1", "druvex_clips.json"),
               root + "/v1.2/day1/druvex_clips.json");
