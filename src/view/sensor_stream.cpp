@@ -1,6 +1,7 @@
 // SensorStream: frames, statistics and frame rate of one sensor in a view.
 #include "sensor_stream.h"
 
+#include "hex_grid.h"
 #include "platform/rate_limiter.h"
 #include "platform/sdk_utils.h"
 #include "view.h"
@@ -120,12 +121,6 @@ void SensorStream::follow_settings() {
     }
 }
 
-void SensorStream::configure_hex_grid(float spacing, uint64_t, uint64_t) { hex_spacing = spacing; }
-
-void SensorStream::drop_hex_grid() { hex_spacing = 0.0f; }
-
-void SensorStream::reset_hex_grid() {}
-
 void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
                        const DruvexSensorRawPointWithTime* points) {
     std::lock_guard<std::mutex> lock(stream.mutex);
@@ -140,6 +135,7 @@ void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
     stream.incoming.push_back(
         std::make_unique<StreamFrame>(&stream, time_us, n, points, mode_value));
     if (stream.incoming.size() > SensorStream::kMaxIncomingFrames) stream.incoming.clear();
+    if (stream.hex_grid) stream.hex_grid->tick();
 
     const int64_t now_ns = steady_time_ns();
     if (stream.last_push_time != 0) {

@@ -13,12 +13,12 @@ bool same_clip(const ImageClip& a, const ImageClip& b) {
            a.min_distance == b.min_distance && a.max_distance == b.max_distance;
 }
 
+}  // namespace
+
 // In place: this runs for every point of every frame.
 void apply_pose(const SensorPose& m, PointVertex* v, size_t n) {
     for (size_t i = 0; i < n; ++i) apply_affine(m, v[i].x, v[i].y, v[i].z);
 }
-
-}  // namespace
 
 bool VertexKey::operator==(const VertexKey& other) const {
     return color_mode == other.color_mode && weight == other.weight &&

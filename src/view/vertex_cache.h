@@ -14,6 +14,9 @@ namespace druvex {
 
 using SensorPose = Affine;
 
+// Moves n points by the pose, in place.
+void apply_pose(const SensorPose& m, PointVertex* v, size_t n);
+
 // Everything besides the frame's own points that its drawn points depend on.
 struct VertexKey {
     int32_t color_mode = 0;
