@@ -288,9 +288,12 @@ TEST_F(WindowTest, KeysHelpScreenshotsAndPointExport) {
     app_->save_screenshot_as();
     EXPECT_EQ(read_file(kept), "the user's picture");
     EXPECT_TRUE(logged("Screenshot failed! " + kept));
+    xdo({"key", "F11"});  // panels hidden by the user stay hidden after a shot
+    ASSERT_FALSE(app_->gui_visible);
     answer_dialogs_with(dir_ + "/views");
     app_->save_screenshot_as();
     EXPECT_TRUE(app_->help_window->visible());  // shown again after the shot
+    EXPECT_FALSE(app_->gui_visible);
 
     LodePNGColorType type = LCT_GREY;
     unsigned depth = 0;
