@@ -23,13 +23,13 @@ public:
     SdkError open(const std::string& path);
     SdkError close();
     bool is_open() { return replay_.is_open(); }
+    std::string get_filename() { return replay_.get_filename(); }
     bool is_running() const { return replay_.is_running(); }
     bool is_end() const { return replay_.is_end(); }
     int64_t get_start_time() { return replay_.get_start_time(); }
     float get_position() { return replay_.get_position(); }
     float get_length() { return replay_.get_length(); }
     float get_speed() const { return replay_.get_speed(); }
-    std::string get_filename() { return replay_.get_filename(); }
     SdkError set_enable_loop(bool enable);
     SdkError set_speed(float speed);
     SdkError seek(float position_sec);

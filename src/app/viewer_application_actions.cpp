@@ -1,40 +1,75 @@
-// ViewerApplication: the settings, capture and screenshot actions behind the panels.
+// ViewerApplication: settings actions, file dialogs, screenshots and the
+// export of a view's points.
 #include "viewer_application.h"
 
-#include "panels/capture_panel.h"
 #include "platform/path_utils.h"
+#include "platform/safe_file.h"
+#include "screenshot.h"
+#include "view/ply_export.h"
 
+#include <nanogui/button.h>
 #include <nanogui/common.h>
-#include <nanogui/label.h>
-#include <nanogui/slider.h>
-#include <stb_image_write.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
-#include <vector>
 
 namespace druvex {
-
 namespace {
 
-// The chosen path, "" when the dialog was cancelled.
-std::string ask_path(const char* extension, const char* description, bool save) {
-    return nanogui::file_dialog({{extension, description}}, save);
+nanogui::FileTypes file_types(const char* extension) {
+    std::string description = extension;
+    std::transform(description.begin(), description.end(), description.begin(),
+                   [](unsigned char c) { return char(std::toupper(c)); });
+    return {{extension, description}};
 }
 
 }  // namespace
 
+std::string ViewerApplication::ask_save_path(const char* extension,
+                                             const std::string& failure_message,
+                                             nanogui::Button* trigger) {
+    // The modal dialog swallows the button's release.
+    if (trigger != nullptr) trigger->setPushed(false);
+    const std::string answer = nanogui::file_dialog(file_types(extension), true);
+    if (answer.empty()) return "";
+    const std::string suffix = std::string(".") + extension;
+    if (ends_with(answer, suffix)) return answer;
+    // The dialog asked whether to replace the name as typed, not this one.
+    const std::string path = answer + suffix;
+    if (file_exists(path)) {
+        report_file_failure(failure_message, path,
+                            "already exists; choose it by its full name to replace it");
+        return "";
+    }
+    return path;
+}
+
+std::string ViewerApplication::ask_open_path(const char* extension, nanogui::Button* trigger) {
+    if (trigger != nullptr) trigger->setPushed(false);
+    return nanogui::file_dialog(file_types(extension), false);
+}
+
 void ViewerApplication::save_clips(const std::string& path) {
-    if (!clips_.save(path, true)) logger->warn("Could not save clips!");
+    errno = 0;
+    if (!clips_.save(path, true))
+        report_file_failure("Could not save clips!", path, error_text(errno));
 }
 
 void ViewerApplication::save_transforms(const std::string& path) {
-    if (!transforms_.save(path, true)) logger->warn("Could not save transforms!");
+    errno = 0;
+    if (!transforms_.save(path, true)) {
+        report_file_failure("Could not save transforms!", path, error_text(errno));
+    }
 }
 
 void ViewerApplication::reset_config() {
     config_file_path.clear();
-    config = default_viewer_config();
+    {
+        std::lock_guard<std::mutex> lock(data_mutex);
+        config = default_viewer_config();
+    }
     std::remove(config_path().c_str());
     for (View* view : get_views()) view->reset();
     apply_config();
@@ -50,6 +85,12 @@ void ViewerApplication::reset_transforms() {
     transforms_.clear();
 }
 
+void ViewerApplication::reset_all() {
+    reset_config();
+    reset_transforms();
+    reset_clips();
+}
+
 void ViewerApplication::unload_config() {
     config_file_path.clear();
     load_config(config_path(), false);
@@ -57,124 +98,93 @@ void ViewerApplication::unload_config() {
 
 void ViewerApplication::unload_clips() {
     clips_.reset();
-    if (clips_.path.empty()) clips_.load(clips_path(), false);
+    if (clips_.path.empty()) load_default_clips();
 }
 
 void ViewerApplication::unload_transforms() {
     transforms_.clear();
-    if (transforms_.path.empty()) transforms_.load(transforms_path(), false);
+    if (transforms_.path.empty()) load_default_transforms();
 }
 
-void ViewerApplication::unload_capture() {
-    report_sdk_error(replay.close(), "Unload capture failed!");
-    remove_streams();
-    druvex_sdk_set_control_flags(DRUVEX_SDK_CONTROL_DISABLE_NETWORK, 0);
-    report_sdk_error(last_sdk_error(), "Unload capture failed!");
+void ViewerApplication::save_config_as(nanogui::Button* trigger) {
+    const std::string path = ask_save_path("json", "Could not save config file!", trigger);
+    if (!path.empty()) save_config(path, true);
 }
 
-void ViewerApplication::start_capture() {
-    std::string path = ask_path("pcap", "PCAP", true);
-    if (path.empty()) return;
-    path = ensure_suffix(path, ".pcap");
-    std::lock_guard<std::mutex> lock(recorder_mutex);
-    if (!recorder.open_for_write(path, false).ok()) logger->warn("Could not open capture file!");
+void ViewerApplication::save_clips_as(nanogui::Button* trigger) {
+    const std::string path = ask_save_path("json", "Could not save clips!", trigger);
+    if (!path.empty()) save_clips(path);
 }
 
-void ViewerApplication::save_config_as() {
-    const std::string path = ask_path("json", "JSON", true);
-    if (!path.empty()) save_config(ensure_suffix(path, ".json"), true);
+void ViewerApplication::save_transforms_as(nanogui::Button* trigger) {
+    const std::string path = ask_save_path("json", "Could not save transforms!", trigger);
+    if (!path.empty()) save_transforms(path);
 }
 
-void ViewerApplication::save_clips_as() {
-    const std::string path = ask_path("json", "JSON", true);
-    if (!path.empty()) save_clips(ensure_suffix(path, ".json"));
-}
-
-void ViewerApplication::save_transforms_as() {
-    const std::string path = ask_path("json", "JSON", true);
-    if (!path.empty()) save_transforms(ensure_suffix(path, ".json"));
-}
-
-void ViewerApplication::open_config_file() {
-    const std::string path = ask_path("json", "JSON", false);
+void ViewerApplication::open_config_file(nanogui::Button* trigger) {
+    const std::string path = ask_open_path("json", trigger);
     if (!path.empty()) load_config(path, true);
 }
 
-void ViewerApplication::open_clips_file() {
-    const std::string path = ask_path("json", "JSON", false);
+void ViewerApplication::open_clips_file(nanogui::Button* trigger) {
+    const std::string path = ask_open_path("json", trigger);
     if (path.empty()) return;
     load_clips(path);
     config.enable_clips = true;
 }
 
-void ViewerApplication::open_transforms_file() {
-    const std::string path = ask_path("json", "JSON", false);
+void ViewerApplication::open_transforms_file(nanogui::Button* trigger) {
+    const std::string path = ask_open_path("json", trigger);
     if (path.empty()) return;
     load_transforms(path);
+    std::lock_guard<std::mutex> lock(data_mutex);
     config.enable_transforms = true;
 }
 
 void ViewerApplication::open_capture_file() {
-    const std::string path = ask_path("pcap", "PCAP", false);
+    const std::string path = ask_open_path("pcap", nullptr);
     if (!path.empty()) load_capture(path);
 }
 
 void ViewerApplication::save_screenshot_as() {
-    const std::string path = ask_path("png", "PNG", true);
-    if (!path.empty() && !save_screenshot_png(ensure_suffix(path, ".png"))) {
-        logger->warn("Screenshot failed!");
-    }
+    const std::string path = ask_save_path("png", "Screenshot failed!", nullptr);
+    if (!path.empty()) save_screenshot_png(path);
 }
 
 bool ViewerApplication::save_screenshot_png(const std::string& path) {
+    // The views alone: every window and panel is hidden for the one frame
+    // that is read back, and shown again as it was.
+    const bool gui_was_visible = gui_visible;
     gui_visible = false;
-    drawAll();
-    drawAll();
-    GLint viewport[4] = {0, 0, 0, 0};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    const int w = viewport[2], h = viewport[3];
-    std::vector<unsigned char> pixels(size_t(w) * size_t(h) * 4, 0);
-    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    gui_visible = true;
-    drawAll();
-    // The first row read is the bottom of the picture.
-    stbi_flip_vertically_on_write(1);
-    return w > 0 && h > 0 && stbi_write_png(path.c_str(), w, h, 4, pixels.data(), w * 4) != 0;
-}
-
-void ViewerApplication::stop_capture() {
-    std::lock_guard<std::mutex> lock(recorder_mutex);
-    const druvex_sdk::SensorError error = recorder.close();
-    // A recording whose last writes fail (a full disk) is incomplete: say so.
-    if (error)
-        report_sdk_error(SdkError(error.code, error.message), "Could not close capture file!");
-}
-
-void ViewerApplication::set_demo_mode(uint32_t mode) {
-    demo_mode = mode;
-    imu_reader.stop();
-    if (mode == 1) imu_reader.start("python -u -m druvex_util.demo.demo_zuna");
-}
-
-void ViewerApplication::replay_time_label(nanogui::Label* label, nanogui::Slider* slider) {
-    if (!replay.is_open()) return;
-    const float length = replay.get_length();
-    float position = replay.get_position();
-    if (!replay_slider_dragging) {
-        // A capture of no length (one packet, or packets of one instant) sits
-        // at its start: the fraction would divide by zero.
-        replay_slider_fraction =
-            length > 0.0f ? std::min(std::max(position / length, 0.0f), 1.0f) : 0.0f;
-        slider->setValue(replay_slider_fraction);
-    } else {
-        position = length * replay_slider_fraction;
+    std::vector<nanogui::ref<nanogui::Widget>> hidden;
+    for (nanogui::Widget* child : children()) {
+        if (!child->visible()) continue;
+        hidden.emplace_back(child);
+        child->setVisible(false);
     }
-    label->setCaption(format_minutes_seconds(position) + " / " + format_minutes_seconds(length));
+    drawAll();  // panels take in gui_visible on their refresh
+    // Read from the frame just drawn, before it is swapped away.
+    std::vector<uint8_t> pixels = grabFramebuffer();
+    const Eigen::Vector2i size = framebufferSize();
+    for (auto& widget : hidden) widget->setVisible(true);
+    gui_visible = gui_was_visible;
+    drawAll();
+    std::string reason;
+    if (!write_png_rgba(path, size.x(), size.y(), std::move(pixels), &reason)) {
+        report_file_failure("Screenshot failed!", path, reason);
+        return false;
+    }
+    return true;
 }
 
-void ViewerApplication::capture_file_label(nanogui::Label* label) {
-    const std::string name = split_path(replay.get_filename()).second;
-    label->setCaption(split_extension(name).first.substr(0, 30));
+void ViewerApplication::export_points(View* view) {
+    if (view == nullptr) return;
+    const std::string path = ask_save_path("ply", "Export PLY failed!", nullptr);
+    if (path.empty()) return;
+    std::string reason;
+    if (!write_points_ply(*view, path, &reason)) {
+        report_file_failure("Export PLY failed!", path, reason);
+    }
 }
 
 }  // namespace druvex

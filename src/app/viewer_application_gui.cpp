@@ -25,11 +25,6 @@ void ViewerApplication::create_visibility_groups() {
         form.addVisibilityGroups([this] { return !clips_.path.empty(); });
 }
 
-bool ViewerApplication::is_recording() {
-    std::lock_guard<std::mutex> lock(recorder_mutex);
-    return recorder.is_open();
-}
-
 void ViewerApplication::refresh_gui() {
     // Each view's measuring line has a name of its own among the shared line sets.
     const std::vector<View*> views = get_views();

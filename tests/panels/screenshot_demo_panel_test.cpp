@@ -17,8 +17,10 @@ namespace {
 
 using namespace druvex::testing;
 
-// Processes whose command line holds the demo module's name.
-std::vector<pid_t> demo_processes() {
+// Processes whose command line holds the demo module's name: the module
+// itself, or also a shell that started it.
+std::vector<pid_t> demo_processes(bool module_only = true) {
+    const std::string module("-m\0druvex_util.demo.demo_zuna", 30);
     std::vector<pid_t> pids;
     DIR* proc = ::opendir("/proc");
     while (dirent* entry = proc != nullptr ? ::readdir(proc) : nullptr) {
@@ -27,7 +29,8 @@ std::vector<pid_t> demo_processes() {
         const std::string cmdline = read_file("/proc/" + std::to_string(pid) + "/cmdline");
         const std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
         const bool zombie = stat.find(") Z ") != std::string::npos;
-        if (cmdline.find("demo_zuna") != std::string::npos && !zombie) pids.push_back(pid);
+        const bool named = cmdline.find(module_only ? module : "demo_zuna") != std::string::npos;
+        if (named && !zombie) pids.push_back(pid);
     }
     if (proc != nullptr) ::closedir(proc);
     return pids;
@@ -86,14 +89,14 @@ TEST(ScreenshotDemoPanelTest, ScreenshotWritesThePngAndDemoModeStartsAndStops) {
                 return now.size() == 1 && now[0] != first;
             }));
             choose("None");
-            EXPECT_TRUE(demo_processes().empty());
+            EXPECT_TRUE(demo_processes(false).empty());
             choose("None");
             EXPECT_FALSE(journey.app->imu_reader.is_running());
             choose("Tembrix");
             ASSERT_TRUE(journey.wait_until([] { return demo_processes().size() == 1; }));
         });
     }
-    EXPECT_TRUE(demo_processes().empty()) << "the demo outlived the viewer";
+    EXPECT_TRUE(demo_processes(false).empty()) << "the demo outlived the viewer";
 }
 
 }  // namespace
