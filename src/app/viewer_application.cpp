@@ -70,7 +70,8 @@ ViewerApplication::ViewerApplication(bool fullscreen, int samples)
     spdlog::register_logger(logger);  // a second application would throw here
     clips_.focus = FocusBox();
     setBackground(nanogui::Color(0.0f, 0.0f, 0.0f, 1.0f));
-    // The toolbar's visibility groups join here.
+    app_form = std::make_unique<FormHelper>();
+    create_visibility_groups();
     create_help_window();
 }
 
@@ -104,6 +105,7 @@ void ViewerApplication::create_help_window() {
     image->setFixedScale(true);
     image->setFixedOffset(true);
     image->setScale(1.0f);
+    app_form->addRefreshCallback([this] { place_help_window(); });
 }
 
 // Centred at the top, at the image's own size.
