@@ -6,10 +6,12 @@
 namespace druvex {
 namespace {
 
+// The SDK's last-error texts already begin with the code's name; it is not
+// said twice.
 std::string format_what(int32_t code, const std::string& message) {
-    std::string text = druvex_get_error_code_name(code);
-    if (!message.empty()) text += ": " + message;
-    return text;
+    const std::string name = druvex_get_error_code_name(code);
+    if (message.compare(0, name.size(), name) == 0) return message;
+    return message.empty() ? name : name + ": " + message;
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // The listener on real loopback sockets: what arrives, from whom, and that
 // nothing but closing it ends reception.
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include <thread>
 
@@ -78,6 +81,23 @@ TEST(UdpListener, DeliversWholeDatagramsWithSenderAddressInOrder) {
 TEST(UdpListener, TwoListenersBindTheSamePort) {
     UdpListener first(0);
     EXPECT_NO_THROW(UdpListener second(first.local_port()));
+}
+
+// A program that starts a child (the viewer's demo input) must not hand it the port.
+TEST(UdpListener, SocketIsClosedOnExec) {
+    UdpListener listener(0);
+    int found = 0;
+    for (int fd = 0; fd < 1024; ++fd) {
+        sockaddr_in address{};
+        socklen_t length = sizeof address;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) continue;
+        if (address.sin_family != AF_INET || ntohs(address.sin_port) != listener.local_port()) {
+            continue;
+        }
+        ++found;
+        EXPECT_NE(::fcntl(fd, F_GETFD) & FD_CLOEXEC, 0) << fd;
+    }
+    EXPECT_EQ(found, 1);
 }
 
 TEST(UdpListener, BusyPortRaisesBindError) {

@@ -3,6 +3,7 @@
 #include "platform/os_helper.h"
 #include "platform/path_utils.h"
 #include "platform/rate_limiter.h"
+#include "platform/sdk_utils.h"
 #include "settings/json_file.h"
 
 #include <spdlog/logger.h>
@@ -127,6 +128,15 @@ TEST(JsonFileTest, FloatArrays) {
     EXPECT_EQ(out[2], 3.5f);
     EXPECT_THROW(float_array_from_json(json{"x"}, out, 1), std::exception);
     EXPECT_THROW(float_array_from_json(json{1.0}, out, 2), std::exception);
+}
+
+// The SDK's own texts name their code already; the viewer's message must not repeat it.
+TEST(SdkErrorTest, NamesItsCodeOnce) {
+    const std::string name = druvex_get_error_code_name(DRUVEX_ERROR_INVALID_ARGUMENTS);
+    EXPECT_STREQ(SdkError(DRUVEX_ERROR_INVALID_ARGUMENTS, name + ": bad").what(),
+                 (name + ": bad").c_str());
+    EXPECT_STREQ(SdkError(DRUVEX_ERROR_INVALID_ARGUMENTS, "bad").what(), (name + ": bad").c_str());
+    EXPECT_EQ(SdkError(DRUVEX_ERROR_INVALID_ARGUMENTS, "").what(), name);
 }
 
 TEST(RateLimiterTest, FirstCallPassesThenWaitsForThePeriod) {

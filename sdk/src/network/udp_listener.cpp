@@ -2,6 +2,7 @@
 #include "udp_listener.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -20,6 +21,8 @@ UdpListener::UdpListener(uint16_t port)
     std::error_code ec;
     socket_.open(asio::ip::udp::v4(), ec);
     throw_on_error(ec, "open");
+    // A child process the host program starts must not inherit the port.
+    ::fcntl(socket_.native_handle(), F_SETFD, FD_CLOEXEC);
     socket_.set_option(asio::socket_base::reuse_address(true), ec);
     throw_on_error(ec, "set_option");
     // Room for bursts from many sensors while the I/O thread is not running;
