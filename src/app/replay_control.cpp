@@ -29,11 +29,16 @@ druvex_sdk::SensorError deliver(DruvexNetworkPacketCallback on_packet, void* use
 
 }  // namespace
 
-ReplayControl::ReplayControl(DruvexNetworkPacketCallback on_packet, void* user)
-    : replay_([on_packet, user](uint64_t handle, int64_t timestamp_usec, const uint8_t* data,
-                                size_t size) {
-          return deliver(on_packet, user, handle, timestamp_usec, data, size);
-      }) {}
+ReplayControl::ReplayControl(DruvexNetworkPacketCallback on_packet, void* user,
+                             std::function<void(const SdkError&)> on_error)
+    : replay_(
+          [on_packet, user](uint64_t handle, int64_t timestamp_usec, const uint8_t* data,
+                            size_t size) {
+              return deliver(on_packet, user, handle, timestamp_usec, data, size);
+          },
+          [on_error](int32_t code, const std::string& message) {
+              if (on_error) on_error(SdkError(code, message));
+          }) {}
 
 SdkError ReplayControl::open(const std::string& path) { return result(replay_.open(path)); }
 SdkError ReplayControl::close() { return result(replay_.close()); }

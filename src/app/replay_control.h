@@ -17,8 +17,11 @@ namespace druvex {
 class ReplayControl {
 public:
     // `on_packet` and `user` are the handler that the application registers
-    // with druvex_sdk_listen_network_packet for live traffic.
-    ReplayControl(DruvexNetworkPacketCallback on_packet, void* user);
+    // with druvex_sdk_listen_network_packet for live traffic. `on_error` hears,
+    // on the replay thread, what the capture itself reports while it plays
+    // (records cut by the snap length).
+    ReplayControl(DruvexNetworkPacketCallback on_packet, void* user,
+                  std::function<void(const SdkError&)> on_error = {});
 
     SdkError open(const std::string& path);
     SdkError close();

@@ -196,7 +196,8 @@ public:
     bool replay_slider_dragging = false;
     // Declared before the replay, whose thread writes into it, so it outlives it.
     CaptureRecorder recorder;
-    ReplayControl replay{network_packet_callback, this};
+    ReplayControl replay{network_packet_callback, this,
+                         [this](const SdkError& error) { report_sdk_error(error, ""); }};
     std::mutex data_mutex;
     ImuCapture imu_capture;
     ImuReader imu_reader;

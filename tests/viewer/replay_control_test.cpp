@@ -7,6 +7,8 @@
 #include "capture/capture.h"
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <unistd.h>
 
 #include <atomic>
@@ -150,6 +152,24 @@ TEST_F(ReplayControlTest, FailuresAreReportedOnceAndTheReplayGoesOnAfterThem) {
     ASSERT_TRUE(replay.open(path).ok());
     EXPECT_TRUE(replay.resume_blocking(60.0f).ok());
     EXPECT_EQ(spy.count(), packets + 1);
+}
+
+// A capture recorded with a small snap length says so once, through the
+// application's report, and the replay still ends normally.
+TEST_F(ReplayControlTest, CutRecordsAreReportedToTheApplicationOnce) {
+    const std::string cut = path + ".cut.pcap";
+    ASSERT_EQ(std::system(("editcap -F pcap -s 100 " + path + " " + cut).c_str()), 0);
+    std::vector<SdkError> reports;
+    ReplayControl cut_replay{PacketSpy::on_packet, &spy,
+                             [&reports](const SdkError& error) { reports.push_back(error); }};
+    replay.close();
+    ASSERT_TRUE(cut_replay.open(cut).ok());
+    EXPECT_TRUE(cut_replay.resume_blocking(60.0f).ok());
+    cut_replay.close();
+    std::remove(cut.c_str());
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].code, DRUVEX_ERROR_CORRUPT_FILE);
+    EXPECT_NE(std::string(reports[0].what()).find("cut at 100 bytes"), std::string::npos);
 }
 
 }  // namespace
