@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 namespace druvex {
 
@@ -37,7 +38,8 @@ ViewerApplication::ViewerApplication(bool fullscreen, int samples)
     spdlog::register_logger(logger);  // a second application would throw here
     clips_.focus = FocusBox();
     setBackground(nanogui::Color(0.0f, 0.0f, 0.0f, 1.0f));
-    // The toolbar's visibility groups join here.
+    app_form = std::make_unique<FormHelper>();
+    std::tie(advanced_group, basic_group) = app_form->addFlagVisibilityGroups(&config.show_advanced);
     create_help_window();
 }
 

@@ -11,6 +11,7 @@
 #include "settings/viewer_config.h"
 #include "view/view_host.h"
 #include "view/view_lists.h"
+#include "widgets/form_helper.h"
 
 #include <druvex_sdk.h>
 #include <nanogui/screen.h>
@@ -103,6 +104,8 @@ public:
 
     std::shared_ptr<LoggerSink> logger_sink;
     std::shared_ptr<spdlog::logger> logger;
+    // Carries the application's refresh callbacks (its visibility groups); refreshed every frame.
+    std::unique_ptr<FormHelper> app_form;
     bool gui_visible = true;
     ViewerConfig config;
     std::string config_file_path;
@@ -111,6 +114,9 @@ public:
     ReplayControl replay{network_packet_callback, this};
     std::mutex recorder_mutex;
     std::mutex data_mutex;
+    // Rows shown while "Show Advanced" is on, and while it is off.
+    GroupRef advanced_group;
+    GroupRef basic_group;
     GLTexture help_texture{"helpfile", 0};
     nanogui::Window* help_window = nullptr;
 

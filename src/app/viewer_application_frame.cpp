@@ -28,7 +28,7 @@ void ViewerApplication::drawContents() {
     }
     store_view_configs();
     update_streams();
-    // The toolbar and Control Panel refresh here once they exist.
+    app_form->refresh();
     place_help_window();
     if (autosave_limiter.ready()) autosave();
     glEnable(GL_DEPTH_TEST);
