@@ -1,6 +1,7 @@
 // The viewer's main window and the owner of everything it shows.
 #pragma once
 
+#include "panels/panel_host.h"
 #include "platform/logger_sink.h"
 #include "platform/rate_limiter.h"
 #include "platform/sdk_utils.h"
@@ -34,8 +35,9 @@ extern const char* const PROGRAM_VERSION;  // "1.41"
 
 // Defined over viewer_application.cpp (construction, loading, shut-down),
 // viewer_application_frame.cpp (per-frame drawing), viewer_application_input.cpp
-// (keys and mouse) and viewer_application_sdk.cpp (SDK callbacks and replay glue).
-class ViewerApplication : public nanogui::Screen, public ViewHost {
+// (keys and mouse), viewer_application_panels.cpp (what the Control Panels use) and
+// viewer_application_sdk.cpp (SDK callbacks and replay glue).
+class ViewerApplication : public nanogui::Screen, public ViewHost, public PanelHost {
 public:
     ViewerApplication(bool fullscreen, int samples);
     ~ViewerApplication() override;
@@ -101,6 +103,19 @@ public:
     const TransformsStore& transforms() const override { return transforms_; }
     bool has_imu_samples() const override { return false; }
     NVGcontext* nvg_context() const override;
+
+    // PanelHost.
+    nanogui::Screen* panel_screen() override { return this; }
+    bool panels_visible() const override { return gui_visible; }
+    bool show_advanced() const override { return config.show_advanced; }
+    void set_show_advanced(bool on) override { config.show_advanced = on; }
+    nanogui::Group* advanced_rows_group() override { return advanced_group.get(); }
+    void toggle_help_window() override;
+    void reset_settings() override;
+    void build_toolbar_panels(FormHelper& form) override;
+    void build_screenshot_demo_rows(FormHelper& form) override;
+    void store_image_clip(uint64_t serial, const ImageClip& clip) override;
+    void store_transform(uint64_t serial, const SensorTransform& transform) override;
 
     std::shared_ptr<LoggerSink> logger_sink;
     std::shared_ptr<spdlog::logger> logger;

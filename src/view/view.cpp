@@ -22,6 +22,7 @@ View::View(ViewHost* app_, const ViewConfig* config_, int group_view_)
         config = *config_;
         renderer.set_config(*config_);
     }
+    create_visibility_groups();
 }
 
 View::~View() {
@@ -76,6 +77,7 @@ void View::refresh_streams() {
 }
 
 void View::update() {
+    refresh_control_panel();
     update_title();
     process_frame();
     renderer.draw_ground_grid();
@@ -166,10 +168,6 @@ void View::release_cluster_grid() {
         clear_lines(name);
         clear_lines(name + "2");
     }
-}
-
-void View::destroy_control_panel() {
-    // The Control Panel window arrives later.
 }
 
 bool View::handle_key(int key, int modifiers) {

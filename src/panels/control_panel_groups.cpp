@@ -1,0 +1,242 @@
+// The Control Panel's rows that act on the view: the Tools and Viewer groups
+// and the View popup.
+#include "float_row.h"
+#include "panel_host.h"
+#include "panel_values.h"
+#include "platform/numeric_utils.h"
+#include "platform/path_utils.h"
+#include "point_export.h"
+#include "render/colormap.h"
+#include "view/view.h"
+#include "view/view_host.h"
+
+#include <nanogui/common.h>
+
+#include <cmath>
+
+namespace druvex {
+
+// A combo's items without the last n entries (modes a user cannot choose here).
+void set_combo_items_without_last(nanogui::ComboBox* combo, const std::vector<std::string>& items,
+                                  const std::vector<std::string>& short_items, size_t n) {
+    auto cut = [n](const std::vector<std::string>& v) {
+        return std::vector<std::string>(v.begin(),
+                                        v.end() - static_cast<long>(std::min(n, v.size())));
+    };
+    combo->setItems(cut(items), cut(short_items));
+}
+
+namespace {
+
+PanelHost& host_of(View& view) { return *dynamic_cast<PanelHost*>(view.app); }
+
+// An expandable group whose expansion is remembered in `expanded` across rebuilds.
+std::unique_ptr<ScopeGuard> open_group(FormHelper& form, const std::string& caption,
+                                       bool* expanded) {
+    ExpandableWidget* body = form.addExpandableGroup(caption, *expanded);
+    form.addRefreshCallback([body, expanded] { *expanded = body->expanded(); });
+    return form.scopedWindow(body, true);
+}
+
+// A stored mode the combo does not offer keeps the combo's selection within
+// its items; the caption still names the mode in use.
+void caption_unoffered_mode(FormHelper& form, nanogui::ComboBox* combo, std::function<int()> mode,
+                            const std::vector<std::string>& names) {
+    form.addRefreshCallback([combo, mode, names] {
+        const int m = mode();
+        if (m >= static_cast<int>(combo->items().size()) && m < static_cast<int>(names.size()))
+            combo->setCaption(names[static_cast<size_t>(m)]);
+    });
+}
+
+FloatRowSpec spin_spec(const std::string& units, const std::string& default_text, float increment,
+                       float step) {
+    FloatRowSpec spec;
+    spec.units = units;
+    spec.default_text = default_text;
+    spec.increment = increment;
+    spec.step = step;
+    spec.spin = true;
+    return spec;
+}
+
+void bind_float(FormHelper& form, const std::string& caption, float& value,
+                const FloatRowSpec& spec) {
+    float* p = &value;
+    add_float_row(
+        form, caption, [p](float v) { *p = v; }, [p] { return *p; }, spec);
+}
+
+}  // namespace
+
+void View::build_tools_group(FormHelper& form) {
+    auto scope = open_group(form, "Tools", &tools_group_expanded);
+    form.addButton("Export Points", [this] { export_points(); });
+    if (panel_first_view) host_of(*this).build_screenshot_demo_rows(form);
+}
+
+void View::export_points() {
+    const std::string answer = nanogui::file_dialog({{"ply", "PLY"}}, true);
+    if (answer.empty()) return;
+    if (!write_points_ply(*this, ensure_suffix(answer, ".ply"))) logger->warn("Export PLY failed!");
+}
+
+void View::build_viewer_group(FormHelper& form) {
+    PanelHost& host = host_of(*this);
+    RenderConfig& camera = renderer.camera();
+    nanogui::Group* advanced = host.advanced_rows_group();
+    auto& [categorical, ranged] = panel_groups[2];
+    auto& [gridded, raw] = panel_groups[3];
+    auto& [perspective, orthographic] = panel_groups[4];
+    auto& [circular, linear] = panel_groups[5];
+    auto scope = open_group(form, "Viewer", &viewer_group_expanded);
+    form.addButton("Reset", [this] { reset(); });
+    build_view_group(form);
+
+    FloatRowSpec frame_length = spin_spec("s", "0.1", 0.1f, 0.01f);
+    frame_length.min = 0.0f;
+    frame_length.max = 1.0f;
+    bind_float(form, "Frame Length", config.frame_length, frame_length);
+
+    auto* color_mode = form.addVariable<ColorModeEnum>(
+        "Color Mode",
+        [this, &camera](const ColorModeEnum& m) {
+            config.color_mode = m;
+            camera.colormap = default_colormap(m);
+            camera.color_min = 0.0f;
+            camera.color_max = default_color_scale(m);
+            camera.reverse_colormap = false;
+        },
+        [this] { return static_cast<ColorModeEnum>(config.color_mode); });
+    set_combo_items_without_last(color_mode, color_mode_names(), color_mode_short_names(), 3);
+    caption_unoffered_mode(
+        form, color_mode, [this] { return config.color_mode; }, color_mode_short_names());
+    {
+        auto groups = form.scopedGroups({advanced, ranged.get()});
+        auto* colormap = form.addVariable<ColormapEnum>(
+            "Colormap",
+            [this, &camera](const ColormapEnum& id) {
+                camera.colormap = id;
+                camera.color_min = 0.0f;
+                camera.color_max = default_color_scale(config.color_mode);
+                camera.reverse_colormap = false;
+            },
+            [&camera] { return static_cast<ColormapEnum>(camera.colormap); });
+        colormap->setItems(colormap_names());
+    }
+    nanogui::TextBox* scale_box = nullptr;
+    nanogui::TextBox* max_box = nullptr;
+    {
+        auto groups = form.scopedGroups({ranged.get(), circular.get()});
+        scale_box = add_float_row(
+            form, "Color Scale", [&camera](float v) { set_color_scale(camera, v); },
+            [&camera] { return color_scale(camera); }, spin_spec("", "1.000000", 1.0f, 0.1f));
+    }
+    {
+        auto groups = form.scopedGroups({ranged.get(), linear.get()});
+        add_float_row(
+            form, "Color Min", [&camera](float v) { set_color_min(camera, v); },
+            [&camera] { return camera.color_min; }, spin_spec("", "0", 1.0f, 0.1f));
+        max_box = add_float_row(
+            form, "Color Max", [&camera](float v) { set_color_max(camera, v); },
+            [&camera] { return camera.color_max; }, spin_spec("", "1.000000", 1.0f, 0.1f));
+    }
+    form.addRefreshCallback([this, scale_box, max_box] {
+        const std::string text = format_fixed(default_color_scale(config.color_mode));
+        scale_box->setDefaultValue(text);
+        max_box->setDefaultValue(text);
+    });
+    {
+        auto group = form.scopedGroup(advanced);
+        auto* display_mode = form.addVariable<DisplayModeWidgetEnum>(
+            "Display Mode",
+            [this](const DisplayModeWidgetEnum& i) { config.display_mode = display_mode_value(i); },
+            [this] {
+                return static_cast<DisplayModeWidgetEnum>(display_mode_index(config.display_mode));
+            });
+        set_combo_items_without_last(display_mode, display_mode_names(), display_mode_names(), 1);
+        caption_unoffered_mode(
+            form, display_mode, [this] { return display_mode_index(config.display_mode); },
+            display_mode_names());
+    }
+    {
+        auto group = form.scopedGroup(gridded.get());
+        FloatRowSpec spacing = spin_spec("°", format_fixed(0.5f), 0.1f, 0.1f);
+        spacing.min = min_grid_spacing_degrees;
+        spacing.max = max_grid_spacing_degrees;
+        add_float_row(
+            form, "Grid Spacing",
+            [this](float v) { config.grid_spacing = grid_spacing_from_degrees(v); },
+            [this] { return grid_spacing_degrees(config.grid_spacing); }, spacing);
+    }
+    form.addVariable("Show Grid", camera.show_grid);
+    {
+        auto group = form.scopedGroup(advanced);
+        form.addVariable("Mirror L/R", camera.mirror);
+        form.addVariable("Flip 180", camera.flip);
+    }
+    bind_float(form, "Point Size", camera.point_size,
+               spin_spec("", format_fixed(1.0f), 1.0f, 0.1f));
+    {
+        auto group = form.scopedGroup(advanced);
+        form.addVariable("POV", camera.perspective);
+    }
+    {
+        auto groups = form.scopedGroups({perspective.get(), advanced});
+        FloatRowSpec scale = spin_spec("", format_fixed(0.2f), 0.1f, 0.1f);
+        scale.max = 1.0f;
+        bind_float(form, "POV Scale", camera.perspective_scale, scale);
+    }
+    form.addVariable("Show Invalid", config.show_invalid_points);
+    {
+        auto group = form.scopedGroup(orthographic.get());
+        Toolbar* toolbar = form.addToolbar();
+        auto* ruler = new nanogui::Button(toolbar, "Ruler");
+        ruler->setFlags(nanogui::Button::ToggleButton);
+        ruler->setTooltip(
+            "Measure distance between two points\nPress <CTRL> and hold and drag left mouse "
+            "button");
+        ruler->setChangeCallback(
+            [this, &camera](bool on) { renderer.measuring = camera.perspective ? false : on; });
+        form.addRefreshCallback([this, ruler] { ruler->setPushed(renderer.measuring); });
+    }
+}
+
+void View::build_view_group(FormHelper& form) {
+    RenderConfig& camera = renderer.camera();
+    nanogui::PopupButton* button = form.addPopupButton("View");
+    button->popup()->setFixedWidth(200);
+    auto scope = form.scopedWindow(button->popup(), true);
+    auto add_button = [this](Toolbar* bar, const char* caption, void (ViewRenderer::*action)()) {
+        auto* b = new nanogui::Button(bar, caption);
+        b->setCallback([this, action] { (renderer.*action)(); });
+    };
+    add_button(form.addToolbar(), "Origin", &ViewRenderer::set_view_origin);
+    Toolbar* presets = form.addToolbar();
+    add_button(presets, "Front", &ViewRenderer::set_view_front);
+    add_button(presets, "Top", &ViewRenderer::set_view_top);
+    add_button(presets, "Side", &ViewRenderer::set_view_side);
+
+    // The camera target is in render coordinates, whose second component is the height.
+    const FloatRowSpec target = spin_spec("m", "0", 1.0f, 1.0f);
+    bind_float(form, "X", camera.view_center_x, target);
+    bind_float(form, "Y", camera.view_center_z, target);
+    bind_float(form, "Z", camera.view_center_y, target);
+    auto add_angle = [&form](const char* caption, float& angle, float limit) {
+        FloatRowSpec spec = spin_spec("°", "0", 1.0f, 1.0f);
+        if (limit > 0.0f) spec.min = -limit, spec.max = limit;
+        float* p = &angle;
+        add_float_row(
+            form, caption, [p](float v) { *p = degrees_to_radians(v); },
+            [p] { return radians_to_degrees(*p); }, spec);
+    };
+    add_angle("Azimuth", camera.view_rotation_azimuth, 0.0f);
+    add_angle("Elevation", camera.view_rotation_elevation, 90.0f);
+    add_angle("Roll", camera.view_rotation_roll, 0.0f);
+    add_float_row(
+        form, "Zoom", [&camera](float v) { camera.zoom_scale = zoom_from_log(v); },
+        [&camera] { return zoom_to_log(camera.zoom_scale); },
+        spin_spec("", format_fixed(std::log(0.05f)), 0.2f, 0.1f));
+}
+
+}  // namespace druvex

@@ -1,0 +1,278 @@
+// The per-sensor groups: identity, health, GPS time, image clip and pose.
+#include "sensor_panels.h"
+
+#include "float_row.h"
+#include "panel_host.h"
+#include "panel_values.h"
+#include "platform/numeric_utils.h"
+#include "view/view.h"
+#include "view/view_host.h"
+
+#include <Eigen/Geometry>
+
+#include <cmath>
+#include <cstring>
+
+namespace druvex {
+
+void pose_rotation_from_angles(float azimuth, float elevation, float roll, float rotation[4]) {
+    const Eigen::Quaternionf q = Eigen::AngleAxisf(azimuth, Eigen::Vector3f::UnitZ()) *
+                                 Eigen::AngleAxisf(elevation, Eigen::Vector3f::UnitX()) *
+                                 Eigen::AngleAxisf(roll, Eigen::Vector3f::UnitY());
+    rotation[0] = q.x();
+    rotation[1] = q.y();
+    rotation[2] = q.z();
+    rotation[3] = q.w();
+}
+
+void pose_angles_from_rotation(const float rotation[4], float* azimuth, float* elevation,
+                               float* roll) {
+    const Eigen::Quaternionf q(rotation[3], rotation[0], rotation[1], rotation[2]);
+    const Eigen::Matrix3f r = q.normalized().toRotationMatrix();
+    const float cy = std::hypot(r(0, 1), r(1, 1));
+    *elevation = std::atan2(r(2, 1), cy);
+    if (cy > 1.1920929e-6f) {
+        *azimuth = std::atan2(-r(0, 1), r(1, 1));
+        *roll = std::atan2(-r(2, 0), r(2, 2));
+    } else {
+        // Looking straight up or down: the whole turn about the vertical is the roll.
+        *azimuth = 0.0f;
+        *roll = std::atan2(r(0, 2), r(0, 0));
+    }
+}
+
+namespace {
+
+// The stream a row acts on, found again on every use.
+struct StreamRef {
+    View* view;
+    uint64_t handle;
+
+    SensorStream* get() const {
+        auto it = view->streams.find(handle);
+        return it == view->streams.end() ? nullptr : it->second.get();
+    }
+};
+
+// A getter that reads the stream on every refresh (a default value once it is gone).
+template <typename T, typename Read>
+std::function<T()> follow(StreamRef ref, Read read) {
+    return [ref, read]() -> T {
+        const SensorStream* s = ref.get();
+        return s != nullptr ? static_cast<T>(read(*s)) : T();
+    };
+}
+
+template <typename T>
+std::function<T()> constant(T value) {
+    return [value]() { return value; };
+}
+
+std::unique_ptr<ScopeGuard> open_popup(FormHelper& form, const std::string& caption, int width) {
+    nanogui::PopupButton* button = form.addPopupButton(caption);
+    button->popup()->setFixedWidth(width);
+    return form.scopedWindow(button->popup(), true);
+}
+
+std::string bounded_text(const char* text, size_t size) {
+    return std::string(text, strnlen(text, size));
+}
+
+void build_info_panel(const SensorStream& stream, FormHelper& form) {
+    auto scope = open_popup(form, "Info", 200);
+    const DruvexSensorInformation& info = stream.info;
+    add_shown_row<uint64_t>(form, "Serial #", constant(info.serial_number));
+    add_shown_row<std::string>(form, "Model",
+                               constant(bounded_text(info.model_name, sizeof info.model_name)));
+    add_shown_row<std::string>(
+        form, "Firmware",
+        constant(bounded_text(info.firmware_version, sizeof info.firmware_version)));
+    add_shown_row<int64_t>(form, "Period", constant(period_microseconds(info.measurement_period)))
+        ->setUnits("us");
+    add_shown_row<uint8_t>(form, "# Returns", constant(info.return_count));
+    add_shown_row<uint8_t>(form, "# Segments", constant(info.segment_count));
+    add_shown_row<bool>(form, "Mocked", constant((info.flags & DRUVEX_SENSOR_FLAG_IS_MOCKED) != 0));
+    add_shown_row<bool>(form, "Calibrated",
+                        constant((info.flags & DRUVEX_SENSOR_FLAG_IS_CALIBRATED) != 0));
+}
+
+void add_monitor_row(FormHelper& form, const std::string& caption, const std::string& units,
+                     std::function<float()> getter) {
+    FloatRowSpec spec;
+    spec.units = units;
+    spec.step = 1.0f;
+    spec.editable = false;
+    add_float_row(
+        form, caption, [](float) {}, getter, spec);
+}
+
+void build_monitors_panel(StreamRef ref, FormHelper& form) {
+    auto scope = open_popup(form, "Monitors", 200);
+    using S = const SensorStream&;
+    add_monitor_row(form, "Temp", "°C", follow<float>(ref, [](S s) { return s.info.temperature; }));
+    add_monitor_row(form, "Humidity", "%", follow<float>(ref, [](S s) { return s.info.humidity; }));
+    add_monitor_row(form, "Run Time", "h", follow<float>(ref, [](S s) { return s.info.run_time; }));
+    add_monitor_row(form, "FPS", "", follow<float>(ref, [](S s) { return s.frame_rate; }));
+    add_monitor_row(form, "FOV X", "°",
+                    follow<float>(ref, [](S s) { return radians_to_degrees(s.horizontal_fov); }));
+    add_monitor_row(form, "FOV Z", "°",
+                    follow<float>(ref, [](S s) { return radians_to_degrees(s.vertical_fov); }));
+}
+
+void build_nmea_panel(StreamRef ref, FormHelper& form) {
+    auto scope = open_popup(form, "GPS", 150);
+    using S = const SensorStream&;
+    add_shown_row<bool>(form, "PPS", follow<bool>(ref, [](S s) {
+                            return (s.info.flags & DRUVEX_SENSOR_FLAG_IS_PPS_CONNECTED) != 0;
+                        }));
+    add_shown_row<bool>(form, "NMEA", follow<bool>(ref, [](S s) {
+                            return (s.info.flags & DRUVEX_SENSOR_FLAG_IS_NMEA_CONNECTED) != 0;
+                        }));
+    const char* captions[] = {"Year", "Month", "Day", "Hour", "Min", "Sec"};
+    for (size_t i = 0; i < 6; ++i) {
+        add_shown_row<uint8_t>(form, captions[i],
+                               follow<uint8_t>(ref, [i](S s) { return s.info.gps_time[i]; }));
+    }
+}
+
+// A row that edits one value of the stream and then stores the stream's whole
+// clip or pose: `write` changes the stream, `commit` stores it.
+template <typename Read, typename Write, typename Commit>
+void add_stream_row(FormHelper& form, StreamRef ref, const std::string& caption,
+                    const FloatRowSpec& spec, Read read, Write write, Commit commit) {
+    add_float_row(
+        form, caption,
+        [ref, write, commit](float v) {
+            if (SensorStream* s = ref.get()) {
+                write(*s, v);
+                commit(*s);
+            }
+        },
+        follow<float>(ref, read), spec);
+}
+
+FloatRowSpec clip_spec(const std::string& units, float default_value, bool angle) {
+    FloatRowSpec spec;
+    spec.units = units;
+    spec.default_text = format_fixed(default_value);
+    if (angle) spec.min = -85.0f, spec.max = 85.0f;
+    spec.increment = 1.0f;
+    spec.step = 0.1f;
+    return spec;
+}
+
+void build_clip_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
+    auto group = form.scopedGroup(host.advanced_rows_group());
+    auto scope = open_popup(form, "Clip", 200);
+    PanelHost* h = &host;
+    const ViewHost* app = ref.view->app;
+    form.addRefreshCallback([ref, app] {
+        if (SensorStream* s = ref.get())
+            s->image_clip = app->clips().get_image_clip(s->info.serial_number);
+    });
+    auto commit = [h](SensorStream& s) { h->store_image_clip(s.info.serial_number, s.image_clip); };
+    form.addButton("Reset", [ref, commit] {
+        if (SensorStream* s = ref.get()) {
+            s->image_clip = ImageClip();
+            commit(*s);
+        }
+    });
+    using S = const SensorStream&;
+    using W = SensorStream&;
+    add_stream_row(
+        form, ref, "Min Dist", clip_spec("m", 0.0f, false),
+        [](S s) { return s.image_clip.min_distance; },
+        [](W s, float v) { s.image_clip.min_distance = v; }, commit);
+    add_stream_row(
+        form, ref, "Max Dist", clip_spec("m", 10000.0f, false),
+        [](S s) { return s.image_clip.max_distance; },
+        [](W s, float v) { s.image_clip.max_distance = v; }, commit);
+    add_stream_row(
+        form, ref, "Min X", clip_spec("°", -85.0f, true),
+        [](S s) { return tangent_to_degrees(s.image_clip.min_image_x); },
+        [](W s, float v) { s.image_clip.min_image_x = degrees_to_tangent(v); }, commit);
+    add_stream_row(
+        form, ref, "Max X", clip_spec("°", 85.0f, true),
+        [](S s) { return tangent_to_degrees(s.image_clip.max_image_x); },
+        [](W s, float v) { s.image_clip.max_image_x = degrees_to_tangent(v); }, commit);
+    add_stream_row(
+        form, ref, "Min Z", clip_spec("°", -85.0f, true),
+        [](S s) { return tangent_to_degrees(s.image_clip.min_image_z); },
+        [](W s, float v) { s.image_clip.min_image_z = degrees_to_tangent(v); }, commit);
+    add_stream_row(
+        form, ref, "Max Z", clip_spec("°", 85.0f, true),
+        [](S s) { return tangent_to_degrees(s.image_clip.max_image_z); },
+        [](W s, float v) { s.image_clip.max_image_z = degrees_to_tangent(v); }, commit);
+}
+
+FloatRowSpec pose_spec(const std::string& units, float limit) {
+    FloatRowSpec spec;
+    spec.units = units;
+    spec.default_text = format_fixed(0.0f);
+    if (limit > 0.0f) spec.min = -limit, spec.max = limit;
+    spec.increment = 0.1f;
+    spec.step = 0.1f;
+    return spec;
+}
+
+void build_transform_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
+    auto group = form.scopedGroup(host.advanced_rows_group());
+    auto scope = open_popup(form, "Transform", 200);
+    PanelHost* h = &host;
+    const ViewHost* app = ref.view->app;
+    form.addRefreshCallback([ref, app] {
+        if (SensorStream* s = ref.get()) {
+            s->transform = app->transforms().get_transform(s->info.serial_number);
+            pose_angles_from_rotation(s->transform.rotation, &s->azimuth, &s->elevation, &s->roll);
+        }
+    });
+    // The angles are the authority: the stored quaternion is rebuilt from them.
+    auto commit = [h](SensorStream& s) {
+        pose_rotation_from_angles(s.azimuth, s.elevation, s.roll, s.transform.rotation);
+        h->store_transform(s.info.serial_number, s.transform);
+    };
+    form.addButton("Reset", [ref, commit] {
+        if (SensorStream* s = ref.get()) {
+            s->transform = SensorTransform();
+            s->azimuth = s->elevation = s->roll = 0.0f;
+            commit(*s);
+        }
+    });
+    using S = const SensorStream&;
+    using W = SensorStream&;
+    for (int axis = 0; axis < 3; ++axis) {
+        const char* captions[] = {"X", "Y", "Z"};
+        add_stream_row(
+            form, ref, captions[axis], pose_spec("m", 0.0f),
+            [axis](S s) { return s.transform.translation[axis]; },
+            [axis](W s, float v) { s.transform.translation[axis] = v; }, commit);
+    }
+    add_stream_row(
+        form, ref, "Azimuth", pose_spec("°", 180.0f),
+        [](S s) { return radians_to_degrees(s.azimuth); },
+        [](W s, float v) { s.azimuth = degrees_to_radians(v); }, commit);
+    add_stream_row(
+        form, ref, "Elevation", pose_spec("°", 90.0f),
+        [](S s) { return radians_to_degrees(s.elevation); },
+        [](W s, float v) { s.elevation = degrees_to_radians(v); }, commit);
+    add_stream_row(
+        form, ref, "Roll", pose_spec("°", 180.0f), [](S s) { return radians_to_degrees(s.roll); },
+        [](W s, float v) { s.roll = degrees_to_radians(v); }, commit);
+}
+
+}  // namespace
+
+void build_advanced_sensor_panels(View& view, uint64_t handle, PanelHost& host, FormHelper& form) {
+    const StreamRef ref{&view, handle};
+    const SensorStream* stream = ref.get();
+    if (stream == nullptr) return;
+    ExpandableWidget* body = form.addExpandableGroup(stream->name, false);
+    auto scope = form.scopedWindow(body, true);
+    build_info_panel(*stream, form);
+    build_monitors_panel(ref, form);
+    build_nmea_panel(ref, form);
+    build_clip_panel(ref, host, form);
+    build_transform_panel(ref, host, form);
+}
+
+}  // namespace druvex
