@@ -1,8 +1,31 @@
 /* Druvex sensor SDK: the exported C API and its records.
  *
- * Link libdruvex_sdk.so and include this header. Every call that can fail
- * returns a DruvexSensorErrorCode; the detail text of the last failure on the
- * calling thread is fetched (and cleared) with druvex_sdk_get_error. */
+ * Link libdruvex_sdk.so and include this header; examples/print_frames.c is a
+ * complete program. The SDK listens for sensors on a UDP port (or replays a
+ * capture file), decodes their packets into sensors, points and frames, and
+ * hands them to the callbacks registered here.
+ *
+ * Results and the last error. Every call that can fail returns a
+ * DruvexSensorErrorCode (DRUVEX_SUCCESS or a negative DRUVEX_ERROR_*). A
+ * failure is also stored as the calling thread's last error: code and text,
+ * replacing any failure stored before. A call that succeeds leaves a stored
+ * failure where it is and returns ITS code: after one unfetched failure, every
+ * later successful call on that thread returns that same negative code, until
+ * druvex_sdk_get_error fetches and clears it. So fetch the error right after a
+ * failure, or before a sequence of calls whose results you test. The calls
+ * that depart from this rule say so below. Each thread has its own last error;
+ * failures on the SDK's own threads reach the error callback instead.
+ *
+ * Threads. The SDK runs an IO thread (the UDP socket) and a processing thread
+ * that decodes live packets and calls the callbacks for them; a replay started
+ * with druvex_sdk_capture_replay_resume runs on a replay thread of its own.
+ * The calls may be made from any thread, but initialisation, deinitialisation,
+ * druvex_sdk_clear and the replay controls belong to one controlling thread.
+ *
+ * Units. Times are int64 microseconds (packet and point timestamps, capture
+ * start time); durations are float seconds (frame length, replay position,
+ * length, seek and duration). Pointers passed in must not be NULL unless a call
+ * says otherwise. */
 #ifndef DRUVEX_SDK_H
 #define DRUVEX_SDK_H
 
@@ -24,6 +47,9 @@
 #define DRUVEX_SDK_VERSION 17
 
 /* ---- result codes ---------------------------------------------------- */
+/* Errors (-1 to -999) are results of calls; faults (-1000 and below) are
+ * conditions that a sensor reports or that the SDK's health checks detect, and
+ * only ever arrive through the error callback. There is no -3. */
 typedef int32_t DruvexSensorErrorCode;
 enum {
     DRUVEX_SUCCESS = 0,
@@ -53,6 +79,13 @@ enum {
 };
 
 /* ---- control flags --------------------------------------------------- */
+/* DISABLE_NETWORK: no UDP socket (needed by druvex_sdk_mock_network_receive;
+ * set by druvex_sdk_capture_replay_open and left set by its close). The clip
+ * flags switch off the calibration's image and distance clips.
+ * ENABLE_MULTIPLE_RETURNS gives an image point per return (up to two) of each
+ * measurement. DISABLE_INFO_CALIBRATION ignores the calibration that
+ * information packets carry. USE_PACKET_TIME gives every point of a data
+ * packet the packet's time. */
 typedef uint32_t DruvexSDKControl;
 enum {
     DRUVEX_SDK_CONTROL_DISABLE_NETWORK = 0x2,
@@ -68,6 +101,11 @@ enum {
 #define DRUVEX_SDK_CONTROL_SET_MASK 0x22eu
 
 /* ---- frame modes ----------------------------------------------------- */
+/* STREAMING: each data packet's points are a frame. TIMED: frames of
+ * DruvexSDKFrameOptions.length seconds. HALF_SCAN, FULL_SCAN: a frame per
+ * sweep, or per sweep there and back, of the sensor's scan; a model that does
+ * not show its sweeps gets timed frames of 0.075 s (half) or 0.1 s (full). In
+ * the timed and scan modes the first two frames of each sensor are withheld. */
 enum {
     DRUVEX_SDK_FRAME_STREAMING = 0,
     DRUVEX_SDK_FRAME_TIMED = 1,
@@ -107,7 +145,24 @@ enum {
 #define DRUVEX_SDK_MAX_POWER_LEVELS 32
 #define DRUVEX_SDK_MAX_RETURNS 2
 
+/* Keys of druvex_sdk_get, and the value each one writes. KEY2 to KEY6 are the
+ * raw values of the sensor's information packets (KEY2 also divides the clock
+ * rate); CLOCK_RATE is 25 MHz / KEY2 / 16 (/ 32 for the Orvel 330 models), and
+ * SCALED_CLOCK_RATE is CLOCK_RATE times the packet's clock divider / 4096; both
+ * come from "INFO" packets only. Every other key is refused. */
+enum {
+    DRUVEX_SDK_VALUE_KEY2 = 2,             /* uint16_t */
+    DRUVEX_SDK_VALUE_KEY3 = 3,             /* uint16_t */
+    DRUVEX_SDK_VALUE_KEY4 = 4,             /* uint16_t */
+    DRUVEX_SDK_VALUE_KEY5 = 5,             /* uint16_t */
+    DRUVEX_SDK_VALUE_KEY6 = 6,             /* uint16_t */
+    DRUVEX_SDK_VALUE_CLOCK_RATE = 8,       /* float, hertz */
+    DRUVEX_SDK_VALUE_SCALED_CLOCK_RATE = 9 /* float */
+};
+
 /* ---- records (fixed binary layout, little-endian) ---------------------- */
+/* A record with a signature must carry its own size there: start from
+ * druvex_sdk_create_options / druvex_sdk_create_frame_options. */
 #ifdef __cplusplus
 #define DRUVEX_RECORD_ASSIGNMENT(T)          \
     T() = default;                           \
@@ -237,6 +292,36 @@ typedef struct DruvexCalibration {
 } DruvexCalibration;
 
 /* ---- callbacks --------------------------------------------------------- */
+/* Every pointer handed to a callback (message, data, buffer, points) is valid
+ * during the call only: copy what you keep. user_data is the pointer given
+ * when the callback was registered.
+ *
+ * The handle is the sender's IPv4 address as a number in host order
+ * (10.0.0.5 is 0x0A000005); for replayed packets 2^32 is added, so a live
+ * sensor and its replay never share a handle.
+ *
+ * Which thread calls them: for live traffic, the SDK's processing thread; for
+ * a replay, the replay thread after druvex_sdk_capture_replay_resume, or the
+ * calling thread inside druvex_sdk_capture_replay_resume_blocking(_once); for
+ * druvex_sdk_mock_network_receive, its caller. The frame and error callbacks
+ * run on whichever of these threads decodes the packet that completes the
+ * frame, shows the fault, or comes next after a queued error.
+ *
+ * DruvexSensorErrorCallback: failures away from any call (receive errors,
+ * packets that fail to decode) and sensor faults (DRUVEX_FAULT_*; data is then the
+ * measured value as a 4-byte float). Queued errors are delivered when the next
+ * packet is routed. DruvexNetworkPacketCallback: every live or replayed
+ * datagram before it is decoded (never a mock-received one); timestamp_usec
+ * is the host's receive time, or the capture's time for a replayed packet.
+ * DruvexSensorRawFramesCallback, then DruvexSensorImageFramesCallback: each
+ * completed frame, raw points first; the image points are return_count per raw
+ * point, those cut by a clip or the stray filter without DRUVEX_POINT_FLAG_VALID.
+ *
+ * A callback must not register or remove a callback of its own kind (the
+ * slot's lock is held during the call, which also means that once an unlisten
+ * call returns, the removed callback is not running and will not be called
+ * again), call druvex_sdk_deinitialize, or pause, seek or close the replay that
+ * runs it. */
 typedef void (*DruvexSensorErrorCallback)(uint64_t handle, int32_t error_code,
                                           const char* error_message, const void* error_data,
                                           size_t error_data_size, void* user_data);
@@ -251,6 +336,8 @@ typedef void (*DruvexSensorImageFramesCallback)(uint64_t handle, size_t n_points
                                                 void* user_data);
 
 /* ---- exported data ------------------------------------------------------ */
+/* Record sizes and limits as the library was built, to check against the
+ * header a program was compiled with. */
 DRUVEX_EXTERN_C DRUVEX_API const uint64_t druvex_sensor_information_size;
 DRUVEX_EXTERN_C DRUVEX_API const uint64_t druvex_sensor_image_point_size;
 DRUVEX_EXTERN_C DRUVEX_API const uint64_t druvex_sensor_raw_point_with_time_size;
@@ -266,16 +353,25 @@ extern "C" {
 #endif
 
 /* ---- errors ------------------------------------------------------------- */
+/* The code's name ("DRUVEX_ERROR_EOF"), or "" for a value that is no code. */
 DRUVEX_API const char* druvex_get_error_code_name(int32_t code);
+/* 1 for -999 <= code <= -1, else 0. */
 DRUVEX_API int32_t druvex_is_error_code(int32_t code);
+/* 1 for the DRUVEX_FAULT_* codes, else 0. */
 DRUVEX_API int32_t druvex_is_fault_code(int32_t code);
-/* Returns the calling thread's last failure and clears it; *error_msg stays valid
- * until the next call on this thread. */
+/* Returns the calling thread's stored failure and clears it, so that the next
+ * successful call returns DRUVEX_SUCCESS again. *error_msg receives its text:
+ * the code's name, then ": " and the detail when there is one
+ * ("DRUVEX_ERROR_COMMUNICATION: Must disable networking!"). With nothing stored
+ * it returns 0 and "DRUVEX_SUCCESS". The text stays valid until the next
+ * druvex_sdk_get_error on the same thread. error_msg may be NULL. */
 DRUVEX_API int32_t druvex_sdk_get_error(const char** error_msg);
 
 /* ---- options, state, flags ---------------------------------------------- */
-/* The records are trivially copyable for calls (only their assignments are
- * user-defined), so returning them by value keeps the C calling convention. */
+/* The defaults: frame mode streaming, frame length 0.05 s, no control flags,
+ * port 8808, signatures set. The records are trivially copyable for calls (only
+ * their assignments are user-defined), so returning them by value keeps the C
+ * calling convention. */
 #if defined(__clang__)
 #pragma clang diagnostic push
 #pragma clang diagnostic ignored "-Wreturn-type-c-linkage"
@@ -285,21 +381,47 @@ DRUVEX_API DruvexSDKOptions druvex_sdk_create_options(void);
 #if defined(__clang__)
 #pragma clang diagnostic pop
 #endif
+/* Starts the SDK: sdk_version is DRUVEX_SDK_VERSION (else
+ * DRUVEX_ERROR_SDK_VERSION_MISMATCH), the options' control flags lie within
+ * DRUVEX_SDK_CONTROL_INIT_MASK, and unless DISABLE_NETWORK is set it listens on
+ * options->port. callback (may be NULL) receives the errors and faults that
+ * arise away from any call. A second call gives DRUVEX_ERROR_ALREADY_INITIALIZED.
+ * When it fails on the frame options, the control flags are already taken. */
 DRUVEX_API int32_t druvex_sdk_initialize(int32_t sdk_version, const DruvexSDKOptions* options,
                                          DruvexSensorErrorCallback callback, void* user_data);
+/* Closes the replay, stops listening, removes all four callbacks, forgets all
+ * sensors and frames and sets the control flags to 0; frame options and port
+ * stay. It also runs at process exit. Initialising again afterwards works. */
 DRUVEX_API int32_t druvex_sdk_deinitialize(void);
 DRUVEX_API int32_t druvex_sdk_is_initialized(void);
+/* Forgets all sensors and their pending frames; they come back with their
+ * next information packets. Before initialisation it does nothing and returns
+ * the stored last error's code. */
 DRUVEX_API int32_t druvex_sdk_clear(void);
 DRUVEX_API uint32_t druvex_sdk_get_control_flags(void);
+/* 1 if any bit of flag is set. */
 DRUVEX_API int32_t druvex_sdk_has_control_flag(uint32_t flag);
+/* Sets the bits of mask to those of flags. mask must lie within
+ * DRUVEX_SDK_CONTROL_SET_MASK: MULTIPLE_RETURNS and USE_PACKET_TIME are chosen
+ * at initialisation only. Changing DISABLE_NETWORK stops or starts listening. */
 DRUVEX_API int32_t druvex_sdk_set_control_flags(uint32_t mask, uint32_t flags);
 DRUVEX_API int32_t druvex_sdk_get_frame_mode(void);
+/* Seconds. */
 DRUVEX_API float druvex_sdk_get_frame_length(void);
+/* Applies to every sensor at once; pending points are kept. */
 DRUVEX_API int32_t druvex_sdk_set_frame_options(const DruvexSDKFrameOptions* options);
 DRUVEX_API uint16_t druvex_sdk_get_port(void);
+/* Moves the listener to the port; with DISABLE_NETWORK set it only stores it. */
 DRUVEX_API int32_t druvex_sdk_set_port(uint16_t port);
 
 /* ---- callbacks ---------------------------------------------------------- */
+/* One callback of each kind (see "callbacks" above for threads and pointers):
+ * listening with a NULL function gives DRUVEX_ERROR_INVALID_ARGUMENTS, on a
+ * taken slot DRUVEX_ERROR_TOO_MANY_CALLBACKS (the first one stays); unlisten
+ * first to replace it. Before initialisation the listen calls give
+ * DRUVEX_ERROR_NOT_INITIALIZED, except druvex_sdk_listen_image_frames, which
+ * then registers nothing and returns the stored last error's code (0 when none),
+ * as the unlisten calls do. The error callback is given to druvex_sdk_initialize. */
 DRUVEX_API int32_t druvex_sdk_listen_network_packet(DruvexNetworkPacketCallback callback,
                                                     void* user_data);
 DRUVEX_API int32_t druvex_sdk_listen_raw_frames(DruvexSensorRawFramesCallback callback,
@@ -311,17 +433,32 @@ DRUVEX_API int32_t druvex_sdk_unlisten_raw_frames(void);
 DRUVEX_API int32_t druvex_sdk_unlisten_image_frames(void);
 
 /* ---- sensors, values, calibration, transforms ------------------------- */
+/* A sensor is known from its first information packet until druvex_sdk_clear
+ * or druvex_sdk_deinitialize; before that, and for any other handle, the calls
+ * give DRUVEX_ERROR_SENSOR_NOT_FOUND. What they copy out is a snapshot taken
+ * under the sensor's lock; the processing thread may update the sensor at any
+ * time. Exceptions to the last-error rule: druvex_sdk_get,
+ * druvex_sdk_set_calibration with an unknown handle and druvex_sdk_get_transform
+ * before initialisation return their failure without storing it. */
 DRUVEX_API int32_t druvex_sdk_get_n_sensors(void);
 DRUVEX_API int32_t druvex_sdk_get_sensor_handle_by_serial_number(uint64_t serial_number,
                                                                  uint64_t* handle);
 DRUVEX_API int32_t druvex_sdk_get_sensor_information(uint64_t handle,
                                                      DruvexSensorInformation* information);
+/* index runs from 0 to druvex_sdk_get_n_sensors() - 1, in order of appearance. */
 DRUVEX_API int32_t druvex_sdk_get_sensor_information_by_index(int32_t index,
                                                               DruvexSensorInformation* information);
+/* Writes the value of a DRUVEX_SDK_VALUE_* key; value_size must be the size of
+ * its type. For a known sensor it returns the lookup's own result, 0 or
+ * DRUVEX_ERROR_INVALID_ARGUMENTS for a refused key or size, and never stores
+ * it (nor returns an earlier stored failure). */
 DRUVEX_API int32_t druvex_sdk_get(uint64_t handle, uint32_t key, void* value, uint32_t value_size);
 DRUVEX_API int32_t druvex_sdk_get_calibration(uint64_t handle, DruvexCalibration* calibration);
 DRUVEX_API int32_t druvex_sdk_set_calibration(uint64_t handle,
                                               const DruvexCalibration* calibration);
+/* Calibrate raw points with the sensor's calibration (or the one given) and
+ * the current clip and filter flags: image_points receives n_raw_points *
+ * return_count points (return_count 1 or 2). */
 DRUVEX_API int32_t druvex_sdk_calibrate_points(uint64_t handle, int32_t n_raw_points,
                                                const DruvexSensorRawPointWithTime* raw_points,
                                                int32_t return_count,
@@ -330,6 +467,8 @@ DRUVEX_API int32_t druvex_sdk_calibrate_points_with_calibration(
     const DruvexCalibration* calibration, int32_t n_raw_points,
     const DruvexSensorRawPointWithTime* raw_points, int32_t return_count,
     DruvexSensorImagePoint* image_points);
+/* A pose kept per sensor for the caller; the SDK does not apply it to points.
+ * Cleared, the transform is all zero (w = 0 too), not the identity. */
 DRUVEX_API int32_t druvex_sdk_get_transform(uint64_t handle, DruvexSensorTransform* transform);
 DRUVEX_API int32_t druvex_sdk_has_transform(uint64_t handle, int32_t* has_transform);
 DRUVEX_API int32_t druvex_sdk_set_transform(uint64_t handle,
@@ -337,27 +476,59 @@ DRUVEX_API int32_t druvex_sdk_set_transform(uint64_t handle,
 DRUVEX_API int32_t druvex_sdk_clear_transform(uint64_t handle);
 
 /* ---- mock receive ------------------------------------------------------- */
+/* Decodes one datagram as if it had come from handle, on the calling thread
+ * (so the frame and error callbacks run there). Needs DISABLE_NETWORK, else
+ * DRUVEX_ERROR_COMMUNICATION; the network-packet callback is not called. */
 DRUVEX_API int32_t druvex_sdk_mock_network_receive(uint64_t handle, int64_t timestamp_usec,
                                                    const uint8_t* buffer, size_t size);
 
 /* ---- capture replay ----------------------------------------------------- */
+/* One replay of a PCAP capture into the SDK. Its packets reach the callbacks as
+ * live ones do, with 2^32 added to the handle. Positions, lengths, seek and
+ * duration are float seconds from the capture's start; the start time is
+ * int64 microseconds since 1970; all three are 0 while nothing is open. The
+ * getters answer on any thread, before initialisation too; the other calls
+ * belong to one controlling thread, and those that change the replay pause a
+ * running replay and resume it afterwards. */
+
+/* Opens a capture, paused at its start. It switches the network off
+ * (DRUVEX_SDK_CONTROL_DISABLE_NETWORK), and closing does not switch it on. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_open(const char* path);
+/* Stops the replay, closes the file and forgets all sensors (druvex_sdk_clear). */
 DRUVEX_API int32_t druvex_sdk_capture_replay_close(void);
 DRUVEX_API int32_t druvex_sdk_capture_replay_is_open(void);
 DRUVEX_API int64_t druvex_sdk_capture_replay_get_start_time(void);
 DRUVEX_API float druvex_sdk_capture_replay_get_position(void);
 DRUVEX_API float druvex_sdk_capture_replay_get_length(void);
+/* 1 once the last packet is read (and while nothing is open), until a seek. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_is_end(void);
+/* 1 while the replay thread runs. A replay that stops on an error shows only
+ * as not running while open and not at the end. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_is_running(void);
+/* Looping: at the end the replay thread starts again from position 0. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_get_enable_loop(void);
 DRUVEX_API int32_t druvex_sdk_capture_replay_set_enable_loop(int32_t enable);
+/* Capture time per wall-clock time, from 0.000001 to 5 (1 at start). */
 DRUVEX_API float druvex_sdk_capture_replay_get_speed(void);
 DRUVEX_API int32_t druvex_sdk_capture_replay_set_speed(float speed);
+/* Moves to the first packet at or after position_sec, which must lie in
+ * [0, length). Rewind is a seek to 0. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_seek(float position_sec);
 DRUVEX_API int32_t druvex_sdk_capture_replay_rewind(void);
+/* Plays on the replay thread, paced by the packets' times and the speed, and
+ * returns at once. After a hold-up of more than a second it goes on from where
+ * it is instead of catching up. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_resume(void);
+/* Plays on the calling thread, as fast as it can, and returns when the position
+ * has moved more than duration_sec past where it started, or at the end of the
+ * capture (it does not loop there). The callbacks run on the calling thread
+ * meanwhile. At the end already, it gives DRUVEX_ERROR_EOF without loop and
+ * starts again from 0 with it; while the replay thread runs it gives
+ * DRUVEX_ERROR_GENERIC. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_resume_blocking(float duration_sec);
+/* The same for exactly one packet. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_resume_blocking_once(void);
+/* Stops the replay thread and waits for it to end; the position stays. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_pause(void);
 
 #ifdef __cplusplus

@@ -85,7 +85,7 @@ TEST(InfoPacket, LaterPacketsUpdateReadingsButNotIdentity) {
     EXPECT_FLOAT_EQ(55.0f, info.humidity);
     EXPECT_FLOAT_EQ(99.0f, info.run_time);
     uint16_t key5 = 0;
-    EXPECT_EQ(0, druvex_sdk_get(handle, 5, &key5, sizeof key5));
+    EXPECT_EQ(0, druvex_sdk_get(handle, DRUVEX_SDK_VALUE_KEY5, &key5, sizeof key5));
     EXPECT_EQ(1234, key5);
 }
 
@@ -147,9 +147,10 @@ TEST(InfoPacket, ClockValuesFollowTheModelFamily) {
     put<uint8_t>(packet, 36, 100);
     session.send(handle, packet);
     float rate = 0, scaled = 0;
-    EXPECT_EQ(0, druvex_sdk_get(handle, 8, &rate, sizeof rate));
+    EXPECT_EQ(0, druvex_sdk_get(handle, DRUVEX_SDK_VALUE_CLOCK_RATE, &rate, sizeof rate));
     EXPECT_FLOAT_EQ(25000000.0f / 1000 * 0.03125f, rate);
-    EXPECT_EQ(0, druvex_sdk_get(handle, 9, &scaled, sizeof scaled));
+    EXPECT_EQ(0,
+              druvex_sdk_get(handle, DRUVEX_SDK_VALUE_SCALED_CLOCK_RATE, &scaled, sizeof scaled));
     EXPECT_FLOAT_EQ((100 + 3584) * rate / 4096, scaled);
 }
 

@@ -34,10 +34,11 @@ TEST(SensorApi, RefusedValueIsReturnedButNotStored) {
     EXPECT_EQ(DRUVEX_ERROR_INVALID_ARGUMENTS, druvex_sdk_get(handle, 1, &small, 1));
     EXPECT_EQ(0, take_error());
     uint16_t key2 = 0;
-    EXPECT_EQ(DRUVEX_ERROR_INVALID_ARGUMENTS, druvex_sdk_get(handle, 8, &key2, 2));
-    EXPECT_EQ(0, druvex_sdk_get(handle, 2, &key2, 2));
+    EXPECT_EQ(DRUVEX_ERROR_INVALID_ARGUMENTS,
+              druvex_sdk_get(handle, DRUVEX_SDK_VALUE_CLOCK_RATE, &key2, 2));
+    EXPECT_EQ(0, druvex_sdk_get(handle, DRUVEX_SDK_VALUE_KEY2, &key2, 2));
     EXPECT_EQ(1000, key2);
-    EXPECT_EQ(DRUVEX_ERROR_SENSOR_NOT_FOUND, druvex_sdk_get(7, 2, &key2, 2));
+    EXPECT_EQ(DRUVEX_ERROR_SENSOR_NOT_FOUND, druvex_sdk_get(7, DRUVEX_SDK_VALUE_KEY2, &key2, 2));
     EXPECT_EQ(DRUVEX_ERROR_SENSOR_NOT_FOUND, take_error());
 }
 
@@ -47,7 +48,7 @@ TEST(SensorApi, ValueMessagesTellUnknownKeysFromWrongSizes) {
     auto sensor = druvex_sdk::SensorManager::instance().get_by_handle(handle);
     ASSERT_TRUE(sensor);
     float out = 0;
-    EXPECT_EQ("", sensor->value(8, 2, &out).message);
+    EXPECT_EQ("", sensor->value(DRUVEX_SDK_VALUE_CLOCK_RATE, 2, &out).message);
     EXPECT_EQ("Invalid SDK value!", sensor->value(7, 4, &out).message);
     EXPECT_EQ("Invalid SDK value!", sensor->value(10, 4, &out).message);
 }

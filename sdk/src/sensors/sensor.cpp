@@ -67,16 +67,17 @@ bool Sensor::two_part_pending() {
 
 SensorError Sensor::value(uint32_t key, uint32_t size, void* out) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (key >= 2 && key <= 6) {
+    if (key >= DRUVEX_SDK_VALUE_KEY2 && key <= DRUVEX_SDK_VALUE_KEY6) {
         if (size != sizeof(uint16_t)) return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS);
-        std::memcpy(out, &sdk_values_[key - 2], sizeof(uint16_t));
+        std::memcpy(out, &sdk_values_[key - DRUVEX_SDK_VALUE_KEY2], sizeof(uint16_t));
         return success();
     }
-    if (key == 8 || key == 9) {
+    if (key == DRUVEX_SDK_VALUE_CLOCK_RATE || key == DRUVEX_SDK_VALUE_SCALED_CLOCK_RATE) {
         if (size != sizeof(float)) return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS);
         const float value =
-            key == 8 ? clock_rate_
-                     : static_cast<float>(clock_divider_) * clock_rate_ * clock_divider_unit;
+            key == DRUVEX_SDK_VALUE_CLOCK_RATE
+                ? clock_rate_
+                : static_cast<float>(clock_divider_) * clock_rate_ * clock_divider_unit;
         std::memcpy(out, &value, sizeof(float));
         return success();
     }
