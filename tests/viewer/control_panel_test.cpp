@@ -5,6 +5,7 @@
 #include "panels/panel_values.h"
 #include "panels/sensor_panels.h"
 #include "platform/numeric_utils.h"
+#include "process_runner.h"
 
 #include <nanogui/nanogui.h>
 
@@ -305,8 +306,21 @@ TEST_F(ControlPanelTest, RebuildKeepsCollapseAndExpansionAndFollowsTheFirstView)
     EXPECT_FALSE(content->visible());
     header->callback()();
     frame();
-    EXPECT_NE(button("Export Points"), nullptr);
     EXPECT_EQ(button("Ruler"), nullptr);
+
+    // "Export Points" asks for a name and adds the suffix; no points give a header for 0.
+    const std::string path = testing::make_temp_dir() + "/points";
+    nanogui::set_file_dialog_hook([&](const FileTypes& types, bool save) {
+        EXPECT_TRUE(save);
+        EXPECT_EQ(types, (FileTypes{{"ply", "PLY"}}));
+        return path;
+    });
+    view->vertices.clear();
+    button("Export Points")->callback()();
+    nanogui::set_file_dialog_hook(nullptr);
+    const std::string ply = testing::read_file(path + ".ply");
+    EXPECT_EQ(ply.size(), 115u);
+    EXPECT_NE(ply.find("element vertex 0\n"), std::string::npos);
     EXPECT_TRUE(view->tools_group_expanded);
     EXPECT_FALSE(view->viewer_group_expanded);
 
