@@ -116,6 +116,16 @@ protected:
         }
         return out;
     }
+    // Expands the stream's group and opens one of its popups.
+    void open_sensor_popup(const std::string& caption) {
+        walk(host.screen.get(), [&](Widget* w) {
+            auto* l = dynamic_cast<LabelButton*>(w);
+            if (l && l->caption() == view->streams.at(handle)->name && !button(caption))
+                l->clickCallback()();
+        });
+        button(caption)->setPushed(true);
+        frame();
+    }
     // Commits `text` as if typed into the field.
     static void type(TextBox* box, const std::string& text) {
         ASSERT_NE(box, nullptr) << text;
@@ -235,20 +245,20 @@ TEST_F(ControlPanelTest, AnglesZoomAndSpacingConvert) {
 TEST_F(ControlPanelTest, SensorPanelsShowTheSensorAndStoreClipAndPose) {
     EXPECT_EQ(button("Clip"), nullptr);  // advanced only
     button("Show Advanced")->changeCallback()(true);
-    Label* group = nullptr;
-    walk(host.screen.get(), [&](Widget* w) {
-        auto* l = dynamic_cast<Label*>(w);
-        if (l && l->caption() == view->streams.at(handle)->name) group = l;
-    });
-    ASSERT_NE(group, nullptr);
-    static_cast<LabelButton*>(group)->clickCallback()();
-    button("Info")->setPushed(true);
-    frame();
+    open_sensor_popup("Info");
     EXPECT_EQ(row<TextBox>("Serial #")->value(), "4242");
     EXPECT_EQ(row<TextBox>("Model")->value(), "ZUNA 120");
     EXPECT_EQ(row<TextBox>("Period")->value(), "100");
     EXPECT_TRUE(row<CheckBox>("Mocked")->checked());
     EXPECT_FALSE(row<CheckBox>("Calibrated")->checked());
+    // The longest serial number keeps within the popup.
+    view->streams.at(handle)->info.serial_number = UINT64_MAX;
+    view->rebuild_pending = true;
+    frame();
+    open_sensor_popup("Info");
+    TextBox* serial_box = row<TextBox>("Serial #");
+    EXPECT_LE(serial_box->position().x() + serial_box->width(), serial_box->parent()->width());
+    view->streams.at(handle)->info.serial_number = serial;
 
     button("Clip")->setPushed(true);
     frame();

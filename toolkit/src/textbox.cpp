@@ -209,7 +209,7 @@ void TextBox::draw(NVGcontext* ctx) {
             // smaller rather than cut off.
             const float advance = nvgTextBounds(ctx, 0, 0, mValue.c_str(), nullptr, nullptr);
             if (advance > g.clipW && g.clipW > 0)
-                nvgFontSize(ctx, textFontSize() * std::max(0.6f, g.clipW / advance));
+                nvgFontSize(ctx, textFontSize() * std::max(0.5f, g.clipW / advance));
             nvgFillColor(ctx, mEnabled ? th->mTextColor : th->mDisabledTextColor);
             nvgText(ctx, g.anchorX, cy, mValue.c_str(), nullptr);
         }
