@@ -39,7 +39,8 @@ ViewerApplication::ViewerApplication(bool fullscreen, int samples)
     clips_.focus = FocusBox();
     setBackground(nanogui::Color(0.0f, 0.0f, 0.0f, 1.0f));
     app_form = std::make_unique<FormHelper>();
-    std::tie(advanced_group, basic_group) = app_form->addFlagVisibilityGroups(&config.show_advanced);
+    std::tie(advanced_group, basic_group) =
+        app_form->addFlagVisibilityGroups(&config.show_advanced);
     create_help_window();
 }
 

@@ -10,6 +10,7 @@
 #include <nanogui/layout.h>
 #include <nanogui/screen.h>
 #include <nanogui/theme.h>
+#include <nanovg.h>
 
 #include <algorithm>
 
@@ -89,10 +90,18 @@ void View::build_control_panel() {
         header->setIcon(panel_collapsed ? ENTYPO_ICON_CHEVRON_DOWN : ENTYPO_ICON_CHEVRON_UP);
     });
 
+    // The rows scroll once they would reach the view's lower part; shorter
+    // content leaves the rest of the view (and its title) uncovered.
     nanogui::VScrollPanel* scroll = form.addScrollPanel();
-    form.addRefreshCallback([this, window, scroll] {
-        const int height = renderer.camera().viewport_size().y() - scroll_area_margin;
-        scroll->setFixedSize(nanogui::Vector2i(window->width(), std::max(height, 0)));
+    form.addRefreshCallback([this, window, scroll, screen] {
+        const int limit = renderer.camera().viewport_size().y() - scroll_area_margin;
+        // Measuring sets fonts; the views draw their labels with this context next.
+        NVGcontext* ctx = screen->nvgContext();
+        nvgSave(ctx);
+        const int content = scroll->preferredSize(ctx).y();
+        nvgRestore(ctx);
+        scroll->setFixedSize(
+            nanogui::Vector2i(window->width(), std::max(std::min(limit, content), 0)));
     });
 
     if (panel_first_view) form.addButton("Help", [h] { h->toggle_help_window(); });

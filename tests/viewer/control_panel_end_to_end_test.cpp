@@ -34,7 +34,7 @@ void click(int x, int y) { xdo({"mousemove", std::to_string(x), std::to_string(y
 void type_into(int x, int y, const std::string& text) {
     click(x, y);
     xdo({"key", "ctrl+a", "BackSpace"});
-    xdo({"type", text});
+    xdo({"type", "--", text});
     xdo({"key", "Return"});
 }
 
@@ -48,7 +48,6 @@ size_t count_in_view(const Screenshot& shot, Count count) {
     return n;
 }
 
-bool lit(const unsigned char* p) { return std::max({p[0], p[1], p[2]}) >= 64; }
 bool coloured(const unsigned char* p) {
     return std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}) > 80;
 }
@@ -74,6 +73,11 @@ size_t coloured_count(const Screenshot& s) {
 size_t far_count(const Screenshot& s) {
     return count_in_view(s, [](const unsigned char* p, int y) { return y < 150 && coloured(p); });
 }
+// Points more than about 4 m behind the sensors.
+size_t behind_count(const Screenshot& s) {
+    return count_in_view(s, [](const unsigned char* p, int y) { return y > 460 && coloured(p); });
+}
+
 json read_json(const std::string& path) {
     std::ifstream in(path);
     json j;
@@ -126,27 +130,24 @@ TEST(ControlPanelEndToEndTest, PanelEditsReachThePointsAndTheSettingsFiles) {
     pause_for(0.5);
     const Screenshot clipped = take_screenshot(home + "/clipped.png");
     xdo({"mousemove", "560", "600", "click", "5", "click", "5", "click", "5", "click", "5"});
-    click(641, 685);            // "Transform"
-    type_into(915, 688, "90");  // Azimuth
+    click(641, 685);             // "Transform"
+    type_into(915, 638, "-12");  // Y: the first sensor's points go behind the view's centre
     pause_for(0.5);
-    const Screenshot turned = take_screenshot(home + "/turned.png");
+    const Screenshot moved = take_screenshot(home + "/moved.png");
+    type_into(915, 688, "90");  // Azimuth
 
     ::kill(app.pid, SIGTERM);
     ASSERT_EQ(wait_for_exit(app, 20.0), 0) << read_file(home + "/viewer.txt");
 
     // The drawn points: coloured by distance and larger, the far ones of the
-    // first sensor gone, then turned.
-    ASSERT_GE(turned.width, 1024) << "screenshots in " << home;
+    // first sensor gone, then moved.
+    ASSERT_GE(moved.width, 1024) << "screenshots in " << home;
     EXPECT_LT(coloured_count(plain), 50u) << home;
     EXPECT_GT(coloured_count(coloured_shot), 300u) << home;
     EXPECT_GT(point_thickness(styled), point_thickness(coloured_shot) * 1.5) << home;
     EXPECT_LT(far_count(clipped), far_count(styled) * 2 / 3) << home;
-    size_t moved = 0;
-    for (int y = 0; y < 740; ++y) {
-        for (int x = 765; x < 1024; ++x)
-            moved += coloured(turned.at(x, y)) && !lit(clipped.at(x, y));
-    }
-    EXPECT_GT(moved, 100u) << home;
+    EXPECT_LT(behind_count(clipped), 20u) << home;
+    EXPECT_GT(behind_count(moved), 100u) << home;
 
     const json config = read_json(settings + "druvex_viewer_config.json");
     // "Display Mode" shows only in advanced mode.
@@ -159,7 +160,9 @@ TEST(ControlPanelEndToEndTest, PanelEditsReachThePointsAndTheSettingsFiles) {
 
     const json clips = read_json(settings + "druvex_clips.json");
     EXPECT_FLOAT_EQ(clips.at("4242").value("max_distance", 0.0f), 8.0f);
-    const json rotation = read_json(settings + "druvex_transforms.json").at("4242").at("rotation");
+    const json pose = read_json(settings + "druvex_transforms.json").at("4242");
+    EXPECT_FLOAT_EQ(pose.at("translation").at(1).get<float>(), -12.0f);
+    const json& rotation = pose.at("rotation");
     ASSERT_EQ(rotation.size(), 4u);
     EXPECT_NEAR(rotation[2].get<float>(), 0.70710677f, 1e-5f);  // a quarter turn about z
     EXPECT_NEAR(rotation[3].get<float>(), 0.70710677f, 1e-5f);
