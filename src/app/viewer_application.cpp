@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 #include <nanogui/imageview.h>
 #include <nanogui/window.h>
+#include <spdlog/sinks/stdout_sinks.h>
 #include <spdlog/spdlog.h>
 
 #include <cstdlib>
@@ -32,9 +33,23 @@ ViewerApplication::ViewerApplication(bool fullscreen, int samples)
     : nanogui::Screen(Eigen::Vector2i(1024, 768),
                       fmt::format("{} ({})", PROGRAM_NAME, PROGRAM_VERSION), true, fullscreen, 8, 8,
                       24, 8, samples, 3, 3),
-      views_(this) {
+      views_(this),
+      default_config_(viewer_config_file_name,
+                      [](const std::string& path) {
+                          ViewerConfig config;
+                          return read_viewer_config_file(config, path) == ConfigFileRead::loaded;
+                      }),
+      default_transforms_(
+          transforms_file_name,
+          [](const std::string& path) { return TransformsStore().load(path, false); }),
+      default_clips_(clips_file_name,
+                     [](const std::string& path) { return ClipsStore().load(path, false); }) {
     logger_sink = std::make_shared<LoggerSink>();
-    logger = std::make_shared<spdlog::logger>("gui", logger_sink);
+    // A desktop program's messages also go to standard error, one line each.
+    auto stderr_sink = std::make_shared<spdlog::sinks::stderr_sink_mt>();
+    stderr_sink->set_pattern("%n: %v");
+    logger =
+        std::make_shared<spdlog::logger>("gui", spdlog::sinks_init_list{logger_sink, stderr_sink});
     spdlog::register_logger(logger);  // a second application would throw here
     clips_.focus = FocusBox();
     setBackground(nanogui::Color(0.0f, 0.0f, 0.0f, 1.0f));
@@ -89,32 +104,68 @@ void ViewerApplication::init() {
     initialised_ = true;
     init_sdk();
     if (config_file_path.empty()) load_config(config_path(), false);
-    if (transforms_.path.empty()) transforms_.load(transforms_path(), false);
-    if (clips_.path.empty()) clips_.load(clips_path(), false);
+    if (transforms_.path.empty()) load_default_transforms();
+    if (clips_.path.empty()) load_default_clips();
     update_streams();
 }
 
 std::string ViewerApplication::config_path() {
-    return get_data_directory("", false) + "druvex_viewer_config.json";
+    return get_data_directory("", false) + viewer_config_file_name;
 }
 
 std::string ViewerApplication::clips_path() {
-    return get_data_directory("", false) + "druvex_clips.json";
+    return get_data_directory("", false) + clips_file_name;
 }
 
 std::string ViewerApplication::transforms_path() {
-    return get_data_directory("", false) + "druvex_transforms.json";
+    return get_data_directory("", false) + transforms_file_name;
+}
+
+json ViewerApplication::config_json() const {
+    json j;
+    viewer_config_to_json(config, j);
+    return j;
+}
+
+// Failures are silent here: a missing file is the first run.
+void ViewerApplication::load_default_transforms() {
+    if (!transforms_.load(transforms_path(), false)) return;
+    json j;
+    transforms_to_json(transforms_, j);
+    default_transforms_.loaded(j);
+}
+
+void ViewerApplication::load_default_clips() {
+    if (!clips_.load(clips_path(), false)) return;
+    json j;
+    clips_to_json(clips_, j);
+    default_clips_.loaded(j);
+}
+
+bool ViewerApplication::save_default_file(DefaultSettingsFile& file, const json& document) {
+    std::string set_aside_as;
+    const bool saved = file.save(document, set_aside_as);
+    if (!set_aside_as.empty())
+        logger->warn("{} could not be read; it is kept as {}", file.path(), set_aside_as);
+    return saved;
 }
 
 void ViewerApplication::save_default_stores() {
-    // The data directory may not exist yet on a first run.
-    get_data_directory("", true);
     if (config_file_path.empty()) {
         store_view_configs();
-        if (!write_config(config_path())) logger->warn("Could not save config file!");
+        if (!save_default_file(default_config_, config_json()))
+            logger->warn("Could not save config file!");
     }
-    if (transforms_.path.empty()) transforms_.save(transforms_path(), false);
-    if (clips_.path.empty()) clips_.save(clips_path(), false);
+    if (transforms_.path.empty()) {
+        json j;
+        transforms_to_json(transforms_, j);
+        save_default_file(default_transforms_, j);
+    }
+    if (clips_.path.empty()) {
+        json j;
+        clips_to_json(clips_, j);
+        save_default_file(default_clips_, j);
+    }
 }
 
 void ViewerApplication::save_state() {
@@ -141,12 +192,6 @@ void ViewerApplication::remove_streams() {
     for (View* view : views_.get_views()) view->remove_streams();
 }
 
-bool ViewerApplication::write_config(const std::string& path) {
-    json j;
-    viewer_config_to_json(config, j);
-    return write_json_file(j, path);
-}
-
 void ViewerApplication::load_config(std::string path, bool set_current) {
     if (path.empty()) {
         if (config_file_path.empty()) return;
@@ -154,21 +199,21 @@ void ViewerApplication::load_config(std::string path, bool set_current) {
     } else if (set_current) {
         config_file_path = path;
     }
-    json j;
-    const bool read = read_json_file(j, path);
-    bool converted = true;
+    ViewerConfig read;
+    const ConfigFileRead result = read_viewer_config_file(read, path);
     {
         // The frame callback reads the mode switch on the SDK's thread.
         std::lock_guard<std::mutex> lock(data_mutex);
-        config = default_viewer_config();
-        if (read) converted = viewer_config_from_json(config, j);
+        config = std::move(read);
     }
-    if (!read) {
+    if (result == ConfigFileRead::unreadable) {
         logger->warn("Could not open config file!");
         return;
     }
-    if (!converted) logger->warn("Invalid config file!");
+    if (result == ConfigFileRead::invalid) logger->warn("Invalid config file!");
     apply_config();
+    if (result == ConfigFileRead::loaded && path == config_path())
+        default_config_.loaded(config_json());
 }
 
 void ViewerApplication::save_config(std::string path, bool set_current) {
@@ -179,7 +224,7 @@ void ViewerApplication::save_config(std::string path, bool set_current) {
         config_file_path = path;
     }
     store_view_configs();
-    if (!write_config(path)) logger->warn("Could not save config file!");
+    if (!write_viewer_config_file(config, path)) logger->warn("Could not save config file!");
 }
 
 void ViewerApplication::load_clips(const std::string& path) {
@@ -217,15 +262,15 @@ void ViewerApplication::load_capture(const std::string& path) {
 }
 
 void ViewerApplication::load_capture_siblings(const std::string& directory) {
-    if (std::string p = find_file_upwards(directory, "druvex_viewer_config.json"); !p.empty()) {
+    if (std::string p = find_file_upwards(directory, viewer_config_file_name); !p.empty()) {
         load_config(p, true);
     }
-    if (std::string p = find_file_upwards(directory, "druvex_transforms.json"); !p.empty()) {
+    if (std::string p = find_file_upwards(directory, transforms_file_name); !p.empty()) {
         load_transforms(p);
         std::lock_guard<std::mutex> lock(data_mutex);
         config.enable_transforms = true;
     }
-    if (std::string p = find_file_upwards(directory, "druvex_clips.json"); !p.empty()) {
+    if (std::string p = find_file_upwards(directory, clips_file_name); !p.empty()) {
         load_clips(p);
         config.enable_clips = true;
     }

@@ -8,6 +8,7 @@
 #include "render/texture.h"
 #include "replay_control.h"
 #include "settings/clips_store.h"
+#include "settings/default_settings_file.h"
 #include "settings/transforms_store.h"
 #include "settings/viewer_config.h"
 #include "view/view_host.h"
@@ -136,7 +137,10 @@ public:
     nanogui::Window* help_window = nullptr;
 
 private:
-    bool write_config(const std::string& path);
+    json config_json() const;
+    void load_default_transforms();
+    void load_default_clips();
+    bool save_default_file(DefaultSettingsFile& file, const json& document);
     void save_default_stores();
     bool sensor_serial(uint64_t handle, uint64_t* serial) const;
     void draw_notice();
@@ -145,6 +149,9 @@ private:
     ViewLists views_;
     TransformsStore transforms_;
     ClipsStore clips_;
+    DefaultSettingsFile default_config_;
+    DefaultSettingsFile default_transforms_;
+    DefaultSettingsFile default_clips_;
     int64_t last_data_time_ = 0;
     bool initialised_ = false;
 };

@@ -60,6 +60,9 @@ void ViewerApplication::store_view_configs() {
     for (size_t i = 0; i < views_.group_views.size() && i < config.group_streams.size(); ++i) {
         config.group_streams[i] = views_.group_views[i]->get_config();
     }
+    // The last save runs after the SDK is shut down, when every flag reads
+    // as clear: the switches keep what the running SDK last had.
+    if (druvex_sdk_is_initialized() == 0) return;
     config.sdk_disable_distance_clip =
         has_sdk_control_flag(DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP);
     config.sdk_disable_image_clip = has_sdk_control_flag(DRUVEX_SDK_CONTROL_DISABLE_IMAGE_CLIP);

@@ -1,10 +1,7 @@
-// Reading, writing and testing the clip settings.
+// Reading, writing and editing the clip settings.
 #include "clips_store.h"
 
-#include "json_file.h"
 #include "platform/numeric_utils.h"
-
-#include <cmath>
 
 namespace druvex {
 
@@ -14,23 +11,11 @@ ImageClip::ImageClip() {
     max_image_x = max_image_z = limit;
 }
 
-void ClipsStore::reset() {
-    path.clear();
-    image_clips.clear();
-    focus = FocusBox();
-    ground = GroundClip();
-}
-
-ImageClip ClipsStore::get_image_clip(uint64_t serial) const {
-    auto it = image_clips.find(serial);
-    return it == image_clips.end() ? ImageClip() : it->second;
-}
-
 namespace {
 
 // Each record is a list of (key, member) pairs so reading and writing share it.
-template <typename Fn>
-void focus_fields(FocusBox& f, Fn fn) {
+template <typename Box, typename Fn>
+void focus_fields(Box& f, Fn&& fn) {
     fn("min_x", f.min_x);
     fn("max_x", f.max_x);
     fn("min_y", f.min_y);
@@ -39,14 +24,14 @@ void focus_fields(FocusBox& f, Fn fn) {
     fn("max_z", f.max_z);
 }
 
-template <typename Fn>
-void ground_fields(GroundClip& g, Fn fn) {
+template <typename Ground, typename Fn>
+void ground_fields(Ground& g, Fn&& fn) {
     fn("height", g.height);
     fn("max_distance", g.max_distance);
 }
 
-template <typename Fn>
-void image_clip_fields(ImageClip& c, Fn fn) {
+template <typename Clip, typename Fn>
+void image_clip_fields(Clip& c, Fn&& fn) {
     fn("min_image_x", c.min_image_x);
     fn("max_image_x", c.max_image_x);
     fn("min_image_z", c.min_image_z);
@@ -55,49 +40,141 @@ void image_clip_fields(ImageClip& c, Fn fn) {
     fn("max_distance", c.max_distance);
 }
 
-struct Writer {
-    json& j;
-    void operator()(const char* key, float v) const { j[key] = float_array_to_json(&v, 1)[0]; }
-};
+template <typename Record, typename Fields>
+void record_to_json(const Record& record, json& j, Fields fields) {
+    fields(record, [&j](const char* key, float v) { j[key] = float_to_json(v); });
+}
 
-struct Reader {
-    const json& j;
-    void operator()(const char* key, float& v) const { get_json_field(j, key, v); }
-};
-
-}  // namespace
-
-bool ClipsStore::load(const std::string& file, bool set_path) {
-    json j;
-    if (!read_json_file(j, file) || !j.is_object()) return false;
+// A member of the wrong type fails the record; the caller drops it whole.
+template <typename Record, typename Fields>
+bool record_from_json(Record& record, const json& j, Fields fields) {
+    Record read = record;
     try {
-        for (auto it = j.begin(); it != j.end(); ++it) {
-            if (it.key() == "focus") {
-                focus_fields(focus, Reader{it.value()});
-            } else if (it.key() == "ground") {
-                ground_fields(ground, Reader{it.value()});
-            } else {
-                ImageClip clip;
-                image_clip_fields(clip, Reader{it.value()});
-                image_clips[std::stoull(it.key())] = clip;
-            }
-        }
+        fields(read, [&j](const char* key, float& v) { get_json_field(j, key, v); });
     } catch (const std::exception&) {
-        return false;  // entries read before the malformed one are kept
+        return false;
     }
-    if (set_path) path = file;
+    record = read;
     return true;
 }
 
-bool ClipsStore::save(const std::string& file, bool set_path) {
-    json j = json::object();
-    focus_fields(focus, Writer{j["focus"]});
-    ground_fields(ground, Writer{j["ground"]});
-    for (auto& [serial, clip] : image_clips)
-        image_clip_fields(clip, Writer{j[std::to_string(serial)]});
-    if (!write_json_file(j, file)) return false;
-    if (set_path) path = file;
+constexpr auto focus_list = [](auto& r, auto&& fn) { focus_fields(r, fn); };
+constexpr auto ground_list = [](auto& r, auto&& fn) { ground_fields(r, fn); };
+constexpr auto image_clip_list = [](auto& r, auto&& fn) { image_clip_fields(r, fn); };
+
+bool finite_clip(const ImageClip& clip) {
+    bool finite = true;
+    image_clip_fields(clip, [&finite](const char*, float v) { finite &= std::isfinite(v); });
+    return finite;
+}
+
+// The walk over the members of an object; ends at the first bad image clip.
+bool take_members(ClipsStore& store, ImageClips& clips, const json& j) {
+    bool result = true;
+    for (auto it = j.begin(); it != j.end(); ++it) {
+        if (it.key() == "focus") {
+            FocusBox focus;
+            if (focus_box_from_json(focus, it.value())) {
+                store.focus = focus;
+            } else {
+                result = false;
+            }
+        } else if (it.key() == "ground") {
+            GroundClip ground;
+            if (ground_clip_from_json(ground, it.value())) {
+                store.ground = ground;
+            } else {
+                result = false;
+            }
+        } else {
+            const uint64_t serial = serial_of_member(it.key());
+            ImageClip clip;
+            if (serial == 0 || !image_clip_from_json(clip, it.value())) return false;
+            clips[serial] = clip;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+void ClipsStore::reset() {
+    path.clear();
+    set_image_clips({});
+    focus = FocusBox();
+    ground = GroundClip();
+}
+
+ImageClip ClipsStore::get_image_clip(uint64_t serial) const {
+    const auto clips = image_clips();
+    const auto it = clips->find(serial);
+    return it == clips->end() ? ImageClip() : it->second;
+}
+
+bool ClipsStore::set_image_clip(uint64_t serial, const ImageClip& clip) {
+    if (!finite_clip(clip)) return false;
+    ImageClips clips = *image_clips();
+    clips[serial] = clip;
+    set_image_clips(std::move(clips));
     return true;
+}
+
+bool ClipsStore::load(const std::string& file, bool set_path) {
+    const std::string resolved = resolve_store_path(path, file, set_path);
+    if (resolved.empty()) return false;
+    const std::string kept_path = path;
+    reset();
+    path = kept_path;
+    json j;
+    if (!read_json_file(j, resolved)) return false;
+    return clips_from_json(*this, j);
+}
+
+bool ClipsStore::save(const std::string& file, bool set_path) {
+    const std::string resolved = resolve_store_path(path, file, set_path);
+    if (resolved.empty()) return false;
+    json j;
+    clips_to_json(*this, j);
+    return write_json_file(j, resolved);
+}
+
+void focus_box_to_json(const FocusBox& box, json& j) { record_to_json(box, j, focus_list); }
+
+void ground_clip_to_json(const GroundClip& ground, json& j) {
+    record_to_json(ground, j, ground_list);
+}
+
+void image_clip_to_json(const ImageClip& clip, json& j) {
+    record_to_json(clip, j, image_clip_list);
+}
+
+bool focus_box_from_json(FocusBox& box, const json& j) {
+    return record_from_json(box, j, focus_list);
+}
+
+bool ground_clip_from_json(GroundClip& ground, const json& j) {
+    return record_from_json(ground, j, ground_list);
+}
+
+bool image_clip_from_json(ImageClip& clip, const json& j) {
+    return record_from_json(clip, j, image_clip_list);
+}
+
+void clips_to_json(const ClipsStore& store, json& j) {
+    focus_box_to_json(store.focus, j["focus"]);
+    ground_clip_to_json(store.ground, j["ground"]);
+    for (const auto& [serial, clip] : *store.image_clips())
+        image_clip_to_json(clip, j[std::to_string(serial)]);
+}
+
+bool clips_from_json(ClipsStore& store, const json& j) {
+    if (j.is_null()) return true;
+    // An array or a number has no named members: not a clips file.
+    if (!j.is_object()) return false;
+    ImageClips clips = *store.image_clips();
+    const bool result = take_members(store, clips, j);
+    store.set_image_clips(std::move(clips));
+    return result;
 }
 
 }  // namespace druvex

@@ -1,25 +1,34 @@
-// Reading and writing the viewer config file.
+// Writing the viewer config and reading it back tolerantly.
 #include "viewer_config.h"
 
+#include "platform/numeric_utils.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
 namespace druvex {
-
-ViewerConfig default_viewer_config() { return ViewerConfig(); }
-
 namespace {
+
+// Ranges the viewer can draw with. Wider than the panels offer where a hand
+// edit does no harm; what falls outside would exhaust memory (a grid of
+// billions of cells, thousands of views), divide by zero or index past a
+// table.
+constexpr uint64_t min_group_views = 1;
+constexpr float min_zoom_scale = 1e-4f, max_zoom_scale = 1e4f;
+constexpr float min_point_size = 0.01f, max_point_size = 1000.0f;
+constexpr float max_color_magnitude = 1e9f;
+constexpr int colormap_count = 5;     // Categorical .. Sequential
+constexpr int color_mode_count = 12;  // Constant .. Laser
+constexpr float max_frame_length = 60.0f;
+constexpr float min_grid_spacing_degrees = 0.1f, max_grid_spacing_degrees = 1.0f;
+constexpr uint64_t max_grid_fill_distance = 1000;  // passes; a grid is never wider
+constexpr uint64_t min_grid_fill_threshold = 1, max_grid_fill_threshold = 6;  // neighbours
 
 // One list of (key, field) pairs serves both directions.
 template <typename Config, typename Fn>
-void view_fields(Config& c, Fn&& fn) {
-    fn("caption", c.caption);
-    fn("color_mode", c.color_mode);
-    fn("display_mode", c.display_mode);
-    fn("dynamic_color", c.dynamic_color);
-    fn("frame_length", c.frame_length);
-    fn("grid_fill_distance", c.grid_fill_distance);
-    fn("grid_fill_threshold", c.grid_fill_threshold);
-    fn("grid_spacing", c.grid_spacing);
-    fn("highlight_mode", c.highlight_mode);
-    fn("show_invalid_points", c.show_invalid_points);
+void render_fields(Config& c, Fn&& fn) {
     fn("color_max", c.color_max);
     fn("color_min", c.color_min);
     fn("colormap", c.colormap);
@@ -39,6 +48,20 @@ void view_fields(Config& c, Fn&& fn) {
 }
 
 template <typename Config, typename Fn>
+void view_fields(Config& c, Fn&& fn) {
+    fn("caption", c.caption);
+    fn("color_mode", c.color_mode);
+    fn("display_mode", c.display_mode);
+    fn("dynamic_color", c.dynamic_color);
+    fn("frame_length", c.frame_length);
+    fn("grid_fill_distance", c.grid_fill_distance);
+    fn("grid_fill_threshold", c.grid_fill_threshold);
+    fn("grid_spacing", c.grid_spacing);
+    fn("highlight_mode", c.highlight_mode);
+    fn("show_invalid_points", c.show_invalid_points);
+}
+
+template <typename Config, typename Fn>
 void top_fields(Config& c, Fn&& fn) {
     fn("enable_clips", c.enable_clips);
     fn("enable_transforms", c.enable_transforms);
@@ -54,35 +77,129 @@ struct Writer {
     void operator()(const char* key, const T& v) const {
         j[key] = v;
     }
-    void operator()(const char* key, float v) const { j[key] = float_array_to_json(&v, 1)[0]; }
+    void operator()(const char* key, float v) const { j[key] = float_to_json(v); }
 };
 
-// A value of the wrong type leaves the field unchanged.
 struct Reader {
     const json& j;
     template <typename T>
     void operator()(const char* key, T& v) const {
-        if (!j.is_object() || !j.contains(key)) return;
-        const json& m = j.at(key);
-        if constexpr (std::is_same_v<T, bool>) {
-            if (m.is_boolean()) v = m.get<bool>();
-        } else if constexpr (std::is_same_v<T, std::string>) {
-            if (m.is_string()) v = m.get<std::string>();
-        } else if constexpr (std::is_same_v<T, float>) {
-            if (m.is_number() || m.is_boolean()) v = json_to_float(m);
-        } else {
-            if (m.is_number()) v = m.get<T>();
-        }
+        get_json_value(j, key, v);
     }
 };
 
+// Truncated toward zero; beyond the range, the nearest end of it.
+int32_t float_to_int32(double d) {
+    if (d >= 2147483648.0) return std::numeric_limits<int32_t>::max();
+    if (d <= -2147483649.0) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(d);
+}
+
+// Truncated toward zero; a negative value keeps its 64-bit pattern, as a
+// signed integer does.
+uint64_t float_to_uint64(double d) {
+    constexpr double two_to_63 = 9223372036854775808.0;
+    if (d >= 2 * two_to_63) return std::numeric_limits<uint64_t>::max();
+    if (d >= two_to_63) return static_cast<uint64_t>(d);
+    if (d >= -two_to_63) return static_cast<uint64_t>(static_cast<int64_t>(d));
+    return static_cast<uint64_t>(std::numeric_limits<int64_t>::min());
+}
+
+void bring_into_range(RenderConfig& c) {
+    const RenderConfig defaults;
+    c.zoom_scale = std::clamp(c.zoom_scale, min_zoom_scale, max_zoom_scale);
+    c.point_size = std::clamp(c.point_size, min_point_size, max_point_size);
+    c.color_min = std::clamp(c.color_min, -max_color_magnitude, max_color_magnitude);
+    c.color_max = std::clamp(c.color_max, -max_color_magnitude, max_color_magnitude);
+    if (c.colormap < 0 || c.colormap >= colormap_count) c.colormap = defaults.colormap;
+}
+
+void bring_into_range(ViewConfig& c) {
+    const ViewConfig defaults;
+    if (c.color_mode < 0 || c.color_mode >= color_mode_count) c.color_mode = defaults.color_mode;
+    c.frame_length = std::clamp(c.frame_length, 0.0f, max_frame_length);
+    c.grid_spacing =
+        std::clamp(c.grid_spacing, std::tan(degrees_to_radians(min_grid_spacing_degrees)),
+                   std::tan(degrees_to_radians(max_grid_spacing_degrees)));
+    c.grid_fill_distance = std::min(c.grid_fill_distance, max_grid_fill_distance);
+    c.grid_fill_threshold =
+        std::clamp(c.grid_fill_threshold, min_grid_fill_threshold, max_grid_fill_threshold);
+}
+
+// The elements of "group_streams": an array's in order, an object's member
+// values in key order, a single scalar as one, null as none.
+template <typename Fn>
+void for_each_element(const json& value, Fn&& fn) {
+    if (value.is_null()) return;
+    if (value.is_array() || value.is_object()) {
+        for (const json& element : value) fn(element);
+    } else {
+        fn(value);
+    }
+}
+
 }  // namespace
 
-void view_config_to_json(const ViewConfig& config, json& j) { view_fields(config, Writer{j}); }
+void get_json_value(const json& j, const char* key, bool& value) {
+    const json* m = json_member(j, key);
+    if (m != nullptr && m->is_boolean()) value = m->get<bool>();
+}
+
+void get_json_value(const json& j, const char* key, std::string& value) {
+    const json* m = json_member(j, key);
+    if (m != nullptr && m->is_string()) value = m->get<std::string>();
+}
+
+void get_json_value(const json& j, const char* key, float& value) {
+    const json* m = json_member(j, key);
+    if (m != nullptr && (m->is_number() || m->is_boolean())) json_to_float(*m, value);
+}
+
+void get_json_value(const json& j, const char* key, int32_t& value) {
+    const json* m = json_member(j, key);
+    if (m == nullptr) return;
+    if (m->is_number_unsigned()) {
+        value = static_cast<int32_t>(m->get<uint64_t>());  // cut to 32 bits
+    } else if (m->is_number_integer()) {
+        value = static_cast<int32_t>(m->get<int64_t>());
+    } else if (m->is_number_float()) {
+        value = float_to_int32(m->get<double>());
+    }
+}
+
+void get_json_value(const json& j, const char* key, uint64_t& value) {
+    const json* m = json_member(j, key);
+    if (m == nullptr) return;
+    if (m->is_number_unsigned()) {
+        value = m->get<uint64_t>();
+    } else if (m->is_number_integer()) {
+        value = static_cast<uint64_t>(m->get<int64_t>());
+    } else if (m->is_number_float()) {
+        value = float_to_uint64(m->get<double>());
+    }
+}
+
+ViewerConfig default_viewer_config() { return ViewerConfig(); }
+
+void render_config_to_json(const RenderConfig& config, json& j) {
+    render_fields(config, Writer{j});
+}
+
+bool render_config_from_json(RenderConfig& config, const json& j) {
+    render_fields(config, Reader{j});
+    bring_into_range(config);
+    return true;
+}
+
+void view_config_to_json(const ViewConfig& config, json& j) {
+    view_fields(config, Writer{j});
+    render_config_to_json(config, j);
+}
 
 bool view_config_from_json(ViewConfig& config, const json& j) {
     view_fields(config, Reader{j});
-    return true;
+    bring_into_range(config);
+    return render_config_from_json(config, j);
 }
 
 void viewer_config_to_json(const ViewerConfig& config, json& j) {
@@ -91,27 +208,42 @@ void viewer_config_to_json(const ViewerConfig& config, json& j) {
     for (const ViewConfig& view : config.group_streams) {
         json element;
         view_config_to_json(view, element);
-        j["group_streams"].push_back(element);
+        j["group_streams"].push_back(std::move(element));  // none: no key at all
     }
 }
 
 bool viewer_config_from_json(ViewerConfig& config, const json& j) {
+    bool result = j.is_object();
     top_fields(config, Reader{j});
-    if (j.is_object() && j.contains("single_stream")) {
-        view_config_from_json(config.single_stream, j.at("single_stream"));
-    }
+    if (const json* single = json_member(j, "single_stream"))
+        result &= view_config_from_json(config.single_stream, *single);
     config.group_streams.clear();
-    if (j.is_object() && j.contains("group_streams") && j.at("group_streams").is_array()) {
-        for (const json& element : j.at("group_streams")) {
+    if (const json* groups = json_member(j, "group_streams")) {
+        for_each_element(*groups, [&config, &result](const json& element) {
             ViewConfig view;
-            view_config_from_json(view, element);
-            config.group_streams.push_back(view);
-        }
+            if (view_config_from_json(view, element)) {
+                config.group_streams.push_back(std::move(view));
+            } else {
+                result = false;
+            }
+        });
     }
-    // A hand-edited count must not make the viewer allocate without bound.
-    if (config.n_streams > kMaxGroupViews) config.n_streams = kMaxGroupViews;
+    config.n_streams = std::clamp(config.n_streams, min_group_views, max_group_views);
     config.group_streams.resize(config.n_streams);
-    return true;
+    return result;
+}
+
+ConfigFileRead read_viewer_config_file(ViewerConfig& config, const std::string& path) {
+    config = default_viewer_config();
+    json j;
+    if (!read_json_file(j, path)) return ConfigFileRead::unreadable;
+    return viewer_config_from_json(config, j) ? ConfigFileRead::loaded : ConfigFileRead::invalid;
+}
+
+bool write_viewer_config_file(const ViewerConfig& config, const std::string& path) {
+    json j;
+    viewer_config_to_json(config, j);
+    return write_json_file(j, path);
 }
 
 }  // namespace druvex

@@ -1,6 +1,7 @@
 // SensorStream: frames, statistics and frame rate of one sensor in a view.
 #include "sensor_stream.h"
 
+#include "hex_grid.h"
 #include "platform/rate_limiter.h"
 #include "platform/sdk_utils.h"
 #include "view.h"
@@ -74,12 +75,7 @@ SensorStream::SensorStream(View* view_, const DruvexSensorInformation* info_)
         std::lock_guard<std::mutex> lock(mutex);
         clear_locked();
     }
-    transform = app->transforms().get_transform(info.serial_number);
-    const EulerAngles angles = quaternion_to_euler(transform.rotation);
-    azimuth = angles.azimuth;
-    elevation = angles.elevation;
-    roll = angles.roll;
-    image_clip = app->clips().get_image_clip(info.serial_number);
+    follow_settings();
     char model[sizeof info.model_name + 1] = {};
     std::memcpy(model, info.model_name, sizeof info.model_name);
     std::snprintf(name, sizeof name, "%s (#%d)", model, static_cast<int32_t>(info.serial_number));
@@ -110,11 +106,20 @@ DruvexCalibration SensorStream::calibration() const {
 
 size_t SensorStream::index() const { return view->stream_index(handle); }
 
-void SensorStream::configure_hex_grid(float spacing, uint64_t, uint64_t) { hex_spacing = spacing; }
-
-void SensorStream::drop_hex_grid() { hex_spacing = 0.0f; }
-
-void SensorStream::reset_hex_grid() {}
+void SensorStream::follow_settings() {
+    const TransformsStore& transforms = app->transforms();
+    if (const uint64_t version = transforms.version(); version != transforms_version_) {
+        transforms_version_ = version;
+        transform = transforms.get_transform(info.serial_number);
+        const float* q = transform.rotation;
+        quaternion_to_euler(q[0], q[1], q[2], q[3], &azimuth, &elevation, &roll);
+    }
+    const ClipsStore& clips = app->clips();
+    if (const uint64_t version = clips.image_clips_version(); version != clips_version_) {
+        clips_version_ = version;
+        image_clip = clips.get_image_clip(info.serial_number);
+    }
+}
 
 void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
                        const DruvexSensorRawPointWithTime* points) {
@@ -130,6 +135,7 @@ void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
     stream.incoming.push_back(
         std::make_unique<StreamFrame>(&stream, time_us, n, points, mode_value));
     if (stream.incoming.size() > SensorStream::kMaxIncomingFrames) stream.incoming.clear();
+    if (stream.hex_grid) stream.hex_grid->tick();
 
     const int64_t now_ns = steady_time_ns();
     if (stream.last_push_time != 0) {
@@ -170,6 +176,7 @@ void trim_frames(SensorStream& s) {
 }  // namespace
 
 void update_stream_status(SensorStream& s) {
+    s.follow_settings();
     DruvexSensorInformation info = s.info;
     const bool failed = !stream_sdk.sensor_information(s.handle, &info);
 

@@ -17,6 +17,8 @@
 
 namespace druvex {
 
+class ClusterGrid;
+class HexGrid;
 class SensorStream;
 class View;
 class ViewHost;
@@ -91,13 +93,21 @@ public:
     bool return_enabled(int r) const { return (return_mask >> r) & 1u; }
     bool mode_enabled(unsigned m) const { return (return_mask >> (m + 8)) & 1u; }
 
-    // The hex grid itself is not part of the viewer yet: in the grid display
-    // modes the stream's points are drawn as they are. These keep the settings.
+    // The hex grid of the grid display modes: made or kept for the view's
+    // spacing (made safe first), deleted in "Raw", relearning its background.
     void configure_hex_grid(float spacing, uint64_t fill_distance, uint64_t fill_threshold);
     void drop_hex_grid();
     void reset_hex_grid();
 
-    void build_points(const ViewConfig& config, std::vector<PointVertex>& out);
+    // Appends the stream's points to `out`: as received in "Raw", one per
+    // grid cell otherwise, whose foreground also fills `cluster` (may be null).
+    void build_points(const ViewConfig& config, std::vector<PointVertex>& out,
+                      ClusterGrid* cluster);
+
+    // Copies the sensor's pose and image clip from the application's stores
+    // when they changed since the last copy; the points read only the copies,
+    // so editing the stores never races the drawing of a frame.
+    void follow_settings();
 
     View* view;
     ViewHost* app;
@@ -110,6 +120,7 @@ public:
     SensorTransform transform;
     ImageClip image_clip;
     float hex_spacing = 0.0f;
+    std::unique_ptr<HexGrid> hex_grid;  // replaced only on the GUI thread
     uint64_t channel_mask = ~uint64_t(0);
     uint64_t return_mask = ~uint64_t(0);
     int64_t first_timestamp = 0;
@@ -127,6 +138,14 @@ public:
     uint32_t intervals[10];
     uint64_t interval_index = 0;
     int64_t last_push_ns = 0;
+
+private:
+    // Replaces the points appended since `start` by the hex grid's cells.
+    void grid_points(const ViewConfig& config, std::vector<PointVertex>& out, size_t start,
+                     ClusterGrid* cluster);
+
+    uint64_t transforms_version_ = ~uint64_t(0);  // the stores' versions of the copies
+    uint64_t clips_version_ = ~uint64_t(0);
 };
 
 // SDK frame thread, with the view's mutex held.

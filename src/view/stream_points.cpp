@@ -1,4 +1,5 @@
 // Turning a stream's recent frames into drawn points.
+#include "angular_grid.h"
 #include "render/render_config.h"
 #include "sensor_stream.h"
 #include "view.h"
@@ -19,7 +20,8 @@ struct PointContext {
     float weight;
     uint32_t stream_index;
     bool show_invalid;
-    const ImageClip* clip;  // null when clips are off
+    const ImageClip* clip;      // null when clips are off
+    AngularPointGrid* angular;  // the IMU demo's panorama, or null
 };
 
 float color_value(const PointContext& ctx, const DruvexSensorImagePoint& p, int r,
@@ -49,7 +51,9 @@ void add_image_point(PointContext& ctx, DruvexSensorImagePoint& p, int r,
     const float importance =
         (ctx.color_mode == kColorIntensity && saturated) ? ctx.weight * 0.5f : ctx.weight;
     const float value = color_value(ctx, p, r, raw, valid ? 0.0f : 1.0f);
-    ctx.out.add({importance, -d * p.image_x, d, -d * p.image_z, value}, p.timestamp);
+    const PointVertex vertex{importance, -d * p.image_x, d, -d * p.image_z, value};
+    if (ctx.angular != nullptr) ctx.angular->add(vertex, p.timestamp);
+    ctx.out.add(vertex, p.timestamp);
 }
 
 void add_frame_points(PointContext& ctx, StreamFrame& frame) {
@@ -85,8 +89,9 @@ VertexKey StreamFrame::vertex_key(int32_t color_mode, float weight, const Sensor
 
 void StreamFrame::fill_vertex_cache(const VertexKey& key) {
     vertex_cache_.begin(key, key.color_mode == kColorTime);
-    PointContext ctx{vertex_cache_,    key.color_mode,   key.weight,
-                     key.stream_index, key.show_invalid, key.clipped ? &key.clip : nullptr};
+    PointContext ctx{vertex_cache_,           key.color_mode,   key.weight,
+                     key.stream_index,        key.show_invalid, key.clipped ? &key.clip : nullptr,
+                     view->angular_grid.get()};
     if (stream->mode_enabled(mode_flag)) add_frame_points(ctx, *this);
     vertex_cache_.finish();
 }
@@ -96,25 +101,38 @@ void StreamFrame::build_points(std::vector<PointVertex>& out, int32_t color_mode
     processed = true;
     const VertexKey key = vertex_key(color_mode, weight, pose);
     // calibrate() first: it must run on every draw, and new image points
-    // make the kept ones stale whatever the key.
-    if (calibrate() || !vertex_cache_.holds(key)) fill_vertex_cache(key);
+    // make the kept ones stale whatever the key. The angular grid takes
+    // every point as it is built.
+    if (calibrate() || !vertex_cache_.holds(key) || view->angular_grid) fill_vertex_cache(key);
     vertex_cache_.append_to(out, view->now_us);
 }
 
-void SensorStream::build_points(const ViewConfig& config, std::vector<PointVertex>& out) {
+void SensorStream::build_points(const ViewConfig& config, std::vector<PointVertex>& out,
+                                ClusterGrid* cluster) {
     if (frames.empty()) return;
     const int64_t now = app->current_time_usec();
-    const SensorPose pose = transform.matrix();
-    const SensorPose* posed = app->enable_transforms() ? &pose : nullptr;
+    const SensorPose pose = transform_to_affine(transform);
+    const bool posed = app->enable_transforms();
+    // The grid bins by direction from the sensor: its points take the pose
+    // after binning.
+    const SensorPose* frame_pose = posed && !hex_grid ? &pose : nullptr;
+    const bool imu = view->imu_demo_active();
+    const size_t start = out.size();
+    size_t counted = 0;
     for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
         StreamFrame& frame = **it;
         if (frame.time_us > now) continue;  // replay clock behind this frame
         const float age = static_cast<float>(now - frame.time_us) * 1e-6f;
-        frame.build_points(out, config.color_mode, 1.0f, posed);
+        const float weight = imu && config.frame_length > 0.0f ? age / config.frame_length : 1.0f;
+        frame.build_points(out, config.color_mode, weight, frame_pose);
+        ++counted;
         if (age > config.frame_length) break;
     }
-    // Binning into the hex grid (display modes other than "Raw") and the IMU
-    // demo's angular grid join here once they exist.
+    // Each frame of the IMU demo is drawn once; the angular grid keeps the picture.
+    if (imu) frames.clear();
+    if (counted == 0 || !hex_grid) return;
+    grid_points(config, out, start, cluster);
+    if (posed) apply_pose(pose, out.data() + start, out.size() - start);
 }
 
 }  // namespace druvex

@@ -13,17 +13,12 @@ bool same_clip(const ImageClip& a, const ImageClip& b) {
            a.min_distance == b.min_distance && a.max_distance == b.max_distance;
 }
 
-// In place, with plain arithmetic: this runs for every point of every frame.
-void apply_pose(const SensorPose& m, PointVertex* v, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        const float x = v[i].x, y = v[i].y, z = v[i].z;
-        v[i].x = m(0, 0) * x + m(0, 1) * y + m(0, 2) * z + m(0, 3);
-        v[i].y = m(1, 0) * x + m(1, 1) * y + m(1, 2) * z + m(1, 3);
-        v[i].z = m(2, 0) * x + m(2, 1) * y + m(2, 2) * z + m(2, 3);
-    }
-}
-
 }  // namespace
+
+// In place: this runs for every point of every frame.
+void apply_pose(const SensorPose& m, PointVertex* v, size_t n) {
+    for (size_t i = 0; i < n; ++i) apply_affine(m, v[i].x, v[i].y, v[i].z);
+}
 
 bool VertexKey::operator==(const VertexKey& other) const {
     return color_mode == other.color_mode && weight == other.weight &&

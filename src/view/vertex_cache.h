@@ -5,15 +5,17 @@
 
 #include "render/point_program.h"
 #include "settings/clips_store.h"
-
-#include <Eigen/Core>
+#include "settings/sensor_transform.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace druvex {
 
-using SensorPose = Eigen::Matrix<float, 3, 4>;
+using SensorPose = Affine;
+
+// Moves n points by the pose, in place.
+void apply_pose(const SensorPose& m, PointVertex* v, size_t n);
 
 // Everything besides the frame's own points that its drawn points depend on.
 struct VertexKey {
@@ -26,7 +28,7 @@ struct VertexKey {
     uint64_t channel_mask = 0;
     uint64_t return_mask = 0;
     bool posed = false;  // the stream's pose applies
-    SensorPose pose = SensorPose::Zero();
+    SensorPose pose{};
 
     bool operator==(const VertexKey& other) const;
 };

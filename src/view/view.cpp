@@ -1,6 +1,7 @@
 // View: taking frames, keeping streams current and drawing.
 #include "view.h"
 
+#include "cluster_set_names.h"
 #include "render/lines_renderer.h"
 #include "view_host.h"
 
@@ -28,6 +29,7 @@ View::View(ViewHost* app_, const ViewConfig* config_, int group_view_)
 View::~View() {
     destroy_control_panel();
     release_cluster_grid();
+    if (!name.empty()) release_cluster_set_name(name);
 }
 
 bool View::on_frame(const DruvexSensorInformation& info, int64_t time_us, size_t n,
@@ -47,7 +49,7 @@ bool View::on_frame(const DruvexSensorInformation& info, int64_t time_us, size_t
         pending_streams[handle] = std::move(created);
     }
     push_stream_frame(*stream, time_us, n, points);
-    if (name.empty()) name = "vw" + std::to_string(handle);
+    if (name.empty()) name = claim_cluster_set_name(handle);
     return true;
 }
 
@@ -84,6 +86,10 @@ void View::update() {
     renderer.draw_points();
     renderer.draw_highlight();
     renderer.draw_measure();
+    if (!name.empty()) {
+        renderer.draw_named(name.c_str());
+        renderer.draw_named((name + "2").c_str());
+    }
     renderer.draw_title();
     for (auto& [handle, stream] : streams) stream->refresh();
 }
@@ -104,6 +110,7 @@ void View::clear_frames() {
         for (auto& [handle, stream] : *map) stream->clear();
     }
     vertices.clear();
+    if (angular_grid) angular_grid->clear();
 }
 
 void View::remove_streams() {
@@ -158,16 +165,22 @@ size_t View::stream_index(uint64_t handle) const {
     return streams.size();
 }
 
-bool View::imu_demo_active() const {
-    return false;  // the angular point grid of the IMU demo is not part of the viewer yet
-}
+bool View::imu_demo_active() const { return angular_grid && app->has_imu_samples(); }
 
 void View::release_cluster_grid() {
-    // The clustering grid itself arrives later; its line sets are named after the view.
+    cluster_grid.reset();
     if (!name.empty()) {
         clear_lines(name);
         clear_lines(name + "2");
     }
+}
+
+void View::draw_cluster_boxes(ClusterGrid& grid) {
+    if (name.empty()) return;
+    build_cluster_geometry(grid.clusters, box_outlines_, box_faces_);
+    set_lines(name, box_outlines_);
+    LinesRenderer::instance()->stage(name + "2", GL_TRIANGLE_STRIP, box_faces_.size(),
+                                     sizeof(LineVertex), box_faces_.data(), false);
 }
 
 bool View::handle_key(int key, int modifiers) {

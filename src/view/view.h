@@ -2,6 +2,9 @@
 // renderer and camera.
 #pragma once
 
+#include "angular_grid.h"
+#include "clustering.h"
+#include "render/line_strips.h"
 #include "render/render_config.h"
 #include "render/view_renderer.h"
 #include "sensor_stream.h"
@@ -44,11 +47,14 @@ public:
     void update();
     bool handle_key(int key, int modifiers);
 
-    // Builds this frame's points into `vertices`; false when there are none
-    // (the renderer then keeps its previous upload). No GL work.
+    // Builds this frame's points into `vertices` and finds the clusters;
+    // false when there are no points (the renderer then keeps its previous
+    // upload and boxes). No GL work.
     bool collect_points();
-    // collect_points, then the upload (GL thread).
+    // collect_points, then the upload of the points and boxes (GL thread).
     void process_frame();
+    // GL thread: hands the grid's boxes to the lines renderer under `name`.
+    void draw_cluster_boxes(ClusterGrid& grid);
 
     void clear_frames();
     void remove_streams();
@@ -88,7 +94,10 @@ public:
     std::mutex mutex;
     std::map<uint64_t, std::unique_ptr<SensorStream>> streams;
     std::map<uint64_t, std::unique_ptr<SensorStream>> pending_streams;
+    // Base name of the view's cluster line sets, fixed by the first frame.
     std::string name;
+    std::unique_ptr<ClusterGrid> cluster_grid;       // in "Demo" and "Demo 2"
+    std::unique_ptr<AngularPointGrid> angular_grid;  // in the IMU demo
     // The Control Panel: the view's own helper (it owns the visibility groups),
     // the helper of the window's rows (replaced by every rebuild) and the window.
     std::unique_ptr<FormHelper> panel_form;
@@ -110,11 +119,16 @@ public:
 private:
     bool stream_shown(uint64_t handle) const;
     void configure_grids();
+    void start_angular_grid();
+    void find_clusters();
     // Also measures the time colour's values, for apply_color_mode.
     void fade_and_measure();
     void apply_color_mode();
 
     float time_low_ = 0.0f, time_span_ = 0.0f;
+    // The boxes' geometry, rebuilt in place every frame.
+    LineStrips box_outlines_;
+    std::vector<LineVertex> box_faces_;
 };
 
 }  // namespace druvex

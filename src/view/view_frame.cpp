@@ -11,6 +11,10 @@ namespace druvex {
 namespace {
 
 constexpr int kColorTime = 1, kColorDistance = 2, kColorX = 3, kColorY = 4, kColorZ = 5;
+constexpr int32_t display_cluster_bit = 2;
+// The IMU demo runs on one sensor of this model, with a 0.2 degree angular grid.
+constexpr uint16_t imu_demo_model = DRUVEX_SENSOR_MODEL_ZUNA_120;
+constexpr float imu_demo_resolution = 0.0034906587f;
 
 float horizontal_range(const PointVertex& v) { return std::sqrt(v.x * v.x + v.y * v.y); }
 
@@ -21,8 +25,14 @@ bool View::stream_shown(uint64_t handle) const {
 }
 
 void View::configure_grids() {
-    // The clustering grid (made in the display modes with bit 1, released in
-    // the others) and the IMU demo's angular grid join here once they exist.
+    if ((config.display_mode & display_cluster_bit) == 0) {
+        release_cluster_grid();
+    } else if (!cluster_grid) {
+        cluster_grid = std::make_unique<ClusterGrid>();
+    } else {
+        cluster_grid->reset_cells();
+    }
+    start_angular_grid();
     for (auto& [handle, stream] : streams) {
         if (!stream_shown(handle)) continue;
         if (config.display_mode != 0) {
@@ -32,6 +42,16 @@ void View::configure_grids() {
             stream->drop_hex_grid();
         }
     }
+}
+
+// Made once, for a single sensor of the IMU demo's model while IMU samples
+// arrive; its older frames are dropped so the panorama starts afresh.
+void View::start_angular_grid() {
+    if (angular_grid || !app->has_imu_samples() || streams.size() != 1) return;
+    SensorStream& stream = *streams.begin()->second;
+    if (stream.info.model != imu_demo_model) return;
+    stream.clear();
+    angular_grid = std::make_unique<AngularPointGrid>(app, stream.info, imu_demo_resolution);
 }
 
 // Fades by highlight, focus box and ground, and measures the cloud, in as few
@@ -115,16 +135,26 @@ bool View::collect_points() {
     vertices.clear();
     now_us = app->current_time_usec();
     for (auto& [handle, stream] : streams) {
-        if (stream_shown(handle)) stream->build_points(config, vertices);
+        if (stream_shown(handle)) stream->build_points(config, vertices, cluster_grid.get());
     }
     if (vertices.empty()) return false;
+    if (imu_demo_active()) angular_grid->collect(vertices);
     fade_and_measure();
     apply_color_mode();
+    find_clusters();
     return true;
 }
 
+// A frame without any occupied cell releases the grid and its boxes; the
+// next frame makes a new grid.
+void View::find_clusters() {
+    if (cluster_grid && !druvex::cluster_grid(*cluster_grid)) release_cluster_grid();
+}
+
 void View::process_frame() {
-    if (collect_points()) renderer.upload_points(vertices.size(), vertices.data());
+    if (!collect_points()) return;
+    renderer.upload_points(vertices.size(), vertices.data());
+    if (cluster_grid) draw_cluster_boxes(*cluster_grid);
 }
 
 }  // namespace druvex

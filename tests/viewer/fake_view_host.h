@@ -30,13 +30,14 @@ public:
     bool is_first_view(const View* view) const override { return view == first; }
     const ClipsStore& clips() const override { return clips_store; }
     const TransformsStore& transforms() const override { return transforms_store; }
-    bool has_imu_samples() const override { return false; }
+    bool has_imu_samples() const override { return imu_samples; }
     NVGcontext* nvg_context() const override { return nullptr; }
 
     int64_t now_us = 1'000'000'000;
     int64_t data_time = 0;
     bool clips_on = false;
     bool transforms_on = false;
+    bool imu_samples = false;
     std::map<uint64_t, bool> enabled;
     const View* first = nullptr;
     ClipsStore clips_store;

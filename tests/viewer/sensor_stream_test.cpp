@@ -109,5 +109,24 @@ TEST_F(SensorStreamTest, EmptyFrameIsTakenWithoutTouchingTheFirstTimestamp) {
     EXPECT_EQ(stream().incoming.size(), 1u);
 }
 
+// The stream draws from its own copies of the pose and clip; edits in the
+// stores reach them once per drawn frame, angles included.
+TEST_F(SensorStreamTest, PoseAndClipFollowTheStores) {
+    SensorTransform pose;
+    euler_to_quaternion(0.5f, 0.0f, 0.0f, &pose.rotation[0], &pose.rotation[1], &pose.rotation[2],
+                        &pose.rotation[3]);
+    host_.transforms_store.set_transform(1000, pose);
+    EXPECT_NEAR(stream().azimuth, 0.5f, 1e-6f);  // taken when the stream is made
+    ImageClip clip;
+    clip.max_distance = 5.0f;
+    host_.clips_store.set_image_clip(1000, clip);
+    host_.transforms_store.clear();
+    EXPECT_EQ(stream().image_clip.max_distance, 10000.0f);
+    update_stream_status(stream());
+    EXPECT_EQ(stream().image_clip.max_distance, 5.0f);
+    EXPECT_EQ(stream().azimuth, 0.0f);
+    EXPECT_EQ(stream().transform.rotation[3], 1.0f);
+}
+
 }  // namespace
 }  // namespace druvex

@@ -25,7 +25,7 @@ protected:
         view_.config.color_mode = color_mode;
         view_.config.frame_length = frame_length;
         std::vector<PointVertex> out;
-        stream_->build_points(view_.config, out);
+        stream_->build_points(view_.config, out, nullptr);
         return out;
     }
 

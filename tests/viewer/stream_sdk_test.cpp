@@ -86,13 +86,13 @@ TEST_F(StreamSdkTest, DrawnPointsFollowACalibrationChange) {
     update_stream_status(stream);
     DruvexCalibration calibration = stream.calibration();
     std::vector<PointVertex> before;
-    stream.build_points(view.config, before);
+    stream.build_points(view.config, before, nullptr);
     ASSERT_EQ(before.size(), 3u);
     EXPECT_FLOAT_EQ(before[0].y, calibration.distance_scale * 1000.0f);
     calibration.distance_scale *= 2.0f;
     ASSERT_EQ(druvex_sdk_set_calibration(kHandle, &calibration), DRUVEX_SUCCESS);
     std::vector<PointVertex> after;
-    stream.build_points(view.config, after);
+    stream.build_points(view.config, after, nullptr);
     ASSERT_EQ(after.size(), 3u);
     EXPECT_FLOAT_EQ(after[0].y, calibration.distance_scale * 1000.0f);
 }

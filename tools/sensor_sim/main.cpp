@@ -24,13 +24,14 @@ struct Arguments {
     std::string udp_host;
     uint16_t udp_port = 8808;
     std::string dump_path;
+    bool moving = false;
 };
 
 void usage() {
     std::fprintf(stderr,
                  "usage: sensor_sim [--model N] [--layout stdt|stdp|stdr|stdq]\n"
                  "                  [--body dvx8|dvx9|dvxa] [--info info|infx|two-part]\n"
-                 "                  [--returns 1|2] [--packets N]\n"
+                 "                  [--returns 1|2] [--packets N] [--scene static|moving]\n"
                  "                  (--udp HOST [--port P] | --dump FILE)\n");
 }
 
@@ -60,6 +61,8 @@ bool parse(int argc, char** argv, Arguments& a) {
             a.udp_port = static_cast<uint16_t>(std::stoul(value));
         else if (key == "--dump")
             a.dump_path = value;
+        else if (key == "--scene" && parse_choice(value, {"static", "moving"}, choice))
+            a.moving = choice == 1;
         else if (key == "--returns")
             a.sim.multiple_returns = value == "2";
         else if (key == "--layout" && parse_choice(value, {"stdt", "stdp", "stdr", "stdq"}, choice))
@@ -130,6 +133,7 @@ int main(int argc, char** argv) {
         usage();
         return 2;
     }
+    if (arguments.moving) use_moving_scene(arguments.sim);
     SensorSim sim(arguments.sim);
     return arguments.udp_host.empty() ? dump(arguments, sim) : send_udp(arguments, sim);
 }

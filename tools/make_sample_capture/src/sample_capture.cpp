@@ -21,6 +21,7 @@ void play(const SampleSensor& sensor, double seconds, std::vector<SamplePacket>&
     druvex_sim::SimOptions options;
     options.model = sensor.model;
     options.serial = sensor.serial;
+    druvex_sim::use_moving_scene(options);
     druvex_sim::SensorSim sim(options);
     const int64_t end = options.host_start_us + static_cast<int64_t>(seconds * 1e6);
     int64_t next_info = options.host_start_us;

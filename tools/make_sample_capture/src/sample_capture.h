@@ -1,5 +1,6 @@
 // The sample scene as network traffic: two simulated sensors of different
-// models, their packets merged in time order, and a capture file of them.
+// models looking at the scene with a walking person and a driving car, their
+// packets merged in time order, and a capture file of them.
 #pragma once
 
 #include <cstdint>

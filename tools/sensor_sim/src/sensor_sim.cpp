@@ -69,6 +69,14 @@ void write_record(Layout layout, int16_t x, int16_t z, const uint32_t raw[2],
 
 }  // namespace
 
+void use_moving_scene(SimOptions& options) {
+    // The channels' vertical offsets span 8000 raw units.
+    const int gaps = std::max(1, model_channel_count(options.model) - 1);
+    options.raster_amplitude = 8000.0 / (2.0 * gaps) + 50.0;
+    options.raster_step = 1.1;
+    options.moving_objects = true;
+}
+
 const char* layout_magic(Layout layout) {
     switch (layout) {
         case Layout::stdt: return "STDT";
@@ -128,6 +136,10 @@ uint32_t SensorSim::records_per_packet() const {
                                  : static_cast<uint32_t>((max_packet_bytes - header_size) /
                                                          (record_size() * channel_count()));
     return samples * channel_count();
+}
+
+double SensorSim::sample_time_s(uint64_t sample) const {
+    return static_cast<double>(sample) * channel_count() * options_.record_period_us * 1e-6;
 }
 
 float SensorSim::measurement_period() const {
@@ -221,11 +233,17 @@ void SensorSim::add_record(uint64_t sample, uint32_t channel, Bytes& out,
                            std::vector<ExpectedPoint>& expected) {
     const float sweep = triangle(sample, options_.sweep_samples) * options_.sweep_amplitude;
     const auto x = static_cast<int16_t>(std::lround(sweep * full_sweep_units));
-    const auto z = static_cast<int16_t>(std::lround(200 * std::sin(sample * 0.05)));
+    const auto z = static_cast<int16_t>(std::lround(
+        options_.raster_amplitude * std::sin(static_cast<double>(sample) * options_.raster_step)));
     const EffectiveChannel& ch = effective_[channel];
     const auto power = static_cast<uint8_t>((sample + channel) % 16);
     const ImageTangents image = image_tangents(calibration_, distortion_, ch, x, z);
-    const Hits hits = trace(image.x, image.z);
+    // The moving scene takes image coordinates as the sensor means them, x
+    // growing to the left and z downwards, so that a viewer draws it upright;
+    // the static scene keeps the layout the decoding tests were written for.
+    const Hits hits = options_.moving_objects
+                          ? trace_with_movers(-image.x, -image.z, sample_time_s(sample))
+                          : trace(image.x, image.z);
     const uint32_t max_raw = wide_distance(options_.layout) ? 0xFFFFF : 0xFFFF;
     const int16_t offset = ch.power_offset[power];
     const uint32_t first_raw = raw_distance(calibration_, hits.first, offset, max_raw);

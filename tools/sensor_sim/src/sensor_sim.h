@@ -37,6 +37,10 @@ struct SimOptions {
     uint32_t samples_per_packet = 0;  // 0: as many as fit in 1400 bytes
     uint32_t sweep_samples = 400;     // samples per sweep direction
     float sweep_amplitude = 1.0f;     // share of the full horizontal field
+    // The vertical raster: raw units of amplitude, radians of phase per sample.
+    double raster_amplitude = 200;
+    double raster_step = 0.05;
+    bool moving_objects = false;  // a person and a car cross the scene
     int64_t host_start_us = 1765000000000000;
     uint32_t clock_start_us = 1000000;
     // How the receiver is set up, for the expectations.
@@ -75,6 +79,8 @@ public:
     uint32_t records_per_packet() const;
     // Seconds between records, as the receiver learns it.
     float measurement_period() const;
+    // Seconds from the start to the first record of a sample.
+    double sample_time_s(uint64_t sample) const;
 
     // One information packet, or the two halves of a large one.
     std::vector<Bytes> info_packets() const;
@@ -98,6 +104,11 @@ private:
     uint64_t packet_ = 0;
     int64_t last_base_ = 0;
 };
+
+// The scene with the person and the car, scanned with a raster fine enough
+// for the viewer's hex grid and clustering to find them: every channel
+// sweeps its whole band between the channels next to it every six samples.
+void use_moving_scene(SimOptions& options);
 
 const char* layout_magic(Layout layout);
 std::string default_firmware(uint16_t model);

@@ -1,0 +1,33 @@
+// Saving a default settings file without losing what the user had in it.
+#include "default_settings_file.h"
+
+#include "platform/os_helper.h"
+#include "platform/path_utils.h"
+#include "platform/safe_file.h"
+
+namespace druvex {
+
+DefaultSettingsFile::DefaultSettingsFile(std::string file_name, LoadCheck loads)
+    : file_name_(std::move(file_name)), loads_(loads) {}
+
+std::string DefaultSettingsFile::path() const { return get_data_directory("", false) + file_name_; }
+
+void DefaultSettingsFile::loaded(const json& taken) { unchanged_text_ = json_file_text(taken); }
+
+bool DefaultSettingsFile::save(const json& document, std::string& set_aside_as) {
+    set_aside_as.clear();
+    const std::string file = path();
+    const std::string text = json_file_text(document);
+    const bool exists = file_exists(file);
+    if (exists && unchanged_text_ == text) return true;
+    if (exists && !loads_(file)) {
+        set_aside_as = set_file_aside(file);
+        if (set_aside_as.empty()) return false;
+    }
+    get_data_directory("", true);
+    if (!write_file_atomically(file, text)) return false;
+    unchanged_text_ = text;
+    return true;
+}
+
+}  // namespace druvex

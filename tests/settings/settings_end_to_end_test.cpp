@@ -1,0 +1,171 @@
+// The viewer's default settings files across real starts, autosaves and exits,
+// driven by real X input on a virtual display of the test's own (keys must
+// not reach the windows of tests that run alongside).
+#include "../viewer/process_runner.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace druvex {
+namespace {
+
+using namespace druvex::testing;
+using json = nlohmann::json;
+
+void pause_for(double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+// Waits until `ready` gives a non-empty text; "" after the timeout.
+template <typename Fn>
+std::string wait_for(double timeout_sec, Fn ready) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (std::string text = ready(); !text.empty()) return text;
+        pause_for(0.2);
+    }
+    return "";
+}
+
+class SettingsEndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!executable_exists(binary_dir() + "/bin/druvex_viewer") ||
+            !executable_exists("/usr/bin/xdotool") || !executable_exists("/usr/bin/Xvfb")) {
+            GTEST_SKIP() << "viewer, xdotool or Xvfb missing";
+        }
+        home_ = make_temp_dir();
+        dir_ = home_ + "/.config/druvex/";
+        // Xvfb picks a free display and writes its number on the descriptor given.
+        xvfb_ = start_process({"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24",
+                               "-nolisten", "tcp"},
+                              {}, home_ + "/xvfb.txt");
+        const std::string number = wait_for(10.0, [this] {
+            std::istringstream lines(read_file(home_ + "/xvfb.txt"));  // its messages too
+            for (std::string line; std::getline(lines, line);) {
+                if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos)
+                    return line;
+            }
+            return std::string();
+        });
+        ASSERT_FALSE(number.empty()) << read_file(home_ + "/xvfb.txt");
+        display_ = ":" + number;
+    }
+
+    void TearDown() override {
+        if (xvfb_.pid <= 0) return;
+        ::kill(xvfb_.pid, SIGTERM);
+        wait_for_exit(xvfb_, 10.0);
+    }
+
+    std::string xdotool(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {"/usr/bin/xdotool"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::string output;
+        run_process(argv, {{"DISPLAY", display_}}, output, 10.0);
+        return output;
+    }
+
+    void write(const std::string& name, const std::string& text) {
+        ::mkdir((home_ + "/.config").c_str(), 0755);
+        ::mkdir(dir_.c_str(), 0755);
+        std::ofstream(dir_ + name) << text;
+    }
+
+    // Starts the viewer, lets `while_running` act on its window once it shows
+    // and the first autosave is done, then ends it with SIGTERM.
+    template <typename Fn>
+    void run(const std::string& name, Fn while_running) {
+        const std::map<std::string, std::string> env = {
+            {"DISPLAY", display_},
+            {"HOME", home_},
+            {"APPDATA", ""},
+            {"XDG_CONFIG_HOME", ""},
+            {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"}};
+        output_ = home_ + "/" + name + ".txt";
+        ChildProcess app = start_process({binary_dir() + "/bin/druvex_viewer"}, env, output_);
+        ASSERT_GT(app.pid, 0);
+        const std::string window = wait_for(20.0, [this] {
+            const std::string id = xdotool({"search", "--onlyvisible", "--name", "^DruvexViewer"});
+            return id.substr(0, id.find('\n'));
+        });
+        if (!window.empty()) {
+            pause_for(1.5);
+            while_running(window);
+        }
+        ::kill(app.pid, SIGTERM);
+        EXPECT_EQ(wait_for_exit(app, 20.0), 0) << read_file(output_);
+        ASSERT_FALSE(window.empty()) << "the window did not show: " << read_file(output_);
+    }
+
+    ChildProcess xvfb_;
+    std::string home_, dir_, display_, output_;
+};
+
+// A typo in the config must not cost the user the file; poses and clips that
+// loaded are not rewritten while nothing changes, so hand-made text stays.
+TEST_F(SettingsEndToEndTest, BrokenConfigIsKeptAndUnchangedFilesAreNotRewritten) {
+    const std::string broken = "{\n    \"n_streams\": 2,\n    \"enable_clips\": tru\n}";
+    const std::string poses = R"({"1234": {"rotation": [0, 0, 0.6], "translation": [1, 2, 3]}})";
+    const std::string clips = R"({"focus": {"max_x": 50}, "77": {"max_distance": 30}})";
+    write("druvex_viewer_config.json", broken);
+    write("druvex_transforms.json", poses);
+    write("druvex_clips.json", clips);
+    run("broken", [](const std::string&) {});
+
+    const std::string log = read_file(output_);
+    const std::string marker = "kept as ";
+    const size_t at = log.find(marker);
+    ASSERT_NE(at, std::string::npos) << log;
+    const std::string kept =
+        log.substr(at + marker.size(), log.find('\n', at) - at - marker.size());
+    EXPECT_NE(kept.find(dir_ + "druvex_viewer_config.unreadable-"), std::string::npos) << kept;
+    EXPECT_EQ(read_file(kept), broken);
+    EXPECT_NO_THROW(
+        EXPECT_EQ(json::parse(read_file(dir_ + "druvex_viewer_config.json"))["n_streams"], 1));
+    EXPECT_EQ(read_file(dir_ + "druvex_transforms.json"), poses);
+    EXPECT_EQ(read_file(dir_ + "druvex_clips.json"), clips);
+}
+
+// The SDK's clip switches are saved by the last save too, which runs after the
+// SDK is shut down; an out-of-range zoom is read into range without the file
+// being rewritten until the user changes something.
+TEST_F(SettingsEndToEndTest, SdkSwitchesSurviveARestartAndOnlyARealChangeRewrites) {
+    json config = {{"n_streams", 1},
+                   {"sdk_disable_distance_clip", true},
+                   {"sdk_disable_image_clip", true},
+                   {"group_streams", {{{"zoom_scale", 0}, {"caption", "mine"}}}}};
+    const std::string text = config.dump(2);
+    write("druvex_viewer_config.json", text);
+    std::string untouched;
+    run("switches", [&](const std::string& window) {
+        untouched = read_file(dir_ + "druvex_viewer_config.json");
+        // "f" flips the view under the mouse: a real change to save.
+        xdotool({"mousemove", "--window", window, "500", "400"});
+        pause_for(0.3);
+        xdotool({"key", "f"});
+        pause_for(1.5);
+    });
+    EXPECT_EQ(untouched, text);
+    const json saved = json::parse(read_file(dir_ + "druvex_viewer_config.json"));
+    EXPECT_EQ(saved["sdk_disable_distance_clip"], true);
+    EXPECT_EQ(saved["sdk_disable_image_clip"], true);
+    const json& view = saved["group_streams"][0];
+    EXPECT_EQ(view["caption"], "mine");
+    EXPECT_EQ(view["flip"], true) << "the key did not reach the view";
+    EXPECT_GT(view["zoom_scale"].get<double>(), 0.0);
+}
+
+}  // namespace
+}  // namespace druvex
