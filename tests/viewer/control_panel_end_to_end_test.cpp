@@ -51,6 +51,20 @@ size_t count_in_view(const Screenshot& shot, Count count) {
 bool coloured(const unsigned char* p) {
     return std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}) > 80;
 }
+// The share of coloured pixels with no coloured pixel beside, above or below them.
+double isolated_share(const Screenshot& s) {
+    size_t coloured_pixels = 0, isolated = 0;
+    for (int y = 1; y < 739; ++y) {
+        for (int x = 766; x < 1023; ++x) {
+            if (!coloured(s.at(x, y))) continue;
+            ++coloured_pixels;
+            isolated += !coloured(s.at(x - 1, y)) && !coloured(s.at(x + 1, y)) &&
+                        !coloured(s.at(x, y - 1)) && !coloured(s.at(x, y + 1));
+        }
+    }
+    return coloured_pixels == 0 ? 0.0 : static_cast<double>(isolated) / coloured_pixels;
+}
+
 // Mean height of the vertical runs of coloured pixels: how thick the points are drawn.
 double point_thickness(const Screenshot& s) {
     size_t pixels = 0, runs = 0;
@@ -118,12 +132,14 @@ TEST(ControlPanelEndToEndTest, PanelEditsReachThePointsAndTheSettingsFiles) {
     // The second view's panel sits at its viewport's corner (512, 0); it has
     // no "Help" and no toolbar.
     click(642, 87);   // Show Advanced
-    click(690, 295);  // Display Mode ...
-    click(822, 318);  // ... "Grid"
     click(690, 270);  // Color Mode ...
     click(824, 323);  // ... "Distance"
     pause_for(0.5);
     const Screenshot coloured_shot = take_screenshot(home + "/coloured.png");
+    click(690, 345);  // Display Mode ...
+    click(822, 368);  // ... "Grid"
+    pause_for(0.5);
+    const Screenshot gridded = take_screenshot(home + "/gridded.png");
     type_into(700, 470, "8");  // Point Size
     pause_for(0.5);
     const Screenshot styled = take_screenshot(home + "/styled.png");
@@ -146,8 +162,10 @@ TEST(ControlPanelEndToEndTest, PanelEditsReachThePointsAndTheSettingsFiles) {
     // first sensor gone, then moved.
     ASSERT_GE(moved.width, 1024) << "screenshots in " << home;
     EXPECT_LT(coloured_count(plain), 50u) << home;
-    EXPECT_GT(coloured_count(coloured_shot), 300u) << home;
-    EXPECT_GT(point_thickness(styled), point_thickness(coloured_shot) * 1.5) << home;
+    EXPECT_GT(coloured_count(coloured_shot), 200u) << home;
+    // The hex grid turns the sensors' lines into separate cells.
+    EXPECT_GT(isolated_share(gridded), isolated_share(coloured_shot) + 0.15) << home;
+    EXPECT_GT(point_thickness(styled), point_thickness(gridded) * 1.5) << home;
     EXPECT_LT(far_count(clipped), far_count(styled) * 2 / 3) << home;
     EXPECT_LT(behind_count(clipped), 20u) << home;
     EXPECT_GT(behind_count(moved), 100u) << home;
