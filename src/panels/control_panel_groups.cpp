@@ -78,7 +78,14 @@ void View::build_tools_group(FormHelper& form) {
 void View::export_points() {
     const std::string answer = nanogui::file_dialog({{"ply", "PLY"}}, true);
     if (answer.empty()) return;
-    if (!write_points_ply(*this, ensure_suffix(answer, ".ply"))) logger->warn("Export PLY failed!");
+    const std::string path = ensure_suffix(answer, ".ply");
+    // The dialog asked about replacing the name typed, not the one with the suffix added.
+    if (path != answer && file_exists(path)) {
+        logger->warn("{} exists: not replaced", path);
+        logger->warn("Export PLY failed!");
+        return;
+    }
+    if (!write_points_ply(*this, path)) logger->warn("Export PLY failed!");
 }
 
 void View::build_viewer_group(FormHelper& form) {

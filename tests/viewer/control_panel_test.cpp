@@ -327,10 +327,14 @@ TEST_F(ControlPanelTest, RebuildKeepsCollapseAndExpansionAndFollowsTheFirstView)
     });
     view->vertices.clear();
     button("Export Points")->callback()();
-    nanogui::set_file_dialog_hook(nullptr);
     const std::string ply = testing::read_file(path + ".ply");
     EXPECT_EQ(ply.size(), 115u);
     EXPECT_NE(ply.find("element vertex 0\n"), std::string::npos);
+    // The dialog never asked about the name with the suffix: an existing file stays.
+    view->vertices.resize(3);
+    button("Export Points")->callback()();
+    nanogui::set_file_dialog_hook(nullptr);
+    EXPECT_EQ(testing::read_file(path + ".ply"), ply);
     EXPECT_TRUE(view->tools_group_expanded);
     EXPECT_FALSE(view->viewer_group_expanded);
 
