@@ -1,5 +1,6 @@
-// Capture reading against libpcap on a 500 MB capture, seeking through the
-// index, and the first open that has to build the index.
+// Capture reading against libpcap on a 500 MB capture, directly and through
+// the exported replay calls, seeking through the index, and the first open
+// that has to build the index.
 //
 // The capture is generated once in /tmp (DRUVEX_BENCH_CAPTURE overrides the
 // path) and reused by later runs.
@@ -16,6 +17,7 @@
 
 #include "capture/capture.h"
 #include "capture/capture_index.h"
+#include "druvex_sdk.h"
 
 using druvex_sdk::Capture;
 using druvex_sdk::CapturePacketHeader;
@@ -83,15 +85,15 @@ double seconds_of(Read read, const std::string& path, uint64_t& bytes) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Both readers over the same file in the same run; the counter "ratio" is the
-// reader's throughput over libpcap's (above 1 means faster).
-void BM_ReaderVersusLibpcap(benchmark::State& state) {
+// A reader and libpcap over the same file in the same run; the counter
+// "ratio" is the reader's throughput over libpcap's (above 1 means faster).
+void versus_libpcap(benchmark::State& state, uint64_t (*read)(const std::string&)) {
     const std::string& path = capture_path();
-    (void)read_with_capture(path);  // index and page cache warm
-    double reader = 0, libpcap = 0;
     uint64_t bytes = 0;
+    (void)seconds_of(read, path, bytes);  // index and page cache warm
+    double reader = 0, libpcap = 0;
     for (auto _ : state) {
-        reader += seconds_of(read_with_capture, path, bytes);
+        reader += seconds_of(read, path, bytes);
         libpcap += seconds_of(read_with_libpcap, path, bytes);
     }
     const double mb =
@@ -100,7 +102,61 @@ void BM_ReaderVersusLibpcap(benchmark::State& state) {
     state.counters["libpcap_MBps"] = mb / libpcap;
     state.counters["ratio"] = libpcap / reader;
 }
+
+void BM_ReaderVersusLibpcap(benchmark::State& state) { versus_libpcap(state, read_with_capture); }
 BENCHMARK(BM_ReaderVersusLibpcap)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// The exported replay path as another program drives it: the SDK's replay
+// delivers every datagram to a network-packet callback.
+struct ExportedReplay {
+    ExportedReplay() {
+        DruvexSDKOptions options = druvex_sdk_create_options();
+        options.control_flags = DRUVEX_SDK_CONTROL_DISABLE_NETWORK;
+        if (druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, nullptr, nullptr) != 0 ||
+            druvex_sdk_listen_network_packet(count_bytes, &bytes) != 0 ||
+            druvex_sdk_capture_replay_open(capture_path().c_str()) != 0) {
+            std::abort();
+        }
+    }
+    ~ExportedReplay() { druvex_sdk_deinitialize(); }
+
+    static void count_bytes(uint64_t, int64_t, const uint8_t* data, size_t size, void* user) {
+        *static_cast<uint64_t*>(user) += size + data[0] * 0;
+    }
+
+    uint64_t bytes = 0;
+};
+
+uint64_t replay_exported(const std::string&) {
+    static ExportedReplay replay;
+    replay.bytes = 0;
+    if (druvex_sdk_capture_replay_rewind() != 0 ||
+        druvex_sdk_capture_replay_resume_blocking(1e9f) != 0) {
+        std::abort();
+    }
+    return replay.bytes;
+}
+
+// The exported replay against libpcap's pcap_next_ex.
+void BM_ExportedReplayVersusLibpcap(benchmark::State& state) {
+    versus_libpcap(state, replay_exported);
+}
+BENCHMARK(BM_ExportedReplayVersusLibpcap)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// A seek through the exported call and the first packet after it.
+void BM_ExportedSeekAndFirstPacket(benchmark::State& state) {
+    (void)replay_exported(capture_path());
+    const float length = druvex_sdk_capture_replay_get_length();
+    std::mt19937_64 random(11);
+    std::uniform_real_distribution<float> position(0.0f, length * 0.999f);
+    for (auto _ : state) {
+        if (druvex_sdk_capture_replay_seek(position(random)) != 0 ||
+            druvex_sdk_capture_replay_resume_blocking_once() != 0) {
+            std::abort();
+        }
+    }
+}
+BENCHMARK(BM_ExportedSeekAndFirstPacket)->Unit(benchmark::kMicrosecond);
 
 void BM_SeekAndReadWithIndex(benchmark::State& state) {
     Capture capture;

@@ -17,10 +17,18 @@ void remove_scratch() {
     std::remove((scratch_capture_path() + ".dvx").c_str());
 }
 
+// The folder comes from TMPDIR, as for any program that needs scratch space:
+// parallel runs, or a machine whose /tmp is small, point it elsewhere.
+std::string scratch_folder() {
+    const char* folder = std::getenv("TMPDIR");
+    return folder != nullptr && folder[0] != '\0' ? folder : "/tmp";
+}
+
 }  // namespace
 
 const std::string& scratch_capture_path() {
-    static const std::string path = "/tmp/druvex_fuzz_" + std::to_string(getpid()) + ".pcap";
+    static const std::string path =
+        scratch_folder() + "/druvex_fuzz_" + std::to_string(getpid()) + ".pcap";
     static const int registered = std::atexit(remove_scratch);
     (void)registered;
     return path;

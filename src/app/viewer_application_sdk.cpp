@@ -1,8 +1,12 @@
 // How the application drives the SDK and receives its packets and frames.
 #include "viewer_application.h"
 
+#include <fmt/format.h>
+
 #include <chrono>
+#include <cstdio>
 #include <ctime>
+#include <string>
 
 namespace druvex {
 
@@ -31,7 +35,20 @@ void ViewerApplication::init_sdk() {
     options.control_flags = DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS;
     options.frame_options.mode = DRUVEX_SDK_FRAME_HALF_SCAN;
     druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, on_sdk_error, this);
-    if (SdkError error = last_sdk_error(); !error.ok()) {
+    SdkError error = last_sdk_error();
+    // Another program may hold the port. Without networking the viewer still
+    // replays captures, so it starts offline rather than not at all.
+    if (error.code == DRUVEX_ERROR_COMMUNICATION) {
+        report_sdk_error(error, "Initialization failed!");
+        const std::string offline = fmt::format(
+            "UDP port {} cannot be used: networking is off, captures still replay", options.port);
+        logger->warn(offline);
+        std::fprintf(stderr, "DruvexViewer: %s\n%s\n", error.what(), offline.c_str());
+        options.control_flags |= DRUVEX_SDK_CONTROL_DISABLE_NETWORK;
+        druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, on_sdk_error, this);
+        error = last_sdk_error();
+    }
+    if (!error.ok()) {
         report_sdk_error(error, "Initialization failed!");
         return;
     }

@@ -155,3 +155,38 @@ TEST_F(CaptureIndexTest, CaptureStartingAtTheEpochIsIndexedOnce) {
     break_second_record();
     EXPECT_TRUE(same_entries(open_index(), entries));
 }
+
+// A recording that stopped mid-write: its cut last record is not indexed, the
+// side file holds from then on, and reading reaches the capture's length.
+TEST_F(CaptureIndexTest, CutLastRecordIsLeftOutAndTheSideFileHolds) {
+    std::vector<uint8_t> bytes = read_file(path);
+    bytes.resize(bytes.size() - 30);
+    write_file(path, bytes);
+    Capture capture;
+    ASSERT_EQ(capture.open_for_read(path).code, 0);
+    ASSERT_EQ(capture.index().size(), 5u);
+    EXPECT_EQ(read_all(capture), std::vector<Packet>(packets.begin(), packets.end() - 1));
+    EXPECT_EQ(capture.position(), capture.length());
+    EXPECT_TRUE(capture.is_end());
+
+    const auto side = read_file(index_path);
+    break_second_record();  // a scan would now fail the open
+    EXPECT_TRUE(same_entries(open_index(), capture.index()));
+    EXPECT_EQ(read_file(index_path), side);
+}
+
+// The fast open checks the side file's ends only; an entry in between that
+// points into a record is caught where a seek lands on it, and rebuilt.
+TEST_F(CaptureIndexTest, MiddleEntryOffItsRecordIsCaughtWhereASeekLands) {
+    const auto good_entries = open_index();
+    const auto good = read_file(index_path);
+    std::vector<uint8_t> side = good;
+    store_le64(&side[24 + 16 * 3 + 8], good_entries[3].offset + 8);
+    write_file(index_path, side);
+    Capture capture;
+    ASSERT_EQ(capture.open_for_read(path).code, 0);
+    ASSERT_EQ(capture.seek(good_entries[3].time).code, 0);
+    EXPECT_EQ(read_all(capture), std::vector<Packet>(packets.begin() + 3, packets.end()));
+    EXPECT_TRUE(same_entries(capture.index(), good_entries));
+    EXPECT_EQ(read_file(index_path), good);
+}

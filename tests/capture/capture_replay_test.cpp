@@ -182,6 +182,20 @@ TEST_F(CaptureReplayTest, CapturesWithoutDurationOpenAndReplay) {
     }
 }
 
+// Passes of a capture that spans no time would follow each other without a
+// pause and hold a core; they take the shortest pass (0.1 s) instead.
+TEST_F(CaptureReplayTest, LoopingCaptureWithoutDurationWaitsBetweenPasses) {
+    open(1, 0);
+    ASSERT_EQ(replay.set_enable_loop(true).code, 0);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(replay.resume().code, 0);
+    std::this_thread::sleep_for(450ms);
+    ASSERT_EQ(replay.pause().code, 0);
+    const double passes = seconds_between(start, std::chrono::steady_clock::now()) / 0.1;
+    EXPECT_GE(session.count(), 2u);
+    EXPECT_LE(session.count(), static_cast<size_t>(passes) + 1);
+}
+
 TEST_F(CaptureReplayTest, CloseClearsTheReplay) {
     open(10, 20000);
     ASSERT_EQ(replay.resume().code, 0);

@@ -72,6 +72,47 @@ std::string dotted(uint64_t address) {
            std::to_string(address >> 8 & 255) + "." + std::to_string(address & 255);
 }
 
+// A capture of the payloads as text2pcap writes it (UDP from 10.1.2.3 to port
+// 8808), with text2pcap's format arguments.
+std::string text2pcap_capture(const TempDir& dir, const std::string& name,
+                              const std::vector<std::vector<uint8_t>>& payloads,
+                              const std::string& format = "-F pcap") {
+    std::string dump;
+    for (const auto& p : payloads) dump += hex_dump(p) + "\n";
+    write_file(dir.path("dump.txt"), std::vector<uint8_t>(dump.begin(), dump.end()));
+    const std::string path = dir.path(name);
+    run("text2pcap " + format + " -4 10.1.2.3,10.0.0.255 -u 443,8808 " + dir.path("dump.txt") +
+        " " + path);
+    return path;
+}
+
+// What "tcpdump -i any" writes when a datagram to loopback passes; the path
+// holds no record when tcpdump could not capture.
+std::string record_on_any_interface(const TempDir& dir) {
+    const std::string path = dir.path("any.pcap");
+    const std::string port = std::to_string(20000 + getpid() % 20000);
+    std::system(("timeout 10 tcpdump -Z root -U -c 1 -i any -w " + path + " udp dst port " + port +
+                 " >/dev/null 2>&1 &")
+                    .c_str());
+    const int sock = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(std::stoi(port)));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int k = 0; k < 400 && read_file(path).size() <= 24 + 16; ++k) {
+        sendto(sock, "ping", 4, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    close(sock);
+    return path;
+}
+
+std::string refusal(const std::string& path) {
+    druvex_sdk::Capture capture;
+    const druvex_sdk::SensorError error = capture.open_for_read(path);
+    return std::to_string(error.code) + ": " + error.message;
+}
+
 std::vector<Packet> replay_all(const std::string& path, ReplaySession& session) {
     CaptureReplay replay;
     EXPECT_EQ(replay.open(path).code, 0);
@@ -132,14 +173,8 @@ TEST(CaptureTools, Text2pcapCapturesReplayAndItsPcapngIsRefused) {
     TempDir dir;
     const std::vector<std::vector<uint8_t>> payloads = {payload(3, 1), payload(700, 2),
                                                         payload(18, 3)};
-    std::string dump;
-    for (const auto& p : payloads) dump += hex_dump(p) + "\n";
-    write_file(dir.path("dump.txt"), std::vector<uint8_t>(dump.begin(), dump.end()));
-    const std::string pcap = dir.path("t2p.pcap");
-    const std::string pcapng = dir.path("t2p.pcapng");
-    run("text2pcap -F pcap -4 10.1.2.3,10.0.0.255 -u 443,8808 " + dir.path("dump.txt") + " " +
-        pcap);
-    run("text2pcap -4 10.1.2.3,10.0.0.255 -u 443,8808 " + dir.path("dump.txt") + " " + pcapng);
+    const std::string pcap = text2pcap_capture(dir, "t2p.pcap", payloads);
+    const std::string pcapng = text2pcap_capture(dir, "t2p.pcapng", payloads, "");
 
     ReplaySession session;
     const auto got = replay_all(pcap, session);
@@ -206,4 +241,59 @@ TEST(CaptureTools, TsharkLoopbackRecordingReplays) {
         EXPECT_EQ(p.handle, 0x7F000001u + kReplayedHandleBit);
         EXPECT_EQ(p.data, sent) << seq;
     }
+}
+
+// Captures in the forms the usual tools save by default are refused, and the
+// refusal tells the user what the file is and what to do; done, it replays.
+TEST(CaptureTools, UnreadableCapturesSayWhatTheyAreAndWhatToDo) {
+    TempDir dir;
+    const std::string base = text2pcap_capture(dir, "base.pcap", {payload(300, 1)});
+    run("editcap -F pcapng " + base + " " + dir.path("ng.pcapng"));
+    run("editcap -F nsecpcap " + base + " " + dir.path("nsec.pcap"));
+    run("editcap -F pcap -T linux-sll " + base + " " + dir.path("sll.pcap"));
+    const std::string convert = ": save it as pcap (editcap -F pcap IN OUT)";
+    EXPECT_EQ(refusal(dir.path("ng.pcapng")), "-11: pcapng capture" + convert);
+    EXPECT_EQ(refusal(dir.path("nsec.pcap")), "-11: nanosecond pcap capture" + convert);
+    EXPECT_EQ(refusal(dir.path("sll.pcap")),
+              "-11: link type 113 (Linux cooked) captures are not supported: record on one "
+              "interface");
+    // What "tcpdump -i any" writes; where it cannot capture, editcap's version.
+    std::string any = record_on_any_interface(dir);
+    if (read_file(any).size() <= 24) {
+        any = dir.path("sll2.pcap");
+        run("editcap -F pcap -T linux-sll2 " + base + " " + any);
+    }
+    EXPECT_EQ(refusal(any),
+              "-11: link type 276 (Linux cooked v2) captures are not supported: record on one "
+              "interface");
+
+    ReplaySession session;
+    EXPECT_EQ(druvex_sdk_capture_replay_open(dir.path("ng.pcapng").c_str()),
+              DRUVEX_ERROR_INVALID_FILE_TYPE);
+    const char* text = nullptr;
+    druvex_sdk_get_error(&text);
+    EXPECT_EQ(std::string(text), "DRUVEX_ERROR_INVALID_FILE_TYPE: pcapng capture" + convert);
+    run("editcap -F pcap " + dir.path("nsec.pcap") + " " + dir.path("converted.pcap"));
+    EXPECT_EQ(replay_all(dir.path("converted.pcap"), session).size(), 1u);
+}
+
+// A small snap length cuts datagrams short: they are skipped as before, and
+// the replay says once why it delivers nothing of them.
+TEST(CaptureTools, CaptureCutBySnapLengthIsReportedOnce) {
+    TempDir dir;
+    const std::string base =
+        text2pcap_capture(dir, "base.pcap", {payload(700, 1), payload(10, 2), payload(700, 3)});
+    const std::string cut = dir.path("cut.pcap");
+    run("editcap -F pcap -s 100 " + base + " " + cut);
+    ReplaySession session;
+    CaptureReplay replay;
+    ASSERT_EQ(replay.open(cut).code, 0);
+    ASSERT_EQ(replay.resume_blocking(1e6f).code, 0);
+    ASSERT_EQ(replay.seek(0.0f).code, 0);
+    ASSERT_EQ(replay.resume_blocking(1e6f).code, 0);
+    ASSERT_EQ(session.packets().size(), 2u);
+    EXPECT_EQ(session.packets()[0].data, payload(10, 2));
+    EXPECT_EQ(session.errors(),
+              std::vector<std::string>{"-13: capture was cut at 100 bytes per packet (snap "
+                                       "length): packets cut short are skipped"});
 }

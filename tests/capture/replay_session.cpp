@@ -12,7 +12,8 @@ namespace capture_test {
 ReplaySession::ReplaySession() {
     DruvexSDKOptions options = druvex_sdk_create_options();
     options.control_flags = DRUVEX_SDK_CONTROL_DISABLE_NETWORK;
-    EXPECT_EQ(druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, nullptr, nullptr), 0);
+    EXPECT_EQ(druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, &ReplaySession::on_error, this),
+              0);
     EXPECT_EQ(druvex_sdk_listen_network_packet(&ReplaySession::on_packet, this), 0);
 }
 
@@ -28,6 +29,18 @@ void ReplaySession::on_packet(uint64_t handle, int64_t timestamp, const uint8_t*
     std::lock_guard<std::mutex> lock(session->mutex_);
     session->packets_.push_back({handle, timestamp, std::vector<uint8_t>(data, data + size)});
     session->arrivals_.push_back(std::chrono::steady_clock::now());
+}
+
+void ReplaySession::on_error(uint64_t, int32_t code, const char* message, const void*, size_t,
+                             void* self) {
+    auto* session = static_cast<ReplaySession*>(self);
+    std::lock_guard<std::mutex> lock(session->mutex_);
+    session->errors_.push_back(std::to_string(code) + ": " + message);
+}
+
+std::vector<std::string> ReplaySession::errors() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return errors_;
 }
 
 std::vector<Packet> ReplaySession::packets() {

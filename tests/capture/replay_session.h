@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "capture_test_support.h"
@@ -17,6 +18,8 @@ public:
     ~ReplaySession();
 
     std::vector<Packet> packets();
+    // "code: message" of every error the error callback was given.
+    std::vector<std::string> errors();
     std::vector<std::chrono::steady_clock::time_point> arrivals();
     size_t count();
     // Waits until at least `n` packets arrived or `timeout` passed.
@@ -25,10 +28,13 @@ public:
 private:
     static void on_packet(uint64_t handle, int64_t timestamp, const uint8_t* data, size_t size,
                           void* self);
+    static void on_error(uint64_t handle, int32_t code, const char* message, const void* data,
+                         size_t size, void* self);
 
     std::mutex mutex_;
     std::vector<Packet> packets_;
     std::vector<std::chrono::steady_clock::time_point> arrivals_;
+    std::vector<std::string> errors_;
 };
 
 }  // namespace capture_test

@@ -7,6 +7,8 @@
 #include <algorithm>
 
 #include "druvex_sdk.h"
+#include "frames/frame.h"
+#include "sensors/sensor.h"
 #include "sim_session.h"
 
 using druvex_sim::SimOptions;
@@ -240,4 +242,17 @@ TEST(FrameModes, FrameWithoutChannelsDoesNotStall) {
     session.send_data_packets(3);
     EXPECT_EQ(session.frames().size(), 3u);
     check_contiguous(session);
+}
+
+// A frame that never ends outgrows its buffer: its points are dropped, and
+// the refusal says why instead of the frames silently stopping.
+TEST(FrameBuffer, OutgrownFrameIsDiscardedAndSaysSo) {
+    auto sensor = std::make_shared<druvex_sdk::Sensor>(0x0A000001);
+    druvex_sdk::Frame frame(sensor, 100);
+    const std::vector<DruvexSensorRawPointWithTime> raw(60);
+    EXPECT_EQ(frame.add_points(60, raw.data(), nullptr).code, 0);
+    const druvex_sdk::SensorError error = frame.add_points(60, raw.data(), nullptr);
+    EXPECT_EQ(error.code, DRUVEX_ERROR_OUT_OF_MEMORY);
+    EXPECT_EQ(error.message, "frame discarded: its points outgrew the frame buffer");
+    EXPECT_EQ(frame.add_points(60, raw.data(), nullptr).code, 0);
 }

@@ -62,6 +62,9 @@ TEST_F(SdkTest, InvalidFrameOptionsLeaveSdkUninitialisedButFlagsStored) {
         {16, 4, 0.05f, "DRUVEX_ERROR_INVALID_ARGUMENTS: Invalid frame mode!"},
         {16, 1, -0.1f, "DRUVEX_ERROR_INVALID_ARGUMENTS: Invalid frame length!"},
         {16, 1, NAN, "DRUVEX_ERROR_INVALID_ARGUMENTS: Invalid frame length!"},
+        // A frame that never ends, or outgrows its buffer before it does.
+        {16, 1, INFINITY, "DRUVEX_ERROR_INVALID_ARGUMENTS: Invalid frame length!"},
+        {16, 1, 1e30f, "DRUVEX_ERROR_INVALID_ARGUMENTS: Invalid frame length!"},
     };
     for (const Case& c : cases) {
         DruvexSDKOptions options = offline_options();
@@ -85,6 +88,11 @@ TEST_F(SdkTest, InvalidFrameOptionsLeaveSdkUninitialisedButFlagsStored) {
     EXPECT_EQ(druvex_sdk_set_frame_options(&timed), 0);
     EXPECT_EQ(druvex_sdk_get_frame_mode(), 1);
     EXPECT_EQ(druvex_sdk_get_frame_length(), 0.0f);
+    timed.length = 10.0f;
+    EXPECT_EQ(druvex_sdk_set_frame_options(&timed), 0);
+    timed.length = INFINITY;
+    EXPECT_EQ(druvex_sdk_set_frame_options(&timed), DRUVEX_ERROR_INVALID_ARGUMENTS);
+    EXPECT_EQ(druvex_sdk_get_frame_length(), 10.0f);
 }
 
 TEST_F(SdkTest, ControlFlagMask) {

@@ -3,6 +3,9 @@
 // field of view the points cover.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "sdk_session.h"
 #include "sensor_sim.h"
 
@@ -66,12 +69,22 @@ TEST(EnvironmentFaults, HumidityIsCheckedOnlyForModelsBelowFive) {
 }
 
 // Plays a sensor for `seconds` of host time after a first packet, then for
-// enough packets to close one monitoring window; returns the FOV faults.
-std::vector<druvex_test::SeenError> fov_faults(SimOptions options, int64_t delay_us) {
+// enough packets to close one monitoring window; returns the faults. With
+// `informer`, a second thread routes the sensor's information packets all the
+// while, as a replay next to live traffic would.
+std::vector<druvex_test::SeenError> fov_faults(SimOptions options, int64_t delay_us,
+                                               bool informer = false) {
     options.record_period_us = 5;
     SensorSim sim(options);
     SdkSession session;
-    for (const auto& packet : sim.info_packets()) session.send(sensor_handle, packet);
+    const auto info = sim.info_packets();
+    for (const auto& packet : info) session.send(sensor_handle, packet);
+    std::atomic<bool> done{false};
+    std::thread second([&] {
+        while (informer && !done) {
+            for (const auto& packet : info) session.send(sensor_handle, packet);
+        }
+    });
     int64_t host = 1765000000000000;
     for (int k = 0; k < 3; ++k) session.send(sensor_handle, sim.next_data_packet().bytes, host);
     host += delay_us;
@@ -80,10 +93,12 @@ std::vector<druvex_test::SeenError> fov_faults(SimOptions options, int64_t delay
         const SimDataPacket packet = sim.next_data_packet();
         session.send(sensor_handle, packet.bytes, host);
         host += packet.records * options.record_period_us;
-        if (!session.errors.empty()) break;
+        if (!informer && !session.errors.empty()) break;
         session.raw.clear();
         session.image.clear();
     }
+    done = true;
+    second.join();
     return session.errors;
 }
 
@@ -97,6 +112,24 @@ TEST(FieldOfViewFaults, NarrowHorizontalScanIsReportedAfterTheStartDelay) {
     const float extent = fault_value(faults[0]);
     EXPECT_GT(extent, 0.9f);
     EXPECT_LT(extent, 2 * 0.57735026f);
+}
+
+// Both checks of one sensor meet when it is routed from two threads; each
+// fault still carries its own value (ThreadSanitizer runs watch the rest).
+TEST(FieldOfViewFaults, OneSensorRoutedFromTwoThreads) {
+    SimOptions options;
+    options.model = 3;
+    options.sweep_amplitude = 0.8f;
+    options.temperature = 90;
+    const auto faults = fov_faults(options, 61000000, true);
+    size_t hot = 0, narrow = 0;
+    for (const auto& fault : faults) {
+        if (fault.code == DRUVEX_FAULT_EXTREME_TEMPERATURE && fault_value(fault) == 90.0f) ++hot;
+        if (fault.code == DRUVEX_FAULT_ABNORMAL_FOV && fault_value(fault) > 0.9f) ++narrow;
+    }
+    EXPECT_GT(hot, 1u);
+    EXPECT_GE(narrow, 1u);
+    EXPECT_EQ(hot + narrow, faults.size());
 }
 
 TEST(FieldOfViewFaults, NothingDuringTheFirstMinute) {

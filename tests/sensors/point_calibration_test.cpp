@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "sdk_session.h"
@@ -130,6 +131,22 @@ TEST(PointCalibration, IsolatedSaturatedMeasurementsAreDroppedOnModelsThreeAndSi
     EXPECT_TRUE(valid(out[2]));
     EXPECT_FALSE(valid(out[3]));
     EXPECT_TRUE(valid(out[4]));
+}
+
+// A focal length of 0 (or any value that makes the tangents NaN or infinite)
+// leaves points that have no place: none of them may count as valid.
+TEST(PointCalibration, PointsWithoutFiniteTangentsAreNeverValid) {
+    SdkSession session;
+    DruvexCalibration c = simple_calibration();
+    c.focal_length = 0.0f;
+    Raw centred = raw_point(1000), off = raw_point(2000);
+    off.image_x = 300;
+    for (const Image& p : calibrate(c, {centred, off}, 2)) EXPECT_FALSE(valid(p));
+    c = simple_calibration();
+    c.lasers[0].image_z_scale = std::numeric_limits<float>::infinity();
+    off.image_z = 5;
+    EXPECT_FALSE(valid(calibrate(c, {off}, 1)[0]));
+    EXPECT_TRUE(valid(calibrate(simple_calibration(), {off}, 1)[0]));
 }
 
 TEST(PointCalibration, ClipsAndTheirSwitches) {

@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <set>
 
@@ -66,6 +71,49 @@ TEST(ApplicationTest, OwnReplayFillsTheViewsWithReplayedSensors) {
         app->save_state();
         EXPECT_FALSE(app->replay.is_open());
         EXPECT_EQ(druvex_sdk_is_initialized(), 0);
+    }
+    ::unsetenv("APPDATA");
+}
+
+// Another program that holds the SDK's port without sharing it must not take
+// replay away: the viewer starts with networking off and says why.
+TEST(ApplicationTest, HeldPortLeavesTheViewerOfflineButReplaying) {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+    const std::string maker =
+        testing::binary_dir() + "/tools/make_sample_capture/make_sample_capture";
+    if (!testing::executable_exists(maker)) GTEST_SKIP() << "capture maker not built";
+    const std::string capture = testing::make_temp_dir() + "/sample.pcap";
+    std::string output;
+    ASSERT_EQ(testing::run_process({maker, capture, "1"}, {}, output), 0) << output;
+    const int holder = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(8808);
+    if (bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(holder);
+        GTEST_SKIP() << "port 8808 is in use";
+    }
+    const std::string home = testing::make_temp_dir();
+    ::setenv("APPDATA", home.c_str(), 1);
+    nanogui::init();
+    {
+        nanogui::ref<ViewerApplication> app = new ViewerApplication(false, 0);
+        ::testing::internal::CaptureStderr();
+        app->init();
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        close(holder);
+        EXPECT_NE(said.find("UDP port 8808 cannot be used: networking is off"), std::string::npos)
+            << said;
+        EXPECT_EQ(druvex_sdk_is_initialized(), 1);
+        EXPECT_EQ(druvex_sdk_has_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK), 1);
+        app->load_capture(capture);
+        ASSERT_TRUE(app->replay.is_open());
+        ASSERT_TRUE(app->replay.pause().ok());
+        ASSERT_TRUE(app->replay.seek(0.0f).ok());
+        ASSERT_TRUE(app->replay.resume_blocking(1.5f).ok());
+        app->update_streams();
+        EXPECT_FALSE(app->get_views().empty());
+        app->save_state();
     }
     ::unsetenv("APPDATA");
 }

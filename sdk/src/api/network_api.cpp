@@ -7,14 +7,23 @@
 
 namespace druvex_sdk {
 
+int32_t route_mock_packet(uint64_t handle, int64_t timestamp_usec, const uint8_t* buffer,
+                          size_t size) {
+    if (!SdkManager::is_initialized()) return DRUVEX_ERROR_NOT_INITIALIZED;
+    if (!SdkManager::has_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK)) {
+        return DRUVEX_ERROR_COMMUNICATION;
+    }
+    if (buffer == nullptr && size != 0) return DRUVEX_ERROR_INVALID_ARGUMENTS;
+    SensorManager::instance().route(handle, timestamp_usec, size, buffer);
+    return DRUVEX_SUCCESS;
+}
+
 SensorError mock_network_receive(uint64_t handle, int64_t timestamp_usec, const uint8_t* buffer,
                                  size_t size) {
-    if (!SdkManager::is_initialized()) return SensorError(DRUVEX_ERROR_NOT_INITIALIZED);
-    if (!SdkManager::has_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK)) {
-        return SensorError(DRUVEX_ERROR_COMMUNICATION, "Must disable networking!");
-    }
-    if (buffer == nullptr && size != 0) return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS);
-    return SensorManager::instance().handle_packet(handle, timestamp_usec, size, buffer);
+    const int32_t code = route_mock_packet(handle, timestamp_usec, buffer, size);
+    if (code == DRUVEX_SUCCESS) return success();
+    if (code == DRUVEX_ERROR_COMMUNICATION) return SensorError(code, "Must disable networking!");
+    return SensorError(code);
 }
 
 }  // namespace druvex_sdk

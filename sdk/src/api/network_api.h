@@ -11,5 +11,8 @@ namespace druvex_sdk {
 
 SensorError mock_network_receive(uint64_t handle, int64_t timestamp_usec, const uint8_t* buffer,
                                  size_t size);
+// The same with a bare result code, for the replay's per-packet path.
+int32_t route_mock_packet(uint64_t handle, int64_t timestamp_usec, const uint8_t* buffer,
+                          size_t size);
 
 }  // namespace druvex_sdk

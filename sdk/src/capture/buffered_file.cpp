@@ -11,7 +11,11 @@
 namespace druvex_sdk {
 namespace {
 
-constexpr size_t kWindowSize = size_t{1} << 17;
+// A read that jumps elsewhere (a seek) fills only a small window, so that it
+// costs about one record; reading on from the window doubles it up to the
+// large window that sequential reading is fast with.
+constexpr size_t small_window = size_t{1} << 12;
+constexpr size_t large_window = size_t{1} << 17;
 
 }  // namespace
 
@@ -51,18 +55,21 @@ BufferedFile::Status BufferedFile::read_at(uint64_t offset, size_t count, const 
 
 BufferedFile::Status BufferedFile::fill(uint64_t offset, size_t count) {
     if (fd_ < 0) return Status::error;
-    // Small files get a window of their own size; a read larger than the
-    // window widens it.
+    const bool reads_on =
+        window_fill_ != 0 && offset >= window_offset_ && offset - window_offset_ <= window_fill_;
+    next_fill_ = reads_on ? std::min(next_fill_ * 2, large_window) : small_window;
+    // A read larger than the window widens it; nothing is read past the file.
+    const uint64_t left = offset < size_ ? size_ - offset : 0;
     const size_t wanted =
-        std::max(count, static_cast<size_t>(std::min<uint64_t>(size_, kWindowSize)));
+        std::max(count, static_cast<size_t>(std::min<uint64_t>(left, next_fill_)));
     if (window_size_ < wanted) {
         window_.reset(new uint8_t[wanted]);
         window_size_ = wanted;
     }
     window_offset_ = offset;
     window_fill_ = 0;
-    while (window_fill_ < window_size_) {
-        const ssize_t n = ::pread(fd_, window_.get() + window_fill_, window_size_ - window_fill_,
+    while (window_fill_ < wanted) {
+        const ssize_t n = ::pread(fd_, window_.get() + window_fill_, wanted - window_fill_,
                                   static_cast<off_t>(offset + window_fill_));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return Status::error;

@@ -38,6 +38,7 @@ private:
     size_t window_size_ = 0;
     uint64_t window_offset_ = 0;
     size_t window_fill_ = 0;
+    size_t next_fill_ = 0;  // bytes the next fill reads, growing while reading on
 };
 
 }  // namespace druvex_sdk

@@ -2,6 +2,7 @@
 #include "capture.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/clock_math.h"
 #include "pcap_format.h"
@@ -93,39 +94,60 @@ SensorError Capture::read_file_header() {
 }
 
 SensorError Capture::load_index() {
-    const std::string index_path = capture_index_path(path_);
-    if (load_capture_index(index_path, in_, time_offset_, index_)) return success();
-    if (SensorError error = build_capture_index(in_, time_offset_, index_)) return error;
+    if (load_capture_index(capture_index_path(path_), in_, time_offset_, index_)) return success();
+    return rebuild_index();
+}
+
+// A failed scan leaves the index as it was.
+SensorError Capture::rebuild_index() {
+    CaptureIndex index;
+    if (SensorError error = build_capture_index(in_, time_offset_, index)) return error;
+    index_ = std::move(index);
     // Without a writable side file the index simply lives in memory.
-    (void)save_capture_index(index_path, index_);
+    (void)save_capture_index(capture_index_path(path_), index_);
     return success();
 }
 
 SensorError Capture::read_packet(CapturePacketHeader& header, const uint8_t*& data) {
-    if (!in_.is_open()) return SensorError(DRUVEX_ERROR_NOT_OPEN);
+    const int32_t code = read_next(header, data);
+    return code == DRUVEX_SUCCESS ? read_success() : SensorError(code);
+}
+
+// Reading ends with the last complete record: a record cut short after it
+// belongs to no datagram, and the capture's length ends before it too.
+int32_t Capture::read_next(CapturePacketHeader& header, const uint8_t*& data) {
+    if (!in_.is_open()) return DRUVEX_ERROR_NOT_OPEN;
     for (;;) {
+        if (read_position_ >= index_.end) return DRUVEX_ERROR_EOF;
         const uint8_t* bytes = nullptr;
         const BufferedFile::Status status =
             in_.read_at(read_position_, kPcapRecordHeaderSize, &bytes);
-        if (status != BufferedFile::Status::ok) return SensorError(status_code(status));
+        if (status != BufferedFile::Status::ok) return status_code(status);
         const PcapRecordHeader record = decode_record_header(bytes);
         const uint64_t frame_offset = read_position_ + kPcapRecordHeaderSize;
         read_position_ = frame_offset + record.incl_len;
         Datagram datagram;
         bool complete = false;
         const int32_t code = read_frame(record, frame_offset, datagram, complete);
-        if (code != DRUVEX_SUCCESS) return SensorError(code);
+        if (code != DRUVEX_SUCCESS) return code;
         if (!complete) continue;
         header = CapturePacketHeader{datagram.handle, datagram.timestamp, datagram.size};
         data = datagram.data;
         position_ = datagram.timestamp - index_.start_time;
-        return read_success();
+        return DRUVEX_SUCCESS;
     }
+}
+
+void Capture::note_cut(const PcapRecordHeader& record) {
+    if (cut_length_ == 0 && record.incl_len < record.orig_len) cut_length_ = record.incl_len;
 }
 
 int32_t Capture::read_frame(const PcapRecordHeader& record, uint64_t frame_offset,
                             Datagram& datagram, bool& complete) {
-    if (record.incl_len < kIpv4PayloadStart) return DRUVEX_SUCCESS;
+    if (record.incl_len < kIpv4PayloadStart) {
+        note_cut(record);
+        return DRUVEX_SUCCESS;
+    }
     const size_t head_length = std::min<size_t>(record.incl_len, kUdpPayloadStart);
     const uint8_t* bytes = nullptr;
     BufferedFile::Status status = in_.read_at(frame_offset, head_length, &bytes);
@@ -136,7 +158,10 @@ int32_t Capture::read_frame(const PcapRecordHeader& record, uint64_t frame_offse
     // snap length cannot be read whole and are skipped.
     if (!headers.is_ipv4_udp() || headers.total_length < kIpv4HeaderSize) return DRUVEX_SUCCESS;
     const size_t length = headers.total_length - kIpv4HeaderSize;
-    if (length > record.incl_len - kIpv4PayloadStart) return DRUVEX_SUCCESS;
+    if (length > record.incl_len - kIpv4PayloadStart) {
+        note_cut(record);
+        return DRUVEX_SUCCESS;
+    }
     status = in_.read_at(frame_offset + kIpv4PayloadStart, length, &bytes);
     if (status != BufferedFile::Status::ok) return status_code(status);
     complete = fragments_.add(headers, bytes, length, record_time(record, time_offset_), datagram);
@@ -151,15 +176,27 @@ SensorError Capture::seek(int64_t position_usec) {
     if (position_usec < 0 || (position_usec >= length() && !at_start)) {
         return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS, "Invalid seek position!");
     }
-    const size_t k = find_index_entry(index_.entries, position_usec);
-    if (k == index_.entries.size()) return SensorError(DRUVEX_ERROR_EOF);
+    size_t k = 0;
+    if (SensorError error = find_entry(position_usec, k)) return error;
     position_ = index_.entries[k].time;
     read_position_ = index_.entries[k].offset;
     fragments_.clear();
     return success();
 }
 
-bool Capture::is_end() const { return !in_.is_open() || read_position_ >= in_.size(); }
+// A side file is checked only at its ends when it is loaded, which keeps the
+// open fast; an entry in between that does not point at a record of its time
+// shows the side file is damaged, and the index is rebuilt from the capture.
+SensorError Capture::find_entry(int64_t position_usec, size_t& k) {
+    for (bool rebuilt = false;; rebuilt = true) {
+        k = find_index_entry(index_.entries, position_usec);
+        if (k == index_.entries.size()) return SensorError(DRUVEX_ERROR_EOF);
+        if (entry_matches_capture(index_, k, in_, time_offset_) || rebuilt) return success();
+        if (SensorError error = rebuild_index()) return error;
+    }
+}
+
+bool Capture::is_end() const { return !in_.is_open() || read_position_ >= index_.end; }
 
 SensorError Capture::close() {
     const bool failed = out_ != nullptr && std::fclose(out_) != 0;
@@ -170,6 +207,7 @@ SensorError Capture::close() {
     write_position_ = 0;
     time_offset_ = 0;
     position_ = 0;
+    cut_length_ = 0;
     index_ = CaptureIndex();
     fragments_.clear();
     return failed ? SensorError(DRUVEX_ERROR_FILE_IO) : success();

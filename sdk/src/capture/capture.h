@@ -34,8 +34,15 @@ public:
     SensorError open_for_read(const std::string& path);
     // The next whole datagram; `data` stays valid until the next read or seek.
     SensorError read_packet(CapturePacketHeader& header, const uint8_t*& data);
+    // The same as a bare result code, for the replay's per-packet path, where
+    // building an error value would cost more than the reading.
+    int32_t read_next(CapturePacketHeader& header, const uint8_t*& data);
     SensorError seek(int64_t position_usec);
     bool is_end() const;
+    // The captured length of the first record read that the capture's snap
+    // length cut short of its datagram (such datagrams are skipped); 0 while
+    // none has been met.
+    uint32_t cut_length() const { return cut_length_; }
 
     SensorError close();
     bool is_open() const { return out_ != nullptr || in_.is_open(); }
@@ -50,6 +57,11 @@ public:
 private:
     SensorError read_file_header();
     SensorError load_index();
+    SensorError rebuild_index();
+    // The index entry of the first record at or after the position, checked
+    // against the capture (a damaged side file is rebuilt first).
+    SensorError find_entry(int64_t position_usec, size_t& k);
+    void note_cut(const PcapRecordHeader& record);
     // Reads the frame of one record; `complete` tells whether it finished a
     // datagram. Returns a result code: this runs once per record, and building
     // a full error value each time would cost more than the reading.
@@ -64,6 +76,7 @@ private:
     uint64_t write_position_ = 0;
     int64_t time_offset_ = 0;
     int64_t position_ = 0;
+    uint32_t cut_length_ = 0;
     CaptureIndex index_;
     Ipv4Reassembly fragments_;
 };

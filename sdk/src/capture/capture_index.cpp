@@ -44,16 +44,31 @@ bool read_record_header(BufferedFile& capture, uint64_t offset, PcapRecordHeader
     return true;
 }
 
+uint64_t record_end(uint64_t offset, const PcapRecordHeader& header) {
+    return offset + kPcapRecordHeaderSize + header.incl_len;
+}
+
+// What follows the last complete record may only be a record cut short.
+bool only_cut_record_after(BufferedFile& capture, uint64_t end) {
+    if (end > capture.size()) return false;
+    PcapRecordHeader next;
+    if (!read_record_header(capture, end, next)) return true;
+    return record_end(end, next) > capture.size();
+}
+
 // The capture must start and end where, and when, the side file says it does.
-bool entries_match_capture(const CaptureIndex& index, BufferedFile& capture, int64_t time_offset) {
+bool entries_match_capture(CaptureIndex& index, BufferedFile& capture, int64_t time_offset) {
     PcapRecordHeader first;
     PcapRecordHeader last;
     const uint64_t last_offset = index.entries.back().offset;
-    return read_record_header(capture, index.entries.front().offset, first) &&
-           record_time(first, time_offset) == index.start_time &&
-           read_record_header(capture, last_offset, last) &&
-           record_time(last, time_offset) - index.start_time == index.entries.back().time &&
-           capture.size() == last_offset + kPcapRecordHeaderSize + last.incl_len;
+    if (!read_record_header(capture, index.entries.front().offset, first) ||
+        record_time(first, time_offset) != index.start_time ||
+        !read_record_header(capture, last_offset, last) ||
+        record_time(last, time_offset) - index.start_time != index.entries.back().time) {
+        return false;
+    }
+    index.end = record_end(last_offset, last);
+    return only_cut_record_after(capture, index.end);
 }
 
 }  // namespace
@@ -100,20 +115,31 @@ bool load_capture_index(const std::string& index_path, BufferedFile& capture, in
 
 SensorError build_capture_index(BufferedFile& capture, int64_t time_offset, CaptureIndex& index) {
     index = CaptureIndex();
-    uint64_t offset = kPcapFileHeaderSize;
+    index.end = kPcapFileHeaderSize;
     for (;;) {
         const uint8_t* bytes = nullptr;
-        const BufferedFile::Status status = capture.read_at(offset, kPcapRecordHeaderSize, &bytes);
+        const BufferedFile::Status status =
+            capture.read_at(index.end, kPcapRecordHeaderSize, &bytes);
         if (status == BufferedFile::Status::end_of_file) return success();
         if (status != BufferedFile::Status::ok) return SensorError(DRUVEX_ERROR_FILE_IO);
         const PcapRecordHeader header = decode_record_header(bytes);
         if (header.incl_len == 0) return SensorError(DRUVEX_ERROR_CORRUPT_FILE);
+        if (record_end(index.end, header) > capture.size()) return success();
         // The first record sets the start even when its time is 0 (the epoch).
         const int64_t time = record_time(header, time_offset);
         if (index.entries.empty()) index.start_time = time;
-        index.entries.push_back({time - index.start_time, offset});
-        offset += kPcapRecordHeaderSize + header.incl_len;
+        index.entries.push_back({time - index.start_time, index.end});
+        index.end = record_end(index.end, header);
     }
+}
+
+bool entry_matches_capture(const CaptureIndex& index, size_t k, BufferedFile& capture,
+                           int64_t time_offset) {
+    const CaptureIndexEntry& entry = index.entries[k];
+    PcapRecordHeader header;
+    return read_record_header(capture, entry.offset, header) && header.incl_len != 0 &&
+           record_time(header, time_offset) - index.start_time == entry.time &&
+           record_end(entry.offset, header) <= index.end;
 }
 
 bool save_capture_index(const std::string& index_path, const CaptureIndex& index) {

@@ -20,6 +20,9 @@ static_assert(sizeof(CaptureIndexEntry) == 16, "index entries are 16 bytes on di
 struct CaptureIndex {
     int64_t start_time = 0;  // time of the first record, microseconds
     std::vector<CaptureIndexEntry> entries;
+    // File offset just past the last complete record. A last record cut short
+    // (a recording that stopped mid-write) lies beyond it and is not indexed.
+    uint64_t end = 0;
 
     int64_t length() const { return entries.empty() ? 0 : entries.back().time; }
 };
@@ -31,12 +34,18 @@ std::string capture_index_path(const std::string& capture_path);
 bool load_capture_index(const std::string& index_path, BufferedFile& capture, int64_t time_offset,
                         CaptureIndex& index);
 
-// Scans the records of the capture. Fails only when the capture cannot be
-// read or holds a record of length zero.
+// Scans the complete records of the capture. Fails only when the capture
+// cannot be read or holds a record of length zero.
 SensorError build_capture_index(BufferedFile& capture, int64_t time_offset, CaptureIndex& index);
 
 // Writes the side file; false when it could not be written.
 bool save_capture_index(const std::string& index_path, const CaptureIndex& index);
+
+// Whether a record header with the entry's time stands at the entry's
+// offset, with its record inside the indexed part of the capture. The fast
+// open checks only the first and the last entry; a seek checks where it lands.
+bool entry_matches_capture(const CaptureIndex& index, size_t k, BufferedFile& capture,
+                           int64_t time_offset);
 
 // Position of the first entry whose time is at or after `time`, or the
 // number of entries. Tolerates entries out of time order.

@@ -11,6 +11,12 @@ namespace druvex_sdk {
 namespace {
 
 constexpr int64_t kMaxPacingDriftUsec = 1000000;
+// The shortest pass of a looping replay, in capture time: a capture whose
+// records span no time (one record, or all at one time) would otherwise start
+// pass after pass without ever waiting, and hold a core.
+constexpr int64_t min_pass_usec = 100000;
+
+float seconds_of(int64_t usec) { return static_cast<float>(usec) * 0.000001f; }
 
 int64_t wall_time_usec() {
     using namespace std::chrono;
@@ -31,6 +37,7 @@ SensorError CaptureReplay::open(const std::string& path) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         error = capture_.open_for_read(path);
+        cut_reported_ = false;
     }
     if (!error) error = switch_networking_off();
     if (!error) {
@@ -82,12 +89,12 @@ int64_t CaptureReplay::get_start_time() {
 
 float CaptureReplay::get_position() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return capture_.is_open() ? static_cast<float>(capture_.position()) * 0.000001f : 0.0f;
+    return capture_.is_open() ? seconds_of(capture_.position()) : 0.0f;
 }
 
 float CaptureReplay::get_length() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return capture_.is_open() ? static_cast<float>(capture_.length()) * 0.000001f : 0.0f;
+    return capture_.is_open() ? seconds_of(capture_.length()) : 0.0f;
 }
 
 SensorError CaptureReplay::pause() {
@@ -105,6 +112,7 @@ SensorError CaptureReplay::resume() {
     if (!is_open()) return SensorError(DRUVEX_ERROR_NOT_OPEN);
     if (SensorError error = pause()) return error;
     reset_pacing();
+    pass_start_wall_time_ = reference_wall_time_;
     running_ = true;
     thread_ = std::thread([this] { run(); });
     return success();
@@ -123,15 +131,19 @@ SensorError CaptureReplay::resume_blocking(float duration_sec) {
         return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS, "Invalid duration!");
     if (SensorError error = check_blocking_start()) return error;
     const float start = get_position();
-    while (!end_ && !(get_position() - start > duration_sec)) {
-        if (SensorError error = step(false)) return error;
+    int64_t position = 0;
+    while (!end_) {
+        if (const int32_t code = step(false, position)) return SensorError(code);
+        if (seconds_of(position) - start > duration_sec) break;
     }
     return success();
 }
 
 SensorError CaptureReplay::resume_blocking_once() {
     if (SensorError error = check_blocking_start()) return error;
-    return step(false);
+    int64_t position = 0;
+    const int32_t code = step(false, position);
+    return code == DRUVEX_SUCCESS ? success() : SensorError(code);
 }
 
 SensorError CaptureReplay::seek(float position_sec) {
@@ -186,14 +198,10 @@ void CaptureReplay::reset_pacing() {
     reference_position_ = capture_.position();
 }
 
-void CaptureReplay::pace() {
-    const int64_t elapsed = wall_time_usec() - reference_wall_time_;
-    int64_t delta = 0;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        delta = capture_.position() - reference_position_;
-    }
-    const float scaled = static_cast<float>(delta) / speed_.load();
+void CaptureReplay::pace(int64_t position) {
+    const int64_t now = wall_time_usec();
+    const int64_t elapsed = now - reference_wall_time_;
+    const float scaled = static_cast<float>(position - reference_position_) / speed_.load();
     const int64_t wait = std::fabs(scaled) < 1e15f ? static_cast<int64_t>(scaled) - elapsed
                                                    : kMaxPacingDriftUsec + 1;
     // After a long hold-up (or across a long gap in the capture) the replay
@@ -202,39 +210,70 @@ void CaptureReplay::pace() {
         reset_pacing();
         return;
     }
+    if (wait > 0) sleep_until(now + wait);
+}
+
+void CaptureReplay::sleep_until(int64_t wake_usec) {
+    const int64_t wait = wake_usec - wall_time_usec();
     if (wait <= 0) return;
     std::unique_lock<std::mutex> lock(sleep_mutex_);
     sleep_wake_.wait_for(lock, std::chrono::microseconds(wait), [this] { return !running_; });
 }
 
-SensorError CaptureReplay::step(bool paced) {
-    if (end_) return success();
+// A pass lasts at least the shortest pass, at the replay's speed, like the
+// passes of a capture that spans that much time.
+void CaptureReplay::wait_for_next_pass() {
+    const float pass = static_cast<float>(min_pass_usec) / speed_.load();
+    sleep_until(pass_start_wall_time_ + static_cast<int64_t>(pass));
+}
+
+int32_t CaptureReplay::step(bool paced, int64_t& position) {
+    if (end_) return DRUVEX_SUCCESS;
     CapturePacketHeader header;
     const uint8_t* data = nullptr;
+    int32_t code = DRUVEX_SUCCESS;
+    uint32_t newly_cut = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        SensorError error = capture_.read_packet(header, data);
-        if (error.code == DRUVEX_ERROR_EOF) {
-            end_ = true;
-            return success();
+        code = capture_.read_next(header, data);
+        position = capture_.position();
+        if (!cut_reported_ && capture_.cut_length() != 0) {
+            cut_reported_ = true;
+            newly_cut = capture_.cut_length();
         }
-        if (error) return error;
     }
-    if (paced) pace();
+    if (newly_cut != 0) report_cut_capture(newly_cut);
+    if (code == DRUVEX_ERROR_EOF) {
+        end_ = true;
+        return DRUVEX_SUCCESS;
+    }
+    if (code != DRUVEX_SUCCESS) return code;
+    if (paced) pace(position);
     const uint64_t handle = header.handle + kReplayedHandleBit;
-    const SensorError delivered =
-        deliver_(handle, header.timestamp, data, static_cast<size_t>(header.size));
-    return SensorError(delivered.code);
+    const size_t size = static_cast<size_t>(header.size);
+    if (route_ != nullptr) return route_(handle, header.timestamp, data, size);
+    return deliver_(handle, header.timestamp, data, size).code;
+}
+
+void CaptureReplay::report_cut_capture(uint32_t length) {
+    if (!report_) return;
+    report_(DRUVEX_ERROR_CORRUPT_FILE, "capture was cut at " + std::to_string(length) +
+                                           " bytes per packet (snap length): packets cut short"
+                                           " are skipped");
 }
 
 void CaptureReplay::run() {
     try {
+        int64_t position = 0;
         while (running_) {
             if (end_) {
-                if (!loop_ || seek_usec(0)) break;
+                if (!loop_) break;
+                wait_for_next_pass();
+                if (!running_ || seek_usec(0)) break;
                 reset_pacing();
+                pass_start_wall_time_ = reference_wall_time_;
             }
-            if (step(true)) break;
+            if (step(true, position) != DRUVEX_SUCCESS) break;
         }
     } catch (...) {
         // A failing replay is seen only as a stopped one.

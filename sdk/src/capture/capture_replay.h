@@ -27,8 +27,12 @@ public:
     // router. Programs that own a replay of their own cannot reach that slot
     // and give their delivery here; the default constructor stays inline, so
     // only code linked with the SDK's internals ever refers to theirs.
-    CaptureReplay() : CaptureReplay(deliver_replayed_packet) {}
-    explicit CaptureReplay(ReplayDelivery deliver) : deliver_(std::move(deliver)) {}
+    CaptureReplay() : CaptureReplay(deliver_replayed_packet, report_replay_error) {}
+    CaptureReplay(ReplayRoute route, ReplayErrorReport report)
+        : route_(route), report_(std::move(report)) {}
+    // Without a report, what the replay meets on its way is not told.
+    explicit CaptureReplay(ReplayDelivery deliver, ReplayErrorReport report = {})
+        : deliver_(std::move(deliver)), report_(std::move(report)) {}
     CaptureReplay(const CaptureReplay&) = delete;
     CaptureReplay& operator=(const CaptureReplay&) = delete;
     ~CaptureReplay() { (void)close(); }
@@ -66,11 +70,19 @@ private:
     SensorError switch_networking_off();
     SensorError check_blocking_start();
     void reset_pacing();
-    void pace();
-    SensorError step(bool paced);
+    void pace(int64_t position);
+    // Sleeps until `wake_usec` (wall time) or until paused.
+    void sleep_until(int64_t wake_usec);
+    void wait_for_next_pass();
+    // One packet: read, paced when asked, delivered. Gives a bare result code
+    // and the position of the packet read.
+    int32_t step(bool paced, int64_t& position);
+    void report_cut_capture(uint32_t length);
     void run();
 
+    ReplayRoute route_ = nullptr;
     ReplayDelivery deliver_;
+    ReplayErrorReport report_;
     std::atomic<bool> loop_{false};
     std::atomic<float> speed_{1.0f};
     std::thread thread_;
@@ -80,6 +92,9 @@ private:
     Capture capture_;
     int64_t reference_position_ = 0;
     int64_t reference_wall_time_ = 0;
+    int64_t pass_start_wall_time_ = 0;
+    // A capture cut by its snap length is reported once per open.
+    bool cut_reported_ = false;
     // Lets pause cut a pacing sleep short.
     std::mutex sleep_mutex_;
     std::condition_variable sleep_wake_;

@@ -2,6 +2,7 @@
 #include "pcap_format.h"
 
 #include <cstring>
+#include <string>
 
 #include "core/byte_order.h"
 #include "core/packet_bytes.h"
@@ -30,11 +31,53 @@ PcapFileHeader decode_file_header(const uint8_t* in) {
     return header;
 }
 
-SensorError check_file_header(const PcapFileHeader& header) {
-    if (header.magic != kPcapMagic || header.network != kPcapLinkEthernet) {
-        return SensorError(DRUVEX_ERROR_INVALID_FILE_TYPE);
+namespace {
+
+// Magic numbers of captures this reader does not take, as read little-endian.
+constexpr uint32_t pcapng_magic = 0x0A0D0D0Au;
+constexpr uint32_t nanosecond_magic = 0xA1B23C4Du;
+constexpr uint32_t swapped_magic = 0xD4C3B2A1u;
+constexpr uint32_t swapped_nanosecond_magic = 0x4D3CB2A1u;
+constexpr uint32_t link_linux_cooked = 113;
+constexpr uint32_t link_linux_cooked_v2 = 276;
+
+SensorError refuse(const std::string& message) {
+    return SensorError(DRUVEX_ERROR_INVALID_FILE_TYPE, message);
+}
+
+// The usual tools save in these forms by default; the message says which one
+// the file is and how to convert it, since the user cannot tell otherwise.
+SensorError check_magic(uint32_t magic) {
+    const std::string convert = ": save it as pcap (editcap -F pcap IN OUT)";
+    switch (magic) {
+        case kPcapMagic: return success();
+        case pcapng_magic: return refuse("pcapng capture" + convert);
+        case nanosecond_magic:
+        case swapped_nanosecond_magic: return refuse("nanosecond pcap capture" + convert);
+        case swapped_magic: return refuse("big-endian pcap capture" + convert);
+        default: return refuse("not a pcap capture");
     }
-    return success();
+}
+
+SensorError check_link_type(uint32_t network) {
+    const std::string link = "link type " + std::to_string(network);
+    switch (network) {
+        case kPcapLinkEthernet: return success();
+        case link_linux_cooked:
+        case link_linux_cooked_v2:
+            return refuse(
+                link + (network == link_linux_cooked ? " (Linux cooked)" : " (Linux cooked v2)") +
+                " captures are not supported: record on one interface");
+        default:
+            return refuse(link + " captures are not supported: record on an Ethernet interface");
+    }
+}
+
+}  // namespace
+
+SensorError check_file_header(const PcapFileHeader& header) {
+    if (SensorError error = check_magic(header.magic)) return error;
+    return check_link_type(header.network);
 }
 
 PcapRecordHeader decode_record_header(const uint8_t* in) {

@@ -71,7 +71,8 @@ struct FrameHeaders {
 
 void encode_file_header(uint8_t* out);
 PcapFileHeader decode_file_header(const uint8_t* in);
-// Only microsecond, little-endian files of Ethernet frames are read.
+// Only microsecond, little-endian files of Ethernet frames are read; the
+// refusal of any other says what the file is and what to do with it.
 SensorError check_file_header(const PcapFileHeader& header);
 
 PcapRecordHeader decode_record_header(const uint8_t* in);

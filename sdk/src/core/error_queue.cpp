@@ -12,6 +12,7 @@ void queue_error(ErrorRecord record) {
     auto& queue = error_queue_storage();
     std::lock_guard<std::mutex> lock(queue.mutex);
     queue.records.push_back(std::move(record));
+    queue.count = queue.records.size();
 }
 
 void queue_error(uint64_t handle, int32_t code, std::string message, std::vector<uint8_t> data) {
@@ -23,11 +24,13 @@ void queue_error(uint64_t handle, int32_t code, std::string message, std::vector
 // be queueing an error of its own at that moment.
 void dispatch_queued_errors() {
     auto& queue = error_queue_storage();
+    if (queue.count.load() == 0) return;
     std::vector<ErrorRecord> pending;
     {
         std::lock_guard<std::mutex> lock(queue.mutex);
         if (queue.records.empty()) return;
         pending.swap(queue.records);
+        queue.count = 0;
     }
     size_t next = 0;
     try {
@@ -42,6 +45,7 @@ void dispatch_queued_errors() {
         std::lock_guard<std::mutex> lock(queue.mutex);
         queue.records.insert(queue.records.begin(), std::make_move_iterator(pending.begin() + next),
                              std::make_move_iterator(pending.end()));
+        queue.count = queue.records.size();
         throw;
     }
 }

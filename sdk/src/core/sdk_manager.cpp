@@ -23,9 +23,10 @@ SensorError check_frame_options(const DruvexSDKFrameOptions& options) {
     if (options.mode > DRUVEX_SDK_FRAME_FULL_SCAN) {
         return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS, "Invalid frame mode!");
     }
-    // NaN fails the comparison below as well: a length that is not a number
-    // would stall the timed mode forever.
-    if (options.mode == DRUVEX_SDK_FRAME_TIMED && !(options.length >= 0.0f)) {
+    // NaN and infinity fail the comparisons below as well: a frame that can
+    // never end (or that outgrows its buffer first) would never be delivered.
+    if (options.mode == DRUVEX_SDK_FRAME_TIMED &&
+        !(options.length >= 0.0f && options.length <= Frame::max_timed_length_sec)) {
         return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS, "Invalid frame length!");
     }
     return success();

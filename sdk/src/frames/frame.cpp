@@ -23,8 +23,11 @@ void move_front(std::vector<Point>& from, size_t n, std::vector<Point>& to) {
 
 }  // namespace
 
-Frame::Frame(std::shared_ptr<Sensor> sensor)
-    : sensor_(std::move(sensor)), handle_(sensor_->handle()), detector_(sensor_->information()) {
+Frame::Frame(std::shared_ptr<Sensor> sensor, size_t max_pending_points)
+    : sensor_(std::move(sensor)),
+      handle_(sensor_->handle()),
+      max_pending_(max_pending_points),
+      detector_(sensor_->information()) {
     const DruvexSensorInformation information = sensor_->information();
     return_count_ = information.return_count;
     raw_per_sample_ = sensor_->calibration().channel_count;
@@ -39,15 +42,16 @@ SensorError Frame::add_points(int32_t n, const DruvexSensorRawPointWithTime* raw
     const size_t n_img = image != nullptr ? n_raw * return_count_ : 0;
     std::lock_guard<std::mutex> lock(mutex_);
     try {
-        if (image_points_.size() + n_img > max_pending_image_points ||
-            raw_points_.size() + n_raw > max_pending_image_points) {
+        if (image_points_.size() + n_img > max_pending_ ||
+            raw_points_.size() + n_raw > max_pending_) {
             throw std::bad_alloc();
         }
         append(raw_points_, raw, n_raw);
         append(image_points_, image, n_img);
     } catch (const std::bad_alloc&) {
         discard_pending();
-        return SensorError(DRUVEX_ERROR_OUT_OF_MEMORY);
+        return SensorError(DRUVEX_ERROR_OUT_OF_MEMORY,
+                           "frame discarded: its points outgrew the frame buffer");
     }
     return success();
 }

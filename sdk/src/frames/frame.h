@@ -22,11 +22,17 @@ public:
     // Pending points beyond this are treated like a failed allocation: a
     // sensor whose frames never end must not take all memory.
     static constexpr size_t max_pending_image_points = size_t(1) << 24;
+    // The longest timed frame: at the fastest sensors' 1.6 million image
+    // points a second, a longer one would not fit the pending points above.
+    static constexpr float max_timed_length_sec = 10.0f;
 
-    explicit Frame(std::shared_ptr<Sensor> sensor);
+    explicit Frame(std::shared_ptr<Sensor> sensor,
+                   size_t max_pending_points = max_pending_image_points);
 
     // Appends one packet's points: n raw points and n x the return count
-    // image points. Called with the sensor's mutex held.
+    // image points. Called with the sensor's mutex held. When they do not
+    // fit, every pending point is discarded and DRUVEX_ERROR_OUT_OF_MEMORY
+    // says so.
     SensorError add_points(int32_t n, const DruvexSensorRawPointWithTime* raw,
                            const DruvexSensorImagePoint* image);
 
@@ -62,6 +68,7 @@ private:
     uint32_t return_count_;
     uint32_t raw_per_sample_;
     uint32_t image_per_sample_;
+    size_t max_pending_;
     std::vector<DruvexSensorRawPointWithTime> raw_points_;
     std::vector<DruvexSensorImagePoint> image_points_;
     int32_t processed_ = 0;

@@ -14,7 +14,7 @@ void FrameManager::handle_points_packet(Sensor& sensor, int64_t host_timestamp_u
     std::shared_ptr<Frame> frame = frame_of(sensor);
     if (!frame) return;
     if (SensorError error = sensor.handle_data_packet(host_timestamp_us, size, data)) {
-        queue_error(sensor.handle(), error.code, "");
+        queue_error(sensor.handle(), error.code, error.message);
     }
     frame->flush();
 }

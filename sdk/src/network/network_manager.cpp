@@ -85,6 +85,7 @@ SensorError NetworkManager::start() {
     }
     listener_->add_callback([this](const std::error_code& ec, uint64_t sender, int32_t bytes,
                                    const uint8_t* data) { receive(ec, sender, bytes, data); });
+    listener_->add_batch_end_callback([this] { hand_over(); });
     running_ = true;
     listening_ = true;
     try {
@@ -140,24 +141,46 @@ void NetworkManager::receive(const std::error_code& ec, uint64_t sender, int32_t
             queue_error(0, DRUVEX_ERROR_COMMUNICATION, ec.message(), error_data(ec));
             return;
         }
-        std::shared_ptr<Packet> packet = take_packet();
+        std::shared_ptr<Packet> packet = next_packet();
         packet->handle = sender;
         packet->timestamp = host_time_usec();
         packet->data.assign(data, data + (bytes > 0 ? bytes : 0));
-        queue_.push(std::move(packet));
+        received_.push_back(std::move(packet));
     });
+}
+
+// A packet the processing side is done with, else a new one from the pool.
+std::shared_ptr<NetworkPacket> NetworkManager::next_packet() {
+    if (spare_.empty()) return take_packet();
+    std::shared_ptr<Packet> packet = std::move(spare_.back());
+    spare_.pop_back();
+    return packet;
+}
+
+// A batch goes to the queue at once: one lock and one wake-up for all its
+// packets, which keeps the I/O thread ahead of the traffic.
+void NetworkManager::hand_over() {
+    report_failure(0, [&] { queue_.push_batch(received_, spare_, UdpListener::batch_size); });
+    received_.clear();
 }
 
 bool NetworkManager::keeps_running(uint64_t generation) const {
     return running_.load() && generation_.load() == generation;
 }
 
+// Packets are taken a batch at a time, under one lock of the queue.
 void NetworkManager::process_loop(uint64_t generation) {
+    std::vector<std::shared_ptr<Packet>> batch, done;
+    batch.reserve(UdpListener::batch_size);
+    done.reserve(UdpListener::batch_size);
     while (keeps_running(generation)) {
-        std::shared_ptr<Packet> packet = queue_.pop(pop_timeout_sec);
-        if (!packet || !keeps_running(generation)) continue;
-        const uint64_t handle = packet->handle;
-        report_failure(handle, [&] { process(*packet); });
+        // The batch processed last goes back for reuse in the same lock.
+        done.swap(batch);
+        if (!queue_.pop_batch(pop_timeout_sec, UdpListener::batch_size, batch, done)) continue;
+        for (const std::shared_ptr<Packet>& packet : batch) {
+            if (!keeps_running(generation)) break;
+            report_failure(packet->handle, [&] { process(*packet); });
+        }
     }
 }
 

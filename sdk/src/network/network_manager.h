@@ -8,6 +8,7 @@
 #include <memory>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "core/sensor_error.h"
 #include "network_packet.h"
@@ -41,10 +42,13 @@ public:
     // The listener's callback, on the I/O thread: an error becomes a queued
     // error record, a datagram a queued packet.
     void receive(const std::error_code& ec, uint64_t sender, int32_t bytes, const uint8_t* data);
+    // The listener's batch end, on the I/O thread: the batch joins the queue.
+    void hand_over();
 
     PacketQueue& queue() { return queue_; }
 
 private:
+    std::shared_ptr<Packet> next_packet();
     // Ends listening (threads and listener) but keeps whether it is wanted.
     void halt();
     void process_loop(uint64_t generation);
@@ -58,6 +62,10 @@ private:
     // port could be bound.
     bool wanted_ = false;
     PacketQueue queue_;
+    // Packets of the batch being received, and empty ones to fill; the I/O
+    // thread's alone.
+    std::vector<std::shared_ptr<Packet>> received_;
+    std::vector<std::shared_ptr<Packet>> spare_;
     std::unique_ptr<UdpListener> listener_;
     std::atomic<bool> running_{false};
     // Each start begins a new generation; a processing thread that was let go

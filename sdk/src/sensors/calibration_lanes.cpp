@@ -1,7 +1,9 @@
 // Calibration arithmetic over blocks of raw points, written for the vectoriser.
 #include "calibration_lanes.h"
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace druvex_sdk {
 namespace {
@@ -21,6 +23,13 @@ float saturation_offset_of(const DruvexCalibration& c) {
 inline int32_t inside(float value, float min, bool min_open, float max, bool max_open) {
     return static_cast<int32_t>(min_open | (min <= value)) &
            static_cast<int32_t>(max_open | (value <= max));
+}
+
+// A calibration can make a point's tangents NaN or infinite (a focal length
+// of 0, from a body or a caller): such a point has no place and is never
+// valid, or a viewer would draw it nowhere. NaN fails the comparison too.
+inline int32_t finite(float value) {
+    return static_cast<int32_t>(std::fabs(value) <= std::numeric_limits<float>::max());
 }
 
 // a when `pick` is non-zero, else b, by bits: the compiler keeps both sides
@@ -103,7 +112,8 @@ void solve_tangents(const CalibrationContext& ctx, CalibrationLanes& lanes) {
         const float image_z = (k * dz + big_z) * inverse_focal;
         lanes.image_x[j] = image_x;
         lanes.image_z[j] = image_z;
-        lanes.clip_ok[j] = inside(image_x, min_x, min_x_open, max_x, max_x_open) &
+        lanes.clip_ok[j] = finite(image_x) & finite(image_z) &
+                           inside(image_x, min_x, min_x_open, max_x, max_x_open) &
                            inside(image_z, min_z, min_z_open, max_z, max_z_open);
     }
 }

@@ -174,20 +174,23 @@ SensorError Sensor::handle_data_packet(int64_t host_timestamp_us, size_t size,
     } catch (const std::bad_alloc&) {
         return SensorError(DRUVEX_ERROR_OUT_OF_MEMORY);
     }
+    SensorError added = success();
     if (decode_records(magic, data + data_header_size, n, base)) {
         const int32_t returns = information_.return_count;
         image_points_.resize(static_cast<size_t>(returns) * static_cast<size_t>(n));
         druvex_sdk::calibrate_points(calibration_, n, raw_points_.data(), returns,
                                      image_points_.data());
+        // A frame discarded because it outgrew its buffer is reported, or the
+        // user would only see frames stop coming.
         if (auto frame = FrameManager::instance().get_frame(handle_)) {
-            (void)frame->add_points(n, raw_points_.data(), image_points_.data());
+            added = frame->add_points(n, raw_points_.data(), image_points_.data());
         }
     }
     // The scratch vectors keep their size: the next packet of the same length
     // reuses them without clearing or allocating.
     last_packet_time_ = t;
     last_base_timestamp_ = base;
-    return success();
+    return added;
 }
 
 }  // namespace druvex_sdk

@@ -13,11 +13,17 @@ namespace druvex_sdk {
 
 SensorError SensorManager::handle_packet(uint64_t handle, int64_t timestamp_usec, size_t size,
                                          const uint8_t* data) {
+    route(handle, timestamp_usec, size, data);
+    return success();
+}
+
+void SensorManager::route(uint64_t handle, int64_t timestamp_usec, size_t size,
+                          const uint8_t* data) {
     SdkManager::dispatch_errors();
-    if (data == nullptr || size < 4 || size > max_packet_size) return success();
+    if (data == nullptr || size < 4 || size > max_packet_size) return;
     const uint32_t magic = read_le<uint32_t>(data, 0);
     const bool info = is_info_magic(magic);
-    if (!info && !is_data_magic(magic)) return success();
+    if (!info && !is_data_magic(magic)) return;
 
     std::shared_ptr<Sensor> sensor;
     bool unpublished = false;
@@ -25,7 +31,7 @@ SensorError SensorManager::handle_packet(uint64_t handle, int64_t timestamp_usec
         std::lock_guard<std::mutex> lock(mutex_);
         sensor = get_by_handle_locked(handle);
         if (!sensor) {
-            if (!info) return success();
+            if (!info) return;
             sensor = find_or_create_pending_locked(handle);
             unpublished = true;
         }
@@ -41,7 +47,6 @@ SensorError SensorManager::handle_packet(uint64_t handle, int64_t timestamp_usec
             break;
     }
     if (unpublished) settle(sensor);
-    return success();
 }
 
 std::shared_ptr<Sensor> SensorManager::find_or_create_pending_locked(uint64_t handle) {

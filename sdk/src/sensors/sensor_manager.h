@@ -28,6 +28,8 @@ public:
     // The single entry of every packet: live, replayed or mock-received.
     SensorError handle_packet(uint64_t handle, int64_t timestamp_usec, size_t size,
                               const uint8_t* data);
+    // The same without a result value, which no packet ever fails with.
+    void route(uint64_t handle, int64_t timestamp_usec, size_t size, const uint8_t* data);
 
     int32_t count();
     std::shared_ptr<Sensor> get_by_index(int32_t index);

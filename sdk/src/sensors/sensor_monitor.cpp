@@ -35,25 +35,36 @@ constexpr uint16_t fov_model_count = sizeof nominal_fov / sizeof nominal_fov[0];
 
 }  // namespace
 
-void SensorMonitor::deliver(int32_t code, const float* value) {
-    error_callback().invoke(sensor_->handle(), code, "", static_cast<const void*>(value),
+// The callback gets its own copy of the value: the monitor may change it on
+// another thread while the callback runs.
+void SensorMonitor::deliver(const Fault& fault) {
+    if (fault.code == 0) return;
+    const float value = fault.value;
+    error_callback().invoke(sensor_->handle(), fault.code, "", static_cast<const void*>(&value),
                             sizeof(float));
 }
 
 void SensorMonitor::check_environment(int8_t temperature, uint8_t humidity) {
-    const float t = temperature;
-    if (t > max_temperature || t < min_temperature) {
-        fault_data_[0] = t;
-        deliver(DRUVEX_FAULT_EXTREME_TEMPERATURE, &fault_data_[0]);
+    // The field-of-view check runs where the sensor mutex must not be taken;
+    // it uses the model remembered here.
+    const uint16_t model = sensor_->information().model;
+    Fault hot, humid;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        model_ = model;
+        const float t = temperature;
+        if (t > max_temperature || t < min_temperature) {
+            fault_data_[0] = t;
+            hot = {DRUVEX_FAULT_EXTREME_TEMPERATURE, t};
+        }
+        const float h = humidity;
+        if (model_ < 5 && h > max_humidity) {
+            fault_data_[1] = h;
+            humid = {DRUVEX_FAULT_EXTREME_HUMIDITY, h};
+        }
     }
-    // The field-of-view check runs under the frame's lock, where the sensor
-    // mutex must not be taken; it uses the model remembered here.
-    model_ = sensor_->information().model;
-    const float h = humidity;
-    if (model_ < 5 && h > max_humidity) {
-        fault_data_[1] = h;
-        deliver(DRUVEX_FAULT_EXTREME_HUMIDITY, &fault_data_[1]);
-    }
+    deliver(hot);
+    deliver(humid);
 }
 
 void SensorMonitor::open_window(int64_t t, const DruvexSensorImagePoint& first) {
@@ -81,32 +92,41 @@ void SensorMonitor::fold(int32_t n, const DruvexSensorImagePoint* points) {
     count_ = count_ > UINT32_MAX - added ? UINT32_MAX : count_ + added;
 }
 
-void SensorMonitor::evaluate() {
+SensorMonitor::Fault SensorMonitor::evaluate() {
     window_start_ = 0;
-    if (model_ >= fov_model_count) return;
+    if (model_ >= fov_model_count) return {};
     const FieldOfView fov = nominal_fov[model_];
     fault_data_[0] = max_x_ - min_x_;
     fault_data_[1] = max_z_ - min_z_;
-    if (fov.x != 0 && 2 * fov.x > fault_data_[0]) {
-        deliver(DRUVEX_FAULT_ABNORMAL_FOV, &fault_data_[0]);
-    } else if (fov.z != 0 && 2 * fov.z > fault_data_[1]) {
-        deliver(DRUVEX_FAULT_ABNORMAL_FOV, &fault_data_[1]);
-    }
+    if (fov.x != 0 && 2 * fov.x > fault_data_[0])
+        return {DRUVEX_FAULT_ABNORMAL_FOV, fault_data_[0]};
+    if (fov.z != 0 && 2 * fov.z > fault_data_[1])
+        return {DRUVEX_FAULT_ABNORMAL_FOV, fault_data_[1]};
+    return {};
 }
 
-void SensorMonitor::check_field_of_view(int32_t n, const DruvexSensorImagePoint* points) {
-    if (n <= 0) return;
+SensorMonitor::Fault SensorMonitor::window_step(int32_t n, const DruvexSensorImagePoint* points) {
     const int64_t t = points[0].timestamp;
     if (window_start_ == 0) {
         if (first_timestamp_ == 0) first_timestamp_ = t;
-        if (t <= saturating_add(first_timestamp_, start_delay_us)) return;
+        if (t <= saturating_add(first_timestamp_, start_delay_us)) return {};
         open_window(t, points[0]);
     }
     if (t <= saturating_add(window_start_, window_us) || count_ < window_points) {
         fold(n, points);
-        return;
+        return {};
     }
-    evaluate();
+    return evaluate();
+}
+
+void SensorMonitor::check_field_of_view(int32_t n, const DruvexSensorImagePoint* points) {
+    if (n <= 0) return;
+    Fault fault;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        fault = window_step(n, points);
+    }
+    deliver(fault);
 }
 
 }  // namespace druvex_sdk
