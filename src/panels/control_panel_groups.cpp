@@ -49,22 +49,22 @@ void caption_unoffered_mode(FormHelper& form, nanogui::ComboBox* combo, std::fun
     });
 }
 
-FloatRowSpec spin_spec(const std::string& units, const std::string& default_text, float increment,
-                       float step) {
-    FloatRowSpec spec;
-    spec.units = units;
-    spec.default_text = default_text;
-    spec.increment = increment;
-    spec.step = step;
-    spec.spin = true;
-    return spec;
+FloatRowOptions spin_options(const std::string& units, const std::string& default_text,
+                             float increment, float step) {
+    FloatRowOptions options;
+    options.units = units;
+    options.default_text = default_text;
+    options.increment = increment;
+    options.step = step;
+    options.spin = true;
+    return options;
 }
 
 void bind_float(FormHelper& form, const std::string& caption, float& value,
-                const FloatRowSpec& spec) {
+                const FloatRowOptions& options) {
     float* p = &value;
     add_float_row(
-        form, caption, [p](float v) { *p = v; }, [p] { return *p; }, spec);
+        form, caption, [p](float v) { *p = v; }, [p] { return *p; }, options);
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ void View::build_viewer_group(FormHelper& form) {
     form.addButton("Reset", [this] { reset(); });
     build_view_group(form);
 
-    FloatRowSpec frame_length = spin_spec("s", "0.1", 0.1f, 0.01f);
+    FloatRowOptions frame_length = spin_options("s", "0.1", 0.1f, 0.01f);
     frame_length.min = 0.0f;
     frame_length.max = 1.0f;
     bind_float(form, "Frame Length", config.frame_length, frame_length);
@@ -137,16 +137,16 @@ void View::build_viewer_group(FormHelper& form) {
         auto groups = form.scopedGroups({ranged.get(), circular.get()});
         scale_box = add_float_row(
             form, "Color Scale", [&camera](float v) { set_color_scale(camera, v); },
-            [&camera] { return color_scale(camera); }, spin_spec("", "1.000000", 1.0f, 0.1f));
+            [&camera] { return color_scale(camera); }, spin_options("", "1.000000", 1.0f, 0.1f));
     }
     {
         auto groups = form.scopedGroups({ranged.get(), linear.get()});
         add_float_row(
             form, "Color Min", [&camera](float v) { set_color_min(camera, v); },
-            [&camera] { return camera.color_min; }, spin_spec("", "0", 1.0f, 0.1f));
+            [&camera] { return camera.color_min; }, spin_options("", "0", 1.0f, 0.1f));
         max_box = add_float_row(
             form, "Color Max", [&camera](float v) { set_color_max(camera, v); },
-            [&camera] { return camera.color_max; }, spin_spec("", "1.000000", 1.0f, 0.1f));
+            [&camera] { return camera.color_max; }, spin_options("", "1.000000", 1.0f, 0.1f));
     }
     form.addRefreshCallback([this, scale_box, max_box] {
         const std::string text = format_fixed(default_color_scale(config.color_mode));
@@ -168,7 +168,7 @@ void View::build_viewer_group(FormHelper& form) {
     }
     {
         auto group = form.scopedGroup(gridded.get());
-        FloatRowSpec spacing = spin_spec("°", format_fixed(0.5f), 0.1f, 0.1f);
+        FloatRowOptions spacing = spin_options("°", format_fixed(0.5f), 0.1f, 0.1f);
         spacing.min = min_grid_spacing_degrees;
         spacing.max = max_grid_spacing_degrees;
         add_float_row(
@@ -183,14 +183,14 @@ void View::build_viewer_group(FormHelper& form) {
         form.addVariable("Flip 180", camera.flip);
     }
     bind_float(form, "Point Size", camera.point_size,
-               spin_spec("", format_fixed(1.0f), 1.0f, 0.1f));
+               spin_options("", format_fixed(1.0f), 1.0f, 0.1f));
     {
         auto group = form.scopedGroup(advanced);
         form.addVariable("POV", camera.perspective);
     }
     {
         auto groups = form.scopedGroups({perspective.get(), advanced});
-        FloatRowSpec scale = spin_spec("", format_fixed(0.2f), 0.1f, 0.1f);
+        FloatRowOptions scale = spin_options("", format_fixed(0.2f), 0.1f, 0.1f);
         scale.max = 1.0f;
         bind_float(form, "POV Scale", camera.perspective_scale, scale);
     }
@@ -225,17 +225,17 @@ void View::build_view_group(FormHelper& form) {
     add_button(presets, "Side", &ViewRenderer::set_view_side);
 
     // The camera target is in render coordinates, whose second component is the height.
-    const FloatRowSpec target = spin_spec("m", "0", 1.0f, 1.0f);
+    const FloatRowOptions target = spin_options("m", "0", 1.0f, 1.0f);
     bind_float(form, "X", camera.view_center_x, target);
     bind_float(form, "Y", camera.view_center_z, target);
     bind_float(form, "Z", camera.view_center_y, target);
     auto add_angle = [&form](const char* caption, float& angle, float limit) {
-        FloatRowSpec spec = spin_spec("°", "0", 1.0f, 1.0f);
-        if (limit > 0.0f) spec.min = -limit, spec.max = limit;
+        FloatRowOptions options = spin_options("°", "0", 1.0f, 1.0f);
+        if (limit > 0.0f) options.min = -limit, options.max = limit;
         float* p = &angle;
         add_float_row(
             form, caption, [p](float v) { *p = degrees_to_radians(v); },
-            [p] { return radians_to_degrees(*p); }, spec);
+            [p] { return radians_to_degrees(*p); }, options);
     };
     add_angle("Azimuth", camera.view_rotation_azimuth, 0.0f);
     add_angle("Elevation", camera.view_rotation_elevation, 90.0f);
@@ -243,7 +243,7 @@ void View::build_view_group(FormHelper& form) {
     add_float_row(
         form, "Zoom", [&camera](float v) { camera.zoom_scale = zoom_from_log(v); },
         [&camera] { return zoom_to_log(camera.zoom_scale); },
-        spin_spec("", format_fixed(std::log(0.05f)), 0.2f, 0.1f));
+        spin_options("", format_fixed(std::log(0.05f)), 0.2f, 0.1f));
 }
 
 }  // namespace druvex

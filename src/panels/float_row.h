@@ -9,7 +9,7 @@
 
 namespace druvex {
 
-struct FloatRowSpec {
+struct FloatRowOptions {
     std::string units;
     std::string default_text = "0";  // what an emptied field commits
     float min = std::numeric_limits<float>::lowest();
@@ -25,7 +25,8 @@ struct FloatRowSpec {
 // camera or the clips), so such a commit reaches no setter.
 FormWidget<float>* add_float_row(FormHelper& form, const std::string& caption,
                                  const std::function<void(float)>& setter,
-                                 const std::function<float()>& getter, const FloatRowSpec& spec);
+                                 const std::function<float()>& getter,
+                                 const FloatRowOptions& options);
 
 // A row that only shows a value.
 template <typename T>

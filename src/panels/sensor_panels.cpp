@@ -98,12 +98,12 @@ void build_info_panel(const SensorStream& stream, FormHelper& form) {
 
 void add_monitor_row(FormHelper& form, const std::string& caption, const std::string& units,
                      std::function<float()> getter) {
-    FloatRowSpec spec;
-    spec.units = units;
-    spec.step = 1.0f;
-    spec.editable = false;
+    FloatRowOptions options;
+    options.units = units;
+    options.step = 1.0f;
+    options.editable = false;
     add_float_row(
-        form, caption, [](float) {}, getter, spec);
+        form, caption, [](float) {}, getter, options);
 }
 
 void build_monitors_panel(StreamRef ref, FormHelper& form) {
@@ -139,7 +139,7 @@ void build_nmea_panel(StreamRef ref, FormHelper& form) {
 // clip or pose: `write` changes the stream, `commit` stores it.
 template <typename Read, typename Write, typename Commit>
 void add_stream_row(FormHelper& form, StreamRef ref, const std::string& caption,
-                    const FloatRowSpec& spec, Read read, Write write, Commit commit) {
+                    const FloatRowOptions& options, Read read, Write write, Commit commit) {
     add_float_row(
         form, caption,
         [ref, write, commit](float v) {
@@ -148,17 +148,17 @@ void add_stream_row(FormHelper& form, StreamRef ref, const std::string& caption,
                 commit(*s);
             }
         },
-        follow<float>(ref, read), spec);
+        follow<float>(ref, read), options);
 }
 
-FloatRowSpec clip_spec(const std::string& units, float default_value, bool angle) {
-    FloatRowSpec spec;
-    spec.units = units;
-    spec.default_text = format_fixed(default_value);
-    if (angle) spec.min = -85.0f, spec.max = 85.0f;
-    spec.increment = 1.0f;
-    spec.step = 0.1f;
-    return spec;
+FloatRowOptions clip_options(const std::string& units, float default_value, bool angle) {
+    FloatRowOptions options;
+    options.units = units;
+    options.default_text = format_fixed(default_value);
+    if (angle) options.min = -85.0f, options.max = 85.0f;
+    options.increment = 1.0f;
+    options.step = 0.1f;
+    return options;
 }
 
 void build_clip_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
@@ -180,39 +180,39 @@ void build_clip_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
     using S = const SensorStream&;
     using W = SensorStream&;
     add_stream_row(
-        form, ref, "Min Dist", clip_spec("m", 0.0f, false),
+        form, ref, "Min Dist", clip_options("m", 0.0f, false),
         [](S s) { return s.image_clip.min_distance; },
         [](W s, float v) { s.image_clip.min_distance = v; }, commit);
     add_stream_row(
-        form, ref, "Max Dist", clip_spec("m", 10000.0f, false),
+        form, ref, "Max Dist", clip_options("m", 10000.0f, false),
         [](S s) { return s.image_clip.max_distance; },
         [](W s, float v) { s.image_clip.max_distance = v; }, commit);
     add_stream_row(
-        form, ref, "Min X", clip_spec("°", -85.0f, true),
+        form, ref, "Min X", clip_options("°", -85.0f, true),
         [](S s) { return tangent_to_degrees(s.image_clip.min_image_x); },
         [](W s, float v) { s.image_clip.min_image_x = degrees_to_tangent(v); }, commit);
     add_stream_row(
-        form, ref, "Max X", clip_spec("°", 85.0f, true),
+        form, ref, "Max X", clip_options("°", 85.0f, true),
         [](S s) { return tangent_to_degrees(s.image_clip.max_image_x); },
         [](W s, float v) { s.image_clip.max_image_x = degrees_to_tangent(v); }, commit);
     add_stream_row(
-        form, ref, "Min Z", clip_spec("°", -85.0f, true),
+        form, ref, "Min Z", clip_options("°", -85.0f, true),
         [](S s) { return tangent_to_degrees(s.image_clip.min_image_z); },
         [](W s, float v) { s.image_clip.min_image_z = degrees_to_tangent(v); }, commit);
     add_stream_row(
-        form, ref, "Max Z", clip_spec("°", 85.0f, true),
+        form, ref, "Max Z", clip_options("°", 85.0f, true),
         [](S s) { return tangent_to_degrees(s.image_clip.max_image_z); },
         [](W s, float v) { s.image_clip.max_image_z = degrees_to_tangent(v); }, commit);
 }
 
-FloatRowSpec pose_spec(const std::string& units, float limit) {
-    FloatRowSpec spec;
-    spec.units = units;
-    spec.default_text = format_fixed(0.0f);
-    if (limit > 0.0f) spec.min = -limit, spec.max = limit;
-    spec.increment = 0.1f;
-    spec.step = 0.1f;
-    return spec;
+FloatRowOptions pose_options(const std::string& units, float limit) {
+    FloatRowOptions options;
+    options.units = units;
+    options.default_text = format_fixed(0.0f);
+    if (limit > 0.0f) options.min = -limit, options.max = limit;
+    options.increment = 0.1f;
+    options.step = 0.1f;
+    return options;
 }
 
 void build_transform_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
@@ -243,20 +243,21 @@ void build_transform_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
     for (int axis = 0; axis < 3; ++axis) {
         const char* captions[] = {"X", "Y", "Z"};
         add_stream_row(
-            form, ref, captions[axis], pose_spec("m", 0.0f),
+            form, ref, captions[axis], pose_options("m", 0.0f),
             [axis](S s) { return s.transform.translation[axis]; },
             [axis](W s, float v) { s.transform.translation[axis] = v; }, commit);
     }
     add_stream_row(
-        form, ref, "Azimuth", pose_spec("°", 180.0f),
+        form, ref, "Azimuth", pose_options("°", 180.0f),
         [](S s) { return radians_to_degrees(s.azimuth); },
         [](W s, float v) { s.azimuth = degrees_to_radians(v); }, commit);
     add_stream_row(
-        form, ref, "Elevation", pose_spec("°", 90.0f),
+        form, ref, "Elevation", pose_options("°", 90.0f),
         [](S s) { return radians_to_degrees(s.elevation); },
         [](W s, float v) { s.elevation = degrees_to_radians(v); }, commit);
     add_stream_row(
-        form, ref, "Roll", pose_spec("°", 180.0f), [](S s) { return radians_to_degrees(s.roll); },
+        form, ref, "Roll", pose_options("°", 180.0f),
+        [](S s) { return radians_to_degrees(s.roll); },
         [](W s, float v) { s.roll = degrees_to_radians(v); }, commit);
 }
 
