@@ -1,7 +1,7 @@
 // The Control Panel's rows that act on the view: the Tools and Viewer groups
 // and the View popup.
-#include "float_row.h"
 #include "panel_host.h"
+#include "panel_rows.h"
 #include "panel_values.h"
 #include "platform/numeric_utils.h"
 #include "platform/path_utils.h"
@@ -15,16 +15,6 @@
 #include <cmath>
 
 namespace druvex {
-
-// A combo's items without the last n entries (modes a user cannot choose here).
-void set_combo_items_without_last(nanogui::ComboBox* combo, const std::vector<std::string>& items,
-                                  const std::vector<std::string>& short_items, size_t n) {
-    auto cut = [n](const std::vector<std::string>& v) {
-        return std::vector<std::string>(v.begin(),
-                                        v.end() - static_cast<long>(std::min(n, v.size())));
-    };
-    combo->setItems(cut(items), cut(short_items));
-}
 
 namespace {
 

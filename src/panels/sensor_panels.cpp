@@ -1,8 +1,8 @@
 // The per-sensor groups: identity, health, GPS time, image clip and pose.
 #include "sensor_panels.h"
 
-#include "float_row.h"
 #include "panel_host.h"
+#include "panel_rows.h"
 #include "panel_values.h"
 #include "platform/numeric_utils.h"
 #include "view/view.h"

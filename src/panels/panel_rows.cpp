@@ -1,6 +1,7 @@
-// Float rows of the panels.
-#include "float_row.h"
+// Typed rows of the panels.
+#include "panel_rows.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace druvex {
@@ -23,6 +24,15 @@ FormWidget<float>* add_float_row(FormHelper& form, const std::string& caption,
     // The first value was shown before the step and range applied.
     field->setValue(getter());
     return field;
+}
+
+void set_combo_items_without_last(nanogui::ComboBox* combo, const std::vector<std::string>& items,
+                                  const std::vector<std::string>& short_items, size_t n) {
+    auto cut = [n](const std::vector<std::string>& v) {
+        return std::vector<std::string>(v.begin(),
+                                        v.end() - static_cast<long>(std::min(n, v.size())));
+    };
+    combo->setItems(cut(items), cut(short_items));
 }
 
 }  // namespace druvex

@@ -1,4 +1,5 @@
-// Float rows of the panels with their units, default text, range, increment and step.
+// Typed rows of the panels: float rows with units, default text, range,
+// increment and step; rows that only show a value; combos offering part of a list.
 #pragma once
 
 #include "widgets/form_helper.h"
@@ -6,6 +7,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace druvex {
 
@@ -35,5 +37,9 @@ FormWidget<T>* add_shown_row(FormHelper& form, const std::string& caption,
     return form.addVariable<T>(
         caption, [](const T&) {}, getter, false);
 }
+
+// Sets a combo's items and short items to the lists without their last n entries.
+void set_combo_items_without_last(nanogui::ComboBox* combo, const std::vector<std::string>& items,
+                                  const std::vector<std::string>& short_items, size_t n);
 
 }  // namespace druvex
