@@ -78,59 +78,41 @@ void View::export_points() {
     if (!write_points_ply(*this, path)) logger->warn("Export PLY failed!");
 }
 
-void View::build_viewer_group(FormHelper& form) {
-    PanelHost& host = host_of(*this);
-    RenderConfig& camera = renderer.camera();
-    nanogui::Group* advanced = host.advanced_rows_group();
-    auto& [categorical, ranged] = panel_groups[2];
-    auto& [gridded, raw] = panel_groups[3];
-    auto& [perspective, orthographic] = panel_groups[4];
-    auto& [circular, linear] = panel_groups[5];
-    auto scope = open_group(form, "Viewer", &viewer_group_expanded);
-    form.addButton("Reset", [this] { reset(); });
-    build_view_group(form);
+namespace {
 
-    FloatRowOptions frame_length = spin_options("s", "0.1", 0.1f, 0.01f);
-    frame_length.min = 0.0f;
-    frame_length.max = 1.0f;
-    bind_float(form, "Frame Length", config.frame_length, frame_length);
-
+void add_color_mode_rows(View& view, FormHelper& form, nanogui::Group* advanced) {
+    ViewConfig& config = view.config;
+    RenderConfig& camera = view.renderer.camera();
     auto* color_mode = form.addVariable<ColorModeEnum>(
         "Color Mode",
-        [this, &camera](const ColorModeEnum& m) {
-            config.color_mode = m;
-            camera.colormap = default_colormap(m);
-            camera.color_min = 0.0f;
-            camera.color_max = default_color_scale(m);
-            camera.reverse_colormap = false;
-        },
-        [this] { return static_cast<ColorModeEnum>(config.color_mode); });
+        [&config, &camera](const ColorModeEnum& m) { choose_color_mode(config, camera, m); },
+        [&config] { return static_cast<ColorModeEnum>(config.color_mode); });
     set_combo_items_without_last(color_mode, color_mode_names(), color_mode_short_names(), 3);
     caption_unoffered_mode(
-        form, color_mode, [this] { return config.color_mode; }, color_mode_short_names());
-    {
-        auto groups = form.scopedGroups({advanced, ranged.get()});
-        auto* colormap = form.addVariable<ColormapEnum>(
-            "Colormap",
-            [this, &camera](const ColormapEnum& id) {
-                camera.colormap = id;
-                camera.color_min = 0.0f;
-                camera.color_max = default_color_scale(config.color_mode);
-                camera.reverse_colormap = false;
-            },
-            [&camera] { return static_cast<ColormapEnum>(camera.colormap); });
-        colormap->setItems(colormap_names());
-    }
+        form, color_mode, [&config] { return config.color_mode; }, color_mode_short_names());
+    auto groups = form.scopedGroups({advanced, view.panel_groups[2].second.get()});
+    auto* colormap = form.addVariable<ColormapEnum>(
+        "Colormap",
+        [&config, &camera](const ColormapEnum& id) { choose_colormap(config, camera, id); },
+        [&camera] { return static_cast<ColormapEnum>(camera.colormap); });
+    colormap->setItems(colormap_names());
+}
+
+// The range of a colour mode that has one: its width for a circular colormap,
+// its two ends otherwise.
+void add_color_range_rows(View& view, FormHelper& form) {
+    RenderConfig& camera = view.renderer.camera();
+    nanogui::Group* ranged = view.panel_groups[2].second.get();
     nanogui::TextBox* scale_box = nullptr;
     nanogui::TextBox* max_box = nullptr;
     {
-        auto groups = form.scopedGroups({ranged.get(), circular.get()});
+        auto groups = form.scopedGroups({ranged, view.panel_groups[5].first.get()});
         scale_box = add_float_row(
             form, "Color Scale", [&camera](float v) { set_color_scale(camera, v); },
             [&camera] { return color_scale(camera); }, spin_options("", "1.000000", 1.0f, 0.1f));
     }
     {
-        auto groups = form.scopedGroups({ranged.get(), linear.get()});
+        auto groups = form.scopedGroups({ranged, view.panel_groups[5].second.get()});
         add_float_row(
             form, "Color Min", [&camera](float v) { set_color_min(camera, v); },
             [&camera] { return camera.color_min; }, spin_options("", "0", 1.0f, 0.1f));
@@ -138,40 +120,50 @@ void View::build_viewer_group(FormHelper& form) {
             form, "Color Max", [&camera](float v) { set_color_max(camera, v); },
             [&camera] { return camera.color_max; }, spin_options("", "1.000000", 1.0f, 0.1f));
     }
-    form.addRefreshCallback([this, scale_box, max_box] {
+    const ViewConfig& config = view.config;
+    form.addRefreshCallback([&config, scale_box, max_box] {
         const std::string text = format_fixed(default_color_scale(config.color_mode));
         scale_box->setDefaultValue(text);
         max_box->setDefaultValue(text);
     });
+}
+
+void add_display_rows(View& view, FormHelper& form, nanogui::Group* advanced) {
+    ViewConfig& config = view.config;
+    RenderConfig& camera = view.renderer.camera();
     {
         auto group = form.scopedGroup(advanced);
         auto* display_mode = form.addVariable<DisplayModeWidgetEnum>(
             "Display Mode",
-            [this](const DisplayModeWidgetEnum& i) { config.display_mode = display_mode_value(i); },
-            [this] {
+            [&config](const DisplayModeWidgetEnum& i) {
+                config.display_mode = display_mode_value(i);
+            },
+            [&config] {
                 return static_cast<DisplayModeWidgetEnum>(display_mode_index(config.display_mode));
             });
         set_combo_items_without_last(display_mode, display_mode_names(), display_mode_names(), 1);
         caption_unoffered_mode(
-            form, display_mode, [this] { return display_mode_index(config.display_mode); },
+            form, display_mode, [&config] { return display_mode_index(config.display_mode); },
             display_mode_names());
     }
     {
-        auto group = form.scopedGroup(gridded.get());
+        auto group = form.scopedGroup(view.panel_groups[3].first.get());
         FloatRowOptions spacing = spin_options("°", format_fixed(0.5f), 0.1f, 0.1f);
         spacing.min = min_grid_spacing_degrees;
         spacing.max = max_grid_spacing_degrees;
         add_float_row(
             form, "Grid Spacing",
-            [this](float v) { config.grid_spacing = grid_spacing_from_degrees(v); },
-            [this] { return grid_spacing_degrees(config.grid_spacing); }, spacing);
+            [&config](float v) { config.grid_spacing = grid_spacing_from_degrees(v); },
+            [&config] { return grid_spacing_degrees(config.grid_spacing); }, spacing);
     }
     form.addVariable("Show Grid", camera.show_grid);
-    {
-        auto group = form.scopedGroup(advanced);
-        form.addVariable("Mirror L/R", camera.mirror);
-        form.addVariable("Flip 180", camera.flip);
-    }
+    auto group = form.scopedGroup(advanced);
+    form.addVariable("Mirror L/R", camera.mirror);
+    form.addVariable("Flip 180", camera.flip);
+}
+
+void add_point_rows(View& view, FormHelper& form, nanogui::Group* advanced) {
+    RenderConfig& camera = view.renderer.camera();
     bind_float(form, "Point Size", camera.point_size,
                spin_options("", format_fixed(1.0f), 1.0f, 0.1f));
     {
@@ -179,24 +171,43 @@ void View::build_viewer_group(FormHelper& form) {
         form.addVariable("POV", camera.perspective);
     }
     {
-        auto groups = form.scopedGroups({perspective.get(), advanced});
+        auto groups = form.scopedGroups({view.panel_groups[4].first.get(), advanced});
         FloatRowOptions scale = spin_options("", format_fixed(0.2f), 0.1f, 0.1f);
         scale.max = 1.0f;
         bind_float(form, "POV Scale", camera.perspective_scale, scale);
     }
-    form.addVariable("Show Invalid", config.show_invalid_points);
-    {
-        auto group = form.scopedGroup(orthographic.get());
-        Toolbar* toolbar = form.addToolbar();
-        auto* ruler = new nanogui::Button(toolbar, "Ruler");
-        ruler->setFlags(nanogui::Button::ToggleButton);
-        ruler->setTooltip(
-            "Measure distance between two points\nPress <CTRL> and hold and drag left mouse "
-            "button");
-        ruler->setChangeCallback(
-            [this, &camera](bool on) { renderer.measuring = camera.perspective ? false : on; });
-        form.addRefreshCallback([this, ruler] { ruler->setPushed(renderer.measuring); });
-    }
+    form.addVariable("Show Invalid", view.config.show_invalid_points);
+}
+
+// A measurement needs the orthographic camera: the ruler is hidden and off in perspective.
+void add_ruler_row(View& view, FormHelper& form) {
+    auto group = form.scopedGroup(view.panel_groups[4].second.get());
+    auto* ruler = new nanogui::Button(form.addToolbar(), "Ruler");
+    ruler->setFlags(nanogui::Button::ToggleButton);
+    ruler->setTooltip(
+        "Measure distance between two points\nPress <CTRL> and hold and drag left mouse button");
+    ViewRenderer& renderer = view.renderer;
+    ruler->setChangeCallback(
+        [&renderer](bool on) { renderer.measuring = renderer.camera().perspective ? false : on; });
+    form.addRefreshCallback([&renderer, ruler] { ruler->setPushed(renderer.measuring); });
+}
+
+}  // namespace
+
+void View::build_viewer_group(FormHelper& form) {
+    nanogui::Group* advanced = host_of(*this).advanced_rows_group();
+    auto scope = open_group(form, "Viewer", &viewer_group_expanded);
+    form.addButton("Reset", [this] { reset(); });
+    build_view_group(form);
+    FloatRowOptions frame_length = spin_options("s", "0.1", 0.1f, 0.01f);
+    frame_length.min = 0.0f;
+    frame_length.max = 1.0f;
+    bind_float(form, "Frame Length", config.frame_length, frame_length);
+    add_color_mode_rows(*this, form, advanced);
+    add_color_range_rows(*this, form);
+    add_display_rows(*this, form, advanced);
+    add_point_rows(*this, form, advanced);
+    add_ruler_row(*this, form);
 }
 
 void View::build_view_group(FormHelper& form) {

@@ -76,6 +76,18 @@ int default_colormap(int mode) {
     }
 }
 
+void choose_color_mode(ViewConfig& config, RenderConfig& camera, int mode) {
+    config.color_mode = mode;
+    choose_colormap(config, camera, default_colormap(mode));
+}
+
+void choose_colormap(const ViewConfig& config, RenderConfig& camera, int colormap) {
+    camera.colormap = colormap;
+    camera.color_min = 0.0f;
+    camera.color_max = default_color_scale(config.color_mode);
+    camera.reverse_colormap = false;
+}
+
 int display_mode_value(int index) {
     return index >= 0 && index < display_mode_count ? display_mode_values[index] : 0;
 }

@@ -46,6 +46,11 @@ bool is_categorical_color_mode(int mode);
 float default_color_scale(int mode);
 int default_colormap(int mode);
 
+// A colour mode or colormap chosen from its combo: the colormap and range
+// start again from the mode's defaults.
+void choose_color_mode(ViewConfig& config, RenderConfig& camera, int mode);
+void choose_colormap(const ViewConfig& config, RenderConfig& camera, int colormap);
+
 // The stored display_mode bit set of a combo index, and back (0 when absent).
 int display_mode_value(int index);
 int display_mode_index(int value);
