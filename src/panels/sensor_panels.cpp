@@ -5,41 +5,13 @@
 #include "panel_rows.h"
 #include "panel_values.h"
 #include "platform/numeric_utils.h"
+#include "settings/sensor_transform.h"
 #include "view/view.h"
-#include "view/view_host.h"
-
-#include <Eigen/Geometry>
 
 #include <cmath>
 #include <cstring>
 
 namespace druvex {
-
-void pose_rotation_from_angles(float azimuth, float elevation, float roll, float rotation[4]) {
-    const Eigen::Quaternionf q = Eigen::AngleAxisf(azimuth, Eigen::Vector3f::UnitZ()) *
-                                 Eigen::AngleAxisf(elevation, Eigen::Vector3f::UnitX()) *
-                                 Eigen::AngleAxisf(roll, Eigen::Vector3f::UnitY());
-    rotation[0] = q.x();
-    rotation[1] = q.y();
-    rotation[2] = q.z();
-    rotation[3] = q.w();
-}
-
-void pose_angles_from_rotation(const float rotation[4], float* azimuth, float* elevation,
-                               float* roll) {
-    const Eigen::Quaternionf q(rotation[3], rotation[0], rotation[1], rotation[2]);
-    const Eigen::Matrix3f r = q.normalized().toRotationMatrix();
-    const float cy = std::hypot(r(0, 1), r(1, 1));
-    *elevation = std::atan2(r(2, 1), cy);
-    if (cy > 1.1920929e-6f) {
-        *azimuth = std::atan2(-r(0, 1), r(1, 1));
-        *roll = std::atan2(-r(2, 0), r(2, 2));
-    } else {
-        // Looking straight up or down: the whole turn about the vertical is the roll.
-        *azimuth = 0.0f;
-        *roll = std::atan2(r(0, 2), r(0, 0));
-    }
-}
 
 namespace {
 
@@ -165,11 +137,7 @@ void build_clip_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
     auto group = form.scopedGroup(host.advanced_rows_group());
     auto scope = open_popup(form, "Clip", 200);
     PanelHost* h = &host;
-    const ViewHost* app = ref.view->app;
-    form.addRefreshCallback([ref, app] {
-        if (SensorStream* s = ref.get())
-            s->image_clip = app->clips().get_image_clip(s->info.serial_number);
-    });
+    // The stream follows the clips store by itself (once a frame, before the rows refresh).
     auto commit = [h](SensorStream& s) { h->store_image_clip(s.info.serial_number, s.image_clip); };
     form.addButton("Reset", [ref, commit] {
         if (SensorStream* s = ref.get()) {
@@ -219,16 +187,11 @@ void build_transform_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
     auto group = form.scopedGroup(host.advanced_rows_group());
     auto scope = open_popup(form, "Transform", 200);
     PanelHost* h = &host;
-    const ViewHost* app = ref.view->app;
-    form.addRefreshCallback([ref, app] {
-        if (SensorStream* s = ref.get()) {
-            s->transform = app->transforms().get_transform(s->info.serial_number);
-            pose_angles_from_rotation(s->transform.rotation, &s->azimuth, &s->elevation, &s->roll);
-        }
-    });
+    // The stream follows the transforms store by itself, angles included.
     // The angles are the authority: the stored quaternion is rebuilt from them.
     auto commit = [h](SensorStream& s) {
-        pose_rotation_from_angles(s.azimuth, s.elevation, s.roll, s.transform.rotation);
+        float* q = s.transform.rotation;
+        euler_to_quaternion(s.azimuth, s.elevation, s.roll, &q[0], &q[1], &q[2], &q[3]);
         h->store_transform(s.info.serial_number, s.transform);
     };
     form.addButton("Reset", [ref, commit] {

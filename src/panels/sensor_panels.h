@@ -14,10 +14,4 @@ class View;
 // before the next rebuild leaves rows that show defaults and store nothing.
 void build_advanced_sensor_panels(View& view, uint64_t handle, PanelHost& host, FormHelper& form);
 
-// Sensor poses are edited as angles (radians): azimuth about the vertical,
-// elevation, roll.
-void pose_rotation_from_angles(float azimuth, float elevation, float roll, float rotation[4]);
-void pose_angles_from_rotation(const float rotation[4], float* azimuth, float* elevation,
-                               float* roll);
-
 }  // namespace druvex
