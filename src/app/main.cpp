@@ -51,14 +51,14 @@ nanogui::ref<druvex::ViewerApplication> create_application(bool fullscreen) {
 int main(int argc, char** argv) {
     auto console = spdlog::stdout_color_mt("console");
     const druvex::StartupOptions options = druvex::parse_command_line(argc, argv);
+    if (options.help) {
+        std::cout << options.help_text << std::endl;
+        return 0;
+    }
     if (!options.error.empty()) {
         std::fprintf(stderr, "DruvexViewer: %s\nTry 'druvex_viewer --help' for the options.\n",
                      options.error.c_str());
         return 2;
-    }
-    if (options.help) {
-        std::cout << options.help_text << std::endl;
-        return 0;
     }
     druvex::install_shutdown_signals();
     try {

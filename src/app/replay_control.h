@@ -23,6 +23,7 @@ public:
     SdkError open(const std::string& path);
     SdkError close();
     bool is_open() { return replay_.is_open(); }
+    std::string get_filename() { return replay_.get_filename(); }
     bool is_running() const { return replay_.is_running(); }
     bool is_end() const { return replay_.is_end(); }
     int64_t get_start_time() { return replay_.get_start_time(); }

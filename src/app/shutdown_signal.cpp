@@ -18,6 +18,7 @@ void install_shutdown_signals() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);  // the terminal was closed
 }
 
 bool shutdown_requested() { return g_requested != 0; }

@@ -1,4 +1,4 @@
-// SIGTERM and SIGINT ask the main loop to end through the normal shut-down
+// SIGTERM, SIGINT and SIGHUP ask the main loop to end through the normal shut-down
 // path (settings saved, SDK down), so the exit code stays 0.
 #pragma once
 

@@ -16,10 +16,19 @@ StartupOptions parse_command_line(int argc, const char* const* argv) {
         "fullscreen", "Fullscreen window")("transforms_path", "Transforms file path",
                                            cxxopts::value<std::string>());
     StartupOptions out;
+    out.help_text = options.help({""});
+    // Asking for help wins over whatever else the command line got wrong.
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-h" || arg == "--help") out.help = true;
+    }
     try {
         const cxxopts::ParseResult result = options.parse(argc, argv);
-        out.help = result.count("help") > 0;
-        out.help_text = options.help({""});
+        out.help = out.help || result.count("help") > 0;
+        if (!result.unmatched().empty()) {
+            out.error = "unexpected argument '" + result.unmatched().front() +
+                        "' (files are named with an option, e.g. --capture_path FILE)";
+        }
         const auto text = [&result](const char* name) {
             return result.count(name) > 0 ? result[name].as<std::string>() : std::string();
         };

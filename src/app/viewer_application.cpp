@@ -3,6 +3,7 @@
 
 #include "platform/os_helper.h"
 #include "platform/path_utils.h"
+#include "platform/safe_file.h"
 #include "render/lines_renderer.h"
 
 #include <fmt/format.h>
@@ -11,6 +12,7 @@
 #include <spdlog/sinks/stdout_sinks.h>
 #include <spdlog/spdlog.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -24,6 +26,20 @@ const char* const PROGRAM_VERSION = "1.41";
 namespace {
 
 ViewerApplication* g_instance = nullptr;
+
+// A grey image lands in the red channel of a one- or two-channel texture;
+// drawn as it is, it would come out red. Its channels are spread back to grey
+// (and alpha) so the picture looks as stored.
+void show_texture_as_stored(GLuint texture) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint format = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+    if (format == GL_R8 || format == GL_RG8) {
+        const GLint swizzle[4] = {GL_RED, GL_RED, GL_RED, format == GL_R8 ? GL_ONE : GL_GREEN};
+        glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
 
 }  // namespace
 
@@ -45,9 +61,11 @@ ViewerApplication::ViewerApplication(bool fullscreen, int samples)
       default_clips_(clips_file_name,
                      [](const std::string& path) { return ClipsStore().load(path, false); }) {
     logger_sink = std::make_shared<LoggerSink>();
-    // A desktop program's messages also go to standard error, one line each.
+    // A desktop program's warnings and errors also go to standard error, one
+    // line each.
     auto stderr_sink = std::make_shared<spdlog::sinks::stderr_sink_mt>();
-    stderr_sink->set_pattern("%n: %v");
+    stderr_sink->set_level(spdlog::level::warn);
+    stderr_sink->set_pattern(fmt::format("{}: %l: %v", PROGRAM_NAME));
     logger =
         std::make_shared<spdlog::logger>("gui", spdlog::sinks_init_list{logger_sink, stderr_sink});
     spdlog::register_logger(logger);  // a second application would throw here
@@ -80,6 +98,7 @@ void ViewerApplication::create_help_window() {
         logger->warn("Could not load the help image!");
         return;
     }
+    show_texture_as_stored(help_texture.texture);
     help_window = new nanogui::Window(this, "Viewer Help - press Q to close");
     help_window->setVisible(false);
     auto* image = new nanogui::ImageView(help_window, help_texture.texture);
@@ -153,8 +172,14 @@ bool ViewerApplication::save_default_file(DefaultSettingsFile& file, const json&
 void ViewerApplication::save_default_stores() {
     if (config_file_path.empty()) {
         store_view_configs();
-        if (!save_default_file(default_config_, config_json()))
-            logger->warn("Could not save config file!");
+        errno = 0;
+        const bool saved = save_default_file(default_config_, config_json());
+        const std::string reason = saved ? "" : error_text(errno);
+        // Said once, not every second: a repeated line would soon fill the log.
+        if (!saved && reason != autosave_failure_) {
+            report_file_failure("Could not save config file!", config_path(), reason);
+        }
+        autosave_failure_ = reason;
     }
     if (transforms_.path.empty()) {
         json j;
@@ -169,6 +194,10 @@ void ViewerApplication::save_default_stores() {
 }
 
 void ViewerApplication::save_state() {
+    // The demo tool does not outlive the viewer, and a recording in progress
+    // is completed under its name.
+    imu_reader.stop();
+    stop_capture();
     save_default_stores();
     replay.close();
     shutdown_sdk();
@@ -207,10 +236,11 @@ void ViewerApplication::load_config(std::string path, bool set_current) {
         config = std::move(read);
     }
     if (result == ConfigFileRead::unreadable) {
-        logger->warn("Could not open config file!");
+        report_file_failure("Could not open config file!", path, read_failure_reason(path));
         return;
     }
-    if (result == ConfigFileRead::invalid) logger->warn("Invalid config file!");
+    if (result == ConfigFileRead::invalid)
+        report_file_failure("Invalid config file!", path, "not a valid file");
     apply_config();
     if (result == ConfigFileRead::loaded && path == config_path())
         default_config_.loaded(config_json());
@@ -224,73 +254,27 @@ void ViewerApplication::save_config(std::string path, bool set_current) {
         config_file_path = path;
     }
     store_view_configs();
-    if (!write_viewer_config_file(config, path)) logger->warn("Could not save config file!");
+    errno = 0;
+    if (!write_viewer_config_file(config, path)) {
+        report_file_failure("Could not save config file!", path, error_text(errno));
+    }
 }
 
 void ViewerApplication::load_clips(const std::string& path) {
-    if (!clips_.load(path, true)) logger->warn("Could not load clips!");
+    if (!clips_.load(path, true)) {
+        report_file_failure("Could not load clips!", path, read_failure_reason(path));
+    }
 }
 
 void ViewerApplication::load_transforms(const std::string& path) {
-    if (!transforms_.load(path, true)) logger->warn("Could not load transforms!");
-}
-
-namespace {
-
-// The folder of `directory` first, then each enclosing folder up to the top.
-std::string find_file_upwards(std::string directory, const std::string& file_name) {
-    for (;;) {
-        const std::string candidate = join_path({directory, file_name});
-        if (file_exists(candidate)) return candidate;
-        std::string parent = split_path(directory).first;
-        if (parent.size() >= directory.size()) return "";
-        directory = std::move(parent);
+    if (!transforms_.load(path, true)) {
+        report_file_failure("Could not load transforms!", path, read_failure_reason(path));
     }
 }
 
-}  // namespace
-
-void ViewerApplication::load_capture(const std::string& path) {
-    if (SdkError error = replay.open(path); !error.ok()) {
-        report_sdk_error(error, "Load capture failed!");
-        return;
-    }
-    report_sdk_error(replay.set_enable_loop(true), "");
-    remove_streams();
-    load_capture_siblings(split_path(path).first);
-    report_sdk_error(replay.resume(), "Resume capture failed!");
-}
-
-void ViewerApplication::load_capture_siblings(const std::string& directory) {
-    if (std::string p = find_file_upwards(directory, viewer_config_file_name); !p.empty()) {
-        load_config(p, true);
-    }
-    if (std::string p = find_file_upwards(directory, transforms_file_name); !p.empty()) {
-        load_transforms(p);
-        std::lock_guard<std::mutex> lock(data_mutex);
-        config.enable_transforms = true;
-    }
-    if (std::string p = find_file_upwards(directory, clips_file_name); !p.empty()) {
-        load_clips(p);
-        config.enable_clips = true;
-    }
-}
-
-void ViewerApplication::refresh_frames() {
-    if (replay.is_open() && !replay.is_running()) {
-        report_sdk_error(replay.run_paused([this] { return replay_recent_frames(); }), "");
-    } else {
-        clear_views();
-    }
-}
-
-SdkError ViewerApplication::replay_recent_frames() {
-    clear_views();
-    const float position = replay.get_position();
-    const float back = position > 0.5f ? 0.5f : position;
-    report_sdk_error(replay.seek(position - back), "Seek capture failed!");
-    report_sdk_error(replay.resume_blocking(back), "Resume capture failed!");
-    return SdkError();
+void ViewerApplication::report_file_failure(const std::string& message, const std::string& path,
+                                            const std::string& reason) const {
+    logger->warn("{} {}: {}", message, path, reason);
 }
 
 bool ViewerApplication::sensor_serial(uint64_t handle, uint64_t* serial) const {

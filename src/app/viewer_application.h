@@ -1,6 +1,8 @@
 // The viewer's main window and the owner of everything it shows.
 #pragma once
 
+#include "capture_recorder.h"
+#include "imu_reader.h"
 #include "panels/panel_host.h"
 #include "platform/logger_sink.h"
 #include "platform/rate_limiter.h"
@@ -11,6 +13,7 @@
 #include "settings/default_settings_file.h"
 #include "settings/transforms_store.h"
 #include "settings/viewer_config.h"
+#include "view/imu_capture.h"
 #include "view/view_host.h"
 #include "view/view_lists.h"
 #include "widgets/form_helper.h"
@@ -20,8 +23,11 @@
 #include <spdlog/logger.h>
 
 namespace nanogui {
+class Button;
+class Label;
+class Slider;
 class Window;
-}
+}  // namespace nanogui
 
 #include <ctime>
 #include <memory>
@@ -34,10 +40,16 @@ namespace druvex {
 extern const char* const PROGRAM_NAME;     // "DruvexViewer"
 extern const char* const PROGRAM_VERSION;  // "1.41"
 
+// A camera zoom after a mouse gesture: factors that are not positive and
+// finite change nothing, and the result stays within what the camera can show.
+float bounded_zoom(float zoom_scale, float factor);
+
 // Defined over viewer_application.cpp (construction, loading, shut-down),
 // viewer_application_frame.cpp (per-frame drawing), viewer_application_input.cpp
-// (keys and mouse), viewer_application_panels.cpp (what the Control Panels use) and
-// viewer_application_sdk.cpp (SDK callbacks and replay glue).
+// (keys, mouse and dropped files), viewer_application_sdk.cpp (SDK callbacks
+// and replay glue), viewer_application_capture.cpp (replay, recording, IMU
+// demo), viewer_application_actions.cpp (settings and file actions) and
+// viewer_application_panels.cpp (what the Control Panels use).
 class ViewerApplication : public nanogui::Screen, public ViewHost, public PanelHost {
 public:
     ViewerApplication(bool fullscreen, int samples);
@@ -58,16 +70,54 @@ public:
     void remove_streams();
     void create_help_window();
 
-    // Settings and capture actions used at start-up.
+    // Settings actions (the command line, dropped files and the panels).
     void load_config(std::string path, bool set_current);
     void save_config(std::string path, bool set_current);
     void load_clips(const std::string& path);
+    void save_clips(const std::string& path);
     void load_transforms(const std::string& path);
+    void save_transforms(const std::string& path);
+    void reset_all();
+    void reset_config();
+    void reset_clips();
+    void reset_transforms();
+    void unload_config();
+    void unload_clips();
+    void unload_transforms();
+    void set_sensor_enabled(uint64_t handle, bool enabled);
+
+    // Replay, recording and the IMU demo.
     void load_capture(const std::string& path);
     void load_capture_siblings(const std::string& directory);
+    void unload_capture();
     void refresh_frames();
     SdkError replay_recent_frames();
-    void set_sensor_enabled(uint64_t handle, bool enabled);
+    // The save dialog, then start_recording.
+    void start_capture();
+    bool start_recording(const std::string& path);
+    // Ends the recording and its IMU side file (the Capture panel's "Stop Capture").
+    void stop_capture();
+    bool is_recording() const { return recorder.is_recording(); }
+    // 0 "None" stops the demo input, 1 "Tembrix" (re)starts it.
+    void set_demo_mode(uint32_t mode);
+
+    // File dialog actions; `trigger` is the panel button that ran them, if any.
+    void save_config_as(nanogui::Button* trigger = nullptr);
+    void save_clips_as(nanogui::Button* trigger = nullptr);
+    void save_transforms_as(nanogui::Button* trigger = nullptr);
+    void open_config_file(nanogui::Button* trigger = nullptr);
+    void open_clips_file(nanogui::Button* trigger = nullptr);
+    void open_transforms_file(nanogui::Button* trigger = nullptr);
+    void open_capture_file();
+    void save_screenshot_as();
+    // The views as drawn, without panels: RGBA, 8 bits, opaque, the framebuffer's size.
+    bool save_screenshot_png(const std::string& path);
+    // The view's "Export Points": save dialog, then its points as PLY.
+    void export_points(View* view);
+
+    // Capture panel labels.
+    void replay_time_label(nanogui::Label* label, nanogui::Slider* slider);
+    void capture_file_label(nanogui::Label* label);
 
     // SDK glue.
     void init_sdk();
@@ -91,7 +141,15 @@ public:
     void pick_active_view();
     void autosave();
 
+    // Input left over by the widgets.
     bool keyboardEvent(int key, int scancode, int action, int modifiers) override;
+    bool mouseButtonEvent(const Eigen::Vector2i& p, int button, bool down, int modifiers) override;
+    bool mouseDragEvent(const Eigen::Vector2i& p, const Eigen::Vector2i& rel, int button_mask,
+                        int modifiers) override;
+    bool scrollEvent(const Eigen::Vector2i& p, const Eigen::Vector2f& rel) override;
+    bool dropEvent(const std::vector<std::string>& paths) override;
+    void pan_active_view(const Eigen::Vector2i& rel);
+    void zoom_active_view(const Eigen::Vector2i& rel);
 
     // ViewHost.
     int64_t current_time_usec() override;
@@ -102,7 +160,7 @@ public:
     bool is_first_view(const View* view) const override { return views_.is_first_view(view); }
     const ClipsStore& clips() const override { return clips_; }
     const TransformsStore& transforms() const override { return transforms_; }
-    bool has_imu_samples() const override { return false; }
+    bool has_imu_samples() const override { return !imu_capture.empty(); }
     NVGcontext* nvg_context() const override;
 
     // PanelHost.
@@ -112,7 +170,8 @@ public:
     void set_show_advanced(bool on) override { config.show_advanced = on; }
     nanogui::Group* advanced_rows_group() override { return advanced_group.get(); }
     void toggle_help_window() override;
-    void reset_settings() override;
+    void reset_settings() override { reset_all(); }
+    void export_view_points(View& view) override { export_points(&view); }
     void build_toolbar_panels(FormHelper& form) override;
     void build_screenshot_demo_rows(FormHelper& form) override;
     void store_image_clip(uint64_t serial, const ImageClip& clip) override;
@@ -127,9 +186,15 @@ public:
     std::string config_file_path;
     RateLimiter autosave_limiter{1.0f};
     View* active_view = nullptr;
+    uint32_t demo_mode = 0;
+    float replay_slider_fraction = 0.0f;
+    bool replay_slider_dragging = false;
+    // Declared before the replay, whose thread writes into it, so it outlives it.
+    CaptureRecorder recorder;
     ReplayControl replay{network_packet_callback, this};
-    std::mutex recorder_mutex;
     std::mutex data_mutex;
+    ImuCapture imu_capture;
+    ImuReader imu_reader;
     // Rows shown while "Show Advanced" is on, and while it is off.
     GroupRef advanced_group;
     GroupRef basic_group;
@@ -141,6 +206,15 @@ private:
     void load_default_transforms();
     void load_default_clips();
     bool save_default_file(DefaultSettingsFile& file, const json& document);
+    void report_file_failure(const std::string& message, const std::string& path,
+                             const std::string& reason) const;
+    // A save dialog's answer with `suffix` ensured, or "" when cancelled or when
+    // the suffix named a file the dialog never asked to replace.
+    std::string ask_save_path(const char* extension, const std::string& failure_message,
+                              nanogui::Button* trigger);
+    std::string ask_open_path(const char* extension, nanogui::Button* trigger);
+    void forward_imu_samples();
+    void finish_imu_recording();
     void save_default_stores();
     bool sensor_serial(uint64_t handle, uint64_t* serial) const;
     void draw_notice();
@@ -154,6 +228,7 @@ private:
     DefaultSettingsFile default_clips_;
     int64_t last_data_time_ = 0;
     bool initialised_ = false;
+    std::string autosave_failure_;  // the reason the last autosave failed, "" after success
 };
 
 }  // namespace druvex

@@ -87,7 +87,7 @@ void ViewerApplication::update_streams() {
     bool refill = false;
     {
         std::lock_guard<std::mutex> lock(data_mutex);
-        // IMU samples of the demo input are forwarded here once it exists.
+        forward_imu_samples();
         refill = views_.maintain(config);
         layout_views();
         pick_active_view();

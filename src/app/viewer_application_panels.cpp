@@ -10,20 +10,6 @@ void ViewerApplication::toggle_help_window() {
     if (help_window != nullptr) help_window->setVisible(!help_window->visible());
 }
 
-void ViewerApplication::reset_settings() {
-    // The defaults are autosaved within a second; the settings actions' full
-    // reset, which also removes the default files, takes this place.
-    config_file_path.clear();
-    {
-        std::lock_guard<std::mutex> lock(data_mutex);
-        config = default_viewer_config();
-    }
-    for (View* view : get_views()) view->reset();
-    apply_config();
-    transforms_.clear();
-    clips_.reset();
-}
-
 void ViewerApplication::build_toolbar_panels(FormHelper& form) { build_toolbar(*this, form); }
 
 void ViewerApplication::build_screenshot_demo_rows(FormHelper& form) {

@@ -81,9 +81,12 @@ void ViewerApplication::on_sdk_error(uint64_t, int32_t code, const char* message
                                                             message != nullptr ? message : "");
 }
 
-void ViewerApplication::on_network_packet(uint64_t, const uint8_t*, size_t) {
-    std::lock_guard<std::mutex> lock(recorder_mutex);
-    // Recording to a capture file arrives with the capture actions.
+void ViewerApplication::on_network_packet(uint64_t handle, const uint8_t* buffer, size_t size) {
+    // Replayed packets come through here too; a recording holds live traffic only.
+    if ((handle & druvex_sdk::kReplayedHandleBit) != 0) return;
+    if (SdkError error = recorder.append(handle, buffer, size); !error.ok()) {
+        report_sdk_error(error, "Append packet failed!");
+    }
 }
 
 int64_t ViewerApplication::current_time_usec() {

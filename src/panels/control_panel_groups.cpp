@@ -4,13 +4,9 @@
 #include "panel_rows.h"
 #include "panel_values.h"
 #include "platform/numeric_utils.h"
-#include "platform/path_utils.h"
-#include "point_export.h"
 #include "render/colormap.h"
 #include "view/view.h"
 #include "view/view_host.h"
-
-#include <nanogui/common.h>
 
 #include <cmath>
 
@@ -65,18 +61,7 @@ void View::build_tools_group(FormHelper& form) {
     if (panel_first_view) host_of(*this).build_screenshot_demo_rows(form);
 }
 
-void View::export_points() {
-    const std::string answer = nanogui::file_dialog({{"ply", "PLY"}}, true);
-    if (answer.empty()) return;
-    const std::string path = ensure_suffix(answer, ".ply");
-    // The dialog asked about replacing the name typed, not the one with the suffix added.
-    if (path != answer && file_exists(path)) {
-        logger->warn("{} exists: not replaced", path);
-        logger->warn("Export PLY failed!");
-        return;
-    }
-    if (!write_points_ply(*this, path)) logger->warn("Export PLY failed!");
-}
+void View::export_points() { host_of(*this).export_view_points(*this); }
 
 namespace {
 

@@ -33,6 +33,8 @@ public:
     virtual void toggle_help_window() = 0;
     // Settings, clips and transforms back to their defaults.
     virtual void reset_settings() = 0;
+    // Asks for a ".ply" path and writes the view's current points there.
+    virtual void export_view_points(View& view) = 0;
     // The first view's toolbar panels; the Tools group's screenshot and demo rows.
     virtual void build_toolbar_panels(FormHelper& form) = 0;
     virtual void build_screenshot_demo_rows(FormHelper& form) = 0;

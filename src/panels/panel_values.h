@@ -69,9 +69,10 @@ float grid_spacing_degrees(float spacing);
 float grid_spacing_from_degrees(float degrees);
 
 // The zoom is shown as its natural logarithm. A zoom of 0 or infinity
-// leaves nothing to see and cannot be zoomed back, so it is held within range.
-constexpr float min_zoom_scale = 1e-5f;
-constexpr float max_zoom_scale = 1e5f;
+// leaves nothing to see and cannot be zoomed back, so it is held within the
+// range the viewer config file keeps.
+constexpr float min_zoom_scale = 1e-4f;
+constexpr float max_zoom_scale = 1e4f;
 float zoom_to_log(float zoom_scale);
 float zoom_from_log(float log_zoom);
 

@@ -62,8 +62,14 @@ bool create_child_process(const char* command_line, int* stdout_read, int* stdin
     char dash_c[] = "-c";
     std::string command(command_line != nullptr ? command_line : "");
     char* argv[] = {sh, dash_c, command.data(), nullptr};
+    // A group of its own, so ending it also ends what the shell started.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, "/bin/sh", &actions, nullptr, argv, environ);
+    const int rc = ::posix_spawn(&pid, "/bin/sh", &actions, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     // The child's ends belong to the child alone, so end of data reaches us.
     close_fds({out_pipe[1], in_pipe[0]});
@@ -78,9 +84,28 @@ bool create_child_process(const char* command_line, int* stdout_read, int* stdin
     return true;
 }
 
+namespace {
+
+// Waits at most `timeout_ms` for the child to end. It is not reaped here, so
+// its process group id cannot have been given to another process meanwhile.
+void wait_for_end(pid_t child_pid, int timeout_ms) {
+    for (int waited = 0;; waited += 10) {
+        siginfo_t info{};
+        const int r =
+            ::waitid(P_PID, static_cast<id_t>(child_pid), &info, WEXITED | WNOHANG | WNOWAIT);
+        if (r != 0 && errno != EINTR) return;  // not our child (any more)
+        if ((r == 0 && info.si_pid == child_pid) || waited >= timeout_ms) return;
+        ::usleep(10000);
+    }
+}
+
+}  // namespace
+
 void end_child_process(pid_t child_pid) {
     if (child_pid <= 0) return;
-    ::kill(child_pid, SIGTERM);
+    ::kill(-child_pid, SIGTERM);
+    wait_for_end(child_pid, 2000);
+    ::kill(-child_pid, SIGKILL);  // a child that ignored SIGTERM, or what the shell left behind
     int status = 0;
     while (::waitpid(child_pid, &status, 0) < 0 && errno == EINTR) {}
 }

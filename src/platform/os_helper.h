@@ -19,7 +19,8 @@ namespace druvex {
 // a failed start is fatal.
 bool create_child_process(const char* command_line, int* stdout_read, int* stdin_write,
                           pid_t* child_pid);
-// Asks the child to end and reaps it.
+// Asks the child and everything it started to end (SIGTERM, then SIGKILL
+// after two seconds) and reaps it.
 void end_child_process(pid_t child_pid);
 
 namespace OsHelper {

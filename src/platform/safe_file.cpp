@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 namespace druvex {
@@ -64,6 +65,10 @@ void sync_folder(const std::string& folder) {
     ::close(fd);
 }
 
+void set_reason(std::string* reason, const std::string& text) {
+    if (reason != nullptr) *reason = text;
+}
+
 std::string local_time_stamp() {
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
@@ -101,6 +106,48 @@ std::string set_file_aside(const std::string& path) {
         return ::rename(path.c_str(), candidate.c_str()) == 0 ? candidate : "";
     }
     return "";
+}
+
+std::string create_temporary_beside(const std::string& path, std::string* reason) {
+    std::string temporary;
+    const int fd = create_temporary(replaced_file(path), temporary);
+    if (fd < 0) {
+        set_reason(reason, error_text(errno));
+        return "";
+    }
+    ::close(fd);
+    return temporary;
+}
+
+bool replace_with_temporary(const std::string& temporary, const std::string& path,
+                            std::string* reason) {
+    const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    const int sync_error = errno;
+    if (fd >= 0) ::close(fd);
+    const std::string target = replaced_file(path);
+    if (!synced || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        set_reason(reason, error_text(synced ? errno : sync_error));
+        return false;
+    }
+    sync_folder(folder_of(target));
+    return true;
+}
+
+void discard_temporary(const std::string& temporary) {
+    if (!temporary.empty()) ::unlink(temporary.c_str());
+}
+
+std::string error_text(int error) {
+    return error == 0 ? std::string("unknown error") : std::string(std::strerror(error));
+}
+
+std::string read_failure_reason(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return error_text(errno);
+    if (S_ISDIR(st.st_mode)) return error_text(EISDIR);
+    if (::access(path.c_str(), R_OK) != 0) return error_text(errno);
+    return "not a valid file";
 }
 
 }  // namespace druvex

@@ -35,6 +35,15 @@ TEST_F(CommandLineTest, HelpPrintsTheOptionsAndEndsWithoutAWindow) {
     }
 }
 
+TEST_F(CommandLineTest, HelpWinsOverMistakesAndStrayArgumentsAreNamed) {
+    std::string output;
+    EXPECT_EQ(run({"--bogus", "-h"}, output), 0);
+    EXPECT_NE(output.find("Druvex LiDAR viewer."), std::string::npos) << output;
+    EXPECT_EQ(run({"--config_path", "--help"}, output), 0) << output;
+    EXPECT_EQ(run({"capture.pcap"}, output), 2);
+    EXPECT_NE(output.find("unexpected argument 'capture.pcap'"), std::string::npos) << output;
+}
+
 TEST_F(CommandLineTest, MalformedCommandLinesAreReportedNotThrown) {
     std::string output;
     EXPECT_EQ(run({"--bogus"}, output), 2);

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <thread>
 
 namespace druvex {
 namespace {
@@ -21,15 +23,16 @@ struct ViewerRun {
 };
 
 // Starts the viewer, waits until it draws, lets it run, takes a screenshot
-// and ends it with SIGTERM.
+// and ends it with `signal`.
 ViewerRun run_viewer(const std::vector<std::string>& args, const std::string& home,
-                     const std::string& name) {
+                     const std::string& name, int signal = SIGTERM,
+                     const std::string& appdata = "") {
     // The GL driver is unloaded before the leak check runs, so its own
     // allocations can be neither attributed nor suppressed: no leak check in
     // the viewer process (the frame path's leaks are checked by its own tests).
     const std::map<std::string, std::string> env = {
         {"HOME", home},
-        {"APPDATA", ""},
+        {"APPDATA", appdata},
         {"XDG_CONFIG_HOME", ""},
         {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"}};
     std::vector<std::string> argv = {binary_dir() + "/bin/druvex_viewer"};
@@ -41,19 +44,22 @@ ViewerRun run_viewer(const std::vector<std::string>& args, const std::string& ho
         pause_for(2.0);
         run.shot = take_screenshot(home + "/" + name + ".png");
     }
-    ::kill(app.pid, SIGTERM);
+    ::kill(app.pid, signal);
     run.exit_code = wait_for_exit(app, 20.0);
     return run;
 }
 
 TEST(EndToEndTest, ReplayedCaptureIsDrawnAndSigtermSavesTheSettings) {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+    if (!executable_exists("/usr/bin/Xvfb")) GTEST_SKIP() << "no Xvfb";
     const std::string maker = binary_dir() + "/tools/make_sample_capture/make_sample_capture";
     if (!executable_exists(binary_dir() + "/bin/druvex_viewer") || !executable_exists(maker)) {
         GTEST_SKIP() << "programs not built";
     }
     if (!executable_exists("/usr/bin/import")) GTEST_SKIP() << "no ImageMagick";
     const std::string home = make_temp_dir();
+    // Windows of tests running beside this one would show in its screenshots.
+    PrivateDisplay display(home + "/xvfb.txt");
+    ASSERT_TRUE(display.ok()) << read_file(home + "/xvfb.txt");
     const std::string capture = make_temp_dir() + "/sample.pcap";
     std::string output;
     ASSERT_EQ(run_process({maker, capture, "3"}, {}, output), 0) << output;
@@ -89,6 +95,33 @@ TEST(EndToEndTest, ReplayedCaptureIsDrawnAndSigtermSavesTheSettings) {
     }
     EXPECT_GT(upper, 300u) << "no points drawn; screenshots in " << home;
     EXPECT_LT(lower, upper / 10 + 1);
+}
+
+// What goes wrong with the user's files is said on standard error, one line
+// each with the path and the reason; a closed terminal (SIGHUP) ends the
+// viewer through its normal shut-down.
+TEST(EndToEndTest, FailuresReachStandardErrorAndSighupEndsNormally) {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+    if (!executable_exists(binary_dir() + "/bin/druvex_viewer")) GTEST_SKIP() << "not built";
+    if (!executable_exists("/usr/bin/import")) GTEST_SKIP() << "no ImageMagick";
+    const std::string home = make_temp_dir();
+    const std::string clips = home + "/druvex_clips.json";
+    std::ofstream(clips) << "{ not json";
+    std::ofstream(home + "/not_a_folder") << "";  // the data directory cannot be made here
+    const ViewerRun run =
+        run_viewer({"--capture_path", home + "/missing.pcap", "--clips_path", clips}, home,
+                   "failures", SIGHUP, home + "/not_a_folder");
+    EXPECT_EQ(run.exit_code, 0);
+    const std::string output = read_file(home + "/failures.txt");
+    for (const std::string& line :
+         {"Load capture failed! " + home + "/missing.pcap: No such file or directory",
+          "Could not load clips! " + clips + ": not a valid file",
+          "Could not save config file! " + home +
+              "/not_a_folder/druvex/druvex_viewer_config.json: Not a directory"}) {
+        EXPECT_NE(output.find("DruvexViewer: warning: " + line + "\n"), std::string::npos)
+            << line << "\n"
+            << output;
+    }
 }
 
 }  // namespace

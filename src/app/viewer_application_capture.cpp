@@ -1,0 +1,182 @@
+// ViewerApplication: opening and closing a replay, recording live packets,
+// and the IMU demo input with its side file.
+#include "viewer_application.h"
+
+#include "platform/file_search.h"
+#include "platform/path_utils.h"
+#include "platform/safe_file.h"
+
+#include <fmt/format.h>
+#include <nanogui/label.h>
+#include <nanogui/slider.h>
+
+#include <cmath>
+#include <ctime>
+
+namespace druvex {
+namespace {
+
+// The folder of a file path: "." for a bare name, "/" for a file in the root.
+std::string directory_of(const std::string& path) {
+    if (path.find_first_of("/\\") == std::string::npos) return ".";
+    const std::string directory = split_path(path).first;
+    return directory.empty() ? "/" : directory;
+}
+
+// "%M:%S" of a replay time; nonsense times show as 00:00.
+std::string minutes_seconds(float seconds) {
+    const std::time_t t =
+        std::isfinite(seconds) && seconds > 0.0f && seconds < 1e9f ? std::time_t(seconds) : 0;
+    std::tm parts{};
+    gmtime_r(&t, &parts);
+    char text[16];
+    std::strftime(text, sizeof text, "%M:%S", &parts);
+    return text;
+}
+
+}  // namespace
+
+void ViewerApplication::load_capture(const std::string& path) {
+    imu_reader.stop();
+    std::string reason;
+    const std::string imu_path = imu_capture.path();
+    if (!imu_capture.close_and_clear(&reason)) {
+        report_file_failure("Could not close imu capture file!", imu_path, reason);
+    }
+    if (SdkError error = replay.open(path); !error.ok()) {
+        const bool readable = read_failure_reason(path) == "not a valid file";
+        report_file_failure("Load capture failed!", path,
+                            readable ? error.what() : read_failure_reason(path));
+        return;
+    }
+    report_sdk_error(replay.set_enable_loop(true), "");
+    const std::string side_file = imu_side_file_path(path);
+    if (file_exists(side_file) && !imu_capture.load(side_file)) {
+        report_file_failure("Load imu capture failed!", side_file, read_failure_reason(side_file));
+    }
+    remove_streams();
+    load_capture_siblings(directory_of(path));
+    report_sdk_error(replay.resume(), "Resume capture failed!");
+}
+
+void ViewerApplication::load_capture_siblings(const std::string& directory) {
+    if (std::string p = find_file_upwards(directory, viewer_config_file_name); !p.empty()) {
+        load_config(p, true);
+    }
+    if (std::string p = find_file_upwards(directory, transforms_file_name); !p.empty()) {
+        load_transforms(p);
+        std::lock_guard<std::mutex> lock(data_mutex);
+        config.enable_transforms = true;
+    }
+    if (std::string p = find_file_upwards(directory, clips_file_name); !p.empty()) {
+        load_clips(p);
+        config.enable_clips = true;
+    }
+}
+
+void ViewerApplication::unload_capture() {
+    report_sdk_error(replay.close(), "Unload capture failed!");
+    std::string reason;
+    const std::string imu_path = imu_capture.path();
+    if (!imu_capture.close_and_clear(&reason)) {
+        report_file_failure("Could not close imu capture file!", imu_path, reason);
+    }
+    remove_streams();
+    druvex_sdk_set_control_flags(DRUVEX_SDK_CONTROL_DISABLE_NETWORK, 0);
+    report_sdk_error(last_sdk_error(), "Unload capture failed!");
+}
+
+void ViewerApplication::refresh_frames() {
+    if (replay.is_open() && !replay.is_running()) {
+        report_sdk_error(replay.run_paused([this] { return replay_recent_frames(); }), "");
+    } else {
+        clear_views();
+    }
+}
+
+SdkError ViewerApplication::replay_recent_frames() {
+    clear_views();
+    const float position = replay.get_position();
+    const float back = position > 0.5f ? 0.5f : position;
+    report_sdk_error(replay.seek(position - back), "Seek capture failed!");
+    report_sdk_error(replay.resume_blocking(back), "Resume capture failed!");
+    return SdkError();
+}
+
+void ViewerApplication::start_capture() {
+    const std::string path = ask_save_path("pcap", "Could not open capture file!", nullptr);
+    if (!path.empty()) start_recording(path);
+}
+
+bool ViewerApplication::start_recording(const std::string& path) {
+    std::string reason;
+    if (!recorder.start(path, &reason)) {
+        report_file_failure("Could not open capture file!", path, reason);
+        return false;
+    }
+    if (imu_reader.is_running()) {
+        const std::string side_file = imu_side_file_path(path);
+        if (!imu_capture.open(side_file, &reason)) {
+            report_file_failure("Could not open imu capture file!", side_file, reason);
+        }
+    }
+    return true;
+}
+
+void ViewerApplication::stop_capture() {
+    const std::string path = recorder.path();
+    std::string reason;
+    if (!recorder.stop(&reason)) report_file_failure("Could not close capture file!", path, reason);
+    finish_imu_recording();
+}
+
+void ViewerApplication::finish_imu_recording() {
+    if (!imu_capture.is_recording()) return;
+    std::string reason;
+    if (!imu_capture.close(&reason)) {
+        report_file_failure("Could not close imu capture file!", imu_capture.path(), reason);
+    }
+}
+
+void ViewerApplication::set_demo_mode(uint32_t mode) {
+    demo_mode = mode;
+    imu_reader.stop();
+    if (mode == 1) imu_reader.start(imu_demo_command);
+}
+
+// GUI thread, once per frame: the demo's samples go to memory and, while
+// recording, into the side file.
+void ViewerApplication::forward_imu_samples() {
+    // A recording that ended on a failed packet write takes its side file along.
+    if (imu_capture.is_recording() && !recorder.is_recording()) finish_imu_recording();
+    if (replay.is_open() || !imu_reader.is_running()) return;
+    std::vector<int64_t> timestamps;
+    std::vector<ImuSample> samples;
+    imu_reader.take_samples(timestamps, samples);
+    for (size_t i = 0; i < timestamps.size(); ++i) {
+        if (!imu_capture.append(timestamps[i], samples[i])) finish_imu_recording();
+    }
+}
+
+void ViewerApplication::replay_time_label(nanogui::Label* label, nanogui::Slider* slider) {
+    if (!replay.is_open()) return;
+    const float length = replay.get_length();
+    float position = replay.get_position();
+    if (!replay_slider_dragging) {
+        replay_slider_fraction = length > 0.0f ? position / length : 0.0f;
+        if (slider != nullptr) slider->setValue(replay_slider_fraction);
+    } else {
+        position = length * replay_slider_fraction;
+    }
+    if (label != nullptr) {
+        label->setCaption(
+            fmt::format("{} / {}", minutes_seconds(position), minutes_seconds(length)));
+    }
+}
+
+void ViewerApplication::capture_file_label(nanogui::Label* label) {
+    const std::string name = split_path(replay.get_filename()).second;
+    if (label != nullptr) label->setCaption(split_extension(name).first.substr(0, 30));
+}
+
+}  // namespace druvex

@@ -1,0 +1,69 @@
+// Orientation samples of the IMU demo input and the IMU side file that keeps
+// them beside a capture.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace druvex {
+
+struct ImuSample {
+    float x = 0.0f, y = 0.0f, z = 0.0f, w = 1.0f;  // orientation quaternion
+    float extra[3] = {0.0f, 0.0f, 0.0f};           // carried unchanged from the demo line
+
+    bool is_finite() const;
+};
+
+// A side file record: int64 time stamp (microseconds since 1970), then the
+// sample's seven floats, little-endian, no padding.
+constexpr size_t imu_record_size = 36;
+
+// The side file of a capture: its file name with the extension replaced by
+// "_imu.dat" (folders keep their dots).
+std::string imu_side_file_path(const std::string& capture_path);
+
+// The samples of one recording or replay, sorted by time. Application thread only.
+class ImuCapture {
+public:
+    ImuCapture() = default;
+    ImuCapture(const ImuCapture&) = delete;
+    ImuCapture& operator=(const ImuCapture&) = delete;
+    ~ImuCapture();
+
+    // Starts recording to `path`; the file appears under that name when closed.
+    bool open(const std::string& path, std::string* reason);
+    // Keeps the sample and, while recording, writes it. False on a write failure.
+    bool append(int64_t timestamp_us, const ImuSample& sample);
+    // Adds every complete record of the file with finite values; false when
+    // it cannot be opened.
+    bool load(const std::string& path);
+    // The sample in force at `time_us`: the last one not after it, else the first.
+    ImuSample sample_at(int64_t time_us) const;
+    // Ends a recording; false (with the reason) when its file could not be
+    // completed. True when nothing was recorded.
+    bool close(std::string* reason);
+    bool close_and_clear(std::string* reason);
+
+    bool is_recording() const { return file_.is_open(); }
+    const std::string& path() const { return path_; }
+    bool empty() const { return timestamps_.empty(); }
+    size_t size() const { return timestamps_.size(); }
+    const std::vector<int64_t>& timestamps() const { return timestamps_; }
+    const std::vector<ImuSample>& samples() const { return samples_; }
+
+private:
+    void insert(int64_t timestamp_us, const ImuSample& sample);
+
+    std::ofstream file_;
+    std::string path_;
+    std::string temporary_;
+    bool write_failed_ = false;
+    std::string write_failure_;
+    std::vector<int64_t> timestamps_;
+    std::vector<ImuSample> samples_;
+};
+
+}  // namespace druvex

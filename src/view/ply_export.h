@@ -1,0 +1,24 @@
+// Exports a view's points as a binary little-endian PLY file of float x, y, z.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <ostream>
+#include <string>
+
+namespace druvex {
+
+class View;
+
+// Opens `path` (truncating it) and writes the header for `point_count`
+// points. A stream whose header could not be written comes back closed.
+std::ofstream open_ply_file(const std::string& path, uint64_t point_count);
+bool write_ply_header(std::ostream& out, uint64_t point_count);
+// The 12 bytes of one point; false once the stream has failed.
+bool write_ply_point(std::ostream& out, float x, float y, float z);
+
+// The view's current points (positions only), written atomically; false with
+// the reason when the file could not be written.
+bool write_points_ply(const View& view, const std::string& path, std::string* reason);
+
+}  // namespace druvex

@@ -1,0 +1,237 @@
+// The viewer's file actions against temporary folders: the settings search,
+// the IMU side file, PLY and PNG output, recording, and the camera zoom bounds.
+#include "app/capture_recorder.h"
+#include "app/screenshot.h"
+#include "app/viewer_application.h"
+#include "fake_view_host.h"
+#include "platform/file_search.h"
+#include "platform/path_utils.h"
+#include "process_runner.h"
+#include "view/imu_capture.h"
+#include "view/ply_export.h"
+
+#include "capture/capture.h"
+
+#include <lodepng.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <limits>
+
+namespace druvex {
+namespace {
+
+using testing::make_temp_dir;
+using testing::read_file;
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string imu_record(int64_t t, float x) {
+    unsigned char r[imu_record_size] = {};
+    std::memcpy(r, &t, 8);
+    const float values[7] = {x, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f};
+    std::memcpy(r + 8, values, sizeof values);
+    return std::string(reinterpret_cast<char*>(r), sizeof r);
+}
+
+// Lets the next writes of this process fail as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit limited = old_;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, old_handler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*old_handler_)(int) = nullptr;
+};
+
+TEST(SettingsSearchTest, FindsTheNearestFolderUpToTheRoot) {
+    const std::string root = make_temp_dir();
+    ASSERT_EQ(::mkdir((root + "/v1.2").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((root + "/v1.2/day1").c_str(), 0755), 0);
+    write_file(root + "/druvex_transforms.json", "{}");
+    write_file(root + "/v1.2/day1/druvex_clips.json", "{}");
+    // The capture's own folder first, then its parents (dots in names are no extensions).
+    EXPECT_EQ(find_file_upwards(root + "/v1.2/day1", "druvex_transforms.json"),
+              root + "/druvex_transforms.json");
+    EXPECT_EQ(find_file_upwards(root + "/v1.2/day1", "druvex_clips.json"),
+              root + "/v1.2/day1/druvex_clips.json");
+    EXPECT_EQ(find_file_upwards(root + "/v1.2/day1", "druvex_nothing.json"), "");
+    // Relative folders count from the working directory, ".." included.
+    char* working = ::get_current_dir_name();
+    const std::string cwd = working;
+    std::free(working);
+    ASSERT_EQ(::chdir((root + "/v1.2").c_str()), 0);
+    EXPECT_EQ(find_file_upwards("day1", "druvex_clips.json"),
+              root + "/v1.2/day1/druvex_clips.json");
+    EXPECT_EQ(find_file_upwards(".", "druvex_transforms.json"), root + "/druvex_transforms.json");
+    EXPECT_EQ(find_file_upwards("", "druvex_transforms.json"), root + "/druvex_transforms.json");
+    EXPECT_EQ(find_file_upwards("day1/..", "druvex_clips.json"), "");
+    ASSERT_EQ(::chdir(cwd.c_str()), 0);
+    // The root folder is searched and the search ends there.
+    EXPECT_EQ(find_file_upwards("/", "tmp"), "/tmp");
+    EXPECT_EQ(find_file_upwards("/", "druvex_nothing.json"), "");
+}
+
+TEST(ImuSideFileTest, NamesLoadingAndLookup) {
+    EXPECT_EQ(imu_side_file_path("run1.pcap"), "run1_imu.dat");
+    EXPECT_EQ(imu_side_file_path("/data/v1.2/run"), "/data/v1.2/run_imu.dat");
+    EXPECT_EQ(imu_side_file_path("/data/run_imu.dat"), "/data/run_imu.dat");
+
+    // Unsorted, with a NaN record and a trailing part: sorted, finite, whole records.
+    const std::string path = make_temp_dir() + "/a_imu.dat";
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    write_file(path, imu_record(300, 3.0f) + imu_record(100, 1.0f) + imu_record(200, nan) +
+                         imu_record(200, 2.0f) + std::string(20, '\x7f'));
+    ImuCapture imu;
+    ASSERT_TRUE(imu.load(path));
+    EXPECT_EQ(imu.timestamps(), (std::vector<int64_t>{100, 200, 300}));
+    EXPECT_EQ(imu.sample_at(50).x, 1.0f);    // before the first: the first
+    EXPECT_EQ(imu.sample_at(200).x, 2.0f);   // equal: that record
+    EXPECT_EQ(imu.sample_at(299).x, 2.0f);   // between: the earlier
+    EXPECT_EQ(imu.sample_at(1000).x, 3.0f);  // after the last: the last
+    EXPECT_FALSE(imu.load(path + ".missing"));
+    // Without a file samples are kept in memory, in time order even when the clock steps back.
+    EXPECT_TRUE(imu.append(150, ImuSample()));
+    EXPECT_EQ(imu.timestamps(), (std::vector<int64_t>{100, 150, 200, 300}));
+    imu.close_and_clear(nullptr);
+    EXPECT_TRUE(imu.empty());
+    EXPECT_EQ(ImuCapture().sample_at(5).w, 1.0f);
+}
+
+TEST(ImuSideFileTest, RecordingAppearsWhenClosedAndAFullDiskIsReported) {
+    const std::string dir = make_temp_dir();
+    const std::string path = dir + "/rec_imu.dat";
+    ImuCapture imu;
+    std::string reason;
+    ASSERT_TRUE(imu.open(path, &reason)) << reason;
+    EXPECT_TRUE(imu.append(1, ImuSample()));
+    EXPECT_TRUE(imu.append(2, ImuSample()));
+    EXPECT_FALSE(file_exists(path));
+    EXPECT_TRUE(imu.close(&reason)) << reason;
+    EXPECT_EQ(read_file(path).size(), 2 * imu_record_size);
+
+    ASSERT_TRUE(imu.open(dir + "/full_imu.dat", &reason));
+    bool appended = true;
+    {
+        FileSizeLimit full(50);
+        for (int i = 0; i < 3; ++i) appended = imu.append(10 + i, ImuSample()) && appended;
+        EXPECT_FALSE(imu.close(&reason));
+    }
+    EXPECT_FALSE(appended);
+    EXPECT_NE(reason.find("large"), std::string::npos) << reason;  // EFBIG stands in for ENOSPC
+}
+
+TEST(PlyExportTest, HeaderBodyAndEmptyView) {
+    testing::FakeViewHost host;
+    View view(&host, nullptr, 0);
+    const std::string dir = make_temp_dir();
+    std::string reason;
+    ASSERT_TRUE(write_points_ply(view, dir + "/empty.ply", &reason)) << reason;
+    const std::string empty = read_file(dir + "/empty.ply");
+    EXPECT_EQ(empty.size(), 115u);
+    EXPECT_NE(empty.find("element vertex 0\n"), std::string::npos);
+
+    view.vertices = {{0.5f, 1.0f, -2.0f, 3.5f, 7.0f}, {0.5f, 4.0f, 5.0f, 6.0f, 7.0f}};
+    ASSERT_TRUE(write_points_ply(view, dir + "/two.ply", &reason)) << reason;
+    const std::string two = read_file(dir + "/two.ply");
+    const size_t body = two.find("end_header\n") + 11;
+    ASSERT_EQ(two.size() - body, 24u);
+    float xyz[6];
+    std::memcpy(xyz, two.data() + body, sizeof xyz);
+    EXPECT_EQ(std::vector<float>(xyz, xyz + 6), (std::vector<float>{1, -2, 3.5f, 4, 5, 6}));
+    // A failed export leaves the old file as it was.
+    EXPECT_FALSE(write_points_ply(view, dir + "/no/such/folder.ply", &reason));
+    EXPECT_FALSE(reason.empty());
+}
+
+TEST(ScreenshotFileTest, OpaqueEightBitRgbaOfTheGivenSize) {
+    std::vector<uint8_t> rgba(3 * 2 * 4, 0);
+    rgba[0] = 200;  // one red pixel, transparent as blending may leave it
+    const std::string path = make_temp_dir() + "/shot.png";
+    std::string reason;
+    ASSERT_TRUE(write_png_rgba(path, 3, 2, rgba, &reason)) << reason;
+    std::vector<unsigned char> decoded;
+    unsigned w = 0, h = 0;
+    lodepng::State state;
+    std::vector<unsigned char> png;
+    ASSERT_EQ(lodepng::load_file(png, path), 0u);
+    ASSERT_EQ(lodepng::decode(decoded, w, h, state, png), 0u);
+    EXPECT_EQ(state.info_png.color.colortype, LCT_RGBA);
+    EXPECT_EQ(state.info_png.color.bitdepth, 8u);
+    EXPECT_EQ(w, 3u);
+    EXPECT_EQ(h, 2u);
+    EXPECT_EQ(decoded[0], 200);
+    for (size_t i = 3; i < decoded.size(); i += 4) EXPECT_EQ(decoded[i], 255);
+    EXPECT_FALSE(write_png_rgba(path, 4, 2, rgba, &reason));  // sizes that do not match
+}
+
+TEST(CaptureRecorderTest, RecordingAppearsWhenStoppedAndFailuresAreReported) {
+    const std::string dir = make_temp_dir();
+    const std::string path = dir + "/rec.pcap";
+    write_file(path, "an older capture");
+    CaptureRecorder recorder;
+    std::string reason;
+    ASSERT_TRUE(recorder.start(path, &reason)) << reason;
+    const uint8_t datagram[100] = {1, 2, 3};
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(recorder.append(0xC0A80001, datagram, 100).ok());
+    EXPECT_EQ(read_file(path), "an older capture");  // replaced only when complete
+    EXPECT_TRUE(recorder.stop(&reason)) << reason;
+    EXPECT_FALSE(recorder.is_recording());
+    EXPECT_EQ(recorder.packet_count(), 5u);
+    druvex_sdk::Capture capture;
+    ASSERT_FALSE(capture.open_for_read(path));
+    size_t packets = 0;
+    druvex_sdk::CapturePacketHeader header;
+    const uint8_t* data = nullptr;
+    while (!capture.read_packet(header, data)) ++packets;
+    EXPECT_EQ(packets, 5u);
+    capture.close();
+
+    // A full disk while the last buffered packets are written out at the end.
+    ASSERT_TRUE(recorder.start(dir + "/full.pcap", &reason));
+    {
+        FileSizeLimit full(200);
+        for (int i = 0; i < 3; ++i) recorder.append(0xC0A80001, datagram, 100);
+        EXPECT_FALSE(recorder.stop(&reason));
+    }
+    EXPECT_FALSE(reason.empty());
+    EXPECT_FALSE(recorder.start(dir + "/no/such/folder.pcap", &reason));
+    EXPECT_EQ(reason, "No such file or directory");
+}
+
+TEST(CameraZoomTest, FactorsThatWouldBreakTheCameraChangeNothing) {
+    EXPECT_FLOAT_EQ(bounded_zoom(0.05f, 1.25f), 0.0625f);
+    EXPECT_EQ(bounded_zoom(0.05f, 0.0f), 0.05f);
+    EXPECT_EQ(bounded_zoom(0.05f, -3.0f), 0.05f);
+    EXPECT_EQ(bounded_zoom(0.05f, std::numeric_limits<float>::infinity()), 0.05f);
+    EXPECT_EQ(bounded_zoom(0.05f, std::numeric_limits<float>::quiet_NaN()), 0.05f);
+    float zoom = 0.05f;
+    for (int i = 0; i < 1000; ++i) zoom = bounded_zoom(zoom, 1.25f);
+    EXPECT_TRUE(std::isfinite(zoom));
+    for (int i = 0; i < 2000; ++i) zoom = bounded_zoom(zoom, 0.8f);
+    EXPECT_GT(zoom, 0.0f);
+    EXPECT_EQ(bounded_zoom(0.0f, 2.0f), 0.1f);  // a broken camera is mended, not multiplied
+}
+
+}  // namespace
+}  // namespace druvex
