@@ -40,6 +40,7 @@ SdkError ReplayControl::close() { return result(replay_.close()); }
 SdkError ReplayControl::set_enable_loop(bool enable) {
     return result(replay_.set_enable_loop(enable));
 }
+SdkError ReplayControl::set_speed(float speed) { return result(replay_.set_speed(speed)); }
 SdkError ReplayControl::seek(float position_sec) { return result(replay_.seek(position_sec)); }
 SdkError ReplayControl::resume() { return result(replay_.resume()); }
 SdkError ReplayControl::pause() { return result(replay_.pause()); }

@@ -29,7 +29,9 @@ public:
     int64_t get_start_time() { return replay_.get_start_time(); }
     float get_position() { return replay_.get_position(); }
     float get_length() { return replay_.get_length(); }
+    float get_speed() const { return replay_.get_speed(); }
     SdkError set_enable_loop(bool enable);
+    SdkError set_speed(float speed);
     SdkError seek(float position_sec);
     SdkError resume();
     SdkError pause();

@@ -72,8 +72,7 @@ ViewerApplication::ViewerApplication(bool fullscreen, int samples)
     clips_.focus = FocusBox();
     setBackground(nanogui::Color(0.0f, 0.0f, 0.0f, 1.0f));
     app_form = std::make_unique<FormHelper>();
-    std::tie(advanced_group, basic_group) =
-        app_form->addFlagVisibilityGroups(&config.show_advanced);
+    create_visibility_groups();
     create_help_window();
 }
 
@@ -107,6 +106,7 @@ void ViewerApplication::create_help_window() {
     image->setFixedScale(true);
     image->setFixedOffset(true);
     image->setScale(1.0f);
+    app_form->addRefreshCallback([this] { place_help_window(); });
 }
 
 // Centred at the top, at the image's own size.

@@ -151,6 +151,13 @@ public:
     void pan_active_view(const Eigen::Vector2i& rel);
     void zoom_active_view(const Eigen::Vector2i& rel);
 
+    // Panels (viewer_application_gui.cpp): the visibility groups every toolbar
+    // row joins, and the per-frame refresh of the application's own rows.
+    void create_visibility_groups();
+    void refresh_gui();
+    ClipsStore& clips() { return clips_; }
+    TransformsStore& transforms() { return transforms_; }
+
     // ViewHost.
     int64_t current_time_usec() override;
     int64_t last_data_time() const override { return last_data_time_; }
@@ -179,13 +186,27 @@ public:
 
     std::shared_ptr<LoggerSink> logger_sink;
     std::shared_ptr<spdlog::logger> logger;
-    // Carries the application's refresh callbacks (its visibility groups); refreshed every frame.
     std::unique_ptr<FormHelper> app_form;
     bool gui_visible = true;
     ViewerConfig config;
     std::string config_file_path;
     RateLimiter autosave_limiter{1.0f};
     View* active_view = nullptr;
+    // Whether each collapsible toolbar panel is open, kept over a rebuild.
+    bool config_expanded = false;
+    bool transforms_expanded = false;
+    bool clips_expanded = false;
+    bool sensors_expanded = false;
+    bool capture_expanded = true;
+    // Pairs: shown while the condition holds, shown while it does not.
+    GroupRef advanced_group, basic_group;
+    GroupRef recording_group, not_recording_group;
+    GroupRef replay_group, live_group;
+    GroupRef transforms_on_group, transforms_off_group;
+    GroupRef clips_on_group, clips_off_group;
+    GroupRef config_file_group, no_config_file_group;
+    GroupRef transforms_file_group, no_transforms_file_group;
+    GroupRef clips_file_group, no_clips_file_group;
     uint32_t demo_mode = 0;
     float replay_slider_fraction = 0.0f;
     bool replay_slider_dragging = false;
@@ -195,9 +216,6 @@ public:
     std::mutex data_mutex;
     ImuCapture imu_capture;
     ImuReader imu_reader;
-    // Rows shown while "Show Advanced" is on, and while it is off.
-    GroupRef advanced_group;
-    GroupRef basic_group;
     GLTexture help_texture{"helpfile", 0};
     nanogui::Window* help_window = nullptr;
 

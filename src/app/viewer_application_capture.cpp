@@ -2,6 +2,7 @@
 // and the IMU demo input with its side file.
 #include "viewer_application.h"
 
+#include "panels/capture_panel.h"
 #include "platform/file_search.h"
 #include "platform/path_utils.h"
 #include "platform/safe_file.h"
@@ -21,17 +22,6 @@ std::string directory_of(const std::string& path) {
     if (path.find_first_of("/\\") == std::string::npos) return ".";
     const std::string directory = split_path(path).first;
     return directory.empty() ? "/" : directory;
-}
-
-// "%M:%S" of a replay time; nonsense times show as 00:00.
-std::string minutes_seconds(float seconds) {
-    const std::time_t t =
-        std::isfinite(seconds) && seconds > 0.0f && seconds < 1e9f ? std::time_t(seconds) : 0;
-    std::tm parts{};
-    gmtime_r(&t, &parts);
-    char text[16];
-    std::strftime(text, sizeof text, "%M:%S", &parts);
-    return text;
 }
 
 }  // namespace
@@ -169,8 +159,8 @@ void ViewerApplication::replay_time_label(nanogui::Label* label, nanogui::Slider
         position = length * replay_slider_fraction;
     }
     if (label != nullptr) {
-        label->setCaption(
-            fmt::format("{} / {}", minutes_seconds(position), minutes_seconds(length)));
+        label->setCaption(fmt::format("{} / {}", format_minutes_seconds(position),
+                                      format_minutes_seconds(length)));
     }
 }
 

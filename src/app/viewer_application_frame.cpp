@@ -28,8 +28,7 @@ void ViewerApplication::drawContents() {
     }
     store_view_configs();
     update_streams();
-    app_form->refresh();
-    place_help_window();
+    refresh_gui();
     if (autosave_limiter.ready()) autosave();
     glEnable(GL_DEPTH_TEST);
     for (View* view : get_views()) view->update();

@@ -1,0 +1,27 @@
+// The Config panel: reset, the viewer config file, the number of viewers, and
+// the SDK popup with its control flags and UDP port.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace nanogui {
+class Widget;
+}
+
+namespace druvex {
+
+class FormHelper;
+class ViewerApplication;
+
+void build_config_panel(ViewerApplication& app, FormHelper& form);
+void build_sdk_options_panel(ViewerApplication& app, FormHelper& form);
+// A check box row on one SDK control flag; a change refills a paused replay's views.
+nanogui::Widget* add_sdk_flag_checkbox(ViewerApplication& app, FormHelper& form,
+                                       const std::string& caption, uint32_t mask);
+
+// Moves the SDK's listener to `port`. A port that cannot be bound is reported
+// and the listener goes back to the port it had.
+void set_sdk_port(ViewerApplication& app, uint16_t port);
+
+}  // namespace druvex

@@ -1,0 +1,156 @@
+// The Capture panel as a user drives it: record live packets, replay the file,
+// pause, step, drag the position slider, stop.
+#include "panels/capture_panel.h"
+#include "../viewer/process_runner.h"
+#include "toolbar_journey.h"
+
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace druvex {
+namespace {
+
+using namespace druvex::testing;
+
+constexpr uint64_t replayed = uint64_t{1} << 32;
+
+bool all_replayed(const std::vector<uint64_t>& handles) {
+    return !handles.empty() &&
+           std::all_of(handles.begin(), handles.end(), [](uint64_t h) { return h >= replayed; });
+}
+
+uint64_t capinfos_packets(const std::string& path) {
+    std::string output;
+    if (run_process({"/usr/bin/capinfos", "-c", "-M", path}, {}, output) != 0) return 0;
+    const size_t at = output.find("Number of packets:");
+    return at == std::string::npos ? 0 : std::stoull(output.substr(at + 18));
+}
+
+TEST(CapturePanelTest, RecordThenReplayPauseStepSlideAndStop) {
+    ToolbarJourney journey;
+    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+    const std::string sim = binary_dir() + "/tools/sensor_sim/sensor_sim";
+    if (!executable_exists(sim)) GTEST_SKIP() << "sensor_sim not built";
+    const uint16_t port = ToolbarJourney::free_udp_port();
+    ASSERT_EQ(journey.gui([port] { return druvex_sdk_set_port(port); }), DRUVEX_SUCCESS);
+    ChildProcess sender = start_process(
+        {sim, "--udp", "127.0.0.1", "--port", std::to_string(port), "--packets", "1000000"}, {},
+        "/dev/null");
+    const std::string recording = make_temp_dir() + "/run1";
+
+    journey.run([&] {
+        nanogui::Widget* capture = journey.panel("Capture");
+        ASSERT_NE(capture, nullptr);
+        EXPECT_EQ(journey.find("Stop Capture", capture), nullptr);
+        EXPECT_EQ(journey.find_type<nanogui::Slider>(capture), nullptr);
+        ASSERT_TRUE(journey.wait_until([&] { return !journey.app->get_views().empty(); }));
+
+        journey.answer_file_dialog(recording);
+        journey.click(journey.find("Start Capture", capture));
+        ASSERT_TRUE(journey.wait_until([&] { return journey.app->is_recording(); }));
+        journey.frames();
+        EXPECT_EQ(journey.find("Start Capture", capture), nullptr);
+        EXPECT_EQ(journey.find("Load Capture", capture), nullptr);
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        journey.click(journey.find("Stop Capture", capture));
+        EXPECT_FALSE(journey.gui([&] { return journey.app->is_recording(); }));
+        ::kill(sender.pid, SIGTERM);
+        ASSERT_NE(journey.find("Start Capture", capture), nullptr);
+        EXPECT_GT(capinfos_packets(recording + ".pcap"), 20u);
+
+        journey.answer_file_dialog(recording + ".pcap");
+        journey.click(journey.find("Load Capture", capture));
+        ASSERT_TRUE(journey.wait_until([&] { return all_replayed(journey.view_handles()); }));
+        EXPECT_NE(journey.find("run1", capture), nullptr) << "the file label";
+        auto* transport = journey.find_type<Toolbar>(capture);
+        ASSERT_NE(transport, nullptr);
+        ASSERT_EQ(journey.gui([&] { return transport->childCount(); }), 4);
+        ReplayControl& replay = journey.app->replay;
+
+        journey.click(journey.gui([&] { return transport->childAt(1); }));  // pause
+        EXPECT_FALSE(replay.is_running());
+        EXPECT_EQ(journey.gui(
+                      [&] { return static_cast<nanogui::Button*>(transport->childAt(1))->icon(); }),
+                  0x25B6);
+        journey.gui([&] { replay.seek(0.2f); });
+        journey.click(journey.gui([&] { return transport->childAt(3); }));  // step forward
+        EXPECT_NEAR(replay.get_position(), 1.2f, 0.05f);
+        journey.click(journey.gui([&] { return transport->childAt(0); }));  // step back
+        journey.click(journey.gui([&] { return transport->childAt(0); }));  // stops at the start
+        EXPECT_NEAR(replay.get_position(), 0.0f, 0.05f);
+        EXPECT_TRUE(all_replayed(journey.view_handles())) << "a paused replay's views refill";
+
+        auto* slider = journey.find_type<nanogui::Slider>(capture);
+        ASSERT_NE(slider, nullptr);
+        const float length = replay.get_length();
+        ASSERT_GT(length, 1.0f);
+        journey.drag(slider, 0.1f, 0.75f);
+        EXPECT_NEAR(replay.get_position(), 0.0f, 0.05f) << "no seek while dragging";
+        journey.frames();
+        const std::string label = journey.gui([&] {
+            auto* time = static_cast<nanogui::Label*>(ToolbarJourney::find_if(capture, [](auto* w) {
+                auto* l = dynamic_cast<nanogui::Label*>(w);
+                return l != nullptr && l->caption().find(" / ") != std::string::npos;
+            }));
+            return time != nullptr ? time->caption() : "";
+        });
+        EXPECT_EQ(label, format_minutes_seconds(length * journey.app->replay_slider_fraction) +
+                             " / " + format_minutes_seconds(length));
+        journey.release();
+        EXPECT_FALSE(journey.app->replay_slider_dragging);
+        EXPECT_NEAR(replay.get_position() / length, journey.app->replay_slider_fraction, 0.05f);
+        EXPECT_GT(journey.app->replay_slider_fraction, 0.5f);
+        journey.screenshot(journey.data_dir + "/capture_panel.png");
+
+        journey.click(journey.gui([&] { return transport->childAt(2); }));  // stop
+        EXPECT_FALSE(replay.is_open());
+        EXPECT_TRUE(journey.view_handles().empty());
+        EXPECT_NE(journey.find("Start Capture", capture), nullptr);
+    });
+    ::kill(sender.pid, SIGKILL);
+    wait_for_exit(sender, 5.0);
+}
+
+// A capture whose packets all share one instant has no length: the slider
+// and the time label sit at the start instead of dividing by zero.
+TEST(CapturePanelTest, CaptureOfNoLengthReadsAsItsStart) {
+    ToolbarJourney journey;
+    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+    const std::string path = make_temp_dir() + "/instant.pcap";
+    {
+        druvex_sdk::Capture capture;
+        ASSERT_FALSE(capture.open_for_write(path, false));
+        const uint8_t packet[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+        ASSERT_FALSE(capture.write_packet({0xC0A80001, 1000000, sizeof packet}, packet));
+        ASSERT_FALSE(capture.close());
+    }
+    journey.run([&] {
+        journey.answer_file_dialog(path);
+        journey.click(journey.find("Load Capture"));
+        ASSERT_TRUE(journey.wait_until([&] { return journey.app->replay.is_open(); }));
+        journey.frames();
+        EXPECT_NE(journey.find("00:00 / 00:00"), nullptr);
+        auto* slider = journey.find_type<nanogui::Slider>(nullptr);
+        ASSERT_NE(slider, nullptr);
+        EXPECT_EQ(journey.gui([&] { return slider->value(); }), 0.0f);
+        journey.drag(slider, 0.2f, 0.8f);
+        journey.release();
+        EXPECT_TRUE(std::isfinite(journey.app->replay.get_position()));
+        EXPECT_EQ(journey.gui([&] { return slider->value(); }), 0.0f);
+    });
+}
+
+TEST(CapturePanelTest, TimesReadAsMinutesAndSeconds) {
+    EXPECT_EQ(format_minutes_seconds(65.0f), "01:05");
+    EXPECT_EQ(format_minutes_seconds(720.0f), "12:00");
+    EXPECT_EQ(format_minutes_seconds(3725.9f), "02:05");
+    EXPECT_EQ(format_minutes_seconds(-3.0f), "00:00");
+    EXPECT_EQ(format_minutes_seconds(std::nanf("")), "00:00");
+}
+
+}  // namespace
+}  // namespace druvex

@@ -1,0 +1,167 @@
+// The Config panel as a user drives it: the config file's popup, the number of
+// viewers, and the SDK popup's flags and port.
+#include "../viewer/process_runner.h"
+#include "settings/json_file.h"
+#include "toolbar_journey.h"
+
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+namespace druvex {
+namespace {
+
+using namespace druvex::testing;
+
+uint64_t n_streams_in(const std::string& path) {
+    json j;
+    if (!read_json_file(j, path) || !j.contains("n_streams")) return 0;
+    return j["n_streams"].get<uint64_t>();
+}
+
+void set_n_streams_in(const std::string& path, uint64_t n) {
+    json j;
+    ASSERT_TRUE(read_json_file(j, path));
+    j["n_streams"] = n;
+    ASSERT_TRUE(write_json_file(j, path));
+}
+
+TEST(ConfigPanelTest, SaveAsEditReloadUnloadAndResetTheConfigFile) {
+    ToolbarJourney journey;
+    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+    const std::string mine = make_temp_dir() + "/mine";
+    ViewerConfig& config = journey.app->config;
+    journey.run([&] {
+        journey.click(journey.find("Config"));
+        nanogui::Widget* panel = journey.panel("Config");
+        ASSERT_NE(panel, nullptr);
+        nanogui::Widget* file = journey.find("File", panel);
+        journey.click(file);
+        nanogui::Widget* popup = journey.popup(file);
+        EXPECT_NE(journey.find("Load", popup), nullptr);
+        EXPECT_EQ(journey.find("Reload", popup), nullptr) << "no config file yet";
+        EXPECT_EQ(journey.find("Unload", popup), nullptr);
+
+        journey.answer_file_dialog(mine);
+        journey.click(journey.find("Save As...", popup));
+        EXPECT_FALSE(journey.gui([&] {
+            return journey.app->screen()->visible() && popup->visible();
+        })) << "the popup closes before the dialog opens";
+        EXPECT_EQ(journey.app->config_file_path, mine + ".json");
+        EXPECT_EQ(n_streams_in(mine + ".json"), 1u);
+
+        // Out of range numbers are held to 1 to 6, in the field and the config.
+        nanogui::Widget* viewers = journey.row("# Viewers", panel);
+        journey.type_into(viewers, "9");
+        EXPECT_EQ(config.n_streams, 6u);
+        journey.type_into(viewers, "0");
+        EXPECT_EQ(config.n_streams, 1u);
+        journey.type_into(viewers, "3");
+        EXPECT_EQ(config.n_streams, 3u);
+        journey.click(file);
+        journey.click(journey.find("Save", popup));
+        EXPECT_EQ(n_streams_in(mine + ".json"), 3u);
+
+        set_n_streams_in(mine + ".json", 2);
+        journey.click(file);
+        journey.click(journey.find("Reload", popup));
+        EXPECT_EQ(config.n_streams, 2u);
+
+        journey.click(file);
+        journey.click(journey.find("Unload", popup));
+        EXPECT_TRUE(journey.app->config_file_path.empty());
+        EXPECT_EQ(config.n_streams, 1u) << "the default config file's";
+        EXPECT_EQ(n_streams_in(mine + ".json"), 2u) << "the user's file is left alone";
+
+        journey.type_into(viewers, "4");
+        journey.click(journey.find("Reset", panel));
+        EXPECT_EQ(config.n_streams, 1u);
+        EXPECT_EQ(n_streams_in(mine + ".json"), 2u);
+        journey.frames();
+        journey.click(file);
+        EXPECT_EQ(journey.find("Reload", popup), nullptr);
+        journey.screenshot(journey.data_dir + "/config_panel.png");
+    });
+}
+
+struct HeldPort {
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    uint16_t port = ToolbarJourney::free_udp_port();
+    HeldPort() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    ~HeldPort() { ::close(fd); }
+};
+
+TEST(ConfigPanelTest, SdkPopupSwitchesFlagsAndMovesThePort) {
+    ToolbarJourney journey;
+    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+    const std::string sim = binary_dir() + "/tools/sensor_sim/sensor_sim";
+    if (!executable_exists(sim)) GTEST_SKIP() << "sensor_sim not built";
+    const uint16_t old_port = ToolbarJourney::free_udp_port();
+    const uint16_t new_port = ToolbarJourney::free_udp_port();
+    ASSERT_EQ(druvex_sdk_set_port(old_port), DRUVEX_SUCCESS);
+    journey.app->config.show_advanced = true;
+    ChildProcess sender = start_process(
+        {sim, "--udp", "127.0.0.1", "--port", std::to_string(new_port), "--packets", "1000000"}, {},
+        "/dev/null");
+    journey.run([&] {
+        journey.click(journey.find("Config"));
+        nanogui::Widget* sdk = journey.find("SDK", journey.panel("Config"));
+        journey.click(sdk);
+        nanogui::Widget* popup = journey.popup(sdk);
+        const uint32_t before = druvex_sdk_get_control_flags();
+        journey.click(journey.row("Stray Filter", popup));
+        EXPECT_EQ(druvex_sdk_get_control_flags(), before | DRUVEX_SDK_CONTROL_ENABLE_STRAY_FILTER);
+        journey.click(journey.row("Stray Filter", popup));
+        EXPECT_EQ(druvex_sdk_get_control_flags(), before);
+        journey.click(journey.row("No Distance Clip", popup));
+        journey.click(journey.row("No Image Clip", popup));
+        EXPECT_EQ(druvex_sdk_get_control_flags(), before |
+                                                      DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP |
+                                                      DRUVEX_SDK_CONTROL_DISABLE_IMAGE_CLIP);
+        journey.frames(25);  // the config follows the two clip flags each frame
+        EXPECT_TRUE(journey.app->config.sdk_disable_distance_clip);
+        EXPECT_TRUE(journey.app->config.sdk_disable_image_clip);
+
+        EXPECT_TRUE(journey.view_handles().empty()) << "nothing sends to the old port";
+        nanogui::Widget* port = journey.row("Port", popup);
+        journey.type_into(port, std::to_string(new_port));
+        EXPECT_EQ(druvex_sdk_get_port(), new_port);
+        EXPECT_TRUE(journey.wait_until([&] { return !journey.view_handles().empty(); }));
+
+        // A port another program holds: the listener stays where it was.
+        HeldPort taken;
+        journey.type_into(port, std::to_string(taken.port));
+        EXPECT_EQ(druvex_sdk_get_port(), new_port);
+        journey.frames();
+        EXPECT_EQ(
+            journey.gui([&] { return static_cast<nanogui::IntBox<uint16_t>*>(port)->value(); }),
+            new_port);
+        EXPECT_TRUE(journey.logged("Could not listen on port " + std::to_string(taken.port)));
+        journey.gui([&] { journey.app->remove_streams(); });
+        EXPECT_TRUE(journey.wait_until([&] { return !journey.view_handles().empty(); }))
+            << "the listener still receives on its port";
+
+        journey.type_into(port, std::to_string(old_port));
+        journey.gui([&] { journey.app->remove_streams(); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        EXPECT_TRUE(journey.view_handles().empty()) << "the new port is left";
+        journey.type_into(port, "70000");
+        EXPECT_EQ(druvex_sdk_get_port(), 65535) << "held to the largest port";
+    });
+    ::kill(sender.pid, SIGKILL);
+    wait_for_exit(sender, 5.0);
+}
+
+}  // namespace
+}  // namespace druvex

@@ -1,0 +1,56 @@
+// The Sensors panel: switching one of two sensors off takes its points out of
+// the group views.
+#include "toolbar_journey.h"
+
+#include <gtest/gtest.h>
+
+namespace druvex {
+namespace {
+
+using namespace druvex::testing;
+
+TEST(SensorsPanelTest, DisablingOneOfTwoSensorsRemovesItsPoints) {
+    ToolbarJourney journey;
+    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+    const std::string capture = ToolbarJourney::sample_capture();
+    if (capture.empty()) GTEST_SKIP() << "no sample capture";
+    journey.app->config.show_advanced = true;
+    journey.run([&] {
+        journey.load_paused(capture);
+        journey.rebuild_panels();  // the first view has its sensors now
+        journey.click(journey.find("Sensors"));
+        nanogui::Widget* enable = journey.find("Enable", journey.panel("Sensors"));
+        ASSERT_NE(enable, nullptr);
+        journey.click(enable);
+        nanogui::Widget* popup = journey.popup(enable);
+        const std::vector<std::string> serials = journey.gui([&] {
+            std::vector<std::string> captions;
+            for (nanogui::Widget* w : popup->children()) {
+                if (auto* b = dynamic_cast<nanogui::Button*>(w)) captions.push_back(b->caption());
+            }
+            return captions;
+        });
+        ASSERT_EQ(serials.size(), 2u);
+        const size_t both = journey.points().size();
+        // Each sensor switched off on its own: what stays is the other's points.
+        std::vector<size_t> without;
+        for (const std::string& serial : serials) {
+            auto* button = static_cast<nanogui::Button*>(journey.find(serial, popup));
+            EXPECT_TRUE(journey.gui([&] { return button->pushed(); }));
+            journey.click(button);
+            journey.frames();
+            EXPECT_FALSE(journey.gui([&] { return button->pushed(); }));
+            without.push_back(journey.points().size());
+            if (serial == serials[0]) journey.screenshot(journey.data_dir + "/sensors_panel.png");
+            journey.click(button);
+            journey.frames();
+        }
+        EXPECT_GT(without[0], 0u);
+        EXPECT_GT(without[1], 0u);
+        EXPECT_NEAR(double(without[0] + without[1]), double(both), both * 0.05);
+        EXPECT_NEAR(double(journey.points().size()), double(both), both * 0.05);
+    });
+}
+
+}  // namespace
+}  // namespace druvex

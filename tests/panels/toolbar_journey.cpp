@@ -1,0 +1,356 @@
+// A user's journey through the toolbar panels on a virtual display of its own.
+#include "toolbar_journey.h"
+
+#include "../viewer/process_runner.h"
+#include "panels/toolbar_panels.h"
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace druvex::testing {
+
+namespace {
+
+void pause_for(double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+std::string caption_of(nanogui::Widget* widget) {
+    if (auto* button = dynamic_cast<nanogui::Button*>(widget)) return button->caption();
+    if (auto* label = dynamic_cast<nanogui::Label*>(widget)) return label->caption();
+    return "";
+}
+
+}  // namespace
+
+nanogui::Widget* ToolbarJourney::find_if(nanogui::Widget* root,
+                                         const std::function<bool(nanogui::Widget*)>& predicate) {
+    if (!root->visible()) return nullptr;
+    if (predicate(root)) return root;
+    for (nanogui::Widget* child : root->children()) {
+        if (nanogui::Widget* found = find_if(child, predicate)) return found;
+    }
+    return nullptr;
+}
+
+// The tests of this program run in parallel with others, and the pointer is
+// one per display: the program has a display of its own, ended after its last
+// test (the window system stays connected to it until the process ends).
+class OwnDisplay : public ::testing::Environment {
+public:
+    static OwnDisplay* instance() {
+        static OwnDisplay* display = [] {
+            auto* d = new OwnDisplay();
+            ::testing::AddGlobalTestEnvironment(d);
+            return d;
+        }();
+        return display;
+    }
+    bool start() {
+        if (!number_.empty()) return true;
+        int fds[2];
+        if (::pipe(fds) != 0) return false;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            // A test that crashes or is killed takes its display with it.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            ::dup2(fds[1], 3);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24",
+                    "-nolisten", "tcp", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        char buffer[16] = {};
+        const ssize_t n = pid_ > 0 ? ::read(fds[0], buffer, sizeof buffer - 1) : 0;
+        ::close(fds[0]);
+        for (ssize_t i = 0; i < n && buffer[i] >= '0' && buffer[i] <= '9'; ++i)
+            number_ += buffer[i];
+        if (number_.empty()) return false;
+        ::setenv("DISPLAY", (":" + number_).c_str(), 1);
+        return true;
+    }
+    void TearDown() override {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::string number_;
+};
+
+ToolbarJourney::ToolbarJourney() {
+    if (!executable_exists("/usr/bin/Xvfb") || !executable_exists("/usr/bin/xdotool")) {
+        skip_reason_ = "Xvfb or xdotool missing";
+        return;
+    }
+    if (!OwnDisplay::instance()->start()) {
+        skip_reason_ = "no virtual display";
+        return;
+    }
+    data_dir = make_temp_dir();
+    ::setenv("APPDATA", data_dir.c_str(), 1);
+    nanogui::init();
+    app = new ViewerApplication(false, 0);
+    app->init();
+    // Off the sensors' port, which programs of other tests listen on.
+    druvex_sdk_set_port(free_udp_port());
+    app->setVisible(true);
+    build_panels();
+    app->app_form->addRefreshCallback([this] {
+        window_->setVisible(app->gui_visible);
+        form_->refresh();
+        run_tasks();
+    });
+    nanogui::set_file_dialog_hook(
+        [this](const nanogui::FileTypes&, bool) { return std::exchange(dialog_answer_, ""); });
+    app->drawAll();
+    std::string output;
+    run_process({"/usr/bin/xdotool", "search", "--sync", "--name", "DruvexViewer"}, {}, output);
+    window_id_ = output.substr(0, output.find('\n'));
+}
+
+// Stands in for the first view's Control Panel: the toolbar, then the Tools
+// group's rows; beside the view's own panel, so both can be on screen.
+void ToolbarJourney::build_panels() {
+    window_ = new nanogui::Window(app.get(), "Toolbar");
+    window_->setPosition(nanogui::Vector2i(260, 0));
+    window_->setFixedWidth(250);
+    form_ = new FormHelper(window_.get());
+    build_toolbar(*app, *form_);
+    build_screenshot_demo_panel(*app, *form_);
+}
+
+void ToolbarJourney::rebuild_panels() {
+    gui([this] {
+        delete form_;
+        window_->removeFromParent();
+        build_panels();
+    });
+    frames();
+}
+
+ToolbarJourney::~ToolbarJourney() {
+    nanogui::set_file_dialog_hook(nullptr);
+    // The panels go before the application, as a view's Control Panel does.
+    delete form_;
+    window_ = nullptr;
+    if (app) {
+        app->save_state();
+        app = nullptr;
+    }
+}
+
+void ToolbarJourney::run(const std::function<void()>& driver) {
+    std::thread thread([driver] {
+        driver();
+        nanogui::leave();
+        glfwPostEmptyEvent();
+    });
+    nanogui::mainloop(50);
+    thread.join();
+    run_tasks();  // a driver that gave up leaves nothing waiting
+}
+
+void ToolbarJourney::run_tasks() {
+    std::vector<std::function<void()>> tasks;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        tasks.swap(tasks_);
+    }
+    for (auto& task : tasks) task();
+}
+
+bool ToolbarJourney::wait_until(const std::function<bool()>& condition, double timeout_sec) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
+    while (!gui(condition)) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        pause_for(0.05);
+    }
+    return true;
+}
+
+void ToolbarJourney::frames(int n) {
+    for (int i = 0; i < n; ++i) gui([] {});
+}
+
+nanogui::Widget* ToolbarJourney::find(const std::string& caption, nanogui::Widget* root) {
+    return gui([&] {
+        return find_if(root != nullptr ? root : window_.get(),
+                       [&](nanogui::Widget* w) { return caption_of(w) == caption; });
+    });
+}
+
+nanogui::Widget* ToolbarJourney::panel(const std::string& caption) {
+    nanogui::Widget* header = find(caption);
+    if (header == nullptr) return nullptr;
+    // The body is made just before its header.
+    return gui([header] {
+        nanogui::Widget* parent = header->parent();
+        const int index = parent->childIndex(header);
+        return index > 0 ? parent->childAt(index - 1) : nullptr;
+    });
+}
+
+nanogui::Widget* ToolbarJourney::row(const std::string& caption, nanogui::Widget* root) {
+    nanogui::Widget* label = find(caption, root);
+    if (label == nullptr) return nullptr;
+    // A row's value widget is made just before its caption.
+    return gui([label] {
+        nanogui::Widget* parent = label->parent();
+        return parent->childAt(parent->childIndex(label) - 1);
+    });
+}
+
+nanogui::Widget* ToolbarJourney::popup(nanogui::Widget* popup_button) {
+    return gui([popup_button] {
+        return static_cast<nanogui::Widget*>(
+            static_cast<nanogui::PopupButton*>(popup_button)->popup());
+    });
+}
+
+// Brings the widget's window to the front first: with several views their
+// Control Panels may lie over the stand-in panels.
+nanogui::Vector2i ToolbarJourney::center(nanogui::Widget* widget) {
+    return gui([this, widget] {
+        if (nanogui::Window* window = widget->window()) app->moveWindowToFront(window);
+        return nanogui::Vector2i(widget->absolutePosition() + widget->size() / 2);
+    });
+}
+
+void ToolbarJourney::xdotool(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"/usr/bin/xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::string output;
+    run_process(argv, {}, output);
+    // A round trip after the input: the server has sent its events on by the
+    // time it answers, so the frames that follow see them.
+    run_process({"/usr/bin/xdotool", "getmouselocation"}, {}, output);
+}
+
+void ToolbarJourney::click(nanogui::Widget* widget) {
+    if (widget == nullptr) return;
+    const nanogui::Vector2i p = center(widget);
+    xdotool({"mousemove", "--window", window_id_, std::to_string(p.x()), std::to_string(p.y()),
+             "click", "1"});
+    frames();
+}
+
+void ToolbarJourney::drag(nanogui::Widget* widget, float from_fraction, float to_fraction) {
+    if (widget == nullptr) return;
+    center(widget);
+    const auto [x0, x1, y] = gui([&] {
+        const nanogui::Vector2i p = widget->absolutePosition();
+        const float w = float(widget->width());
+        return std::make_tuple(int(p.x() + w * from_fraction), int(p.x() + w * to_fraction),
+                               p.y() + widget->height() / 2);
+    });
+    xdotool({"mousemove", "--window", window_id_, std::to_string(x0), std::to_string(y),
+             "mousedown", "1"});
+    frames();
+    for (int step = 1; step <= 4; ++step) {
+        const int x = x0 + (x1 - x0) * step / 4;
+        xdotool({"mousemove", "--window", window_id_, std::to_string(x), std::to_string(y)});
+        frames(1);
+    }
+}
+
+void ToolbarJourney::release() {
+    xdotool({"mouseup", "1"});
+    frames();
+}
+
+void ToolbarJourney::type_into(nanogui::Widget* field, const std::string& text) {
+    click(field);
+    xdotool({"key", "--clearmodifiers", "ctrl+a"});
+    if (text.empty()) {
+        xdotool({"key", "BackSpace"});
+    } else {
+        xdotool({"type", "--delay", "20", "--", text});
+    }
+    xdotool({"key", "Return"});
+    frames();
+}
+
+void ToolbarJourney::answer_file_dialog(const std::string& path) {
+    gui([this, path] { dialog_answer_ = path; });
+}
+
+bool ToolbarJourney::logged(const std::string& text) {
+    for (const LogRecord& record : app->logger_sink->records()) {
+        if (record.formatted_text.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+uint16_t ToolbarJourney::free_udp_port() {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    socklen_t size = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+std::vector<uint64_t> ToolbarJourney::view_handles() {
+    return gui([this] {
+        std::vector<uint64_t> handles;
+        for (View* view : app->get_views()) {
+            for (uint64_t handle : view->sensor_handles()) handles.push_back(handle);
+        }
+        return handles;
+    });
+}
+
+std::vector<PointVertex> ToolbarJourney::points() {
+    return gui([this] {
+        View* view = app->first_view();
+        return view != nullptr ? view->vertices : std::vector<PointVertex>();
+    });
+}
+
+std::string ToolbarJourney::sample_capture() {
+    const std::string maker = binary_dir() + "/tools/make_sample_capture/make_sample_capture";
+    const std::string capture = make_temp_dir() + "/sample.pcap";
+    std::string output;
+    if (!executable_exists(maker) || run_process({maker, capture, "3"}, {}, output) != 0) return "";
+    return capture;
+}
+
+void ToolbarJourney::load_paused(const std::string& capture) {
+    answer_file_dialog(capture);
+    click(find("Load Capture"));
+    // Both sensors of the sample drawn.
+    ASSERT_TRUE(wait_until([&] { return points().size() > 1000 && view_handles().size() == 2; }));
+    auto* transport = find_type<Toolbar>(panel("Capture"));
+    ASSERT_NE(transport, nullptr);
+    click(gui([&] { return transport->childAt(1); }));
+    ASSERT_FALSE(app->replay.is_running());
+    frames();
+}
+
+bool ToolbarJourney::screenshot(const std::string& path) {
+    std::string output;
+    return run_process({"/usr/bin/import", "-window", window_id_, path}, {}, output) == 0;
+}
+
+}  // namespace druvex::testing
