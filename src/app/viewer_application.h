@@ -3,6 +3,7 @@
 
 #include "capture_recorder.h"
 #include "imu_reader.h"
+#include "panels/panel_host.h"
 #include "platform/logger_sink.h"
 #include "platform/rate_limiter.h"
 #include "platform/sdk_utils.h"
@@ -47,8 +48,9 @@ float bounded_zoom(float zoom_scale, float factor);
 // viewer_application_frame.cpp (per-frame drawing), viewer_application_input.cpp
 // (keys, mouse and dropped files), viewer_application_sdk.cpp (SDK callbacks
 // and replay glue), viewer_application_capture.cpp (replay, recording, IMU
-// demo) and viewer_application_actions.cpp (settings and file actions).
-class ViewerApplication : public nanogui::Screen, public ViewHost {
+// demo), viewer_application_actions.cpp (settings and file actions) and
+// viewer_application_panels.cpp (what the Control Panels use).
+class ViewerApplication : public nanogui::Screen, public ViewHost, public PanelHost {
 public:
     ViewerApplication(bool fullscreen, int samples);
     ~ViewerApplication() override;
@@ -167,6 +169,20 @@ public:
     const TransformsStore& transforms() const override { return transforms_; }
     bool has_imu_samples() const override { return !imu_capture.empty(); }
     NVGcontext* nvg_context() const override;
+
+    // PanelHost.
+    nanogui::Screen* panel_screen() override { return this; }
+    bool panels_visible() const override { return gui_visible; }
+    bool show_advanced() const override { return config.show_advanced; }
+    void set_show_advanced(bool on) override { config.show_advanced = on; }
+    nanogui::Group* advanced_rows_group() override { return advanced_group.get(); }
+    void toggle_help_window() override;
+    void reset_settings() override { reset_all(); }
+    void export_view_points(View& view) override { export_points(&view); }
+    void build_toolbar_panels(FormHelper& form) override;
+    void build_screenshot_demo_rows(FormHelper& form) override;
+    void store_image_clip(uint64_t serial, const ImageClip& clip) override;
+    void store_transform(uint64_t serial, const SensorTransform& transform) override;
 
     std::shared_ptr<LoggerSink> logger_sink;
     std::shared_ptr<spdlog::logger> logger;

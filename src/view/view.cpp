@@ -23,6 +23,7 @@ View::View(ViewHost* app_, const ViewConfig* config_, int group_view_)
         config = *config_;
         renderer.set_config(*config_);
     }
+    create_visibility_groups();
 }
 
 View::~View() {
@@ -78,6 +79,7 @@ void View::refresh_streams() {
 }
 
 void View::update() {
+    refresh_control_panel();
     update_title();
     process_frame();
     renderer.draw_ground_grid();
@@ -179,10 +181,6 @@ void View::draw_cluster_boxes(ClusterGrid& grid) {
     set_lines(name, box_outlines_);
     LinesRenderer::instance()->stage(name + "2", GL_TRIANGLE_STRIP, box_faces_.size(),
                                      sizeof(LineVertex), box_faces_.data(), false);
-}
-
-void View::destroy_control_panel() {
-    // The Control Panel window arrives later.
 }
 
 bool View::handle_key(int key, int modifiers) {

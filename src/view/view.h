@@ -9,9 +9,13 @@
 #include "render/view_renderer.h"
 #include "sensor_stream.h"
 #include "statistic.h"
+#include "widgets/form_helper.h"
 
 #include <druvex_sdk.h>
+#include <nanogui/window.h>
 #include <spdlog/logger.h>
+
+#include <array>
 
 #include <map>
 #include <memory>
@@ -63,8 +67,19 @@ public:
     size_t stream_index(uint64_t handle) const;
     bool imu_demo_active() const;
     void release_cluster_grid();
-    void destroy_control_panel();
     void update_title();
+
+    // The Control Panel (built by the panels area). Once a frame from update():
+    // rebuilt when pending, then every row re-reads its value.
+    void refresh_control_panel();
+    void build_control_panel();
+    void destroy_control_panel();
+    void create_visibility_groups();
+    void build_tools_group(FormHelper& form);
+    void build_viewer_group(FormHelper& form);
+    void build_view_group(FormHelper& form);
+    // Asks for a ".ply" path and writes the view's current points there.
+    void export_points();
 
     ViewHost* app;
     std::shared_ptr<spdlog::logger> logger;
@@ -83,8 +98,21 @@ public:
     std::string name;
     std::unique_ptr<ClusterGrid> cluster_grid;       // in "Demo" and "Demo 2"
     std::unique_ptr<AngularPointGrid> angular_grid;  // in the IMU demo
+    // The Control Panel: the view's own helper (it owns the visibility groups),
+    // the helper of the window's rows (replaced by every rebuild) and the window.
+    std::unique_ptr<FormHelper> panel_form;
+    std::unique_ptr<FormHelper> panel_form2;
+    nanogui::ref<nanogui::Window> panel_window;
     // The Control Panel rebuilds itself when this is set.
     bool rebuild_pending = true;
+    // Kept across rebuilds, so a rebuilt panel looks as it did.
+    bool panel_first_view = false;
+    bool panel_collapsed = false;
+    bool viewer_group_expanded = true;
+    bool tools_group_expanded = false;
+    // Rows shown while (first) or while not (second): first view; dynamic colour;
+    // a categorical colour mode; a gridded display mode; perspective; circular colormap.
+    std::array<GroupPair, 6> panel_groups;
     std::vector<PointVertex> vertices;
     int64_t now_us = 0;
 

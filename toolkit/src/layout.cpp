@@ -272,6 +272,18 @@ void AdvancedGridLayout::performLayout(NVGcontext* ctx, Widget* widget) const {
     }
     std::vector<int> grid[2];
     computeLayout(ctx, widget, grid);
+    // Content wider than the widget (a long number in a fixed-width popup)
+    // takes the width from the stretchy columns, so no row reaches past the
+    // widget's edge; its fields then draw their text smaller.
+    const int width = (widget->fixedWidth() ? widget->fixedWidth() : widget->width()) - 2 * mMargin;
+    const int excess = std::accumulate(grid[0].begin(), grid[0].end(), 0) - width;
+    const float totalStretch = std::accumulate(mColStretch.begin(), mColStretch.end(), 0.0f);
+    if (width > 0 && excess > 0 && totalStretch > 0.0f) {
+        for (size_t i = 0; i < grid[0].size(); ++i) {
+            const int cut = (int)std::ceil(excess * mColStretch[i] / totalStretch);
+            grid[0][i] -= std::min(grid[0][i], cut);
+        }
+    }
     grid[0].insert(grid[0].begin(), mMargin);
     int header = headerHeight(widget);
     grid[1].insert(grid[1].begin(), header ? header + mMargin / 2 : mMargin);

@@ -205,6 +205,11 @@ void TextBox::draw(NVGcontext* ctx) {
             nvgFillColor(ctx, Color(255, 60));
             nvgText(ctx, g.anchorX, cy, mPlaceholder.c_str(), nullptr);
         } else {
+            // A value wider than its field (a long serial number) is drawn
+            // smaller rather than cut off.
+            const float advance = nvgTextBounds(ctx, 0, 0, mValue.c_str(), nullptr, nullptr);
+            if (advance > g.clipW && g.clipW > 0)
+                nvgFontSize(ctx, textFontSize() * std::max(0.5f, g.clipW / advance));
             nvgFillColor(ctx, mEnabled ? th->mTextColor : th->mDisabledTextColor);
             nvgText(ctx, g.anchorX, cy, mValue.c_str(), nullptr);
         }

@@ -316,6 +316,7 @@ public:
         if (mStep != 0) v = std::round(v / mStep) * mStep;
         if (v < mMinValue) v = mMinValue;
         if (v > mMaxValue) v = mMaxValue;
+        if (v == 0) v = 0;  // a negative zero (a small negative value rounded) reads "0", not "-0"
         char buffer[50];
         std::snprintf(buffer, sizeof(buffer), mNumberFormat.c_str(), (double)v);
         TextBox::setValue(buffer);
