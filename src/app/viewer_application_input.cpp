@@ -12,10 +12,6 @@
 namespace druvex {
 namespace {
 
-// Beyond these the camera's matrices stop being invertible in floats.
-constexpr float min_zoom_scale = 1e-6f;
-constexpr float max_zoom_scale = 1e4f;
-
 bool has_viewport(const RenderConfig& camera) {
     return camera.viewport_width > 0 && camera.viewport_height > 0 && camera.pixel_ratio > 0.0f;
 }

@@ -68,11 +68,7 @@ constexpr float max_grid_spacing_degrees = 1.0f;
 float grid_spacing_degrees(float spacing);
 float grid_spacing_from_degrees(float degrees);
 
-// The zoom is shown as its natural logarithm. A zoom of 0 or infinity
-// leaves nothing to see and cannot be zoomed back, so it is held within the
-// range the viewer config file keeps.
-constexpr float min_zoom_scale = 1e-4f;
-constexpr float max_zoom_scale = 1e4f;
+// The zoom is shown as its natural logarithm, held within the camera's zoom bounds.
 float zoom_to_log(float zoom_scale);
 float zoom_from_log(float log_zoom);
 

@@ -15,6 +15,11 @@ namespace druvex {
 
 // A view's camera and colour record.
 //
+// A zoom of 0 or infinity leaves nothing to see and cannot be zoomed back:
+// the mouse, the panel and the config file all hold it within these bounds.
+constexpr float min_zoom_scale = 1e-4f;
+constexpr float max_zoom_scale = 1e4f;
+
 // World points are (x, y, z) with z up; every vertex program feeds (x, z, y)
 // to the matrix, so the matrices, the view centre, project() and unproject()
 // all work in these render coordinates, whose second component is the height.

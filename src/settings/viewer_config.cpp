@@ -16,7 +16,6 @@ namespace {
 // billions of cells, thousands of views), divide by zero or index past a
 // table.
 constexpr uint64_t min_group_views = 1;
-constexpr float min_zoom_scale = 1e-4f, max_zoom_scale = 1e4f;
 constexpr float min_point_size = 0.01f, max_point_size = 1000.0f;
 constexpr float max_color_magnitude = 1e9f;
 constexpr int colormap_count = 5;     // Categorical .. Sequential
