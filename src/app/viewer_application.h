@@ -168,6 +168,9 @@ public:
     const ClipsStore& clips() const override { return clips_; }
     const TransformsStore& transforms() const override { return transforms_; }
     bool has_imu_samples() const override { return !imu_capture.empty(); }
+    ImuSample imu_sample_at(int64_t time_us) const override {
+        return imu_capture.sample_at(time_us);
+    }
     NVGcontext* nvg_context() const override;
 
     // PanelHost.

@@ -5,6 +5,8 @@
 #include "view.h"
 #include "view_host.h"
 
+#include <Eigen/Geometry>
+
 #include <cmath>
 
 namespace druvex {
@@ -20,9 +22,23 @@ struct PointContext {
     float weight;
     uint32_t stream_index;
     bool show_invalid;
-    const ImageClip* clip;      // null when clips are off
-    AngularPointGrid* angular;  // the IMU demo's panorama, or null
+    const ImageClip* clip;       // null when clips are off
+    AngularPointGrid* angular;   // the IMU demo's panorama, or null
+    const Eigen::Matrix3f* imu;  // the demo input's orientation at the frame, or null
 };
+
+// The rotation of the IMU sample's unit quaternion.
+Eigen::Matrix3f imu_rotation(const ImuSample& s) {
+    return Eigen::Quaternionf(s.w, s.x, s.y, s.z).toRotationMatrix();
+}
+
+// With an IMU the sensor's axes are taken as the unit's: image z across,
+// forward along y, image x up, turned by the unit's orientation.
+PointVertex position(const PointContext& ctx, const DruvexSensorImagePoint& p, float d) {
+    if (ctx.imu == nullptr) return PointVertex{0.0f, -d * p.image_x, d, -d * p.image_z, 0.0f};
+    const Eigen::Vector3f world = *ctx.imu * Eigen::Vector3f(d * p.image_z, d, d * p.image_x);
+    return PointVertex{0.0f, world.x(), world.y(), world.z(), 0.0f};
+}
 
 float color_value(const PointContext& ctx, const DruvexSensorImagePoint& p, int r,
                   const DruvexSensorRawPointWithTime& raw, float base) {
@@ -51,7 +67,9 @@ void add_image_point(PointContext& ctx, DruvexSensorImagePoint& p, int r,
     const float importance =
         (ctx.color_mode == kColorIntensity && saturated) ? ctx.weight * 0.5f : ctx.weight;
     const float value = color_value(ctx, p, r, raw, valid ? 0.0f : 1.0f);
-    const PointVertex vertex{importance, -d * p.image_x, d, -d * p.image_z, value};
+    PointVertex vertex = position(ctx, p, d);
+    vertex.importance = importance;
+    vertex.intensity = value;
     if (ctx.angular != nullptr) ctx.angular->add(vertex, p.timestamp);
     ctx.out.add(vertex, p.timestamp);
 }
@@ -89,9 +107,18 @@ VertexKey StreamFrame::vertex_key(int32_t color_mode, float weight, const Sensor
 
 void StreamFrame::fill_vertex_cache(const VertexKey& key) {
     vertex_cache_.begin(key, key.color_mode == kColorTime);
-    PointContext ctx{vertex_cache_,           key.color_mode,   key.weight,
-                     key.stream_index,        key.show_invalid, key.clipped ? &key.clip : nullptr,
-                     view->angular_grid.get()};
+    // The sample in force when the frame began turns the whole frame.
+    Eigen::Matrix3f imu;
+    const bool turned = app->has_imu_samples() && !raw_points.empty();
+    if (turned) imu = imu_rotation(app->imu_sample_at(raw_points.front().timestamp));
+    PointContext ctx{vertex_cache_,
+                     key.color_mode,
+                     key.weight,
+                     key.stream_index,
+                     key.show_invalid,
+                     key.clipped ? &key.clip : nullptr,
+                     view->angular_grid.get(),
+                     turned ? &imu : nullptr};
     if (stream->mode_enabled(mode_flag)) add_frame_points(ctx, *this);
     vertex_cache_.finish();
 }
@@ -103,7 +130,10 @@ void StreamFrame::build_points(std::vector<PointVertex>& out, int32_t color_mode
     // calibrate() first: it must run on every draw, and new image points
     // make the kept ones stale whatever the key. The angular grid takes
     // every point as it is built.
-    if (calibrate() || !vertex_cache_.holds(key) || view->angular_grid) fill_vertex_cache(key);
+    // Samples of a running demo input arrive after the frame, so its kept
+    // points may be turned by an older sample than the one now in force.
+    if (calibrate() || !vertex_cache_.holds(key) || view->angular_grid || app->has_imu_samples())
+        fill_vertex_cache(key);
     vertex_cache_.append_to(out, view->now_us);
 }
 

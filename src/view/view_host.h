@@ -3,6 +3,8 @@
 // path runs without a window or GL context.
 #pragma once
 
+#include "imu_capture.h"
+
 #include <cstdint>
 
 struct NVGcontext;
@@ -29,6 +31,8 @@ public:
     virtual const TransformsStore& transforms() const = 0;
     // Samples of the IMU demo input; the angular grid only runs while some exist.
     virtual bool has_imu_samples() const = 0;
+    // The orientation in force at a time: the newest sample not after it.
+    virtual ImuSample imu_sample_at(int64_t time_us) const = 0;
     // Null without a window: the view then keeps its points but draws nothing.
     virtual NVGcontext* nvg_context() const = 0;
 };

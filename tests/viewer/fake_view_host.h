@@ -31,6 +31,7 @@ public:
     const ClipsStore& clips() const override { return clips_store; }
     const TransformsStore& transforms() const override { return transforms_store; }
     bool has_imu_samples() const override { return imu_samples; }
+    ImuSample imu_sample_at(int64_t) const override { return imu_sample; }
     NVGcontext* nvg_context() const override { return nullptr; }
 
     int64_t now_us = 1'000'000'000;
@@ -38,6 +39,7 @@ public:
     bool clips_on = false;
     bool transforms_on = false;
     bool imu_samples = false;
+    ImuSample imu_sample;
     std::map<uint64_t, bool> enabled;
     const View* first = nullptr;
     ClipsStore clips_store;

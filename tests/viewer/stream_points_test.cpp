@@ -61,6 +61,23 @@ TEST_F(StreamPointsTest, PositionFollowsImageCoordinates) {
     EXPECT_FLOAT_EQ(out[0].importance, 1.0f);
 }
 
+// With the demo input's samples the frame is turned by the sample in force:
+// a point ahead of a sensor turned a quarter about the vertical lies to its left.
+TEST_F(StreamPointsTest, ImuSampleTurnsTheFrame) {
+    host_.imu_samples = true;
+    host_.imu_sample.z = std::sqrt(0.5f);
+    host_.imu_sample.w = std::sqrt(0.5f);
+    add_frame(host_.now_us, {raw_point(1, 0.5f, 0.0f, 4.0f)});
+    const auto out = build();
+    ASSERT_EQ(out.size(), 1u);
+    const float d = 4.0f / std::sqrt(1.25f);
+    EXPECT_NEAR(out[0].x, -d, 1e-4f);
+    EXPECT_NEAR(out[0].y, 0.0f, 1e-4f);
+    EXPECT_NEAR(out[0].z, 0.5f * d, 1e-4f);
+    host_.imu_sample = ImuSample();  // a newer sample reaches the kept frame
+    EXPECT_NEAR(build()[0].y, d, 1e-4f);
+}
+
 TEST_F(StreamPointsTest, InvalidReturns) {
     add_frame(host_.now_us, {raw_point(1, 0, 0, 0.0f, 0.0f), raw_point(2, 0, 0, 4.0f, 8.0f)});
     auto out = build();
