@@ -138,11 +138,13 @@ void build_clip_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
     auto scope = open_popup(form, "Clip", 200);
     PanelHost* h = &host;
     // The stream follows the clips store by itself (once a frame, before the rows refresh).
-    auto commit = [h](SensorStream& s) { h->store_image_clip(s.info.serial_number, s.image_clip); };
-    form.addButton("Reset", [ref, commit] {
+    auto apply_sensor_clip = [h](SensorStream& s) {
+        h->store_image_clip(s.info.serial_number, s.image_clip);
+    };
+    form.addButton("Reset", [ref, apply_sensor_clip] {
         if (SensorStream* s = ref.get()) {
             s->image_clip = ImageClip();
-            commit(*s);
+            apply_sensor_clip(*s);
         }
     });
     using S = const SensorStream&;
@@ -150,27 +152,27 @@ void build_clip_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
     add_stream_row(
         form, ref, "Min Dist", clip_options("m", 0.0f, false),
         [](S s) { return s.image_clip.min_distance; },
-        [](W s, float v) { s.image_clip.min_distance = v; }, commit);
+        [](W s, float v) { s.image_clip.min_distance = v; }, apply_sensor_clip);
     add_stream_row(
         form, ref, "Max Dist", clip_options("m", 10000.0f, false),
         [](S s) { return s.image_clip.max_distance; },
-        [](W s, float v) { s.image_clip.max_distance = v; }, commit);
+        [](W s, float v) { s.image_clip.max_distance = v; }, apply_sensor_clip);
     add_stream_row(
         form, ref, "Min X", clip_options("°", -85.0f, true),
         [](S s) { return tangent_to_degrees(s.image_clip.min_image_x); },
-        [](W s, float v) { s.image_clip.min_image_x = degrees_to_tangent(v); }, commit);
+        [](W s, float v) { s.image_clip.min_image_x = degrees_to_tangent(v); }, apply_sensor_clip);
     add_stream_row(
         form, ref, "Max X", clip_options("°", 85.0f, true),
         [](S s) { return tangent_to_degrees(s.image_clip.max_image_x); },
-        [](W s, float v) { s.image_clip.max_image_x = degrees_to_tangent(v); }, commit);
+        [](W s, float v) { s.image_clip.max_image_x = degrees_to_tangent(v); }, apply_sensor_clip);
     add_stream_row(
         form, ref, "Min Z", clip_options("°", -85.0f, true),
         [](S s) { return tangent_to_degrees(s.image_clip.min_image_z); },
-        [](W s, float v) { s.image_clip.min_image_z = degrees_to_tangent(v); }, commit);
+        [](W s, float v) { s.image_clip.min_image_z = degrees_to_tangent(v); }, apply_sensor_clip);
     add_stream_row(
         form, ref, "Max Z", clip_options("°", 85.0f, true),
         [](S s) { return tangent_to_degrees(s.image_clip.max_image_z); },
-        [](W s, float v) { s.image_clip.max_image_z = degrees_to_tangent(v); }, commit);
+        [](W s, float v) { s.image_clip.max_image_z = degrees_to_tangent(v); }, apply_sensor_clip);
 }
 
 FloatRowOptions pose_options(const std::string& units, float limit) {
@@ -189,16 +191,16 @@ void build_transform_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
     PanelHost* h = &host;
     // The stream follows the transforms store by itself, angles included.
     // The angles are the authority: the stored quaternion is rebuilt from them.
-    auto commit = [h](SensorStream& s) {
+    auto apply_sensor_transform = [h](SensorStream& s) {
         float* q = s.transform.rotation;
         euler_to_quaternion(s.azimuth, s.elevation, s.roll, &q[0], &q[1], &q[2], &q[3]);
         h->store_transform(s.info.serial_number, s.transform);
     };
-    form.addButton("Reset", [ref, commit] {
+    form.addButton("Reset", [ref, apply_sensor_transform] {
         if (SensorStream* s = ref.get()) {
             s->transform = SensorTransform();
             s->azimuth = s->elevation = s->roll = 0.0f;
-            commit(*s);
+            apply_sensor_transform(*s);
         }
     });
     using S = const SensorStream&;
@@ -208,20 +210,20 @@ void build_transform_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
         add_stream_row(
             form, ref, captions[axis], pose_options("m", 0.0f),
             [axis](S s) { return s.transform.translation[axis]; },
-            [axis](W s, float v) { s.transform.translation[axis] = v; }, commit);
+            [axis](W s, float v) { s.transform.translation[axis] = v; }, apply_sensor_transform);
     }
     add_stream_row(
         form, ref, "Azimuth", pose_options("°", 180.0f),
         [](S s) { return radians_to_degrees(s.azimuth); },
-        [](W s, float v) { s.azimuth = degrees_to_radians(v); }, commit);
+        [](W s, float v) { s.azimuth = degrees_to_radians(v); }, apply_sensor_transform);
     add_stream_row(
         form, ref, "Elevation", pose_options("°", 90.0f),
         [](S s) { return radians_to_degrees(s.elevation); },
-        [](W s, float v) { s.elevation = degrees_to_radians(v); }, commit);
+        [](W s, float v) { s.elevation = degrees_to_radians(v); }, apply_sensor_transform);
     add_stream_row(
         form, ref, "Roll", pose_options("°", 180.0f),
         [](S s) { return radians_to_degrees(s.roll); },
-        [](W s, float v) { s.roll = degrees_to_radians(v); }, commit);
+        [](W s, float v) { s.roll = degrees_to_radians(v); }, apply_sensor_transform);
 }
 
 }  // namespace
