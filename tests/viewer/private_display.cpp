@@ -55,20 +55,18 @@ PrivateDisplay::PrivateDisplay(const std::string& log_path, const std::string& s
 bool PrivateDisplay::start(int number, const std::string& screen, int log) {
     int ready[2];
     if (::pipe2(ready, O_CLOEXEC) != 0) return false;
-    // Everything the child needs is made before the fork: after it, only
-    // async-signal-safe calls.
-    std::vector<std::string> args = {"/usr/bin/Xvfb",
-                                     ":" + std::to_string(number),
-                                     "-screen",
-                                     "0",
-                                     screen + "x24",
-                                     "-nolisten",
-                                     "tcp",
-                                     "-displayfd",
-                                     "3"};
+    // Without -noreset the server resets when its last client leaves, such as
+    // the readiness check below, and drops a client that connects meanwhile.
+    std::vector<std::string> args = {"/usr/bin/Xvfb", ":" + std::to_string(number),
+                                     "-screen",       "0",
+                                     screen + "x24",  "-nolisten",
+                                     "tcp",           "-noreset",
+                                     "-displayfd",    "3"};
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
+    // Everything the child needs is made before the fork: after it, only
+    // async-signal-safe calls.
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0) {
