@@ -1,21 +1,19 @@
 // A user's journey through the toolbar panels on a virtual display of its own.
 #include "toolbar_journey.h"
 
+#include "../viewer/private_display.h"
 #include "../viewer/process_runner.h"
 #include "panels/toolbar_panels.h"
 
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <thread>
 
 namespace druvex::testing {
@@ -58,41 +56,13 @@ public:
         return display;
     }
     bool start() {
-        if (!number_.empty()) return true;
-        int fds[2];
-        if (::pipe(fds) != 0) return false;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            // A test that crashes or is killed takes its display with it.
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            ::dup2(fds[1], 3);
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24",
-                    "-nolisten", "tcp", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        char buffer[16] = {};
-        const ssize_t n = pid_ > 0 ? ::read(fds[0], buffer, sizeof buffer - 1) : 0;
-        ::close(fds[0]);
-        for (ssize_t i = 0; i < n && buffer[i] >= '0' && buffer[i] <= '9'; ++i)
-            number_ += buffer[i];
-        if (number_.empty()) return false;
-        ::setenv("DISPLAY", (":" + number_).c_str(), 1);
-        return true;
+        if (!display_) display_ = std::make_unique<PrivateDisplay>("/dev/null", "1280x1024");
+        return display_->ok();
     }
-    void TearDown() override {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
+    void TearDown() override { display_.reset(); }
 
 private:
-    pid_t pid_ = -1;
-    std::string number_;
+    std::unique_ptr<PrivateDisplay> display_;
 };
 
 ToolbarJourney::ToolbarJourney() {

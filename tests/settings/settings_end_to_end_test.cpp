@@ -1,6 +1,7 @@
 // The viewer's default settings files across real starts, autosaves and exits,
 // driven by real X input on a virtual display of the test's own (keys must
 // not reach the windows of tests that run alongside).
+#include "../viewer/private_display.h"
 #include "../viewer/process_runner.h"
 
 #include <signal.h>
@@ -13,7 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <memory>
 #include <thread>
 
 namespace druvex {
@@ -47,33 +48,17 @@ protected:
         }
         home_ = make_temp_dir();
         dir_ = home_ + "/.config/druvex/";
-        // Xvfb picks a free display and writes its number on the descriptor given.
-        xvfb_ = start_process({"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24",
-                               "-nolisten", "tcp"},
-                              {}, home_ + "/xvfb.txt");
-        const std::string number = wait_for(10.0, [this] {
-            std::istringstream lines(read_file(home_ + "/xvfb.txt"));  // its messages too
-            for (std::string line; std::getline(lines, line);) {
-                if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos)
-                    return line;
-            }
-            return std::string();
-        });
-        ASSERT_FALSE(number.empty()) << read_file(home_ + "/xvfb.txt");
-        display_ = ":" + number;
+        display_ = std::make_unique<PrivateDisplay>(home_ + "/xvfb.txt", "1280x1024");
+        ASSERT_TRUE(display_->ok()) << read_file(home_ + "/xvfb.txt");
     }
 
-    void TearDown() override {
-        if (xvfb_.pid <= 0) return;
-        ::kill(xvfb_.pid, SIGTERM);
-        wait_for_exit(xvfb_, 10.0);
-    }
+    void TearDown() override { display_.reset(); }
 
     std::string xdotool(const std::vector<std::string>& args) {
         std::vector<std::string> argv = {"/usr/bin/xdotool"};
         argv.insert(argv.end(), args.begin(), args.end());
         std::string output;
-        run_process(argv, {{"DISPLAY", display_}}, output, 10.0);
+        run_process(argv, {{"DISPLAY", display_->name()}}, output, 10.0);
         return output;
     }
 
@@ -88,7 +73,7 @@ protected:
     template <typename Fn>
     void run(const std::string& name, Fn while_running) {
         const std::map<std::string, std::string> env = {
-            {"DISPLAY", display_},
+            {"DISPLAY", display_->name()},
             {"HOME", home_},
             {"APPDATA", ""},
             {"XDG_CONFIG_HOME", ""},
@@ -109,8 +94,8 @@ protected:
         ASSERT_FALSE(window.empty()) << "the window did not show: " << read_file(output_);
     }
 
-    ChildProcess xvfb_;
-    std::string home_, dir_, display_, output_;
+    std::unique_ptr<PrivateDisplay> display_;
+    std::string home_, dir_, output_;
 };
 
 // A typo in the config must not cost the user the file; poses and clips that

@@ -1,6 +1,7 @@
 // The Control Panel driven with real X input under the virtual display: the
 // second of two views is set up from its panel, and the effects are checked
 // on the drawn points and in the saved settings files.
+#include "private_display.h"
 #include "process_runner.h"
 #include "window_capture.h"
 

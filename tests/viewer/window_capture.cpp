@@ -3,12 +3,9 @@
 
 #include "process_runner.h"
 
-#include <signal.h>
 #include <stb_image.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <sstream>
 #include <thread>
 
 namespace druvex::testing {
@@ -45,40 +42,6 @@ Screenshot wait_for_window(const std::string& path, double timeout_sec) {
         shot = take_screenshot(path);
     }
     return shot;
-}
-
-PrivateDisplay::PrivateDisplay(const std::string& log_path, const std::string& screen) {
-    // The server writes its display number once it accepts clients.
-    server_ = start_process(
-        {"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"}, {},
-        log_path);
-    if (server_.pid <= 0) return;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (name_.empty() && std::chrono::steady_clock::now() < deadline) {
-        std::istringstream lines(read_file(log_path));
-        for (std::string line; std::getline(lines, line);) {
-            if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos)
-                name_ = ":" + line;
-        }
-        if (name_.empty()) pause_for(0.05);
-    }
-    if (name_.empty()) return;
-    if (const char* display = std::getenv("DISPLAY")) {
-        had_display_ = true;
-        saved_ = display;
-    }
-    ::setenv("DISPLAY", name_.c_str(), 1);
-}
-
-PrivateDisplay::~PrivateDisplay() {
-    if (had_display_)
-        ::setenv("DISPLAY", saved_.c_str(), 1);
-    else if (ok())
-        ::unsetenv("DISPLAY");
-    if (server_.pid > 0) {
-        ::kill(server_.pid, SIGTERM);
-        wait_for_exit(server_, 10.0);
-    }
 }
 
 }  // namespace druvex::testing

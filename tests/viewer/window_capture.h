@@ -1,8 +1,6 @@
 // Screenshots of the virtual display for the end-to-end tests.
 #pragma once
 
-#include "process_runner.h"
-
 #include <string>
 #include <vector>
 
@@ -24,24 +22,5 @@ void pause_for(double seconds);
 size_t lit_pixels(const Screenshot& shot);
 // The first picture with the ground rings on it: the window is up and drawing.
 Screenshot wait_for_window(const std::string& path, double timeout_sec);
-
-// A virtual display of the test's own (DISPLAY points at it while it lives),
-// so that no other test's window takes its input or shows in its screenshots.
-class PrivateDisplay {
-public:
-    // Writes the server's output to `log_path`.
-    PrivateDisplay(const std::string& log_path, const std::string& screen = "1024x768x24");
-    ~PrivateDisplay();
-    PrivateDisplay(const PrivateDisplay&) = delete;
-    PrivateDisplay& operator=(const PrivateDisplay&) = delete;
-
-    bool ok() const { return !name_.empty(); }
-
-private:
-    ChildProcess server_;
-    std::string name_;
-    std::string saved_;
-    bool had_display_ = false;
-};
 
 }  // namespace druvex::testing
