@@ -89,6 +89,18 @@ size_t behind_count(const Screenshot& s) {
     return count_in_view(s, [](const unsigned char* p, int y) { return y > 460 && coloured(p); });
 }
 
+// A loaded machine draws the change a few frames late: screenshots are taken
+// until the picture shows it, for a few seconds at most.
+template <typename Shows>
+Screenshot shot_showing(const std::string& path, Shows shows) {
+    Screenshot shot = take_screenshot(path);
+    for (int i = 0; i < 20 && !shows(shot); ++i) {
+        pause_for(0.25);
+        shot = take_screenshot(path);
+    }
+    return shot;
+}
+
 json read_json(const std::string& path) {
     std::ifstream in(path);
     json j;
@@ -131,26 +143,30 @@ TEST(ControlPanelEndToEndTest, PanelEditsReachThePointsAndTheSettingsFiles) {
     click(642, 87);   // Show Advanced
     click(690, 270);  // Color Mode ...
     click(824, 323);  // ... "Distance"
-    pause_for(0.5);
-    const Screenshot coloured_shot = take_screenshot(home + "/coloured.png");
+    const Screenshot coloured_shot = shot_showing(
+        home + "/coloured.png", [](const Screenshot& s) { return coloured_count(s) > 200u; });
     click(690, 345);  // Display Mode ...
     click(822, 368);  // ... "Grid"
-    pause_for(0.5);
-    const Screenshot gridded = take_screenshot(home + "/gridded.png");
+    const double lines_share = isolated_share(coloured_shot);
+    const Screenshot gridded = shot_showing(home + "/gridded.png", [&](const Screenshot& s) {
+        return isolated_share(s) > lines_share + 0.15;
+    });
     type_into(700, 470, "8");  // Point Size
-    pause_for(0.5);
-    const Screenshot styled = take_screenshot(home + "/styled.png");
+    const double grid_thickness = point_thickness(gridded);
+    const Screenshot styled = shot_showing(home + "/styled.png", [&](const Screenshot& s) {
+        return point_thickness(s) > grid_thickness * 1.5;
+    });
     click(739, 587);  // the first sensor's group
     xdo({"mousemove", "560", "600", "click", "5", "click", "5", "click", "5", "click", "5"});
     click(641, 685);             // its "Transform"
     type_into(915, 638, "-12");  // Y: its points go behind the view's centre
-    pause_for(0.5);
-    const Screenshot moved = take_screenshot(home + "/moved.png");
+    const Screenshot moved = shot_showing(
+        home + "/moved.png", [](const Screenshot& s) { return behind_count(s) > 100u; });
     type_into(915, 688, "90");  // Azimuth
     click(641, 655);            // its "Clip"
     type_into(915, 638, "3");   // Max Dist: nearer than any of its points
-    pause_for(0.5);
-    const Screenshot clipped = take_screenshot(home + "/clipped.png");
+    const Screenshot clipped = shot_showing(
+        home + "/clipped.png", [](const Screenshot& s) { return behind_count(s) < 20u; });
 
     ::kill(app.pid, SIGTERM);
     ASSERT_EQ(wait_for_exit(app, 20.0), 0) << read_file(home + "/viewer.txt");
