@@ -21,6 +21,7 @@
 
 #include "counting_allocator.h"
 #include "druvex_sdk.h"
+#include "loopback.h"
 
 namespace {
 
@@ -46,17 +47,6 @@ void on_packet(uint64_t, int64_t, const uint8_t*, size_t, void* user) {
         d->counted_at_warm_up = druvex_bench::counted_allocations();
     }
     d->processing_now = druvex_bench::thread_allocations();
-}
-
-uint16_t free_port() {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    socklen_t length = sizeof(address);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
 }
 
 // Datagrams the kernel dropped for the socket bound to the port.
@@ -139,7 +129,7 @@ void BM_LoopbackThroughput(benchmark::State& state) {
     for (auto _ : state) {
         Delivery delivery;
         DruvexSDKOptions options = druvex_sdk_create_options();
-        options.port = free_port();
+        options.port = druvex_test::free_udp_port();
         if (druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, nullptr, nullptr) != 0 ||
             druvex_sdk_listen_network_packet(on_packet, &delivery) != 0) {
             state.SkipWithError("SDK did not start");
@@ -194,7 +184,7 @@ void BM_PlainRecvmmsgReceiver(benchmark::State& state) {
     druvex_bench::exclude_this_thread();
     const double rate = static_cast<double>(state.range(0));
     for (auto _ : state) {
-        const uint16_t port = free_port();
+        const uint16_t port = druvex_test::free_udp_port();
         const int fd = socket(AF_INET, SOCK_DGRAM, 0);
         const int buffer_bytes = 4 << 20;
         setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer_bytes, sizeof buffer_bytes);

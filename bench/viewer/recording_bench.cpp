@@ -4,6 +4,7 @@
 // Reports what was sent, delivered and written, and the packets the
 // recording lost (delivered but not in the file), which must be 0.
 #include "app/capture_recorder.h"
+#include "loopback.h"
 #include "sensor_sim.h"
 
 #include "capture/capture.h"
@@ -48,18 +49,6 @@ std::vector<druvex_sim::Bytes> sensor_packets(size_t count) {
     std::vector<druvex_sim::Bytes> packets = sim.info_packets();
     while (packets.size() < count) packets.push_back(sim.next_data_packet().bytes);
     return packets;
-}
-
-// A port nobody listens on, so a running viewer or test does not interfere.
-uint16_t unused_port() {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    socklen_t length = sizeof(address);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
 }
 
 uint64_t send_paced(uint16_t port, double rate, const std::vector<druvex_sim::Bytes>& packets) {
@@ -108,7 +97,7 @@ void BM_RecordLiveTraffic(benchmark::State& state) {
         DruvexSDKOptions options = druvex_sdk_create_options();
         options.control_flags = DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS;
         options.frame_options.mode = DRUVEX_SDK_FRAME_HALF_SCAN;
-        options.port = unused_port();
+        options.port = druvex_test::free_udp_port();
         if (druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, nullptr, nullptr) != 0 ||
             druvex_sdk_listen_network_packet(on_packet, &receiver) != 0) {
             state.SkipWithError("SDK did not start");

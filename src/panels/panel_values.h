@@ -62,9 +62,7 @@ float tangent_to_degrees(float tangent);
 float degrees_to_tangent(float degrees);
 
 // The hex grid's spacing, shown in degrees, stored as a tangent. Only
-// spacings within the field's range are stored: 0 or less would have no cells.
-constexpr float min_grid_spacing_degrees = 0.1f;
-constexpr float max_grid_spacing_degrees = 1.0f;
+// spacings within the camera's grid bounds are stored: 0 or less would have no cells.
 float grid_spacing_degrees(float spacing);
 float grid_spacing_from_degrees(float degrees);
 

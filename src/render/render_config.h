@@ -19,6 +19,11 @@ namespace druvex {
 // the mouse, the panel and the config file all hold it within these bounds.
 constexpr float min_zoom_scale = 1e-4f;
 constexpr float max_zoom_scale = 1e4f;
+// The hex grid's spacing, as the angle between neighbouring cells: finer has
+// more cells than a view needs, coarser says nothing; the panel and the config
+// file keep it within these.
+constexpr float min_grid_spacing_degrees = 0.1f;
+constexpr float max_grid_spacing_degrees = 1.0f;
 
 // World points are (x, y, z) with z up; every vertex program feeds (x, z, y)
 // to the matrix, so the matrices, the view centre, project() and unproject()

@@ -21,7 +21,6 @@ constexpr float max_color_magnitude = 1e9f;
 constexpr int colormap_count = 5;     // Categorical .. Sequential
 constexpr int color_mode_count = 12;  // Constant .. Laser
 constexpr float max_frame_length = 60.0f;
-constexpr float min_grid_spacing_degrees = 0.1f, max_grid_spacing_degrees = 1.0f;
 constexpr uint64_t max_grid_fill_distance = 1000;  // passes; a grid is never wider
 constexpr uint64_t min_grid_fill_threshold = 1, max_grid_fill_threshold = 6;  // neighbours
 

@@ -35,7 +35,7 @@ TEST(CapturePanelTest, RecordThenReplayPauseStepSlideAndStop) {
     if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
     const std::string sim = binary_dir() + "/tools/sensor_sim/sensor_sim";
     if (!executable_exists(sim)) GTEST_SKIP() << "sensor_sim not built";
-    const uint16_t port = ToolbarJourney::free_udp_port();
+    const uint16_t port = druvex_test::free_udp_port();
     ASSERT_EQ(journey.gui([port] { return druvex_sdk_set_port(port); }), DRUVEX_SUCCESS);
     ChildProcess sender = start_process(
         {sim, "--udp", "127.0.0.1", "--port", std::to_string(port), "--packets", "1000000"}, {},

@@ -92,7 +92,7 @@ TEST(ConfigPanelTest, SaveAsEditReloadUnloadAndResetTheConfigFile) {
 
 struct HeldPort {
     int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    uint16_t port = ToolbarJourney::free_udp_port();
+    uint16_t port = druvex_test::free_udp_port();
     HeldPort() {
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -107,8 +107,8 @@ TEST(ConfigPanelTest, SdkPopupSwitchesFlagsAndMovesThePort) {
     if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
     const std::string sim = binary_dir() + "/tools/sensor_sim/sensor_sim";
     if (!executable_exists(sim)) GTEST_SKIP() << "sensor_sim not built";
-    const uint16_t old_port = ToolbarJourney::free_udp_port();
-    const uint16_t new_port = ToolbarJourney::free_udp_port();
+    const uint16_t old_port = druvex_test::free_udp_port();
+    const uint16_t new_port = druvex_test::free_udp_port();
     ASSERT_EQ(druvex_sdk_set_port(old_port), DRUVEX_SUCCESS);
     journey.app->config.show_advanced = true;
     ChildProcess sender = start_process(

@@ -80,7 +80,7 @@ ToolbarJourney::ToolbarJourney() {
     app = new ViewerApplication(false, 0);
     app->init();
     // Off the sensors' port, which programs of other tests listen on.
-    druvex_sdk_set_port(free_udp_port());
+    druvex_sdk_set_port(druvex_test::free_udp_port());
     app->setVisible(true);
     build_panels();
     app->app_form->addRefreshCallback([this] {
@@ -268,17 +268,6 @@ bool ToolbarJourney::logged(const std::string& text) {
         if (record.formatted_text.find(text) != std::string::npos) return true;
     }
     return false;
-}
-
-uint16_t ToolbarJourney::free_udp_port() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    socklen_t size = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
 }
 
 std::vector<uint64_t> ToolbarJourney::view_handles() {

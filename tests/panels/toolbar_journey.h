@@ -2,6 +2,7 @@
 // display of its own, its panels in a window, driven by real X input.
 #pragma once
 
+#include "../network/loopback.h"
 #include "app/viewer_application.h"
 
 #include <nanogui/nanogui.h>
@@ -77,7 +78,6 @@ public:
     bool logged(const std::string& text);
 
     // A UDP port nothing listens on now.
-    static uint16_t free_udp_port();
     // Every sensor handle the drawn views hold.
     std::vector<uint64_t> view_handles();
 
