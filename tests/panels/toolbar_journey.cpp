@@ -288,11 +288,8 @@ std::vector<PointVertex> ToolbarJourney::points() {
 }
 
 std::string ToolbarJourney::sample_capture() {
-    const std::string maker = binary_dir() + "/tools/make_sample_capture/make_sample_capture";
-    const std::string capture = make_temp_dir() + "/sample.pcap";
     std::string output;
-    if (!executable_exists(maker) || run_process({maker, capture, "3"}, {}, output) != 0) return "";
-    return capture;
+    return make_sample_capture(3, output);
 }
 
 void ToolbarJourney::load_paused(const std::string& capture) {

@@ -39,13 +39,12 @@ TEST(ApplicationTest, ApplicationThatNeverRanWritesNoSettings) {
 // handles, leaves the SDK's global replay alone, and is closed by shut-down.
 TEST(ApplicationTest, OwnReplayFillsTheViewsWithReplayedSensors) {
     if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
-    const std::string maker =
-        testing::binary_dir() + "/tools/make_sample_capture/make_sample_capture";
-    if (!testing::executable_exists(maker)) GTEST_SKIP() << "capture maker not built";
+    if (!testing::executable_exists(testing::sample_capture_maker()))
+        GTEST_SKIP() << "capture maker not built";
     const std::string home = testing::make_temp_dir();
-    const std::string capture = testing::make_temp_dir() + "/sample.pcap";
     std::string output;
-    ASSERT_EQ(testing::run_process({maker, capture, "2"}, {}, output), 0) << output;
+    const std::string capture = testing::make_sample_capture(2, output);
+    ASSERT_FALSE(capture.empty()) << output;
     ::setenv("APPDATA", home.c_str(), 1);
     nanogui::init();
     {
@@ -79,12 +78,11 @@ TEST(ApplicationTest, OwnReplayFillsTheViewsWithReplayedSensors) {
 // replay away: the viewer starts with networking off and says why.
 TEST(ApplicationTest, HeldPortLeavesTheViewerOfflineButReplaying) {
     if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
-    const std::string maker =
-        testing::binary_dir() + "/tools/make_sample_capture/make_sample_capture";
-    if (!testing::executable_exists(maker)) GTEST_SKIP() << "capture maker not built";
-    const std::string capture = testing::make_temp_dir() + "/sample.pcap";
+    if (!testing::executable_exists(testing::sample_capture_maker()))
+        GTEST_SKIP() << "capture maker not built";
     std::string output;
-    ASSERT_EQ(testing::run_process({maker, capture, "1"}, {}, output), 0) << output;
+    const std::string capture = testing::make_sample_capture(1, output);
+    ASSERT_FALSE(capture.empty()) << output;
     const int holder = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;

@@ -110,8 +110,8 @@ json read_json(const std::string& path) {
 
 TEST(ControlPanelEndToEndTest, PanelEditsReachThePointsAndTheSettingsFiles) {
     const std::string viewer = binary_dir() + "/bin/druvex_viewer";
-    const std::string maker = binary_dir() + "/tools/make_sample_capture/make_sample_capture";
-    if (!executable_exists(viewer) || !executable_exists(maker)) GTEST_SKIP() << "not built";
+    if (!executable_exists(viewer) || !executable_exists(sample_capture_maker()))
+        GTEST_SKIP() << "not built";
     if (!executable_exists("/usr/bin/import") || !executable_exists(xdotool) ||
         !executable_exists("/usr/bin/Xvfb"))
         GTEST_SKIP() << "no ImageMagick, xdotool or Xvfb";
@@ -119,9 +119,9 @@ TEST(ControlPanelEndToEndTest, PanelEditsReachThePointsAndTheSettingsFiles) {
     // Other tests open windows on the shared display; clicks must reach this viewer.
     PrivateDisplay display(home + "/xvfb.txt");
     ASSERT_TRUE(display.ok()) << read_file(home + "/xvfb.txt");
-    const std::string capture = make_temp_dir() + "/sample.pcap";
     std::string output;
-    ASSERT_EQ(run_process({maker, capture, "3"}, {}, output), 0) << output;
+    const std::string capture = make_sample_capture(3, output);
+    ASSERT_FALSE(capture.empty()) << output;
     const std::string settings = home + "/.config/druvex/";
     ASSERT_EQ(run_process({"/bin/mkdir", "-p", settings}, {}, output), 0);
     std::ofstream(settings + "druvex_viewer_config.json") << R"({"n_streams": 2})";

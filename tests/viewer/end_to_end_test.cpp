@@ -51,8 +51,8 @@ ViewerRun run_viewer(const std::vector<std::string>& args, const std::string& ho
 
 TEST(EndToEndTest, ReplayedCaptureIsDrawnAndSigtermSavesTheSettings) {
     if (!executable_exists("/usr/bin/Xvfb")) GTEST_SKIP() << "no Xvfb";
-    const std::string maker = binary_dir() + "/tools/make_sample_capture/make_sample_capture";
-    if (!executable_exists(binary_dir() + "/bin/druvex_viewer") || !executable_exists(maker)) {
+    if (!executable_exists(binary_dir() + "/bin/druvex_viewer") ||
+        !executable_exists(sample_capture_maker())) {
         GTEST_SKIP() << "programs not built";
     }
     if (!executable_exists("/usr/bin/import")) GTEST_SKIP() << "no ImageMagick";
@@ -60,9 +60,9 @@ TEST(EndToEndTest, ReplayedCaptureIsDrawnAndSigtermSavesTheSettings) {
     // Windows of tests running beside this one would show in its screenshots.
     PrivateDisplay display(home + "/xvfb.txt");
     ASSERT_TRUE(display.ok()) << read_file(home + "/xvfb.txt");
-    const std::string capture = make_temp_dir() + "/sample.pcap";
     std::string output;
-    ASSERT_EQ(run_process({maker, capture, "3"}, {}, output), 0) << output;
+    const std::string capture = make_sample_capture(3, output);
+    ASSERT_FALSE(capture.empty()) << output;
 
     // Without data: the ground rings, markers and text only.
     const ViewerRun before = run_viewer({}, home, "empty");

@@ -112,4 +112,15 @@ std::string make_temp_dir() {
     return dir != nullptr ? dir : "/tmp";
 }
 
+std::string sample_capture_maker() {
+    return binary_dir() + "/tools/make_sample_capture/make_sample_capture";
+}
+
+std::string make_sample_capture(int seconds, std::string& output) {
+    const std::string path = make_temp_dir() + "/sample.pcap";
+    const int code =
+        run_process({sample_capture_maker(), path, std::to_string(seconds)}, {}, output);
+    return code == 0 ? path : "";
+}
+
 }  // namespace druvex::testing

@@ -175,10 +175,9 @@ protected:
         return at == std::string::npos ? -1 : std::atol(output.c_str() + at + 7);
     }
     std::string sample_capture(int seconds) {
-        const std::string maker = binary_dir() + "/tools/make_sample_capture/make_sample_capture";
-        const std::string path = make_temp_dir() + "/sample.pcap";
         std::string output;
-        EXPECT_EQ(run_process({maker, path, std::to_string(seconds)}, {}, output), 0) << output;
+        const std::string path = make_sample_capture(seconds, output);
+        EXPECT_FALSE(path.empty()) << output;
         return path;
     }
 
