@@ -123,14 +123,21 @@ void add_stream_row(FormHelper& form, StreamRef ref, const std::string& caption,
         follow<float>(ref, read), options);
 }
 
-FloatRowOptions clip_options(const std::string& units, float default_value, bool angle) {
+// Rows of the Clip and Transform popups: one decimal shown, symmetric limits
+// where `limit` is positive.
+FloatRowOptions sensor_row_options(const std::string& units, float default_value, float limit,
+                                   float increment) {
     FloatRowOptions options;
     options.units = units;
     options.default_text = format_fixed(default_value);
-    if (angle) options.min = -85.0f, options.max = 85.0f;
-    options.increment = 1.0f;
+    if (limit > 0.0f) options.min = -limit, options.max = limit;
+    options.increment = increment;
     options.step = 0.1f;
     return options;
+}
+
+FloatRowOptions clip_options(const std::string& units, float default_value, bool angle) {
+    return sensor_row_options(units, default_value, angle ? 85.0f : 0.0f, 1.0f);
 }
 
 void build_clip_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
@@ -176,13 +183,7 @@ void build_clip_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
 }
 
 FloatRowOptions pose_options(const std::string& units, float limit) {
-    FloatRowOptions options;
-    options.units = units;
-    options.default_text = format_fixed(0.0f);
-    if (limit > 0.0f) options.min = -limit, options.max = limit;
-    options.increment = 0.1f;
-    options.step = 0.1f;
-    return options;
+    return sensor_row_options(units, 0.0f, limit, 0.1f);
 }
 
 void build_transform_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
