@@ -80,7 +80,7 @@ ViewerApplication::~ViewerApplication() {
     // An application that never ran (the renderer workaround replaces the
     // first one at once) holds only defaults: writing them would overwrite
     // what the user saved.
-    if (initialised_) save_state();
+    save_state();
     if (help_texture.texture != 0) glDeleteTextures(1, &help_texture.texture);
     if (g_instance == this) g_instance = nullptr;
     spdlog::drop("gui");
@@ -194,6 +194,10 @@ void ViewerApplication::save_default_stores() {
 }
 
 void ViewerApplication::save_state() {
+    // Once is enough: the main loop's end saves, and the destructor then has
+    // nothing left to do.
+    if (!initialised_) return;
+    initialised_ = false;
     // The demo tool does not outlive the viewer, and a recording in progress
     // is completed under its name.
     imu_reader.stop();
