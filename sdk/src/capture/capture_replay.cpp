@@ -31,8 +31,9 @@ SensorError first_error(const SensorError& a, const SensorError& b, const Sensor
 }
 
 // A capture of the file header alone has no position to be paused at, to
-// seek to or to play from: it is refused, as at its end before it began,
-// rather than opened as a replay on which every call fails.
+// seek to or to play from. It is refused, with the code a replay gives when
+// nothing is left to play, rather than opened as a replay on which every
+// seek, rewind and blocking replay fails.
 SensorError no_packets(const std::string& path) {
     return SensorError(DRUVEX_ERROR_EOF, file_error_text(path, "the capture holds no packets"));
 }
