@@ -1,8 +1,13 @@
 // Writing and reading capture files: the record layout, round trips, foreign
 // and damaged records, IPv4 fragments and seeking.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <functional>
+#include <future>
 
 #include "capture/capture.h"
 #include "capture_test_support.h"
@@ -14,6 +19,7 @@ using druvex_sdk::CapturePacketHeader;
 using druvex_sdk::load_be16;
 using druvex_sdk::load_be32;
 using druvex_sdk::read_le;
+using druvex_sdk::SensorError;
 using namespace capture_test;
 
 namespace {
@@ -35,6 +41,19 @@ int32_t open_code(const TempDir& dir, const std::vector<uint8_t>& bytes) {
     write_file(path, bytes);
     Capture capture;
     return capture.open_for_read(path).code;
+}
+
+// An open that blocks on a named pipe fails the test, and is then released
+// by opening the pipe's other end, so that the test ends all the same.
+SensorError open_without_blocking(const std::string& path,
+                                  const std::function<SensorError()>& open) {
+    std::future<SensorError> result = std::async(std::launch::async, open);
+    if (result.wait_for(std::chrono::seconds(10)) == std::future_status::ready) return result.get();
+    ADD_FAILURE() << "opening " << path << " blocked";
+    const int other_end = ::open(path.c_str(), O_RDWR);
+    SensorError error = result.get();
+    ::close(other_end);
+    return error;
 }
 
 }  // namespace
@@ -126,6 +145,67 @@ TEST(CaptureWrite, AppendingGrowsTheFileAndStartsAnEmptyOneWithItsHeader) {
     }
     EXPECT_EQ(read_capture(path), packets);
     EXPECT_EQ(read_capture(fresh), std::vector<Packet>(packets.begin() + 2, packets.end()));
+}
+
+// A full disk (a file-size limit stands in for it) and a missing folder fail
+// with the file's name and the system's reason.
+TEST(CaptureWrite, FailuresNameTheFileAndTheReason) {
+    TempDir dir;
+    const std::string path = dir.path("full.pcap");
+    Capture capture;
+    ASSERT_EQ(capture.open_for_write(path, false).code, 0);
+    const std::vector<uint8_t> data = payload(1000, 1);
+    SensorError failure;
+    {
+        FileSizeLimit limit(16384);
+        for (int k = 0; k < 100 && failure.ok(); ++k) {
+            failure = capture.write_packet({1, 1000000 + k, data.size()}, data.data());
+        }
+        if (failure.ok()) failure = capture.close();
+    }
+    EXPECT_EQ(failure.code, DRUVEX_ERROR_FILE_IO);
+    EXPECT_EQ(failure.message, path + ": File too large");
+
+    const std::string lost = dir.path("missing/run1.pcap");
+    const SensorError missing = capture.open_for_write(lost, false);
+    EXPECT_EQ(missing.code, DRUVEX_ERROR_FILE_IO);
+    EXPECT_EQ(missing.message, lost + ": No such file or directory");
+}
+
+// Named pipes, folders and devices are refused at once, for reading and for
+// writing (nothing is truncated); a side file that is one of them leaves the
+// index in memory.
+TEST(CaptureRead, AnythingButARegularFileIsRefusedAtOnce) {
+    TempDir dir;
+    const std::string pipe = dir.path("pipe.pcap");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string folder = dir.path("folder.pcap");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {pipe, "a named pipe"}, {folder, "a directory"}, {"/dev/zero", "a character device"}};
+    for (const auto& [path, kind] : cases) {
+        const std::string refused = path + ": not a regular file (" + kind + ")";
+        Capture capture;
+        const SensorError read =
+            open_without_blocking(path, [&, p = path] { return capture.open_for_read(p); });
+        EXPECT_EQ(read.code, DRUVEX_ERROR_FILE_IO);
+        EXPECT_EQ(read.message, refused);
+        for (bool append : {false, true}) {
+            const SensorError write = open_without_blocking(
+                path, [&, p = path] { return capture.open_for_write(p, append); });
+            EXPECT_EQ(write.message, refused) << append;
+        }
+    }
+
+    const std::string path = dir.path("side.pcap");
+    const auto packets = sample_packets(3, 1000);
+    write_capture(path, packets);
+    const std::string side_pipe = path + ".dvx";
+    ASSERT_EQ(::mkfifo(side_pipe.c_str(), 0600), 0);
+    Capture capture;
+    ASSERT_EQ(open_without_blocking(side_pipe, [&] { return capture.open_for_read(path); }).code,
+              0);
+    EXPECT_EQ(read_all(capture), packets);
 }
 
 TEST(CaptureRead, SkipsForeignRecordsAndPadding) {

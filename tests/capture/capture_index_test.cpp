@@ -175,18 +175,37 @@ TEST_F(CaptureIndexTest, CutLastRecordIsLeftOutAndTheSideFileHolds) {
     EXPECT_EQ(read_file(index_path), side);
 }
 
-// The fast open checks the side file's ends only; an entry in between that
-// points into a record is caught where a seek lands on it, and rebuilt.
-TEST_F(CaptureIndexTest, MiddleEntryOffItsRecordIsCaughtWhereASeekLands) {
+// The fast open checks the side file's ends only. Entries in between that
+// point into a record, are set back in time (still in order) or leave a record
+// out must not move a seek past its target: the side file is rebuilt.
+TEST_F(CaptureIndexTest, SeekLandsOnTheFirstRecordAtOrAfterItsTargetWhateverTheSideFileSays) {
     const auto good_entries = open_index();
     const auto good = read_file(index_path);
-    std::vector<uint8_t> side = good;
-    store_le64(&side[24 + 16 * 3 + 8], good_entries[3].offset + 8);
-    write_file(index_path, side);
-    Capture capture;
-    ASSERT_EQ(capture.open_for_read(path).code, 0);
-    ASSERT_EQ(capture.seek(good_entries[3].time).code, 0);
-    EXPECT_EQ(read_all(capture), std::vector<Packet>(packets.begin() + 3, packets.end()));
-    EXPECT_TRUE(same_entries(capture.index(), good_entries));
-    EXPECT_EQ(read_file(index_path), good);
+    auto entry = [](std::vector<uint8_t>& b, size_t k) { return &b[24 + 16 * k]; };
+    const std::vector<std::pair<const char*, std::function<void(std::vector<uint8_t>&)>>> damages =
+        {
+            {"off its record",
+             [&](auto& b) { store_le64(entry(b, 3) + 8, good_entries[3].offset + 8); }},
+            {"set back in time",
+             [&](auto& b) {
+                 for (size_t k : {3, 4}) store_le64(entry(b, k), good_entries[2].time);
+             }},
+            {"record left out",
+             [&](auto& b) {
+                 b.erase(b.begin() + 24 + 16 * 3, b.begin() + 24 + 16 * 4);
+                 store_le64(&b[16], 5);
+             }},
+        };
+    for (const auto& [name, damage] : damages) {
+        std::vector<uint8_t> side = good;
+        damage(side);
+        write_file(index_path, side);
+        Capture capture;
+        ASSERT_EQ(capture.open_for_read(path).code, 0) << name;
+        ASSERT_EQ(capture.seek(good_entries[3].time - 1).code, 0) << name;
+        EXPECT_EQ(capture.position(), good_entries[3].time) << name;
+        EXPECT_EQ(read_all(capture), std::vector<Packet>(packets.begin() + 3, packets.end()))
+            << name;
+        EXPECT_EQ(read_file(index_path), good) << name;
+    }
 }

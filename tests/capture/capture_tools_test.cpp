@@ -107,10 +107,13 @@ std::string record_on_any_interface(const TempDir& dir) {
     return path;
 }
 
+// The refusal's code and text, which names the file first.
 std::string refusal(const std::string& path) {
     druvex_sdk::Capture capture;
     const druvex_sdk::SensorError error = capture.open_for_read(path);
-    return std::to_string(error.code) + ": " + error.message;
+    const std::string named = path + ": ";
+    if (error.message.compare(0, named.size(), named) != 0) return "unnamed: " + error.message;
+    return std::to_string(error.code) + ": " + error.message.substr(named.size());
 }
 
 std::vector<Packet> replay_all(const std::string& path, ReplaySession& session) {
@@ -272,7 +275,8 @@ TEST(CaptureTools, UnreadableCapturesSayWhatTheyAreAndWhatToDo) {
               DRUVEX_ERROR_INVALID_FILE_TYPE);
     const char* text = nullptr;
     druvex_sdk_get_error(&text);
-    EXPECT_EQ(std::string(text), "DRUVEX_ERROR_INVALID_FILE_TYPE: pcapng capture" + convert);
+    EXPECT_EQ(std::string(text), "DRUVEX_ERROR_INVALID_FILE_TYPE: " + dir.path("ng.pcapng") +
+                                     ": pcapng capture" + convert);
     run("editcap -F pcap " + dir.path("nsec.pcap") + " " + dir.path("converted.pcap"));
     EXPECT_EQ(replay_all(dir.path("converted.pcap"), session).size(), 1u);
 }

@@ -40,6 +40,40 @@ TEST(ReplayApi, AnswersBeforeInitialisation) {
     EXPECT_EQ(druvex_sdk_capture_replay_pause(), 0);
 }
 
+// What cannot be replayed is refused with a text that names the file and
+// says what is wrong with it, and the replay stays closed.
+TEST(ReplayApi, RefusalsSayWhatIsWrongWithTheFile) {
+    ReplaySession session;
+    TempDir dir;
+    PcapBuilder huge;
+    huge.record(1000, frame({}, payload(10, 1)));
+    const size_t huge_offset = huge.bytes().size();
+    huge.record_with_length(2000, frame({}, payload(10, 2)), 1u << 31);
+    struct Case {
+        std::vector<uint8_t> bytes;
+        const char* code;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {{}, "DRUVEX_ERROR_FILE_IO", "the file is empty (0 bytes)"},
+        {std::vector<uint8_t>(10, 0xD4), "DRUVEX_ERROR_FILE_IO",
+         "the file is too short for a pcap header (10 bytes)"},
+        {PcapBuilder().bytes(), "DRUVEX_ERROR_EOF", "the capture holds no packets"},
+        {huge.bytes(), "DRUVEX_ERROR_CORRUPT_FILE",
+         "record at byte " + std::to_string(huge_offset) +
+             " claims 2147483648 bytes, more than any packet holds"},
+    };
+    const std::string path = dir.path("refused.pcap");
+    EXPECT_NE(druvex_sdk_capture_replay_open(path.c_str()), 0);
+    EXPECT_EQ(take_error(), "DRUVEX_ERROR_FILE_IO: " + path + ": No such file or directory");
+    for (const Case& c : cases) {
+        write_file(path, c.bytes);
+        EXPECT_NE(druvex_sdk_capture_replay_open(path.c_str()), 0) << c.reason;
+        EXPECT_EQ(take_error(), std::string(c.code) + ": " + path + ": " + c.reason);
+        EXPECT_EQ(druvex_sdk_capture_replay_is_open(), 0) << c.reason;
+    }
+}
+
 TEST(ReplayApi, DrivesTheGlobalReplay) {
     ReplaySession session;
     TempDir dir;

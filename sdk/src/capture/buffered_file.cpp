@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "regular_file.h"
+
 namespace druvex_sdk {
 namespace {
 
@@ -21,10 +23,11 @@ constexpr size_t large_window = size_t{1} << 17;
 
 bool BufferedFile::open(const std::string& path) {
     close();
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = open_regular_file(path, O_RDONLY, failure_);
     if (fd_ < 0) return false;
     struct stat info {};
-    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd_, &info) != 0) {
+        failure_ = system_error_text(errno);
         close();
         return false;
     }
@@ -72,7 +75,10 @@ BufferedFile::Status BufferedFile::fill(uint64_t offset, size_t count) {
         const ssize_t n = ::pread(fd_, window_.get() + window_fill_, wanted - window_fill_,
                                   static_cast<off_t>(offset + window_fill_));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return Status::error;
+        if (n < 0) {
+            failure_ = system_error_text(errno);
+            return Status::error;
+        }
         if (n == 0) break;
         window_fill_ += static_cast<size_t>(n);
     }

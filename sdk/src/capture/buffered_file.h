@@ -19,11 +19,15 @@ public:
     BufferedFile& operator=(const BufferedFile&) = delete;
     ~BufferedFile() { close(); }
 
+    // False, with the reason in failure(), when the path names no regular
+    // file that can be read.
     bool open(const std::string& path);
     void close();
     bool is_open() const { return fd_ >= 0; }
     // The file's size when it was opened.
     uint64_t size() const { return size_; }
+    // Why the last open or read that failed did so, as the system tells it.
+    const std::string& failure() const { return failure_; }
 
     // Makes `count` bytes at `offset` available at `*data` until the next read.
     // A file that ends before offset + count gives end_of_file.
@@ -39,6 +43,7 @@ private:
     uint64_t window_offset_ = 0;
     size_t window_fill_ = 0;
     size_t next_fill_ = 0;  // bytes the next fill reads, growing while reading on
+    std::string failure_;
 };
 
 }  // namespace druvex_sdk

@@ -1,11 +1,16 @@
 // Capture files: writing PCAP records and reading them back by time.
 #include "capture.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 #include "core/clock_math.h"
 #include "pcap_format.h"
+#include "regular_file.h"
 
 namespace druvex_sdk {
 namespace {
@@ -31,8 +36,26 @@ SensorError Capture::open_for_write(const std::string& path, bool append) {
     (void)close();
     path_ = path;
     read_mode_ = false;
-    out_ = std::fopen(path.c_str(), append ? "ab" : "wb");
-    bool ok = out_ != nullptr && std::fseek(out_, 0, SEEK_END) == 0;
+    std::string reason;
+    if (!open_output(append, reason)) {
+        const int error_number = errno;
+        (void)close();
+        errno = error_number;
+        return SensorError(DRUVEX_ERROR_FILE_IO, file_error_text(path, reason));
+    }
+    return success();
+}
+
+// Nothing is truncated before it is known to be a regular file.
+bool Capture::open_output(bool append, std::string& reason) {
+    const int fd = open_regular_file(path_, O_WRONLY | O_CREAT | (append ? O_APPEND : 0), reason);
+    if (fd < 0) return false;
+    if ((!append && ::ftruncate(fd, 0) != 0) || (out_ = ::fdopen(fd, "wb")) == nullptr) {
+        reason = system_error_text(errno);
+        ::close(fd);
+        return false;
+    }
+    bool ok = std::fseek(out_, 0, SEEK_END) == 0;
     const long end = ok ? std::ftell(out_) : -1;
     ok = ok && end >= 0;
     // An appended file that is still empty needs its header too, or no reader
@@ -43,11 +66,11 @@ SensorError Capture::open_for_write(const std::string& path, bool append) {
         ok = std::fwrite(header, 1, sizeof header, out_) == sizeof header;
     }
     if (!ok) {
-        (void)close();
-        return SensorError(DRUVEX_ERROR_FILE_IO);
+        reason = system_error_text(errno);
+        return false;
     }
     write_position_ = end == 0 ? kPcapFileHeaderSize : static_cast<uint64_t>(end);
-    return success();
+    return true;
 }
 
 SensorError Capture::write_packet(const CapturePacketHeader& header, const uint8_t* data) {
@@ -64,27 +87,44 @@ SensorError Capture::write_packet(const CapturePacketHeader& header, const uint8
                     (size == 0 || std::fwrite(data, 1, size, out_) == size);
     if (!ok) {
         std::clearerr(out_);
-        return SensorError(DRUVEX_ERROR_FILE_IO);
+        return write_error();
     }
     write_position_ += sizeof record + size;
     return success();
+}
+
+// The error names the file and the system's reason (a full disk, a file too
+// large); errno stays as the failed call left it for callers that read it.
+SensorError Capture::write_error() const {
+    const int error_number = errno;
+    SensorError error(DRUVEX_ERROR_FILE_IO,
+                      file_error_text(path_, system_error_text(error_number)));
+    errno = error_number;
+    return error;
 }
 
 SensorError Capture::open_for_read(const std::string& path) {
     (void)close();
     path_ = path;
     read_mode_ = true;
-    SensorError error = in_.open(path) ? read_file_header() : SensorError(DRUVEX_ERROR_FILE_IO);
+    SensorError error =
+        in_.open(path) ? read_file_header() : SensorError(DRUVEX_ERROR_FILE_IO, in_.failure());
     if (!error) error = load_index();
-    if (error) (void)close();
-    return error;
+    if (!error) return error;
+    (void)close();
+    return SensorError(error.code, file_error_text(path, error.message));
 }
 
 SensorError Capture::read_file_header() {
     const uint8_t* bytes = nullptr;
-    if (in_.read_at(0, kPcapFileHeaderSize, &bytes) != BufferedFile::Status::ok) {
-        return SensorError(DRUVEX_ERROR_FILE_IO);
+    const BufferedFile::Status status = in_.read_at(0, kPcapFileHeaderSize, &bytes);
+    if (status == BufferedFile::Status::end_of_file) {
+        return SensorError(DRUVEX_ERROR_FILE_IO, in_.size() == 0
+                                                     ? "the file is empty (0 bytes)"
+                                                     : "the file is too short for a pcap header (" +
+                                                           std::to_string(in_.size()) + " bytes)");
     }
+    if (status != BufferedFile::Status::ok) return SensorError(DRUVEX_ERROR_FILE_IO, in_.failure());
     const PcapFileHeader header = decode_file_header(bytes);
     if (SensorError error = check_file_header(header)) return error;
     read_position_ = kPcapFileHeaderSize;
@@ -103,14 +143,21 @@ SensorError Capture::rebuild_index() {
     CaptureIndex index;
     if (SensorError error = build_capture_index(in_, time_offset_, index)) return error;
     index_ = std::move(index);
-    // Without a writable side file the index simply lives in memory.
-    (void)save_capture_index(capture_index_path(path_), index_);
+    // Without a writable side file the index simply lives in memory: captures
+    // on read-only media replay all the same, scanned at every open.
+    std::string ignored;
+    (void)save_capture_index(capture_index_path(path_), index_, ignored);
     return success();
 }
 
 SensorError Capture::read_packet(CapturePacketHeader& header, const uint8_t*& data) {
     const int32_t code = read_next(header, data);
-    return code == DRUVEX_SUCCESS ? read_success() : SensorError(code);
+    return code == DRUVEX_SUCCESS ? read_success() : read_error(code);
+}
+
+SensorError Capture::read_error(int32_t code) const {
+    if (code != DRUVEX_ERROR_FILE_IO) return SensorError(code);
+    return SensorError(code, file_error_text(path_, in_.failure()));
 }
 
 // Reading ends with the last complete record: a record cut short after it
@@ -185,13 +232,14 @@ SensorError Capture::seek(int64_t position_usec) {
 }
 
 // A side file is checked only at its ends when it is loaded, which keeps the
-// open fast; an entry in between that does not point at a record of its time
-// shows the side file is damaged, and the index is rebuilt from the capture.
+// open fast; where a seek lands it is checked against the capture, and any
+// mismatch shows the side file is damaged: the index is rebuilt from the
+// capture and the search done again.
 SensorError Capture::find_entry(int64_t position_usec, size_t& k) {
     for (bool rebuilt = false;; rebuilt = true) {
         k = find_index_entry(index_.entries, position_usec);
         if (k == index_.entries.size()) return SensorError(DRUVEX_ERROR_EOF);
-        if (entry_matches_capture(index_, k, in_, time_offset_) || rebuilt) return success();
+        if (rebuilt || landing_matches_capture(index_, k, in_, time_offset_)) return success();
         if (SensorError error = rebuild_index()) return error;
     }
 }
@@ -200,6 +248,8 @@ bool Capture::is_end() const { return !in_.is_open() || read_position_ >= index_
 
 SensorError Capture::close() {
     const bool failed = out_ != nullptr && std::fclose(out_) != 0;
+    // The last buffered records are written here: a full disk shows now.
+    SensorError result = failed ? write_error() : success();
     out_ = nullptr;
     in_.close();
     path_.clear();
@@ -210,7 +260,7 @@ SensorError Capture::close() {
     cut_length_ = 0;
     index_ = CaptureIndex();
     fragments_.clear();
-    return failed ? SensorError(DRUVEX_ERROR_FILE_IO) : success();
+    return result;
 }
 
 }  // namespace druvex_sdk

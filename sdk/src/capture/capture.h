@@ -55,6 +55,10 @@ public:
     const std::vector<CaptureIndexEntry>& index() const { return index_.entries; }
 
 private:
+    bool open_output(bool append, std::string& reason);
+    // Errors naming the file and, for a failed read or write, the reason.
+    SensorError write_error() const;
+    SensorError read_error(int32_t code) const;
     SensorError read_file_header();
     SensorError load_index();
     SensorError rebuild_index();

@@ -1,12 +1,15 @@
 // Building, loading, checking and saving the capture index side file.
 #include "capture_index.h"
 
-#include <cstdio>
-#include <memory>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "core/byte_order.h"
 #include "core/packet_bytes.h"
 #include "pcap_format.h"
+#include "regular_file.h"
 
 namespace druvex_sdk {
 namespace {
@@ -15,9 +18,16 @@ constexpr size_t kIndexHeaderSize = 24;
 constexpr size_t kIndexEntrySize = 16;
 constexpr uint64_t kIndexVersion = 0;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
+bool write_all(int fd, const uint8_t* bytes, size_t count) {
+    while (count > 0) {
+        const ssize_t n = ::write(fd, bytes, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        count -= static_cast<size_t>(n);
+    }
+    return true;
+}
 
 // Entries must lie in the capture, in file order, each at least a record
 // header apart, with times that never decrease: a side file that does not is
@@ -46,6 +56,35 @@ bool read_record_header(BufferedFile& capture, uint64_t offset, PcapRecordHeader
 
 uint64_t record_end(uint64_t offset, const PcapRecordHeader& header) {
     return offset + kPcapRecordHeaderSize + header.incl_len;
+}
+
+// A record of no bytes, or of more than any packet holds, is where the file
+// is damaged: nothing after it can be found.
+SensorError check_record_length(const PcapRecordHeader& header, uint64_t offset) {
+    const std::string record = "record at byte " + std::to_string(offset);
+    if (header.incl_len == 0) {
+        return SensorError(DRUVEX_ERROR_CORRUPT_FILE, record + " has length 0");
+    }
+    if (header.incl_len > kPcapMaxRecordLength) {
+        return SensorError(DRUVEX_ERROR_CORRUPT_FILE, record + " claims " +
+                                                          std::to_string(header.incl_len) +
+                                                          " bytes, more than any packet holds");
+    }
+    return success();
+}
+
+// The end of the entry's record when a record of the entry's time stands at
+// its offset inside the indexed part of the capture, else 0.
+uint64_t matching_record_end(const CaptureIndex& index, size_t k, BufferedFile& capture,
+                             int64_t time_offset) {
+    const CaptureIndexEntry& entry = index.entries[k];
+    PcapRecordHeader header;
+    if (!read_record_header(capture, entry.offset, header) || header.incl_len == 0 ||
+        record_time(header, time_offset) - index.start_time != entry.time) {
+        return 0;
+    }
+    const uint64_t end = record_end(entry.offset, header);
+    return end <= index.end ? end : 0;
 }
 
 // What follows the last complete record may only be a record cut short.
@@ -121,9 +160,11 @@ SensorError build_capture_index(BufferedFile& capture, int64_t time_offset, Capt
         const BufferedFile::Status status =
             capture.read_at(index.end, kPcapRecordHeaderSize, &bytes);
         if (status == BufferedFile::Status::end_of_file) return success();
-        if (status != BufferedFile::Status::ok) return SensorError(DRUVEX_ERROR_FILE_IO);
+        if (status != BufferedFile::Status::ok) {
+            return SensorError(DRUVEX_ERROR_FILE_IO, capture.failure());
+        }
         const PcapRecordHeader header = decode_record_header(bytes);
-        if (header.incl_len == 0) return SensorError(DRUVEX_ERROR_CORRUPT_FILE);
+        if (SensorError error = check_record_length(header, index.end)) return error;
         if (record_end(index.end, header) > capture.size()) return success();
         // The first record sets the start even when its time is 0 (the epoch).
         const int64_t time = record_time(header, time_offset);
@@ -133,32 +174,35 @@ SensorError build_capture_index(BufferedFile& capture, int64_t time_offset, Capt
     }
 }
 
-bool entry_matches_capture(const CaptureIndex& index, size_t k, BufferedFile& capture,
-                           int64_t time_offset) {
-    const CaptureIndexEntry& entry = index.entries[k];
-    PcapRecordHeader header;
-    return read_record_header(capture, entry.offset, header) && header.incl_len != 0 &&
-           record_time(header, time_offset) - index.start_time == entry.time &&
-           record_end(entry.offset, header) <= index.end;
+bool landing_matches_capture(const CaptureIndex& index, size_t k, BufferedFile& capture,
+                             int64_t time_offset) {
+    // The record before is read first, so that one read fills the window for
+    // both records and for the first packet after the seek.
+    if (k > 0 &&
+        matching_record_end(index, k - 1, capture, time_offset) != index.entries[k].offset) {
+        return false;
+    }
+    return matching_record_end(index, k, capture, time_offset) != 0;
 }
 
-bool save_capture_index(const std::string& index_path, const CaptureIndex& index) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(index_path.c_str(), "wb"));
-    if (!file) return false;
-    uint8_t header[kIndexHeaderSize];
-    store_le64(header, kIndexVersion);
-    store_le64(header + 8, static_cast<uint64_t>(index.start_time));
-    store_le64(header + 16, index.entries.size());
-    bool ok = std::fwrite(header, 1, sizeof header, file.get()) == sizeof header;
-    std::vector<uint8_t> bytes(index.entries.size() * kIndexEntrySize);
+bool save_capture_index(const std::string& index_path, const CaptureIndex& index,
+                        std::string& reason) {
+    std::vector<uint8_t> bytes(kIndexHeaderSize + index.entries.size() * kIndexEntrySize);
+    store_le64(bytes.data(), kIndexVersion);
+    store_le64(bytes.data() + 8, static_cast<uint64_t>(index.start_time));
+    store_le64(bytes.data() + 16, index.entries.size());
     for (size_t k = 0; k < index.entries.size(); ++k) {
-        store_le64(bytes.data() + k * kIndexEntrySize,
-                   static_cast<uint64_t>(index.entries[k].time));
-        store_le64(bytes.data() + k * kIndexEntrySize + 8, index.entries[k].offset);
+        uint8_t* entry = bytes.data() + kIndexHeaderSize + k * kIndexEntrySize;
+        store_le64(entry, static_cast<uint64_t>(index.entries[k].time));
+        store_le64(entry + 8, index.entries[k].offset);
     }
-    ok = ok &&
-         (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size());
-    return std::fclose(file.release()) == 0 && ok;
+    const int fd = open_regular_file(index_path, O_WRONLY | O_CREAT, reason);
+    if (fd < 0) return false;
+    const bool ok = ::ftruncate(fd, 0) == 0 && write_all(fd, bytes.data(), bytes.size());
+    if (!ok) reason = system_error_text(errno);
+    const bool closed = ::close(fd) == 0;
+    if (ok && !closed) reason = system_error_text(errno);
+    return ok && closed;
 }
 
 size_t find_index_entry(const std::vector<CaptureIndexEntry>& entries, int64_t time) {

@@ -34,18 +34,23 @@ std::string capture_index_path(const std::string& capture_path);
 bool load_capture_index(const std::string& index_path, BufferedFile& capture, int64_t time_offset,
                         CaptureIndex& index);
 
-// Scans the complete records of the capture. Fails only when the capture
-// cannot be read or holds a record of length zero.
+// Scans the complete records of the capture. Fails, with the reason, only
+// when the capture cannot be read or holds a record of length zero or of
+// more bytes than any packet.
 SensorError build_capture_index(BufferedFile& capture, int64_t time_offset, CaptureIndex& index);
 
-// Writes the side file; false when it could not be written.
-bool save_capture_index(const std::string& index_path, const CaptureIndex& index);
+// Writes the side file; false, with the reason, when it could not be written.
+bool save_capture_index(const std::string& index_path, const CaptureIndex& index,
+                        std::string& reason);
 
-// Whether a record header with the entry's time stands at the entry's
-// offset, with its record inside the indexed part of the capture. The fast
-// open checks only the first and the last entry; a seek checks where it lands.
-bool entry_matches_capture(const CaptureIndex& index, size_t k, BufferedFile& capture,
-                           int64_t time_offset);
+// Whether the entry a seek lands on, and the entry before it, stand for the
+// capture's records as they are: each has its record's time, and the one
+// before is the record just before. The search puts the entry before below
+// the target and the landing one at or after it, so the landing record is
+// the first at or after the target, whatever the rest of the side file says.
+// (The fast open checks only the side file's first and last entries.)
+bool landing_matches_capture(const CaptureIndex& index, size_t k, BufferedFile& capture,
+                             int64_t time_offset);
 
 // Position of the first entry whose time is at or after `time`, or the
 // number of entries. Tolerates entries out of time order.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "druvex_sdk.h"
+#include "regular_file.h"
 
 namespace druvex_sdk {
 namespace {
@@ -29,6 +30,14 @@ SensorError first_error(const SensorError& a, const SensorError& b, const Sensor
     return c;
 }
 
+// A capture of the file header alone has no position to be paused at, to
+// seek to or to play from. It is refused, with the code a replay gives when
+// nothing is left to play, rather than opened as a replay on which every
+// seek, rewind and blocking replay fails.
+SensorError no_packets(const std::string& path) {
+    return SensorError(DRUVEX_ERROR_EOF, file_error_text(path, "the capture holds no packets"));
+}
+
 }  // namespace
 
 SensorError CaptureReplay::open(const std::string& path) {
@@ -37,6 +46,7 @@ SensorError CaptureReplay::open(const std::string& path) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         error = capture_.open_for_read(path);
+        if (!error && capture_.index().empty()) error = no_packets(path);
         cut_reported_ = false;
     }
     if (!error) error = switch_networking_off();

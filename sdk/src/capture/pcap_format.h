@@ -14,6 +14,9 @@ constexpr uint32_t kPcapLinkEthernet = 1;
 constexpr uint32_t kPcapSnapLength = 65535;
 constexpr size_t kPcapFileHeaderSize = 24;
 constexpr size_t kPcapRecordHeaderSize = 16;
+// The largest snap length capture tools write: a record that claims more
+// bytes than this is damage, not a packet.
+constexpr uint32_t kPcapMaxRecordLength = 262144;
 
 constexpr size_t kEthernetHeaderSize = 14;
 constexpr size_t kIpv4HeaderSize = 20;
