@@ -12,9 +12,22 @@
  * failure where it is and returns ITS code: after one unfetched failure, every
  * later successful call on that thread returns that same negative code, until
  * druvex_sdk_get_error fetches and clears it. So fetch the error right after a
- * failure, or before a sequence of calls whose results you test. The calls
- * that depart from this rule say so below. Each thread has its own last error;
- * failures on the SDK's own threads reach the error callback instead.
+ * failure, or before a sequence of calls whose results you test: for example,
+ * druvex_sdk_set_port right after a failed druvex_sdk_capture_replay_open
+ * moves the port and still returns DRUVEX_ERROR_FILE_IO, the open's failure.
+ * Each thread has its own last error; failures on the SDK's own threads reach
+ * the error callback instead.
+ *
+ * Calls that depart from this rule:
+ * - calls that return a value rather than a code (the get, has and is calls
+ *   and druvex_sdk_get_n_sensors) never store a failure and never return one;
+ * - druvex_sdk_get_error returns the stored failure and clears it;
+ * - druvex_sdk_get, druvex_sdk_set_calibration with an unknown handle and
+ *   druvex_sdk_get_transform before initialisation return their failure
+ *   without storing it;
+ * - before initialisation, druvex_sdk_clear, druvex_sdk_listen_image_frames
+ *   and the unlisten calls do nothing and return the stored failure's code
+ *   (0 when none).
  *
  * Threads. The SDK runs an IO thread (the UDP socket) and a processing thread
  * that decodes live packets and calls the callbacks for them; a replay started
@@ -211,25 +224,40 @@ typedef struct DruvexSensorInformation {
     DRUVEX_RECORD_ASSIGNMENT(DruvexSensorInformation)
 } DruvexSensorInformation;
 
+/* One measurement as the sensor sent it, before calibration: raw integer
+ * counts, meaningful only together with the sensor's DruvexCalibration. */
 typedef struct DruvexSensorRawPointWithTime {
-    int64_t timestamp;
-    uint16_t image_x;
+    int64_t timestamp; /* microseconds: host time, or sensor time converted */
+    uint16_t image_x;  /* raw image coordinates (read as signed 16-bit) */
     uint16_t image_z;
-    uint32_t distance[DRUVEX_SDK_MAX_RETURNS];
-    uint8_t intensity[DRUVEX_SDK_MAX_RETURNS];
-    uint8_t saturated[DRUVEX_SDK_MAX_RETURNS];
-    uint8_t channel_id;
-    uint8_t power_level;
+    uint32_t distance[DRUVEX_SDK_MAX_RETURNS]; /* raw range counts per return; 0: no return */
+    uint8_t intensity[DRUVEX_SDK_MAX_RETURNS]; /* raw intensity per return, 0 to 255 */
+    uint8_t saturated[DRUVEX_SDK_MAX_RETURNS]; /* non-zero: the return saturated the detector */
+    uint8_t channel_id;                        /* the laser, indexing DruvexCalibration.lasers */
+    uint8_t power_level; /* the laser's power step, indexing the power tables; 32 and above: none */
     uint8_t padding0[6];
     DRUVEX_RECORD_ASSIGNMENT(DruvexSensorRawPointWithTime)
 } DruvexSensorRawPointWithTime;
 
+/* One calibrated return. image_x and image_z are the tangents of the ray's
+ * angles on the sensor's image plane (horizontal and vertical, distortion
+ * corrected, no unit); distance is the range along that ray in metres. The
+ * viewer places a point in metres, with y along the sensor's axis, as
+ *     d = distance / sqrt(image_x^2 + image_z^2 + 1)
+ *     x = -d * image_x,  y = d,  z = -d * image_z
+ * intensity is the raw intensity corrected for range and laser power
+ * (raw * e^2 / gain, e the uncalibrated range in metres): a relative
+ * reflectivity with no fixed upper bound, comparable between lasers and
+ * distances; 1.0 when the calibration has no gain for the laser, 0 for no
+ * return. Only points with DRUVEX_POINT_FLAG_VALID are measurements: invalid
+ * ones (no return, clipped, filtered, non-finite) keep their slot so that image
+ * point j * return_count + r always belongs to raw point j, return r. */
 typedef struct DruvexSensorImagePoint {
-    int64_t timestamp;
-    float image_x;
-    float distance;
-    float image_z;
-    float intensity;
+    int64_t timestamp;   /* microseconds, the raw point's */
+    float image_x;       /* horizontal tangent */
+    float distance;      /* metres along the ray; 0 for no return */
+    float image_z;       /* vertical tangent */
+    float intensity;     /* relative, see above */
     uint8_t return_type; /* DRUVEX_RETURN_TYPE_* */
     uint8_t flags;       /* DRUVEX_POINT_FLAG_* */
     uint8_t reserved[2];
@@ -243,6 +271,9 @@ typedef struct DruvexSensorTransform {
     DRUVEX_RECORD_ASSIGNMENT(DruvexSensorTransform)
 } DruvexSensorTransform;
 
+/* A reserved 12-byte record kept for binary compatibility with programs built
+ * against it: the SDK neither fills nor reads it, and no call takes it. Only
+ * its assignment operators are exported. */
 typedef struct DruvexSensorStatistics {
     uint16_t value0;
     uint8_t value1;
@@ -376,7 +407,9 @@ DRUVEX_API int32_t druvex_sdk_get_error(const char** error_msg);
 #pragma clang diagnostic push
 #pragma clang diagnostic ignored "-Wreturn-type-c-linkage"
 #endif
+/* Frame options with their signature set: streaming, 0.05 s. */
 DRUVEX_API DruvexSDKFrameOptions druvex_sdk_create_frame_options(void);
+/* Options with their signature set, holding the defaults above. */
 DRUVEX_API DruvexSDKOptions druvex_sdk_create_options(void);
 #if defined(__clang__)
 #pragma clang diagnostic pop
@@ -393,11 +426,13 @@ DRUVEX_API int32_t druvex_sdk_initialize(int32_t sdk_version, const DruvexSDKOpt
  * sensors and frames and sets the control flags to 0; frame options and port
  * stay. It also runs at process exit. Initialising again afterwards works. */
 DRUVEX_API int32_t druvex_sdk_deinitialize(void);
+/* 1 between a successful druvex_sdk_initialize and druvex_sdk_deinitialize. */
 DRUVEX_API int32_t druvex_sdk_is_initialized(void);
 /* Forgets all sensors and their pending frames; they come back with their
  * next information packets. Before initialisation it does nothing and returns
  * the stored last error's code. */
 DRUVEX_API int32_t druvex_sdk_clear(void);
+/* The DRUVEX_SDK_CONTROL_* bits in force (0 before initialisation). */
 DRUVEX_API uint32_t druvex_sdk_get_control_flags(void);
 /* 1 if any bit of flag is set. */
 DRUVEX_API int32_t druvex_sdk_has_control_flag(uint32_t flag);
@@ -405,13 +440,18 @@ DRUVEX_API int32_t druvex_sdk_has_control_flag(uint32_t flag);
  * DRUVEX_SDK_CONTROL_SET_MASK: MULTIPLE_RETURNS and USE_PACKET_TIME are chosen
  * at initialisation only. Changing DISABLE_NETWORK stops or starts listening. */
 DRUVEX_API int32_t druvex_sdk_set_control_flags(uint32_t mask, uint32_t flags);
+/* The DRUVEX_SDK_FRAME_* mode in force. */
 DRUVEX_API int32_t druvex_sdk_get_frame_mode(void);
-/* Seconds. */
+/* The timed mode's frame length, seconds. */
 DRUVEX_API float druvex_sdk_get_frame_length(void);
 /* Applies to every sensor at once; pending points are kept. */
 DRUVEX_API int32_t druvex_sdk_set_frame_options(const DruvexSDKFrameOptions* options);
+/* The UDP port listened on, or stored for when networking is switched on. */
 DRUVEX_API uint16_t druvex_sdk_get_port(void);
-/* Moves the listener to the port; with DISABLE_NETWORK set it only stores it. */
+/* Moves the listener to the port; with DISABLE_NETWORK set it only stores it.
+ * Like every call under the last-error rule it returns a failure stored
+ * earlier on this thread although the port did move: check
+ * druvex_sdk_get_port, or fetch the error first. */
 DRUVEX_API int32_t druvex_sdk_set_port(uint16_t port);
 
 /* ---- callbacks ---------------------------------------------------------- */
@@ -422,12 +462,17 @@ DRUVEX_API int32_t druvex_sdk_set_port(uint16_t port);
  * DRUVEX_ERROR_NOT_INITIALIZED, except druvex_sdk_listen_image_frames, which
  * then registers nothing and returns the stored last error's code (0 when none),
  * as the unlisten calls do. The error callback is given to druvex_sdk_initialize. */
+/* Every live and replayed datagram, before it is decoded. */
 DRUVEX_API int32_t druvex_sdk_listen_network_packet(DruvexNetworkPacketCallback callback,
                                                     void* user_data);
+/* Each completed frame as raw points. */
 DRUVEX_API int32_t druvex_sdk_listen_raw_frames(DruvexSensorRawFramesCallback callback,
                                                 void* user_data);
+/* Each completed frame as calibrated image points, after its raw frame. */
 DRUVEX_API int32_t druvex_sdk_listen_image_frames(DruvexSensorImageFramesCallback callback,
                                                   void* user_data);
+/* Each removes its kind's callback; once it returns, that callback is not
+ * running and is not called again. An empty slot is no failure. */
 DRUVEX_API int32_t druvex_sdk_unlisten_network_packet(void);
 DRUVEX_API int32_t druvex_sdk_unlisten_raw_frames(void);
 DRUVEX_API int32_t druvex_sdk_unlisten_image_frames(void);
@@ -440,9 +485,12 @@ DRUVEX_API int32_t druvex_sdk_unlisten_image_frames(void);
  * time. Exceptions to the last-error rule: druvex_sdk_get,
  * druvex_sdk_set_calibration with an unknown handle and druvex_sdk_get_transform
  * before initialisation return their failure without storing it. */
+/* How many sensors are known (0 before initialisation). */
 DRUVEX_API int32_t druvex_sdk_get_n_sensors(void);
+/* The handle of the sensor with this serial number. */
 DRUVEX_API int32_t druvex_sdk_get_sensor_handle_by_serial_number(uint64_t serial_number,
                                                                  uint64_t* handle);
+/* A copy of what the sensor's information packets said, with its handle. */
 DRUVEX_API int32_t druvex_sdk_get_sensor_information(uint64_t handle,
                                                      DruvexSensorInformation* information);
 /* index runs from 0 to druvex_sdk_get_n_sensors() - 1, in order of appearance. */
@@ -453,7 +501,10 @@ DRUVEX_API int32_t druvex_sdk_get_sensor_information_by_index(int32_t index,
  * DRUVEX_ERROR_INVALID_ARGUMENTS for a refused key or size, and never stores
  * it (nor returns an earlier stored failure). */
 DRUVEX_API int32_t druvex_sdk_get(uint64_t handle, uint32_t key, void* value, uint32_t value_size);
+/* A copy of the calibration the sensor's points are calibrated with. */
 DRUVEX_API int32_t druvex_sdk_get_calibration(uint64_t handle, DruvexCalibration* calibration);
+/* Replaces it; later information packets may replace it again unless
+ * DRUVEX_SDK_CONTROL_DISABLE_INFO_CALIBRATION was set at initialisation. */
 DRUVEX_API int32_t druvex_sdk_set_calibration(uint64_t handle,
                                               const DruvexCalibration* calibration);
 /* Calibrate raw points with the sensor's calibration (or the one given) and
@@ -470,9 +521,11 @@ DRUVEX_API int32_t druvex_sdk_calibrate_points_with_calibration(
 /* A pose kept per sensor for the caller; the SDK does not apply it to points.
  * Cleared, the transform is all zero (w = 0 too), not the identity. */
 DRUVEX_API int32_t druvex_sdk_get_transform(uint64_t handle, DruvexSensorTransform* transform);
+/* *has_transform is 1 once a transform was set and not cleared since. */
 DRUVEX_API int32_t druvex_sdk_has_transform(uint64_t handle, int32_t* has_transform);
 DRUVEX_API int32_t druvex_sdk_set_transform(uint64_t handle,
                                             const DruvexSensorTransform* transform);
+/* Back to all zero, and druvex_sdk_has_transform gives 0. */
 DRUVEX_API int32_t druvex_sdk_clear_transform(uint64_t handle);
 
 /* ---- mock receive ------------------------------------------------------- */
@@ -496,20 +549,27 @@ DRUVEX_API int32_t druvex_sdk_mock_network_receive(uint64_t handle, int64_t time
 DRUVEX_API int32_t druvex_sdk_capture_replay_open(const char* path);
 /* Stops the replay, closes the file and forgets all sensors (druvex_sdk_clear). */
 DRUVEX_API int32_t druvex_sdk_capture_replay_close(void);
+/* 1 while a capture is open. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_is_open(void);
+/* The first packet's time, microseconds since 1970. */
 DRUVEX_API int64_t druvex_sdk_capture_replay_get_start_time(void);
+/* Seconds from the start to the next packet to be played. */
 DRUVEX_API float druvex_sdk_capture_replay_get_position(void);
+/* Seconds from the first packet to the last. */
 DRUVEX_API float druvex_sdk_capture_replay_get_length(void);
 /* 1 once the last packet is read (and while nothing is open), until a seek. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_is_end(void);
 /* 1 while the replay thread runs. A replay that stops on an error shows only
  * as not running while open and not at the end. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_is_running(void);
-/* Looping: at the end the replay thread starts again from position 0. */
+/* Looping: at the end the replay thread starts again from position 0. 1 when
+ * it is on (off at start). */
 DRUVEX_API int32_t druvex_sdk_capture_replay_get_enable_loop(void);
+/* Any non-zero enable switches it on. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_set_enable_loop(int32_t enable);
 /* Capture time per wall-clock time, from 0.000001 to 5 (1 at start). */
 DRUVEX_API float druvex_sdk_capture_replay_get_speed(void);
+/* A speed outside that range is refused. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_set_speed(float speed);
 /* Moves to the first packet at or after position_sec, which must lie in
  * [0, length). Rewind is a seek to 0. */

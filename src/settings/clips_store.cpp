@@ -62,12 +62,6 @@ constexpr auto focus_list = [](auto& r, auto&& fn) { focus_fields(r, fn); };
 constexpr auto ground_list = [](auto& r, auto&& fn) { ground_fields(r, fn); };
 constexpr auto image_clip_list = [](auto& r, auto&& fn) { image_clip_fields(r, fn); };
 
-bool finite_clip(const ImageClip& clip) {
-    bool finite = true;
-    image_clip_fields(clip, [&finite](const char*, float v) { finite &= std::isfinite(v); });
-    return finite;
-}
-
 // The walk over the members of an object; ends at the first bad image clip.
 bool take_members(ClipsStore& store, ImageClips& clips, const json& j) {
     bool result = true;
@@ -98,6 +92,12 @@ bool take_members(ClipsStore& store, ImageClips& clips, const json& j) {
 
 }  // namespace
 
+bool is_finite(const ImageClip& clip) {
+    bool finite = true;
+    image_clip_fields(clip, [&finite](const char*, float v) { finite &= std::isfinite(v); });
+    return finite;
+}
+
 void ClipsStore::reset() {
     path.clear();
     set_image_clips({});
@@ -105,37 +105,18 @@ void ClipsStore::reset() {
     ground = GroundClip();
 }
 
-ImageClip ClipsStore::get_image_clip(uint64_t serial) const {
-    const auto clips = image_clips();
-    const auto it = clips->find(serial);
-    return it == clips->end() ? ImageClip() : it->second;
-}
-
-bool ClipsStore::set_image_clip(uint64_t serial, const ImageClip& clip) {
-    if (!finite_clip(clip)) return false;
-    ImageClips clips = *image_clips();
-    clips[serial] = clip;
-    set_image_clips(std::move(clips));
-    return true;
-}
-
 bool ClipsStore::load(const std::string& file, bool set_path) {
-    const std::string resolved = resolve_store_path(path, file, set_path);
-    if (resolved.empty()) return false;
-    const std::string kept_path = path;
-    reset();
-    path = kept_path;
-    json j;
-    if (!read_json_file(j, resolved)) return false;
-    return clips_from_json(*this, j);
+    const auto clear = [this] {
+        const std::string kept_path = path;
+        reset();
+        path = kept_path;
+    };
+    return load_store_file(path, file, set_path, clear,
+                           [this](const json& j) { return clips_from_json(*this, j); });
 }
 
 bool ClipsStore::save(const std::string& file, bool set_path) {
-    const std::string resolved = resolve_store_path(path, file, set_path);
-    if (resolved.empty()) return false;
-    json j;
-    clips_to_json(*this, j);
-    return write_json_file(j, resolved);
+    return save_store_file(path, file, set_path, [this](json& j) { clips_to_json(*this, j); });
 }
 
 void focus_box_to_json(const FocusBox& box, json& j) { record_to_json(box, j, focus_list); }
@@ -168,13 +149,9 @@ void clips_to_json(const ClipsStore& store, json& j) {
 }
 
 bool clips_from_json(ClipsStore& store, const json& j) {
-    if (j.is_null()) return true;
-    // An array or a number has no named members: not a clips file.
-    if (!j.is_object()) return false;
-    ImageClips clips = *store.image_clips();
-    const bool result = take_members(store, clips, j);
-    store.set_image_clips(std::move(clips));
-    return result;
+    return store.image_clips_.take_from_json(j, [&store](ImageClips& clips, const json& members) {
+        return take_members(store, clips, members);
+    });
 }
 
 }  // namespace druvex

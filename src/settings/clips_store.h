@@ -2,8 +2,7 @@
 // clip per sensor serial number, kept in one JSON file.
 #pragma once
 
-#include "json_file.h"
-#include "published.h"
+#include "per_serial_store.h"
 
 #include <druvex_sdk.h>
 
@@ -62,6 +61,9 @@ constexpr const char* clips_file_name = "druvex_clips.json";
 
 using ImageClips = std::map<uint64_t, ImageClip>;
 
+// False when a limit is not finite: such a clip could not be saved.
+bool is_finite(const ImageClip& clip);
+
 // The application's clips. `focus`, `ground` and `path` belong to the GUI
 // thread (panels bind the fields directly). The image clips are edited on the
 // GUI thread and may be read from any thread: streams are made on the SDK's
@@ -72,12 +74,13 @@ public:
     void reset();
 
     // A copy of the serial's clip, or the default clip; nothing is inserted.
-    ImageClip get_image_clip(uint64_t serial) const;
-    // Inserts or overwrites. A clip with a limit that is not finite is
-    // refused (false, nothing stored): it could not be saved.
-    bool set_image_clip(uint64_t serial, const ImageClip& clip);
+    ImageClip get_image_clip(uint64_t serial) const { return image_clips_.get(serial); }
+    // Inserts or overwrites; a clip that is not finite is refused (false).
+    bool set_image_clip(uint64_t serial, const ImageClip& clip) {
+        return image_clips_.set(serial, clip);
+    }
     // Every image clip as of now; later edits do not change the snapshot.
-    std::shared_ptr<const ImageClips> image_clips() const { return image_clips_.get(); }
+    std::shared_ptr<const ImageClips> image_clips() const { return image_clips_.snapshot(); }
     void set_image_clips(ImageClips clips) { image_clips_.publish(std::move(clips)); }
     // Changes with every edit of the image clips.
     uint64_t image_clips_version() const { return image_clips_.version(); }
@@ -96,7 +99,8 @@ public:
     std::string path;
 
 private:
-    Published<ImageClips> image_clips_;
+    friend bool clips_from_json(ClipsStore& store, const json& j);
+    PerSerialRecords<ImageClip> image_clips_;
 };
 
 // The file's JSON form: "focus", "ground", and one object per serial number.

@@ -9,13 +9,6 @@
 namespace druvex {
 namespace {
 
-bool finite_transform(const SensorTransform& t) {
-    return std::all_of(std::begin(t.rotation), std::end(t.rotation),
-                       [](float v) { return std::isfinite(v); }) &&
-           std::all_of(std::begin(t.translation), std::end(t.translation),
-                       [](float v) { return std::isfinite(v); });
-}
-
 // Throws for anything but an array (or object) of 3 or 4 numbers.
 bool read_rotation(const json& rotation, float q[4]) {
     if (!rotation.is_array() && !rotation.is_object()) return false;
@@ -45,40 +38,26 @@ bool take_members(SensorTransforms& poses, const json& j) {
 
 }  // namespace
 
+bool is_finite(const SensorTransform& t) {
+    return std::all_of(std::begin(t.rotation), std::end(t.rotation),
+                       [](float v) { return std::isfinite(v); }) &&
+           std::all_of(std::begin(t.translation), std::end(t.translation),
+                       [](float v) { return std::isfinite(v); });
+}
+
 void TransformsStore::clear() {
     path.clear();
     set_transforms({});
 }
 
-SensorTransform TransformsStore::get_transform(uint64_t serial) const {
-    const auto poses = transforms();
-    const auto it = poses->find(serial);
-    return it == poses->end() ? SensorTransform() : it->second;
-}
-
-bool TransformsStore::set_transform(uint64_t serial, const SensorTransform& transform) {
-    if (!finite_transform(transform)) return false;
-    SensorTransforms poses = *transforms();
-    poses[serial] = transform;
-    set_transforms(std::move(poses));
-    return true;
-}
-
 bool TransformsStore::load(const std::string& file, bool set_path) {
-    const std::string resolved = resolve_store_path(path, file, set_path);
-    if (resolved.empty()) return false;
-    set_transforms({});
-    json j;
-    if (!read_json_file(j, resolved)) return false;
-    return transforms_from_json(*this, j);
+    return load_store_file(
+        path, file, set_path, [this] { set_transforms({}); },
+        [this](const json& j) { return transforms_from_json(*this, j); });
 }
 
 bool TransformsStore::save(const std::string& file, bool set_path) {
-    const std::string resolved = resolve_store_path(path, file, set_path);
-    if (resolved.empty()) return false;
-    json j;
-    transforms_to_json(*this, j);
-    return write_json_file(j, resolved);
+    return save_store_file(path, file, set_path, [this](json& j) { transforms_to_json(*this, j); });
 }
 
 void sensor_transform_to_json(const SensorTransform& transform, json& j) {
@@ -107,13 +86,7 @@ void transforms_to_json(const TransformsStore& store, json& j) {
 }
 
 bool transforms_from_json(TransformsStore& store, const json& j) {
-    if (j.is_null()) return true;
-    // An array or a number has no named members: not a transforms file.
-    if (!j.is_object()) return false;
-    SensorTransforms poses = *store.transforms();
-    const bool result = take_members(poses, j);
-    store.set_transforms(std::move(poses));
-    return result;
+    return store.poses_.take_from_json(j, take_members);
 }
 
 }  // namespace druvex

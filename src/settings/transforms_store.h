@@ -1,8 +1,7 @@
 // Sensor poses by serial number, kept in one JSON file.
 #pragma once
 
-#include "json_file.h"
-#include "published.h"
+#include "per_serial_store.h"
 #include "sensor_transform.h"
 
 #include <cstdint>
@@ -17,6 +16,9 @@ constexpr const char* transforms_file_name = "druvex_transforms.json";
 
 using SensorTransforms = std::map<uint64_t, SensorTransform>;
 
+// False when a value is not finite: such a pose could not be saved.
+bool is_finite(const SensorTransform& transform);
+
 // The application's poses. `path` belongs to the GUI thread. The poses are
 // edited on the GUI thread and may be read from any thread: streams are made
 // on the SDK's frame thread.
@@ -26,15 +28,16 @@ public:
     void clear();
 
     // A copy of the serial's pose, or the identity; nothing is inserted.
-    SensorTransform get_transform(uint64_t serial) const;
-    // Inserts or overwrites. A pose with a value that is not finite is
-    // refused (false, nothing stored): it could not be saved.
-    bool set_transform(uint64_t serial, const SensorTransform& transform);
+    SensorTransform get_transform(uint64_t serial) const { return poses_.get(serial); }
+    // Inserts or overwrites; a pose that is not finite is refused (false).
+    bool set_transform(uint64_t serial, const SensorTransform& transform) {
+        return poses_.set(serial, transform);
+    }
     // Every pose as of now; later edits do not change the snapshot.
-    std::shared_ptr<const SensorTransforms> transforms() const { return transforms_.get(); }
-    void set_transforms(SensorTransforms transforms) { transforms_.publish(std::move(transforms)); }
+    std::shared_ptr<const SensorTransforms> transforms() const { return poses_.snapshot(); }
+    void set_transforms(SensorTransforms transforms) { poses_.publish(std::move(transforms)); }
     // Changes with every edit of the poses.
-    uint64_t version() const { return transforms_.version(); }
+    uint64_t version() const { return poses_.version(); }
 
     // An empty `file` means the store's path; with none, false at once and
     // nothing changes. `set_path` makes `file` the store's path (a file of
@@ -48,7 +51,8 @@ public:
     std::string path;
 
 private:
-    Published<SensorTransforms> transforms_;
+    friend bool transforms_from_json(TransformsStore& store, const json& j);
+    PerSerialRecords<SensorTransform> poses_;
 };
 
 // One member per pose, named by the serial number; no poses give null.
