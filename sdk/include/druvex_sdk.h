@@ -545,7 +545,10 @@ DRUVEX_API int32_t druvex_sdk_mock_network_receive(uint64_t handle, int64_t time
  * running replay and resume it afterwards. */
 
 /* Opens a capture, paused at its start. It switches the network off
- * (DRUVEX_SDK_CONTROL_DISABLE_NETWORK), and closing does not switch it on. */
+ * (DRUVEX_SDK_CONTROL_DISABLE_NETWORK), and closing does not switch it on.
+ * Only a regular file opens (a pipe or device is refused at once, never read);
+ * a capture without packets gives DRUVEX_ERROR_EOF. The failure's text names
+ * the file and what is wrong with it or the system's reason. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_open(const char* path);
 /* Stops the replay, closes the file and forgets all sensors (druvex_sdk_clear). */
 DRUVEX_API int32_t druvex_sdk_capture_replay_close(void);
