@@ -70,6 +70,15 @@ SensorError Capture::write_packet(const CapturePacketHeader& header, const uint8
     return success();
 }
 
+SensorError Capture::flush() {
+    if (out_ == nullptr) return SensorError(DRUVEX_ERROR_NOT_OPEN);
+    if (std::fflush(out_) != 0) {
+        std::clearerr(out_);
+        return SensorError(DRUVEX_ERROR_FILE_IO);
+    }
+    return success();
+}
+
 SensorError Capture::open_for_read(const std::string& path) {
     (void)close();
     path_ = path;
