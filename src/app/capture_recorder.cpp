@@ -32,7 +32,7 @@ bool CaptureRecorder::start(const std::string& path, bool replace, std::string* 
     // Appending to the new empty file gives it its file header.
     if (druvex_sdk::SensorError error = capture_.open_for_write(path, true)) {
         if (reason != nullptr) *reason = errno != 0 ? error_text(errno) : error.what();
-        ::unlink(path.c_str());  // the empty file made above, nobody else's
+        if (!replace) ::unlink(path.c_str());  // the new empty file made above, not a link
         return false;
     }
     path_ = path;

@@ -42,10 +42,6 @@ void close_fds(std::initializer_list<int> fds) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // The shell that runs a child's command line. It starts the command in the
 // background with its own standard input, waits for it and passes its exit
 // status on; a hang-up, which is what it gets when the viewer ends however it

@@ -76,7 +76,8 @@ bool ImuCapture::open(const std::string& path, bool replace, std::string* reason
     file_.open(path, std::ios::binary | std::ios::out);
     if (!file_.is_open()) {
         if (reason != nullptr) *reason = error_text(errno);
-        ::unlink(path.c_str());  // the empty file made above
+        if (!replace) ::unlink(path.c_str());  // the new empty file made above, not a link
+
         return false;
     }
     path_ = path;
