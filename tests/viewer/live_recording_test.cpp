@@ -101,8 +101,8 @@ TEST(LiveRecordingTest, PacketsKeepThePaceTheyArrivedAtWhileProcessingLags) {
         const auto start = std::chrono::steady_clock::now();
         for (size_t i = 0; i < packets.size(); ++i) {
             std::this_thread::sleep_until(start + std::chrono::milliseconds(5 * i));
-            sender.send(port, packets[i]);
             sent_us.push_back(system_time_us());
+            sender.send(port, packets[i]);
         }
         EXPECT_TRUE(gate.open()) << "processing never lagged: the check below proves nothing";
         EXPECT_TRUE(wait_until([&] { return app->recorder.packet_count() == packets.size(); }, 20))
@@ -113,14 +113,20 @@ TEST(LiveRecordingTest, PacketsKeepThePaceTheyArrivedAtWhileProcessingLags) {
 
         const std::vector<int64_t> recorded_us = packet_times(path);
         ASSERT_EQ(recorded_us.size(), sent_us.size());
-        int64_t worst_us = 0;
-        for (size_t i = 1; i < sent_us.size(); ++i) {
-            const int64_t drift = (recorded_us[i] - recorded_us[0]) - (sent_us[i] - sent_us[0]);
-            worst_us = std::max(worst_us, std::abs(drift));
-        }
-        // Generous for a loaded machine; a packet stamped when written lags by
-        // most of the second the processing was held.
-        EXPECT_LT(worst_us, 40000);
+        // How late each packet is recorded against its send, measured from the
+        // typical lateness (that of any one packet may itself be off).
+        std::vector<int64_t> late_us;
+        for (size_t i = 0; i < sent_us.size(); ++i) late_us.push_back(recorded_us[i] - sent_us[i]);
+        std::vector<int64_t> sorted = late_us;
+        std::sort(sorted.begin(), sorted.end());
+        std::vector<int64_t> drift_us;
+        for (int64_t late : late_us) drift_us.push_back(std::abs(late - sorted[sorted.size() / 2]));
+        std::sort(drift_us.begin(), drift_us.end());
+        // A packet stamped when written lags by up to the second the
+        // processing was held; a busy machine delays a few sends or reads by
+        // tens of milliseconds, which the upper part of the spread allows.
+        EXPECT_LT(drift_us[drift_us.size() / 2], 5000);
+        EXPECT_LT(drift_us[drift_us.size() * 9 / 10], 25000);
     }
     ::unsetenv("APPDATA");
 }
