@@ -37,10 +37,12 @@ struct Receiver {
     std::atomic<uint64_t> failed{0};
 };
 
-void on_packet(uint64_t handle, int64_t, const uint8_t* data, size_t size, void* user) {
+void on_packet(uint64_t handle, int64_t received_us, const uint8_t* data, size_t size, void* user) {
     auto* r = static_cast<Receiver*>(user);
     r->delivered.fetch_add(1);
-    if (r->recorder != nullptr && !r->recorder->append(handle, data, size).ok()) r->failed++;
+    if (r->recorder != nullptr && !r->recorder->append(handle, received_us, data, size).ok()) {
+        r->failed++;
+    }
 }
 
 // One simulated second of a sensor's traffic, sent over and over.
@@ -89,7 +91,7 @@ void BM_RecordLiveTraffic(benchmark::State& state) {
     for (auto _ : state) {
         druvex::CaptureRecorder recorder;
         Receiver receiver;
-        if (record && !recorder.start(path, nullptr)) {
+        if (record && !recorder.start(path, true, nullptr)) {
             state.SkipWithError("cannot record");
             return;
         }

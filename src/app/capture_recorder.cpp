@@ -1,4 +1,4 @@
-// Capture recording into a temporary file that replaces its target at the end.
+// Capture recording straight into the file the user named.
 #include "capture_recorder.h"
 
 #include "platform/safe_file.h"
@@ -10,41 +10,72 @@
 #include <cerrno>
 
 namespace druvex {
+namespace {
 
-bool CaptureRecorder::start(const std::string& path, std::string* reason) {
+// How long written packets may wait in memory before they go to the file.
+constexpr auto flush_period = std::chrono::milliseconds(250);
+
+// The system's reason when there is one: it says more than the code.
+std::string failure_text(const druvex_sdk::SensorError& error, int saved_errno) {
+    return saved_errno != 0 ? error_text(saved_errno) : error.message;
+}
+
+}  // namespace
+
+bool CaptureRecorder::start(const std::string& path, bool replace, std::string* reason) {
     std::lock_guard<std::mutex> lock(mutex_);
     finish(nullptr);
-    const std::string temporary = create_temporary_beside(path, reason);
-    if (temporary.empty()) return false;
+    if (!create_recording_file(path, replace, reason)) return false;
+    // An index left by a capture of the same name describes other packets.
+    ::unlink(druvex_sdk::capture_index_path(path).c_str());
     errno = 0;
-    if (druvex_sdk::SensorError error = capture_.open_for_write(temporary, false)) {
+    // Appending to the new empty file gives it its file header.
+    if (druvex_sdk::SensorError error = capture_.open_for_write(path, true)) {
         if (reason != nullptr) *reason = errno != 0 ? error_text(errno) : error.what();
-        discard_temporary(temporary);
+        if (!replace) ::unlink(path.c_str());  // the new empty file made above, not a link
         return false;
     }
     path_ = path;
-    temporary_ = temporary;
-    write_failed_ = false;
     packets_ = 0;
+    last_flush_ = Clock::now();
     return true;
 }
 
-SdkError CaptureRecorder::append(uint64_t handle, const uint8_t* data, size_t size) {
+SdkError CaptureRecorder::append(uint64_t handle, int64_t received_us, const uint8_t* data,
+                                 size_t size) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!capture_.is_open()) return SdkError();
     druvex_sdk::CapturePacketHeader header;
     header.handle = handle;
+    header.timestamp = received_us;
     header.size = size;
     errno = 0;
-    const druvex_sdk::SensorError error = capture_.write_packet(header, data);
-    if (!error) {
-        ++packets_;
-        return SdkError();
+    if (druvex_sdk::SensorError error = capture_.write_packet(header, data)) {
+        return end_on_failure(error);
     }
-    write_failed_ = true;
-    write_failure_ = errno != 0 ? error_text(errno) : error.what();
+    ++packets_;
+    return flush_when_due(Clock::now());
+}
+
+SdkError CaptureRecorder::flush_if_due() {
+    std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+    if (!lock.owns_lock() || !capture_.is_open()) return SdkError();
+    return flush_when_due(Clock::now());
+}
+
+SdkError CaptureRecorder::flush_when_due(Clock::time_point now) {
+    if (now - last_flush_ < flush_period) return SdkError();
+    last_flush_ = now;
+    errno = 0;
+    if (druvex_sdk::SensorError error = capture_.flush()) return end_on_failure(error);
+    return SdkError();
+}
+
+// Recording stops at the first failed write; what was written is kept.
+SdkError CaptureRecorder::end_on_failure(const druvex_sdk::SensorError& error) {
+    const std::string text = failure_text(error, errno);
     finish(nullptr);
-    return SdkError(error.code, error.message);
+    return SdkError(error.code, text);
 }
 
 bool CaptureRecorder::stop(std::string* reason) {
@@ -53,25 +84,11 @@ bool CaptureRecorder::stop(std::string* reason) {
 }
 
 bool CaptureRecorder::finish(std::string* reason) {
-    if (temporary_.empty()) return true;
+    if (!capture_.is_open()) return true;
     errno = 0;
-    const bool closed = !capture_.close();
-    const int close_error = errno;
-    bool ok = closed && !write_failed_;
-    if (!ok && reason != nullptr) {
-        *reason = write_failed_ ? write_failure_ : error_text(close_error);
-    }
-    // Even a recording cut short is the user's data: it goes under its name.
-    std::string rename_reason;
-    if (!replace_with_temporary(temporary_, path_, &rename_reason)) {
-        if (ok && reason != nullptr) *reason = rename_reason;
-        ok = false;
-    } else {
-        // An index left by a capture this one replaced describes other packets.
-        ::unlink(druvex_sdk::capture_index_path(path_).c_str());
-    }
-    temporary_.clear();
-    return ok;
+    if (!capture_.close()) return true;
+    if (reason != nullptr) *reason = error_text(errno);
+    return false;
 }
 
 bool CaptureRecorder::is_recording() const {

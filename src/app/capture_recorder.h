@@ -1,11 +1,12 @@
-// Records live packets to a new capture file, which appears under its name
-// only when the recording ends.
+// Records live packets to a new capture file, written under the name the user
+// chose from the first packet on, so a crash leaves what was recorded there.
 #pragma once
 
 #include "platform/sdk_utils.h"
 
 #include "capture/capture.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -14,7 +15,7 @@
 namespace druvex {
 
 // Safe to use from any thread: the SDK's processing thread appends while the
-// GUI thread starts and stops.
+// GUI thread starts, flushes and stops.
 class CaptureRecorder {
 public:
     CaptureRecorder() = default;
@@ -22,13 +23,21 @@ public:
     CaptureRecorder& operator=(const CaptureRecorder&) = delete;
     ~CaptureRecorder() { stop(nullptr); }
 
-    // False with the reason when no file can be written beside `path`.
-    bool start(const std::string& path, std::string* reason);
-    // Writes one datagram stamped with the current time; nothing while not
-    // recording. A failed write ends the recording (what was written is kept).
-    SdkError append(uint64_t handle, const uint8_t* data, size_t size);
-    // Closes the file and puts it under its name. False (with the reason) when
-    // it could not be completed; true when nothing was recording.
+    // Starts a new capture at `path`. An existing file there is replaced only
+    // with `replace` (the user agreed to it); otherwise starting fails. False
+    // with the reason when no recording started.
+    bool start(const std::string& path, bool replace, std::string* reason);
+    // Writes one datagram stamped with the time it was received (microseconds
+    // since 1970); nothing while not recording. A failed write ends the
+    // recording (what was written is kept).
+    SdkError append(uint64_t handle, int64_t received_us, const uint8_t* data, size_t size);
+    // Hands what is still buffered to the system once it has waited a while,
+    // so that even the end of a burst of traffic survives a crash. Never
+    // waits for a writer; meant to be called often. A failure ends the
+    // recording, as a failed append does.
+    SdkError flush_if_due();
+    // Closes the file. False (with the reason) when it could not be
+    // completed; true when nothing was recording.
     bool stop(std::string* reason);
 
     bool is_recording() const;
@@ -38,15 +47,17 @@ public:
     std::string path() const;
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     bool finish(std::string* reason);
+    SdkError flush_when_due(Clock::time_point now);
+    SdkError end_on_failure(const druvex_sdk::SensorError& error);
 
     mutable std::mutex mutex_;
     druvex_sdk::Capture capture_;
     std::string path_;
-    std::string temporary_;
-    bool write_failed_ = false;
-    std::string write_failure_;
     uint64_t packets_ = 0;
+    Clock::time_point last_flush_{};
 };
 
 }  // namespace druvex

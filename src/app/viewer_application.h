@@ -94,7 +94,9 @@ public:
     SdkError replay_recent_frames();
     // The save dialog, then start_recording.
     void start_capture();
-    bool start_recording(const std::string& path);
+    // An existing file at `path` is replaced only with `replace` (the dialog
+    // asked about it), and so is the IMU side file.
+    bool start_recording(const std::string& path, bool replace);
     // Ends the recording and its IMU side file (the Capture panel's "Stop Capture").
     void stop_capture();
     bool is_recording() const { return recorder.is_recording(); }
@@ -128,7 +130,9 @@ public:
     // Live packets come through the SDK, replayed ones from `replay`.
     static void network_packet_callback(uint64_t handle, int64_t timestamp_usec,
                                         const uint8_t* buffer, size_t size, void* user);
-    void on_network_packet(uint64_t handle, const uint8_t* buffer, size_t size);
+    // `received_us`: when the datagram arrived, which is the time it is recorded with.
+    void on_network_packet(uint64_t handle, int64_t received_us, const uint8_t* buffer,
+                           size_t size);
     void on_raw_frame(uint64_t handle, int64_t time_us, size_t n_points,
                       const DruvexSensorRawPointWithTime* points);
 
@@ -231,9 +235,11 @@ private:
     void report_file_failure(const std::string& message, const std::string& path,
                              const std::string& reason) const;
     // A save dialog's answer with `suffix` ensured, or "" when cancelled or when
-    // the suffix named a file the dialog never asked to replace.
+    // the suffix named a file the dialog never asked to replace. `asked`, if
+    // given, tells whether the path is the dialog's answer as it stands (so
+    // the dialog asked before naming an existing file).
     std::string ask_save_path(const char* extension, const std::string& failure_message,
-                              nanogui::Button* trigger);
+                              nanogui::Button* trigger, bool* asked = nullptr);
     std::string ask_open_path(const char* extension, nanogui::Button* trigger);
     void forward_imu_samples();
     void finish_imu_recording();

@@ -29,12 +29,13 @@ nanogui::FileTypes file_types(const char* extension) {
 
 std::string ViewerApplication::ask_save_path(const char* extension,
                                              const std::string& failure_message,
-                                             nanogui::Button* trigger) {
+                                             nanogui::Button* trigger, bool* asked) {
     // The modal dialog swallows the button's release.
     if (trigger != nullptr) trigger->setPushed(false);
     const std::string answer = nanogui::file_dialog(file_types(extension), true);
     if (answer.empty()) return "";
     const std::string suffix = std::string(".") + extension;
+    if (asked != nullptr) *asked = ends_with(answer, suffix);
     if (ends_with(answer, suffix)) return answer;
     // The dialog asked whether to replace the name as typed, not this one.
     const std::string path = answer + suffix;

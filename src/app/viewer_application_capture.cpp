@@ -94,19 +94,20 @@ SdkError ViewerApplication::replay_recent_frames() {
 }
 
 void ViewerApplication::start_capture() {
-    const std::string path = ask_save_path("pcap", "Could not open capture file!", nullptr);
-    if (!path.empty()) start_recording(path);
+    bool asked = false;
+    const std::string path = ask_save_path("pcap", "Could not open capture file!", nullptr, &asked);
+    if (!path.empty()) start_recording(path, asked);
 }
 
-bool ViewerApplication::start_recording(const std::string& path) {
+bool ViewerApplication::start_recording(const std::string& path, bool replace) {
     std::string reason;
-    if (!recorder.start(path, &reason)) {
+    if (!recorder.start(path, replace, &reason)) {
         report_file_failure("Could not open capture file!", path, reason);
         return false;
     }
     if (imu_reader.is_running()) {
         const std::string side_file = imu_side_file_path(path);
-        if (!imu_capture.open(side_file, &reason)) {
+        if (!imu_capture.open(side_file, replace, &reason)) {
             report_file_failure("Could not open imu capture file!", side_file, reason);
         }
     }
@@ -134,9 +135,13 @@ void ViewerApplication::set_demo_mode(uint32_t mode) {
     if (mode == 1) imu_reader.start(imu_demo_command);
 }
 
-// GUI thread, once per frame: the demo's samples go to memory and, while
-// recording, into the side file.
+// GUI thread, once per frame: recorded packets reach the file even while no
+// more arrive, and the demo's samples go to memory and, while recording, into
+// the side file.
 void ViewerApplication::forward_imu_samples() {
+    if (SdkError error = recorder.flush_if_due(); !error.ok()) {
+        report_sdk_error(error, "Append packet failed!");
+    }
     // A recording that ended on a failed packet write takes its side file along.
     if (imu_capture.is_recording() && !recorder.is_recording()) finish_imu_recording();
     if (replay.is_open() || !imu_reader.is_running()) return;

@@ -24,9 +24,9 @@ void raw_frames_callback(uint64_t handle, size_t n_points,
 
 }  // namespace
 
-void ViewerApplication::network_packet_callback(uint64_t handle, int64_t, const uint8_t* buffer,
-                                                size_t size, void* user) {
-    static_cast<ViewerApplication*>(user)->on_network_packet(handle, buffer, size);
+void ViewerApplication::network_packet_callback(uint64_t handle, int64_t timestamp_usec,
+                                                const uint8_t* buffer, size_t size, void* user) {
+    static_cast<ViewerApplication*>(user)->on_network_packet(handle, timestamp_usec, buffer, size);
 }
 
 void ViewerApplication::init_sdk() {
@@ -81,10 +81,13 @@ void ViewerApplication::on_sdk_error(uint64_t, int32_t code, const char* message
                                                             message != nullptr ? message : "");
 }
 
-void ViewerApplication::on_network_packet(uint64_t handle, const uint8_t* buffer, size_t size) {
+void ViewerApplication::on_network_packet(uint64_t handle, int64_t received_us,
+                                          const uint8_t* buffer, size_t size) {
     // Replayed packets come through here too; a recording holds live traffic only.
     if ((handle & druvex_sdk::kReplayedHandleBit) != 0) return;
-    if (SdkError error = recorder.append(handle, buffer, size); !error.ok()) {
+    // Stamped where the datagram was read, not now: packets may wait in the
+    // SDK's queue, and a recording must keep the pace they came at.
+    if (SdkError error = recorder.append(handle, received_us, buffer, size); !error.ok()) {
         report_sdk_error(error, "Append packet failed!");
     }
 }

@@ -5,7 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,6 +42,34 @@ void close_fds(std::initializer_list<int> fds) {
     }
 }
 
+// The shell that runs a child's command line. It starts the command in the
+// background with its own standard input, waits for it and passes its exit
+// status on; a hang-up, which is what it gets when the viewer ends however it
+// ends, ends the whole process group with it, including whatever the command
+// started itself.
+constexpr char child_shell_script[] =
+    "trap 'kill -KILL 0' HUP; exec 3<&0; eval \"$0\" <&3 3<&- & wait $!";
+
+// Runs in the new child between fork and exec, where only async-signal-safe
+// calls may be made (the viewer has other threads).
+[[noreturn]] void exec_child_shell(pid_t parent, int output, int input, char* const argv[]) {
+    // A group of its own, so ending it also ends what the shell started.
+    ::setpgid(0, 0);
+    // The signal comes when the thread that started the child ends, or the
+    // whole viewer, even by SIGKILL.
+    ::prctl(PR_SET_PDEATHSIG, SIGHUP);
+    if (::getppid() != parent) ::_exit(127);  // the viewer ended before the tie was made
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int number : {SIGHUP, SIGINT, SIGTERM, SIGPIPE}) ::signal(number, SIG_DFL);
+    ::dup2(output, STDOUT_FILENO);
+    ::dup2(output, STDERR_FILENO);
+    ::dup2(input, STDIN_FILENO);
+    ::execve("/bin/sh", argv, environ);
+    ::_exit(127);
+}
+
 }  // namespace
 
 bool create_child_process(const char* command_line, int* stdout_read, int* stdin_write,
@@ -53,29 +81,20 @@ bool create_child_process(const char* command_line, int* stdout_read, int* stdin
         close_fds({out_pipe[0], out_pipe[1]});
         return false;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDERR_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, in_pipe[0], STDIN_FILENO);
     char sh[] = "/bin/sh";
     char dash_c[] = "-c";
+    std::string script(child_shell_script);
     std::string command(command_line != nullptr ? command_line : "");
-    char* argv[] = {sh, dash_c, command.data(), nullptr};
-    // A group of its own, so ending it also ends what the shell started.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, "/bin/sh", &actions, &attributes, argv, environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
+    char* argv[] = {sh, dash_c, script.data(), command.data(), nullptr};
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) exec_child_shell(parent, out_pipe[1], in_pipe[0], argv);
+    const int fork_error = errno;
     // The child's ends belong to the child alone, so end of data reaches us.
     close_fds({out_pipe[1], in_pipe[0]});
-    if (rc != 0) {
+    if (pid < 0) {
         close_fds({out_pipe[0], in_pipe[1]});
-        errno = rc;
+        errno = fork_error;
         report_last_error_and_exit("druvex::create_child_process");
     }
     *stdout_read = out_pipe[0];

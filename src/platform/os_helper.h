@@ -13,10 +13,12 @@ namespace druvex {
 // the "console" logger, then ends the process with exit code 1.
 [[noreturn]] void report_last_error_and_exit(const char* function_name);
 
-// Starts "/bin/sh -c <command_line>". Its standard output and error share the
-// pipe whose read end lands in *stdout_read; its standard input is the pipe
-// whose write end lands in *stdin_write. False when the pipes cannot be made;
-// a failed start is fatal.
+// Starts <command_line> through /bin/sh. Its standard output and error share
+// the pipe whose read end lands in *stdout_read; its standard input is the
+// pipe whose write end lands in *stdin_write. The child and all it starts
+// live no longer than the calling thread: when that thread or the whole
+// program ends, even killed, they are ended too. False when the pipes cannot
+// be made; a failed start is fatal.
 bool create_child_process(const char* command_line, int* stdout_read, int* stdin_write,
                           pid_t* child_pid);
 // Asks the child and everything it started to end (SIGTERM, then SIGKILL

@@ -108,34 +108,25 @@ std::string set_file_aside(const std::string& path) {
     return "";
 }
 
-std::string create_temporary_beside(const std::string& path, std::string* reason) {
-    std::string temporary;
-    const int fd = create_temporary(replaced_file(path), temporary);
-    if (fd < 0) {
-        set_reason(reason, error_text(errno));
-        return "";
+bool create_recording_file(const std::string& path, bool replace, std::string* reason) {
+    if (!replace) {
+        // Exclusive: a file that appeared since anyone looked is not the
+        // program's to overwrite.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) set_reason(reason, error_text(errno));
+        return fd >= 0 && ::close(fd) == 0;
     }
-    ::close(fd);
-    return temporary;
-}
-
-bool replace_with_temporary(const std::string& temporary, const std::string& path,
-                            std::string* reason) {
-    const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool synced = fd >= 0 && ::fsync(fd) == 0;
-    const int sync_error = errno;
-    if (fd >= 0) ::close(fd);
+    // A new empty file renamed over the old one: a replay still reading the
+    // old file keeps reading it whole.
     const std::string target = replaced_file(path);
-    if (!synced || ::rename(temporary.c_str(), target.c_str()) != 0) {
-        set_reason(reason, error_text(synced ? errno : sync_error));
+    std::string temporary;
+    const int fd = create_temporary(target, temporary);
+    if (fd < 0 || ::close(fd) != 0 || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        set_reason(reason, error_text(errno));
+        if (fd >= 0) ::unlink(temporary.c_str());
         return false;
     }
-    sync_folder(folder_of(target));
     return true;
-}
-
-void discard_temporary(const std::string& temporary) {
-    if (!temporary.empty()) ::unlink(temporary.c_str());
 }
 
 std::string error_text(int error) {

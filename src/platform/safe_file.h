@@ -1,6 +1,6 @@
-// Replacing a user's file without ever losing it: atomic writes, files that
-// are written over time and replace their target when complete, setting aside
-// a file the program cannot read, and the reasons file operations fail.
+// Replacing a user's file without ever losing it: atomic writes, the files
+// recordings are written into, setting aside a file the program cannot read,
+// and the reasons file operations fail.
 #pragma once
 
 #include <string>
@@ -20,14 +20,13 @@ bool write_file_atomically(const std::string& path, const std::string& text);
 // returns the new path; "" when it could not be moved.
 std::string set_file_aside(const std::string& path);
 
-// For a file written over time (a recording): creates an empty temporary
-// file beside `path` and returns its name, or "" with the reason.
-std::string create_temporary_beside(const std::string& path, std::string* reason);
-// Syncs `temporary` and renames it over `path`. On failure the temporary file
-// stays where it is: it may hold the only copy of what was written.
-bool replace_with_temporary(const std::string& temporary, const std::string& path,
-                            std::string* reason);
-void discard_temporary(const std::string& temporary);
+// Makes the empty file a recording is written into, under its final name
+// from the start, so that a crash leaves what was written where the user
+// looks for it. With `replace` an existing file (the user agreed to replace
+// it) gives way at once, atomically, and a link's target is the file
+// replaced; without it an existing file is left alone and this fails. False
+// with the reason when no file was made.
+bool create_recording_file(const std::string& path, bool replace, std::string* reason);
 
 // The text of an errno value, "unknown error" for 0.
 std::string error_text(int error);

@@ -4,6 +4,8 @@
 #include "platform/path_utils.h"
 #include "platform/safe_file.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -67,18 +69,18 @@ std::string imu_side_file_path(const std::string& capture_path) {
 
 ImuCapture::~ImuCapture() { close(nullptr); }
 
-bool ImuCapture::open(const std::string& path, std::string* reason) {
+bool ImuCapture::open(const std::string& path, bool replace, std::string* reason) {
     close(nullptr);
-    const std::string temporary = create_temporary_beside(path, reason);
-    if (temporary.empty()) return false;
-    file_.open(temporary, std::ios::binary | std::ios::trunc);
+    if (!create_recording_file(path, replace, reason)) return false;
+    errno = 0;
+    file_.open(path, std::ios::binary | std::ios::out);
     if (!file_.is_open()) {
         if (reason != nullptr) *reason = error_text(errno);
-        discard_temporary(temporary);
+        if (!replace) ::unlink(path.c_str());  // the new empty file made above, not a link
+
         return false;
     }
     path_ = path;
-    temporary_ = temporary;
     write_failed_ = false;
     return true;
 }
@@ -145,17 +147,10 @@ bool ImuCapture::close(std::string* reason) {
     errno = 0;
     file_.close();
     const int close_error = errno;
-    bool ok = !write_failed_ && !file_.fail();
+    const bool ok = !write_failed_ && !file_.fail();
     if (!ok && reason != nullptr)
         *reason = write_failed_ ? write_failure_ : error_text(close_error);
-    // What was written is kept under its name even when the end is missing.
-    std::string rename_reason;
-    if (!replace_with_temporary(temporary_, path_, &rename_reason)) {
-        if (ok && reason != nullptr) *reason = rename_reason;
-        ok = false;
-    }
     file_.clear();
-    temporary_.clear();
     return ok;
 }
 

@@ -33,8 +33,9 @@ public:
     ImuCapture& operator=(const ImuCapture&) = delete;
     ~ImuCapture();
 
-    // Starts recording to `path`; the file appears under that name when closed.
-    bool open(const std::string& path, std::string* reason);
+    // Starts recording to `path`, written under that name from the first
+    // sample on. An existing file there is replaced only with `replace`.
+    bool open(const std::string& path, bool replace, std::string* reason);
     // Keeps the sample and, while recording, writes it. False on a write failure.
     bool append(int64_t timestamp_us, const ImuSample& sample);
     // Adds every complete record of the file with finite values; false when
@@ -59,7 +60,6 @@ private:
 
     std::ofstream file_;
     std::string path_;
-    std::string temporary_;
     bool write_failed_ = false;
     std::string write_failure_;
     std::vector<int64_t> timestamps_;

@@ -118,19 +118,24 @@ TEST(ImuSideFileTest, NamesLoadingAndLookup) {
     EXPECT_EQ(ImuCapture().sample_at(5).w, 1.0f);
 }
 
-TEST(ImuSideFileTest, RecordingAppearsWhenClosedAndAFullDiskIsReported) {
+TEST(ImuSideFileTest, RecordingIsWrittenUnderItsNameAndAFullDiskIsReported) {
     const std::string dir = make_temp_dir();
     const std::string path = dir + "/rec_imu.dat";
     ImuCapture imu;
     std::string reason;
-    ASSERT_TRUE(imu.open(path, &reason)) << reason;
+    ASSERT_TRUE(imu.open(path, false, &reason)) << reason;
     EXPECT_TRUE(imu.append(1, ImuSample()));
     EXPECT_TRUE(imu.append(2, ImuSample()));
-    EXPECT_FALSE(file_exists(path));
+    EXPECT_EQ(read_file(path).size(), 2 * imu_record_size);  // there before the end
     EXPECT_TRUE(imu.close(&reason)) << reason;
+    EXPECT_FALSE(imu.open(path, false, &reason));
+    EXPECT_EQ(reason, "File exists");
     EXPECT_EQ(read_file(path).size(), 2 * imu_record_size);
+    ASSERT_TRUE(imu.open(path, true, &reason)) << reason;
+    EXPECT_EQ(read_file(path).size(), 0u);
+    imu.close(nullptr);
 
-    ASSERT_TRUE(imu.open(dir + "/full_imu.dat", &reason));
+    ASSERT_TRUE(imu.open(dir + "/full_imu.dat", false, &reason));
     bool appended = true;
     {
         FileSizeLimit full(50);
@@ -185,37 +190,45 @@ TEST(ScreenshotFileTest, OpaqueEightBitRgbaOfTheGivenSize) {
     EXPECT_FALSE(write_png_rgba(path, 4, 2, rgba, &reason));  // sizes that do not match
 }
 
-TEST(CaptureRecorderTest, RecordingAppearsWhenStoppedAndFailuresAreReported) {
+// A recording is in the file under its name while it runs, stamped with the
+// times the packets arrived; a file nobody agreed to replace is left alone.
+TEST(CaptureRecorderTest, RecordingIsWrittenUnderItsNameWithTheTimesGiven) {
     const std::string dir = make_temp_dir();
     const std::string path = dir + "/rec.pcap";
     write_file(path, "an older capture");
     CaptureRecorder recorder;
     std::string reason;
-    ASSERT_TRUE(recorder.start(path, &reason)) << reason;
+    EXPECT_FALSE(recorder.start(path, false, &reason));
+    EXPECT_EQ(reason, "File exists");
+    EXPECT_EQ(read_file(path), "an older capture");
+    ASSERT_TRUE(recorder.start(path, true, &reason)) << reason;
     const uint8_t datagram[100] = {1, 2, 3};
-    for (int i = 0; i < 5; ++i) EXPECT_TRUE(recorder.append(0xC0A80001, datagram, 100).ok());
-    EXPECT_EQ(read_file(path), "an older capture");  // replaced only when complete
+    const int64_t first_us = 1700000000123456;
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(recorder.append(0xC0A80001, first_us + i * 5000, datagram, 100).ok());
+    }
     EXPECT_TRUE(recorder.stop(&reason)) << reason;
     EXPECT_FALSE(recorder.is_recording());
     EXPECT_EQ(recorder.packet_count(), 5u);
     druvex_sdk::Capture capture;
     ASSERT_FALSE(capture.open_for_read(path));
-    size_t packets = 0;
+    std::vector<int64_t> times;
     druvex_sdk::CapturePacketHeader header;
     const uint8_t* data = nullptr;
-    while (!capture.read_packet(header, data)) ++packets;
-    EXPECT_EQ(packets, 5u);
+    while (!capture.read_packet(header, data)) times.push_back(header.timestamp);
+    EXPECT_EQ(times, (std::vector<int64_t>{first_us, first_us + 5000, first_us + 10000,
+                                           first_us + 15000, first_us + 20000}));
     capture.close();
 
     // A full disk while the last buffered packets are written out at the end.
-    ASSERT_TRUE(recorder.start(dir + "/full.pcap", &reason));
+    ASSERT_TRUE(recorder.start(dir + "/full.pcap", false, &reason));
     {
         FileSizeLimit full(200);
-        for (int i = 0; i < 3; ++i) recorder.append(0xC0A80001, datagram, 100);
+        for (int i = 0; i < 3; ++i) recorder.append(0xC0A80001, first_us, datagram, 100);
         EXPECT_FALSE(recorder.stop(&reason));
     }
     EXPECT_FALSE(reason.empty());
-    EXPECT_FALSE(recorder.start(dir + "/no/such/folder.pcap", &reason));
+    EXPECT_FALSE(recorder.start(dir + "/no/such/folder.pcap", false, &reason));
     EXPECT_EQ(reason, "No such file or directory");
 }
 

@@ -3,15 +3,22 @@
 #include <nanogui/screen.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <iostream>
 #include <mutex>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace nanogui {
 
@@ -172,6 +179,43 @@ std::string shellQuote(const std::string& s) {
     return out + "'";
 }
 
+void closeTiedReadPipe(FILE* output, pid_t pid) {
+    if (output != nullptr) fclose(output);
+    while (pid > 0 && waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {}
+}
+
+// popen(command, "r") for a dialog that must not outlive the program: the
+// shell is replaced by the command, which is ended when the calling thread or
+// the whole program ends, even by SIGKILL.
+FILE* openTiedReadPipe(const std::string& command, pid_t* pid) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return nullptr;
+    std::string script = "exec " + command;
+    char sh[] = "/bin/sh";
+    char dashC[] = "-c";
+    char* argv[] = {sh, dashC, script.data(), nullptr};
+    const pid_t parent = getpid();
+    *pid = fork();
+    if (*pid == 0) {  // only async-signal-safe calls until exec
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(127);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        dup2(fds[1], STDOUT_FILENO);
+        execve("/bin/sh", argv, environ);
+        _exit(127);
+    }
+    close(fds[1]);
+    FILE* output = *pid > 0 ? fdopen(fds[0], "r") : nullptr;
+    if (output == nullptr) {
+        close(fds[0]);
+        if (*pid > 0) kill(*pid, SIGKILL);
+        closeTiedReadPipe(nullptr, *pid);
+    }
+    return output;
+}
+
 std::string zenityDialog(const FileTypes& filetypes, bool save) {
     if (!findInPath("zenity")) {
         std::cerr << "file_dialog: zenity is not installed; no file chosen" << std::endl;
@@ -184,16 +228,17 @@ std::string zenityDialog(const FileTypes& filetypes, bool save) {
         cmd += " --file-filter=" + shellQuote(filter);
     }
     cmd += " 2>/dev/null";
-    FILE* output = popen(cmd.c_str(), "r");
+    pid_t pid = -1;
+    FILE* output = openTiedReadPipe(cmd, &pid);
     if (!output) {
-        std::cerr << "file_dialog: popen failed" << std::endl;
+        std::cerr << "file_dialog: cannot start zenity" << std::endl;
         return "";
     }
     std::string result;
     char buffer[4096];
     size_t n;
     while ((n = fread(buffer, 1, sizeof(buffer), output)) > 0) result.append(buffer, n);
-    pclose(output);
+    closeTiedReadPipe(output, pid);
     while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
     return result;
 }

@@ -103,6 +103,16 @@ SensorError Capture::write_error() const {
     return error;
 }
 
+SensorError Capture::flush() {
+    if (out_ == nullptr) return SensorError(DRUVEX_ERROR_NOT_OPEN);
+    if (std::fflush(out_) != 0) {
+        const SensorError error = write_error();
+        std::clearerr(out_);
+        return error;
+    }
+    return success();
+}
+
 SensorError Capture::open_for_read(const std::string& path) {
     (void)close();
     path_ = path;

@@ -30,6 +30,9 @@ public:
 
     SensorError open_for_write(const std::string& path, bool append);
     SensorError write_packet(const CapturePacketHeader& header, const uint8_t* data);
+    // Hands the records written so far to the system, so that they are in the
+    // file even when the writing process ends without closing it.
+    SensorError flush();
 
     SensorError open_for_read(const std::string& path);
     // The next whole datagram; `data` stays valid until the next read or seek.
