@@ -8,12 +8,14 @@
 
 #include <dirent.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -53,6 +55,38 @@ TEST(SafeFileTest, AtomicWriteReplacesTheFileTheLinkNamesAndLeavesNothingBehind)
     EXPECT_GT(::readlink((dir + "/link.json").c_str(), target, sizeof target - 1), 0);
     EXPECT_EQ(names_in(dir + "/real"), std::vector<std::string>{"a.json"});
     EXPECT_FALSE(write_file_atomically(dir + "/missing/a.json", "x"));
+}
+
+// What the user arranged stays: a link names the file to write even before
+// that file exists, a rewrite keeps the permissions (and group), and a file
+// the user made read-only is not replaced.
+TEST(SafeFileTest, AtomicWriteKeepsWhatTheUserArranged) {
+    const std::string dir = temp_dir();
+    ::mkdir((dir + "/real").c_str(), 0755);
+    ASSERT_EQ(::symlink("real/later.json", (dir + "/later.json").c_str()), 0);
+    ASSERT_TRUE(write_file_atomically(dir + "/later.json", "first"));
+    EXPECT_EQ(text_of(dir + "/real/later.json"), "first");
+    struct stat st;
+    ASSERT_EQ(::lstat((dir + "/later.json").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    const std::string file = dir + "/real/later.json";
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    // Any group will do where the user may give it (the administrator may).
+    const bool grouped = ::chown(file.c_str(), uid_t(-1), 65534) == 0;
+    ASSERT_TRUE(write_file_atomically(file, "second"));
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (grouped) {
+        EXPECT_EQ(st.st_gid, 65534u);
+    }
+
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    errno = 0;
+    EXPECT_FALSE(write_file_atomically(dir + "/later.json", "third"));
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_EQ(text_of(file), "second");
+    EXPECT_EQ(names_in(dir + "/real"), std::vector<std::string>{"later.json"});
 }
 
 class DefaultSettingsFileTest : public ::testing::Test {
