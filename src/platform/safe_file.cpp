@@ -179,14 +179,16 @@ std::vector<std::string> remove_leftover_temporaries(const std::string& path) {
 }
 
 std::string set_file_aside(const std::string& path) {
-    const size_t name_start = path.rfind('/') + 1;  // 0 without a folder
-    const auto [stem, extension] = split_extension(path.substr(name_start));
+    const std::string file = replaced_file(path);
+    if (file.empty()) return "";
+    const size_t name_start = file.rfind('/') + 1;  // 0 without a folder
+    const auto [stem, extension] = split_extension(file.substr(name_start));
     const std::string base =
-        path.substr(0, name_start) + stem + ".unreadable-" + local_time_stamp();
+        file.substr(0, name_start) + stem + ".unreadable-" + local_time_stamp();
     for (int n = 1; n < 100; ++n) {
         const std::string candidate = base + (n > 1 ? "-" + std::to_string(n) : "") + extension;
         if (file_exists(candidate)) continue;
-        return ::rename(path.c_str(), candidate.c_str()) == 0 ? candidate : "";
+        return ::rename(file.c_str(), candidate.c_str()) == 0 ? candidate : "";
     }
     return "";
 }

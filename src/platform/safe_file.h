@@ -31,7 +31,8 @@ std::vector<std::string> remove_leftover_temporaries(const std::string& path);
 
 // Renames `path` to "<stem>.unreadable-<YYYYMMDD-HHMMSS><extension>" beside it
 // (with "-2", "-3", ... before the extension when that name is taken) and
-// returns the new path; "" when it could not be moved.
+// returns the new path; "" when it could not be moved. For a symbolic link,
+// the file it names is moved: the link stays for the file written next.
 std::string set_file_aside(const std::string& path);
 
 // For a file written over time (a recording): creates an empty temporary

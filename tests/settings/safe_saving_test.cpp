@@ -123,6 +123,18 @@ TEST_F(DefaultSettingsFileTest, MakesTheFolderAndKeepsAFileItCannotRead) {
     EXPECT_EQ(aside_.substr(aside_.size() - 5), ".json");
     EXPECT_TRUE(store.load(file_.path(), false));
     EXPECT_EQ(store.ground.height, 1.0f);
+
+    // Linked in from elsewhere: the unreadable file is kept there, and the
+    // new one is written there, through the link.
+    ::mkdir((root_ + "/mine").c_str(), 0755);
+    std::ofstream(root_ + "/mine/clips.json") << "{,}";
+    ::unlink(file_.path().c_str());
+    ASSERT_EQ(::symlink((root_ + "/mine/clips.json").c_str(), file_.path().c_str()), 0);
+    j["ground"]["height"] = 2.0;
+    ASSERT_TRUE(file_.save(j, aside_));
+    EXPECT_EQ(aside_.rfind(root_ + "/mine/clips.unreadable-", 0), 0u) << aside_;
+    EXPECT_EQ(text_of(aside_), "{,}");
+    EXPECT_EQ(text_of(root_ + "/mine/clips.json"), json_file_text(j));
 }
 
 TEST_F(DefaultSettingsFileTest, RewritesOnlyWhenTheSettingsChanged) {
