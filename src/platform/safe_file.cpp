@@ -32,7 +32,11 @@ const char* const temporary_infix = ".tmp-";
 std::string read_link(const std::string& path) {
     char target[PATH_MAX];
     const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
-    if (n <= 0 || size_t(n) >= sizeof target) return "";
+    if (n <= 0) return "";
+    if (size_t(n) >= sizeof target) {
+        errno = ENAMETOOLONG;
+        return "";
+    }
     return std::string(target, size_t(n));
 }
 
