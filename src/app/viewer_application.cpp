@@ -121,11 +121,22 @@ void ViewerApplication::init() {
     if (g_instance != nullptr) std::abort();
     g_instance = this;
     initialised_ = true;
+    remove_leftover_saves();
     init_sdk();
     if (config_file_path.empty()) load_config(config_path(), false);
     if (transforms_.path.empty()) load_default_transforms();
     if (clips_.path.empty()) load_default_clips();
     update_streams();
+}
+
+// Saves killed half way leave their temporary files beside the settings
+// files; nothing else ever removes them.
+void ViewerApplication::remove_leftover_saves() {
+    for (const DefaultSettingsFile* file :
+         {&default_config_, &default_transforms_, &default_clips_}) {
+        for (const std::string& removed : file->remove_leftovers())
+            logger->info("Removed {}, left by an interrupted save", removed);
+    }
 }
 
 std::string ViewerApplication::config_path() {
@@ -161,35 +172,34 @@ void ViewerApplication::load_default_clips() {
     default_clips_.loaded(j);
 }
 
-bool ViewerApplication::save_default_file(DefaultSettingsFile& file, const json& document) {
+bool ViewerApplication::save_default_file(DefaultSettingsFile& file, const json& document,
+                                          const char* failure_message) {
     std::string set_aside_as;
+    errno = 0;
     const bool saved = file.save(document, set_aside_as);
+    const std::string reason = error_text(errno);
     if (!set_aside_as.empty())
         logger->warn("{} could not be read; it is kept as {}", file.path(), set_aside_as);
+    // Said once, not every second: a repeated line would soon fill the log.
+    if (!saved && file.failure_is_new(reason))
+        report_file_failure(failure_message, file.path(), reason);
     return saved;
 }
 
 void ViewerApplication::save_default_stores() {
     if (config_file_path.empty()) {
         store_view_configs();
-        errno = 0;
-        const bool saved = save_default_file(default_config_, config_json());
-        const std::string reason = saved ? "" : error_text(errno);
-        // Said once, not every second: a repeated line would soon fill the log.
-        if (!saved && reason != autosave_failure_) {
-            report_file_failure("Could not save config file!", config_path(), reason);
-        }
-        autosave_failure_ = reason;
+        save_default_file(default_config_, config_json(), "Could not save config file!");
     }
     if (transforms_.path.empty()) {
         json j;
         transforms_to_json(transforms_, j);
-        save_default_file(default_transforms_, j);
+        save_default_file(default_transforms_, j, "Could not save transforms!");
     }
     if (clips_.path.empty()) {
         json j;
         clips_to_json(clips_, j);
-        save_default_file(default_clips_, j);
+        save_default_file(default_clips_, j, "Could not save clips!");
     }
 }
 

@@ -231,7 +231,9 @@ private:
     json config_json() const;
     void load_default_transforms();
     void load_default_clips();
-    bool save_default_file(DefaultSettingsFile& file, const json& document);
+    bool save_default_file(DefaultSettingsFile& file, const json& document,
+                           const char* failure_message);
+    void remove_leftover_saves();
     void report_file_failure(const std::string& message, const std::string& path,
                              const std::string& reason) const;
     // A save dialog's answer with `suffix` ensured, or "" when cancelled or when
@@ -256,7 +258,6 @@ private:
     DefaultSettingsFile default_clips_;
     int64_t last_data_time_ = 0;
     bool initialised_ = false;
-    std::string autosave_failure_;  // the reason the last autosave failed, "" after success
 };
 
 }  // namespace druvex

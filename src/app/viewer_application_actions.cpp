@@ -4,6 +4,7 @@
 
 #include "platform/path_utils.h"
 #include "platform/safe_file.h"
+#include "render/window_pixels.h"
 #include "screenshot.h"
 #include "view/ply_export.h"
 
@@ -163,10 +164,13 @@ bool ViewerApplication::save_screenshot_png(const std::string& path) {
         hidden.emplace_back(child);
         child->setVisible(false);
     }
-    drawAll();  // panels take in gui_visible on their refresh
-    // Read from the frame just drawn, before it is swapped away.
-    std::vector<uint8_t> pixels = grabFramebuffer();
+    // Drawn twice but never shown: panels take in gui_visible on their
+    // refresh during the first frame.
+    drawFrame(false);
+    drawFrame(false);
     const Eigen::Vector2i size = framebufferSize();
+    std::vector<uint8_t> pixels;
+    if (!headless()) pixels = read_window_pixels(size.x(), size.y());
     for (auto& widget : hidden) widget->setVisible(true);
     gui_visible = gui_was_visible;
     drawAll();

@@ -9,8 +9,6 @@ namespace druvex {
 
 namespace {
 
-constexpr uint64_t min_viewers = 1;
-constexpr uint64_t max_viewers = 6;
 // Port 0 would let the system pick one no sensor sends to.
 constexpr uint16_t min_port = 1;
 
@@ -30,11 +28,9 @@ void add_viewers_row(ViewerApplication& app, FormHelper& form) {
         "# Viewers",
         // The field shows a clamped number but passes on what was typed;
         // a thousand viewers would each get a view.
-        [&app](const uint64_t& n) {
-            app.config.n_streams = std::min(std::max(n, min_viewers), max_viewers);
-        },
+        [&app](const uint64_t& n) { app.config.n_streams = bounded_group_views(n); },
         [&app] { return app.config.n_streams; });
-    row->setMinMaxValues(min_viewers, max_viewers);
+    row->setMinMaxValues(min_group_views, max_group_views);
 }
 
 }  // namespace

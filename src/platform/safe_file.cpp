@@ -1,9 +1,12 @@
-// Atomic file replacement and setting unreadable files aside.
+// Atomic file replacement, the litter of interrupted replacements, and
+// setting unreadable files aside.
 #include "safe_file.h"
 
 #include "path_utils.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,20 +21,50 @@
 namespace druvex {
 namespace {
 
-// The file a write replaces: a link's target, so a settings file kept
-// elsewhere and linked in stays where the user put it.
-std::string replaced_file(const std::string& path) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    char target[PATH_MAX];
-    if (::realpath(path.c_str(), target) == nullptr) return path;
-    return target;
-}
-
 std::string folder_of(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+const char* const temporary_infix = ".tmp-";
+
+std::string read_link(const std::string& path) {
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+    if (n <= 0) return "";
+    if (size_t(n) >= sizeof target) {
+        errno = ENAMETOOLONG;
+        return "";
+    }
+    return std::string(target, size_t(n));
+}
+
+// The file a write replaces: a link's target, even one that does not exist
+// yet, so a settings file kept elsewhere and linked in stays where the user
+// put it. "" (errno set) for a link that cannot be read or a loop of links.
+std::string replaced_file(const std::string& path) {
+    std::string file = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st;
+        if (::lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return file;
+        const std::string target = read_link(file);
+        if (target.empty()) return "";
+        file = target[0] == '/' ? target : folder_of(file) + "/" + target;
+    }
+    errno = ELOOP;
+    return "";
+}
+
+// A rewrite keeps what the user set on the file it replaces: its group
+// (where the user may give it) and its permissions.
+void keep_group_and_mode(int fd, const std::string& replaced) {
+    struct stat st;
+    if (::stat(replaced.c_str(), &st) != 0) return;
+    // Fails for a group the user is not in: the file then gets the user's own.
+    static_cast<void>(::fchown(fd, static_cast<uid_t>(-1), st.st_gid) == 0);
+    // After the group: a change of group may clear the set-id bits.
+    static_cast<void>(::fchmod(fd, st.st_mode & 07777) == 0);
 }
 
 // A new file beside `path`, created with the usual permissions (the umask
@@ -39,7 +72,8 @@ std::string folder_of(const std::string& path) {
 int create_temporary(const std::string& path, std::string& temporary) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        temporary =
+            path + temporary_infix + std::to_string(::getpid()) + "-" + std::to_string(counter++);
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -78,13 +112,37 @@ std::string local_time_stamp() {
     return text;
 }
 
+// Whether `file`, named by "<pid>-<n>" after its prefix, is a regular file
+// left by a save whose process has ended.
+bool is_leftover(const std::string& pid_and_count, const std::string& file) {
+    const size_t dash = pid_and_count.find('-');
+    const auto digits = [](const std::string& text) {
+        return !text.empty() && text.size() <= 10 &&
+               text.find_first_not_of("0123456789") == std::string::npos;
+    };
+    if (dash == std::string::npos || !digits(pid_and_count.substr(0, dash)) ||
+        !digits(pid_and_count.substr(dash + 1))) {
+        return false;
+    }
+    const pid_t pid = static_cast<pid_t>(std::stol(pid_and_count.substr(0, dash)));
+    struct stat st;
+    return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH && ::lstat(file.c_str(), &st) == 0 &&
+           S_ISREG(st.st_mode);
+}
+
 }  // namespace
 
 bool write_file_atomically(const std::string& path, const std::string& text) {
     const std::string target = replaced_file(path);
+    if (target.empty()) return false;
+    if (is_write_protected(target)) {
+        errno = EACCES;
+        return false;
+    }
     std::string temporary;
     const int fd = create_temporary(target, temporary);
     if (fd < 0) return false;
+    keep_group_and_mode(fd, target);
     const bool written = write_all(fd, text) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
@@ -95,15 +153,46 @@ bool write_file_atomically(const std::string& path, const std::string& text) {
     return true;
 }
 
+bool is_write_protected(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    // The owner's own write bit, also for an owner whom the system would let
+    // write anyway (the administrator): taking it away is how a file is
+    // protected.
+    if (st.st_uid == ::geteuid()) return (st.st_mode & S_IWUSR) == 0;
+    return ::access(path.c_str(), W_OK) != 0;
+}
+
+std::vector<std::string> remove_leftover_temporaries(const std::string& path) {
+    std::vector<std::string> removed;
+    const std::string target = replaced_file(path);
+    if (target.empty()) return removed;
+    const std::string folder = folder_of(target);
+    const std::string prefix = target.substr(target.rfind('/') + 1) + temporary_infix;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return removed;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string file = folder + "/" + name;
+        if (is_leftover(name.substr(prefix.size()), file) && ::unlink(file.c_str()) == 0)
+            removed.push_back(file);
+    }
+    ::closedir(dir);
+    return removed;
+}
+
 std::string set_file_aside(const std::string& path) {
-    const size_t name_start = path.rfind('/') + 1;  // 0 without a folder
-    const auto [stem, extension] = split_extension(path.substr(name_start));
+    const std::string file = replaced_file(path);
+    if (file.empty()) return "";
+    const size_t name_start = file.rfind('/') + 1;  // 0 without a folder
+    const auto [stem, extension] = split_extension(file.substr(name_start));
     const std::string base =
-        path.substr(0, name_start) + stem + ".unreadable-" + local_time_stamp();
+        file.substr(0, name_start) + stem + ".unreadable-" + local_time_stamp();
     for (int n = 1; n < 100; ++n) {
         const std::string candidate = base + (n > 1 ? "-" + std::to_string(n) : "") + extension;
         if (file_exists(candidate)) continue;
-        return ::rename(path.c_str(), candidate.c_str()) == 0 ? candidate : "";
+        return ::rename(file.c_str(), candidate.c_str()) == 0 ? candidate : "";
     }
     return "";
 }

@@ -4,20 +4,35 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace druvex {
 
-// Writes `text` to a temporary file in the folder of `path`, flushes it to the
-// disk and renames it over `path`, so that a crash or a kill at any moment
-// leaves either the old file or the new one, whole. A symbolic link is
-// followed: the file it names is replaced and the link stays. False, with
-// `path` untouched and no temporary file left, when any step fails (the
+// Writes `text` to a temporary file "<path>.tmp-<pid>-<n>" in the folder of
+// `path`, flushes it to the disk and renames it over `path`, so that a crash
+// or a kill at any moment leaves either the old file or the new one, whole.
+// A symbolic link is followed, also one whose file does not exist yet: the
+// file it names is written and the link stays. The new file keeps the
+// permissions and (where the user may set it) the group of the one it
+// replaces. A write-protected file is not replaced (errno EACCES). False,
+// with `path` untouched and no temporary file left, when any step fails (the
 // folder must exist).
 bool write_file_atomically(const std::string& path, const std::string& text);
 
+// Whether `path` exists and its user may not write it: for the file's owner,
+// the owner's write permission is off (chmod a-w); for others, the system
+// refuses.
+bool is_write_protected(const std::string& path);
+
+// Deletes the temporary files that saves of `path` (see
+// write_file_atomically) left behind when their process was killed: those
+// whose process no longer runs. Returns their paths.
+std::vector<std::string> remove_leftover_temporaries(const std::string& path);
+
 // Renames `path` to "<stem>.unreadable-<YYYYMMDD-HHMMSS><extension>" beside it
 // (with "-2", "-3", ... before the extension when that name is taken) and
-// returns the new path; "" when it could not be moved.
+// returns the new path; "" when it could not be moved. For a symbolic link,
+// the file it names is moved: the link stays for the file written next.
 std::string set_file_aside(const std::string& path);
 
 // Makes the empty file a recording is written into, under its final name

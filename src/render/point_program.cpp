@@ -97,15 +97,22 @@ vec3 hsv2rgb(vec3 c) {
     return c.z * mix(K.xxx, clamp(p - K.xxx, 0.0, 1.0), c.y);
 }
 
+// Where the intensity lies in the colour range, 0 at its low end. A range of
+// zero width has nothing to divide by: all its points take the low end.
+float range_position() {
+    float width = color_max - color_min;
+    return width > 0.0 ? (intensity_frag - color_min) / width : 0.0;
+}
+
 void main() {
     float t;
     if (colormap == COLORMAP_CATEGORICAL) {
         // Integer values select one stop each.
         t = mod(intensity_frag, float(n_colors)) / float(n_colors);
     } else if (colormap == COLORMAP_CIRCULAR) {
-        t = mod((intensity_frag - color_min) / (color_max - color_min), 1.0);
+        t = mod(range_position(), 1.0);
     } else {
-        t = clamp((intensity_frag - color_min) / (color_max - color_min), 0.0, 1.0);
+        t = clamp(range_position(), 0.0, 1.0);
     }
     if (reverse_colormap) t = 1.0 - t;
     vec4 colour = texture(colormap_texture, t);

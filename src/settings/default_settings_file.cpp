@@ -5,6 +5,8 @@
 #include "platform/path_utils.h"
 #include "platform/safe_file.h"
 
+#include <cerrno>
+
 namespace druvex {
 
 DefaultSettingsFile::DefaultSettingsFile(std::string file_name, LoadCheck loads)
@@ -20,6 +22,10 @@ bool DefaultSettingsFile::save(const json& document, std::string& set_aside_as) 
     const std::string text = json_file_text(document);
     const bool exists = file_exists(file);
     if (exists && unchanged_text_ == text) return true;
+    if (is_write_protected(file)) {
+        errno = EACCES;
+        return false;
+    }
     if (exists && !loads_(file)) {
         set_aside_as = set_file_aside(file);
         if (set_aside_as.empty()) return false;
@@ -27,7 +33,18 @@ bool DefaultSettingsFile::save(const json& document, std::string& set_aside_as) 
     get_data_directory("", true);
     if (!write_file_atomically(file, text)) return false;
     unchanged_text_ = text;
+    reported_failure_.clear();
     return true;
+}
+
+bool DefaultSettingsFile::failure_is_new(const std::string& reason) {
+    if (reason == reported_failure_) return false;
+    reported_failure_ = reason;
+    return true;
+}
+
+std::vector<std::string> DefaultSettingsFile::remove_leftovers() const {
+    return remove_leftover_temporaries(path());
 }
 
 }  // namespace druvex

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace druvex {
 
@@ -27,15 +28,27 @@ public:
 
     // Writes `document` to path() unless the settings are unchanged since
     // they were loaded or last saved and the file is still there. A file
-    // that does not load is first renamed aside (see set_file_aside), its new
-    // name left in `set_aside_as`. The data directory is made (with its
-    // parents) first. False when the file could not be set aside or written.
+    // the user protected against writing is left as it is (errno EACCES). A
+    // file that does not load is first renamed aside (see set_file_aside),
+    // its new name left in `set_aside_as`. The data directory is made (with
+    // its parents) first. False, with errno telling why, when the file could
+    // not be set aside or written.
     bool save(const json& document, std::string& set_aside_as);
+
+    // Whether a failed save for `reason` is news. Saves repeat every second
+    // and would say the same each time: a reason counts once, until a write
+    // succeeds or a save fails for another.
+    bool failure_is_new(const std::string& reason);
+
+    // At start-up: deletes the temporary files of saves that were killed
+    // (see remove_leftover_temporaries) and returns their paths.
+    std::vector<std::string> remove_leftovers() const;
 
 private:
     std::string file_name_;
     LoadCheck loads_;
     std::optional<std::string> unchanged_text_;
+    std::string reported_failure_;
 };
 
 }  // namespace druvex

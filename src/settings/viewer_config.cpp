@@ -15,7 +15,6 @@ namespace {
 // edit does no harm; what falls outside would exhaust memory (a grid of
 // billions of cells, thousands of views), divide by zero or index past a
 // table.
-constexpr uint64_t min_group_views = 1;
 constexpr float min_point_size = 0.01f, max_point_size = 1000.0f;
 constexpr float max_color_magnitude = 1e9f;
 constexpr int colormap_count = 5;     // Categorical .. Sequential
@@ -63,7 +62,6 @@ template <typename Config, typename Fn>
 void top_fields(Config& c, Fn&& fn) {
     fn("enable_clips", c.enable_clips);
     fn("enable_transforms", c.enable_transforms);
-    fn("n_streams", c.n_streams);
     fn("show_uncalibrated", c.show_uncalibrated);
     fn("sdk_disable_distance_clip", c.sdk_disable_distance_clip);
     fn("sdk_disable_image_clip", c.sdk_disable_image_clip);
@@ -122,6 +120,14 @@ void bring_into_range(ViewConfig& c) {
     c.grid_fill_distance = std::min(c.grid_fill_distance, max_grid_fill_distance);
     c.grid_fill_threshold =
         std::clamp(c.grid_fill_threshold, min_grid_fill_threshold, max_grid_fill_threshold);
+}
+
+// A count: a negative number reads as absent, not as the huge count its
+// 64-bit pattern would make.
+void read_group_view_count(const json& j, uint64_t& n) {
+    const json* m = json_member(j, "n_streams");
+    if (m == nullptr || !m->is_number() || m->get<double>() < 0.0) return;
+    get_json_value(j, "n_streams", n);
 }
 
 // The elements of "group_streams": an array's in order, an object's member
@@ -202,6 +208,7 @@ bool view_config_from_json(ViewConfig& config, const json& j) {
 
 void viewer_config_to_json(const ViewerConfig& config, json& j) {
     top_fields(config, Writer{j});
+    j["n_streams"] = config.n_streams;
     view_config_to_json(config.single_stream, j["single_stream"]);
     for (const ViewConfig& view : config.group_streams) {
         json element;
@@ -213,6 +220,7 @@ void viewer_config_to_json(const ViewerConfig& config, json& j) {
 bool viewer_config_from_json(ViewerConfig& config, const json& j) {
     bool result = j.is_object();
     top_fields(config, Reader{j});
+    read_group_view_count(j, config.n_streams);
     if (const json* single = json_member(j, "single_stream"))
         result &= view_config_from_json(config.single_stream, *single);
     config.group_streams.clear();
@@ -226,7 +234,7 @@ bool viewer_config_from_json(ViewerConfig& config, const json& j) {
             }
         });
     }
-    config.n_streams = std::clamp(config.n_streams, min_group_views, max_group_views);
+    config.n_streams = bounded_group_views(config.n_streams);
     config.group_streams.resize(config.n_streams);
     return result;
 }

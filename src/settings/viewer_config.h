@@ -14,14 +14,20 @@ namespace druvex {
 // The default config file's name in the data directory.
 constexpr const char* viewer_config_file_name = "druvex_viewer_config.json";
 
-// More views than this cannot be told apart on any screen.
-constexpr uint64_t max_group_views = 64;
+// The number of group views the file and the Config panel's "# Viewers"
+// allow: more cannot be told apart on a screen, and every view holds its own
+// frames and GL buffers.
+constexpr uint64_t min_group_views = 1;
+constexpr uint64_t max_group_views = 6;
+constexpr uint64_t bounded_group_views(uint64_t n) {
+    return n < min_group_views ? min_group_views : n > max_group_views ? max_group_views : n;
+}
 
 struct ViewerConfig {
     bool show_advanced = false;  // not saved
     bool enable_clips = true;
     bool enable_transforms = true;
-    uint64_t n_streams = 1;  // group views; read back within 1 .. max_group_views
+    uint64_t n_streams = 1;  // group views; read back within the bounds above
     bool show_uncalibrated = false;
     bool sdk_disable_distance_clip = false;  // SDK control flag 8
     bool sdk_disable_image_clip = false;     // SDK control flag 4
@@ -35,10 +41,10 @@ ViewerConfig default_viewer_config();
 // `j` must be null or an object.
 void viewer_config_to_json(const ViewerConfig& config, json& j);
 // Tolerant: a key that is missing, null or of the wrong type leaves its field
-// as it was. Values the viewer cannot work with (a view count, grid, zoom,
-// point size, colour range, frame length or id out of range) are brought into
-// range. `group_streams` ends with exactly `n_streams` entries. False only
-// for a value that is not an object.
+// as it was; so does a negative view count. Values the viewer cannot work
+// with (a view count, grid, zoom, point size, colour range, frame length or
+// id out of range) are brought into range. `group_streams` ends with exactly
+// `n_streams` entries. False only for a value that is not an object.
 bool viewer_config_from_json(ViewerConfig& config, const json& j);
 void view_config_to_json(const ViewConfig& config, json& j);
 bool view_config_from_json(ViewConfig& config, const json& j);

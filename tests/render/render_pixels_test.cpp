@@ -93,6 +93,18 @@ TEST_F(PointPixels, UnimportantPointsAreDimGrey) {
     expect_colour_at(c, 6, 0, {255, 0, 0});
 }
 
+// A settings file may give a colour range of zero width: points below, on
+// and above it take the colormap's low end.
+TEST_F(PointPixels, ZeroWidthRangeDrawsTheLowEnd) {
+    for (const int colormap : {COLORMAP_SEQUENTIAL, COLORMAP_CIRCULAR}) {
+        RenderConfig c = test_camera(colormap);
+        c.color_min = c.color_max = 5.0f;
+        draw(c, {{1, -8, 0, 0, 2.0f}, {1, 0, 0, 0, 5.0f}, {1, 8, 0, 0, 9.0f}});
+        for (const float x : {-8.0f, 0.0f, 8.0f})
+            expect_colour_at(c, x, 0, stop_colour(colormap, 0));
+    }
+}
+
 TEST_F(PointPixels, EmptyUploadDrawsNothing) {
     RenderConfig c = test_camera(COLORMAP_CONSTANT);
     draw(c, {});

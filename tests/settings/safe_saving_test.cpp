@@ -8,12 +8,14 @@
 
 #include <dirent.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -55,6 +57,38 @@ TEST(SafeFileTest, AtomicWriteReplacesTheFileTheLinkNamesAndLeavesNothingBehind)
     EXPECT_FALSE(write_file_atomically(dir + "/missing/a.json", "x"));
 }
 
+// What the user arranged stays: a link names the file to write even before
+// that file exists, a rewrite keeps the permissions (and group), and a file
+// the user made read-only is not replaced.
+TEST(SafeFileTest, AtomicWriteKeepsWhatTheUserArranged) {
+    const std::string dir = temp_dir();
+    ::mkdir((dir + "/real").c_str(), 0755);
+    ASSERT_EQ(::symlink("real/later.json", (dir + "/later.json").c_str()), 0);
+    ASSERT_TRUE(write_file_atomically(dir + "/later.json", "first"));
+    EXPECT_EQ(text_of(dir + "/real/later.json"), "first");
+    struct stat st;
+    ASSERT_EQ(::lstat((dir + "/later.json").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    const std::string file = dir + "/real/later.json";
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    // Any group will do where the user may give it (the administrator may).
+    const bool grouped = ::chown(file.c_str(), uid_t(-1), 65534) == 0;
+    ASSERT_TRUE(write_file_atomically(file, "second"));
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (grouped) {
+        EXPECT_EQ(st.st_gid, 65534u);
+    }
+
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    errno = 0;
+    EXPECT_FALSE(write_file_atomically(dir + "/later.json", "third"));
+    EXPECT_EQ(errno, EACCES);
+    EXPECT_EQ(text_of(file), "second");
+    EXPECT_EQ(names_in(dir + "/real"), std::vector<std::string>{"later.json"});
+}
+
 class DefaultSettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -89,6 +123,18 @@ TEST_F(DefaultSettingsFileTest, MakesTheFolderAndKeepsAFileItCannotRead) {
     EXPECT_EQ(aside_.substr(aside_.size() - 5), ".json");
     EXPECT_TRUE(store.load(file_.path(), false));
     EXPECT_EQ(store.ground.height, 1.0f);
+
+    // Linked in from elsewhere: the unreadable file is kept there, and the
+    // new one is written there, through the link.
+    ::mkdir((root_ + "/mine").c_str(), 0755);
+    std::ofstream(root_ + "/mine/clips.json") << "{,}";
+    ::unlink(file_.path().c_str());
+    ASSERT_EQ(::symlink((root_ + "/mine/clips.json").c_str(), file_.path().c_str()), 0);
+    j["ground"]["height"] = 2.0;
+    ASSERT_TRUE(file_.save(j, aside_));
+    EXPECT_EQ(aside_.rfind(root_ + "/mine/clips.unreadable-", 0), 0u) << aside_;
+    EXPECT_EQ(text_of(aside_), "{,}");
+    EXPECT_EQ(text_of(root_ + "/mine/clips.json"), json_file_text(j));
 }
 
 TEST_F(DefaultSettingsFileTest, RewritesOnlyWhenTheSettingsChanged) {

@@ -6,6 +6,8 @@
 
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -150,6 +152,61 @@ TEST_F(SettingsEndToEndTest, SdkSwitchesSurviveARestartAndOnlyARealChangeRewrite
     EXPECT_EQ(view["caption"], "mine");
     EXPECT_EQ(view["flip"], true) << "the key did not reach the view";
     EXPECT_GT(view["zoom_scale"].get<double>(), 0.0);
+}
+
+// Files the user protected or arranged stay as arranged. A read-only config
+// is not replaced, and though the autosaves and the last save all try, it is
+// said once; made writable again, a rewrite keeps its permissions and group.
+// A default file that links to one yet to be made is written there.
+// Temporary files of killed saves go at start-up; a running save's stay.
+TEST_F(SettingsEndToEndTest, ProtectedLinkedAndLeftOverFilesAsTheUserArrangedThem) {
+    const std::string text = "{\"n_streams\": 1}";
+    const std::string config = dir_ + "druvex_viewer_config.json";
+    write("druvex_viewer_config.json", text);
+    ASSERT_EQ(::chmod(config.c_str(), 0444), 0);
+    const bool grouped = ::chown(config.c_str(), uid_t(-1), 65534) == 0;
+    ASSERT_EQ(::mkdir((home_ + "/elsewhere").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("../../elsewhere/clips.json", (dir_ + "druvex_clips.json").c_str()), 0);
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+    const std::string killed_save = "druvex_transforms.json.tmp-" + std::to_string(ended) + "-3";
+    const std::string running_save =
+        "druvex_viewer_config.json.tmp-" + std::to_string(::getpid()) + "-0";
+    write(killed_save, "{");
+    write(running_save, "{");
+
+    const std::string refused =
+        "DruvexViewer: warning: Could not save config file! " + config + ": Permission denied\n";
+    // "f" flips the view under the mouse: a change to save.
+    const auto flip = [this](const std::string& window) {
+        xdotool({"mousemove", "--window", window, "500", "400"});
+        xdotool({"key", "f"});
+    };
+    run("protected", [&](const std::string& window) {
+        flip(window);
+        EXPECT_FALSE(wait_for(20.0, [&] {
+                         return read_file(output_).find(refused) == std::string::npos ? "" : "y";
+                     }).empty());
+    });
+    const std::string output = read_file(output_);
+    EXPECT_EQ(output.find(refused), output.rfind(refused)) << output;
+    EXPECT_EQ(read_file(config), text);
+    EXPECT_NE(read_file(home_ + "/elsewhere/clips.json").find("focus"), std::string::npos);
+    EXPECT_NE(::access((dir_ + killed_save).c_str(), F_OK), 0);
+    EXPECT_EQ(read_file(dir_ + running_save), "{");
+
+    ASSERT_EQ(::chmod(config.c_str(), 0640), 0);
+    run("writable", [&](const std::string& window) {
+        flip(window);
+        EXPECT_FALSE(wait_for(20.0, [&] { return read_file(config) == text ? "" : "y"; }).empty());
+    });
+    struct stat st;
+    ASSERT_EQ(::stat(config.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (grouped) {
+        EXPECT_EQ(st.st_gid, 65534u);
+    }
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace druvex {
 namespace {
@@ -168,7 +170,21 @@ TEST(ViewerConfigFileTest, ValuesThatWouldBreakTheViewerAreBroughtIntoRange) {
         EXPECT_LE(view.grid_fill_distance, 1000u);
         EXPECT_EQ(view.grid_fill_threshold, 1u);
     }
-    EXPECT_EQ(read({{"n_streams", 0}}).n_streams, 1u);
+}
+
+// The Config panel's bounds hold for the file too; a negative number or a
+// non-number is no count at all.
+TEST(ViewerConfigFileTest, ViewCountIsHeldToTheBoundsAndANegativeOneIsAbsent) {
+    const std::vector<std::pair<json, uint64_t>> cases = {
+        {0, 1},  {4, 4},    {4.9, 4},   {7, 6},   {1e7, 6},  {1e30, 6},
+        {-1, 3}, {-0.5, 3}, {-1e30, 3}, {"5", 3}, {true, 3}, {nullptr, 3}};
+    for (const auto& [value, views] : cases) {
+        ViewerConfig config;
+        config.n_streams = 3;
+        viewer_config_from_json(config, {{"n_streams", value}});
+        EXPECT_EQ(config.n_streams, views) << value;
+        EXPECT_EQ(config.group_streams.size(), views) << value;
+    }
 }
 
 TEST(ViewerConfigFileTest, TopLevelThatIsNotAnObjectFailsWithDefaultViews) {

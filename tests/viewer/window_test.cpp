@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -314,6 +315,37 @@ TEST_F(WindowTest, KeysHelpScreenshotsAndPointExport) {
     app_->export_points(view);
     EXPECT_GT(view->vertices.size(), 1000u);
     EXPECT_EQ(open3d_points(dir_ + "/points.ply"), long(view->vertices.size()));
+}
+
+// A screenshot is the picture in the window without its panels, with the
+// smoothed edges, points and text the user sees: compared with what the X
+// server shows of the window (panels hidden with F11), pixel for pixel.
+TEST_F(WindowTest, ScreenshotEqualsTheWindowWithoutItsPanels) {
+    if (!executable_exists("/usr/bin/import") || !executable_exists("/usr/bin/compare"))
+        GTEST_SKIP() << "no ImageMagick";
+    app_->load_capture(sample_capture(4));
+    pump(1.5);
+    xdo({"key", "space"});
+    ASSERT_FALSE(app_->replay.is_running());
+    xdo({"key", "F11"});
+    ASSERT_FALSE(app_->gui_visible);
+    answer_dialogs_with(dir_ + "/shot.png");
+    app_->save_screenshot_as();
+    pump(0.2);
+    const std::string shown = dir_ + "/window.png";
+    ASSERT_EQ(run_pumping({"/usr/bin/import", "-window", window_, shown}, "import"), 0)
+        << read_file(dir_ + "/import.txt");
+    LodePNGColorType type = LCT_GREY;
+    unsigned depth = 0;
+    EXPECT_GT(count(load_png(dir_ + "/shot.png", &type, &depth), lit), 3000u) << "no points";
+    // "compare -metric AE" prints the number of pixels that differ.
+    run_pumping(
+        {"/usr/bin/compare", "-metric", "AE", dir_ + "/shot.png", shown, dir_ + "/difference.png"},
+        "compare");
+    const std::string differing = read_file(dir_ + "/compare.txt");
+    ASSERT_FALSE(differing.empty() || !std::isdigit(static_cast<unsigned char>(differing[0])))
+        << differing;
+    EXPECT_LT(std::strtod(differing.c_str(), nullptr), 100.0) << "pictures in " << dir_;
 }
 
 // The mouse orbits, pans and zooms the camera of the view under it, and with
