@@ -1,6 +1,8 @@
 // The application's capture replay: opening, transport and delivery to the views.
 #include "replay_control.h"
 
+#include <algorithm>
+
 namespace druvex {
 namespace {
 
@@ -46,7 +48,28 @@ SdkError ReplayControl::set_enable_loop(bool enable) {
     return result(replay_.set_enable_loop(enable));
 }
 SdkError ReplayControl::set_speed(float speed) { return result(replay_.set_speed(speed)); }
-SdkError ReplayControl::seek(float position_sec) { return result(replay_.seek(position_sec)); }
+SdkError ReplayControl::seek(float position_sec) {
+    // The capture refuses its own length as a position (no record lies after
+    // it), yet the slider's right end and a step in the last second mean the
+    // last record, not a failed seek that leaves the replay where it was.
+    if (replay_.is_open() && position_sec >= replay_.get_length()) return seek_last_record();
+    return result(replay_.seek(position_sec));
+}
+
+// Positions travel in float seconds, whose steps grow with the length: the
+// largest position below the length that the capture takes lands on its last
+// record, or on one a few float steps before it. The replay stays paused
+// while the search tries its way down.
+SdkError ReplayControl::seek_last_record() {
+    return result(replay_.run_paused([this] {
+        const float length = replay_.get_length();
+        for (float back = 0.0f;; back = back == 0.0f ? 1e-6f : 2.0f * back) {
+            const float position = std::max(length - back, 0.0f);
+            druvex_sdk::SensorError error = replay_.seek(position);
+            if (error.code != DRUVEX_ERROR_INVALID_ARGUMENTS || position == 0.0f) return error;
+        }
+    }));
+}
 SdkError ReplayControl::resume() { return result(replay_.resume()); }
 SdkError ReplayControl::pause() { return result(replay_.pause()); }
 

@@ -35,6 +35,7 @@ public:
     float get_speed() const { return replay_.get_speed(); }
     SdkError set_enable_loop(bool enable);
     SdkError set_speed(float speed);
+    // A position at or past the capture's length goes to its last record.
     SdkError seek(float position_sec);
     SdkError resume();
     SdkError pause();
@@ -44,6 +45,8 @@ public:
     SdkError run_paused(const std::function<SdkError()>& function);
 
 private:
+    SdkError seek_last_record();
+
     druvex_sdk::CaptureReplay replay_;
 };
 

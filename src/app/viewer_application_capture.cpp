@@ -90,6 +90,10 @@ SdkError ViewerApplication::replay_recent_frames() {
     const float back = position > 0.5f ? 0.5f : position;
     report_sdk_error(replay.seek(position - back), "Seek capture failed!");
     report_sdk_error(replay.resume_blocking(back), "Resume capture failed!");
+    // Refilled up to the last record, the replay read past it: back to it, or
+    // the next frame would take the replay for one that played to its end
+    // and rewind it to the start.
+    if (replay.is_end()) report_sdk_error(replay.seek(position), "Seek capture failed!");
     return SdkError();
 }
 

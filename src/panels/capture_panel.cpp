@@ -21,18 +21,24 @@ constexpr int icon_step_forward = 0x27A1;
 constexpr float min_speed = 0.01f;
 constexpr float max_speed = 3.0f;
 
-// Steps stay within the capture: a seek before its start or past its end
-// would be refused and leave the replay where it was. The transport drops
-// the replay's results; the panel shows the position the replay reports next.
+// Steps stay within the capture: a seek before its start would be refused,
+// and one at its end goes to the last record. What the replay refuses is
+// said; the panel shows the position the replay reports next.
 void step_replay(ViewerApplication& app, float seconds) {
-    (void)app.replay.pause();
+    app.report_sdk_error(app.replay.pause(), "Pause capture failed!");
     const float length = app.replay.get_length();
-    (void)app.replay.seek(clamp_float(app.replay.get_position() + seconds, 0.0f, length));
+    app.report_sdk_error(
+        app.replay.seek(clamp_float(app.replay.get_position() + seconds, 0.0f, length)),
+        "Seek capture failed!");
     app.refresh_frames();
 }
 
 void toggle_replay(ViewerApplication& app) {
-    (void)(app.replay.is_running() ? app.replay.pause() : app.replay.resume());
+    if (app.replay.is_running()) {
+        app.report_sdk_error(app.replay.pause(), "Pause capture failed!");
+    } else {
+        app.report_sdk_error(app.replay.resume(), "Resume capture failed!");
+    }
 }
 
 nanogui::Button* add_icon_button(Toolbar* toolbar, int icon, const std::function<void()>& action) {
@@ -144,7 +150,8 @@ void seek_replay_fraction(ViewerApplication& app, float fraction) {
         app.replay_slider_fraction = fraction;
         return;
     }
-    (void)app.replay.seek(app.replay.get_length() * fraction);
+    app.report_sdk_error(app.replay.seek(app.replay.get_length() * fraction),
+                         "Seek capture failed!");
     app.refresh_frames();
 }
 

@@ -20,8 +20,9 @@ void build_sdk_options_panel(ViewerApplication& app, FormHelper& form);
 nanogui::Widget* add_sdk_flag_checkbox(ViewerApplication& app, FormHelper& form,
                                        const std::string& caption, uint32_t mask);
 
-// Moves the SDK's listener to `port`. A port that cannot be bound is reported
-// and the listener goes back to the port it had.
-void set_sdk_port(ViewerApplication& app, uint16_t port);
+// Moves the SDK's listener to `port`. A number that is no port, or a port
+// that cannot be bound, is reported and the listener stays on (or goes back
+// to) the port it had; with networking off the port is tried at once.
+void set_sdk_port(ViewerApplication& app, uint32_t port);
 
 }  // namespace druvex

@@ -16,6 +16,7 @@ FormWidget<float>* add_float_row(FormHelper& form, const std::string& caption,
     FormWidget<float>* field =
         form.addVariable<float>(caption, finite_setter, getter, options.editable);
     field->setUnits(options.units);
+    if (options.units == "m") field->setNumberFormat(metres_number_format);
     field->setDefaultValue(options.default_text);
     field->setMinMaxValues(options.min, options.max);
     field->setValueIncrement(options.increment);

@@ -11,8 +11,12 @@
 
 namespace druvex {
 
+// Metre fields print plain numbers up to a thousand kilometres, where the
+// fields' usual "%.4g" would show the clip defaults of 10000 m as "1e+04".
+constexpr const char* metres_number_format = "%.6g";
+
 struct FloatRowOptions {
-    std::string units;
+    std::string units;               // "m" also prints the number with metres_number_format
     std::string default_text = "0";  // what an emptied field commits
     float min = std::numeric_limits<float>::lowest();
     float max = std::numeric_limits<float>::max();

@@ -1,6 +1,8 @@
 // Building blocks the toolbar panels share.
 #include "toolbar_common.h"
 
+#include "panel_rows.h"
+
 #include <fmt/format.h>
 
 #include <cmath>
@@ -82,9 +84,11 @@ FormWidget<float>* add_metres_row(FormHelper& form, const std::string& caption, 
     row->setDefaultValue(fmt::format("{:f}", default_value));
     row->setSpinnable(true);
     row->setUnits("m");
+    row->setNumberFormat(metres_number_format);
     row->setValueIncrement(increment);
     row->setStep(step);
     row->setMinMaxValues(-largest_metres, largest_metres);
+    row->setValue(field);  // the first value was shown before the format applied
     return row;
 }
 

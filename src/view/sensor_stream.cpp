@@ -2,14 +2,15 @@
 #include "sensor_stream.h"
 
 #include "hex_grid.h"
-#include "platform/rate_limiter.h"
 #include "platform/sdk_utils.h"
 #include "view.h"
 #include "view_host.h"
 
 #include <spdlog/spdlog.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -90,6 +91,7 @@ void SensorStream::clear() {
 
 void SensorStream::clear_locked() {
     first_timestamp = 0;
+    last_frame_us = 0;  // what follows a clear is no interval of the sensor's
     incoming.clear();
     frames.clear();
     for (Statistic<float>* s : {&image_x_min, &image_x_max, &image_z_min, &image_z_max})
@@ -121,6 +123,25 @@ void SensorStream::follow_settings() {
     }
 }
 
+namespace {
+
+// The rate is counted on the clock the frames come with: the replay's
+// position while a replay is open, else the wall clock. A paused replay's
+// refill after a seek then counts its frames as far apart as they were
+// recorded, not as the microseconds it takes to replay them; the interval
+// across a jump back (a seek, a loop) or a clear is not counted at all.
+void count_frame_interval(SensorStream& stream, int64_t time_us) {
+    const int64_t interval = time_us - stream.last_frame_us;
+    if (stream.last_frame_us != 0 && interval > 0) {
+        stream.intervals[stream.interval_index] =
+            static_cast<uint32_t>(std::min<int64_t>(interval, UINT32_MAX));
+        stream.interval_index = (stream.interval_index + 1) % 10;
+    }
+    stream.last_frame_us = time_us;
+}
+
+}  // namespace
+
 void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
                        const DruvexSensorRawPointWithTime* points) {
     std::lock_guard<std::mutex> lock(stream.mutex);
@@ -137,13 +158,7 @@ void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
     if (stream.incoming.size() > SensorStream::kMaxIncomingFrames) stream.incoming.clear();
     if (stream.hex_grid) stream.hex_grid->tick();
 
-    const int64_t now_ns = steady_time_ns();
-    if (stream.last_push_time != 0) {
-        stream.intervals[stream.interval_index] =
-            static_cast<uint32_t>((now_ns - stream.last_push_ns) / 1000);
-        stream.interval_index = (stream.interval_index + 1) % 10;
-    }
-    stream.last_push_ns = now_ns;
+    count_frame_interval(stream, time_us);
     stream.last_push_time = std::time(nullptr);
 }
 

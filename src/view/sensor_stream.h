@@ -137,7 +137,7 @@ public:
     uint32_t (*interval_mean)(const uint32_t*, size_t) = mean_of_u32;
     uint32_t intervals[10];
     uint64_t interval_index = 0;
-    int64_t last_push_ns = 0;
+    int64_t last_frame_us = 0;  // time of the last frame pushed, 0 after a clear
 
 private:
     // Replaces the points appended since `start` by the hex grid's cells.

@@ -120,6 +120,10 @@ void View::remove_streams() {
     streams.clear();
     pending_streams.clear();
     vertices.clear();
+    clear_drawn_points();
+}
+
+void View::clear_drawn_points() {
     release_cluster_grid();
     // Nothing is drawn until the next upload.
     if (renderer.points().count() > 0) renderer.upload_points(0, nullptr);

@@ -67,6 +67,10 @@ public:
     size_t stream_index(uint64_t handle) const;
     bool imu_demo_active() const;
     void release_cluster_grid();
+    // GL thread: no points or boxes are drawn until the next upload.
+    void clear_drawn_points();
+    // Whether a stream of this view is switched off.
+    bool hides_a_stream() const;
     void update_title();
 
     // The Control Panel (built by the panels area). Once a frame from update():

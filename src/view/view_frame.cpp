@@ -151,8 +151,20 @@ void View::find_clusters() {
     if (cluster_grid && !druvex::cluster_grid(*cluster_grid)) release_cluster_grid();
 }
 
+bool View::hides_a_stream() const {
+    for (const auto& [handle, stream] : streams) {
+        if (!stream_shown(handle)) return true;
+    }
+    return false;
+}
+
 void View::process_frame() {
-    if (!collect_points()) return;
+    if (!collect_points()) {
+        // A frame without points keeps the last picture, but not when the
+        // sensors that drew it have been switched off.
+        if (hides_a_stream()) clear_drawn_points();
+        return;
+    }
     renderer.upload_points(vertices.size(), vertices.data());
     if (cluster_grid) draw_cluster_boxes(*cluster_grid);
 }

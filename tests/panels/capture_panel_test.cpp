@@ -115,6 +115,57 @@ TEST(CapturePanelTest, RecordThenReplayPauseStepSlideAndStop) {
     wait_for_exit(sender, 5.0);
 }
 
+std::vector<float> frame_rates(ToolbarJourney& journey) {
+    return journey.gui([&] {
+        std::vector<float> rates;
+        for (auto& [handle, stream] : journey.app->first_view()->streams)
+            rates.push_back(stream->frame_rate);
+        return rates;
+    });
+}
+
+// The slider released past its right end and a step forward in the last
+// second both reach the last record and stay there; the seeks and the pause
+// leave the sensors' frame rates as they were while playing.
+TEST(CapturePanelTest, SliderAndStepReachTheEndAndSeeksLeaveTheFrameRate) {
+    ToolbarJourney journey;
+    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+    const std::string capture = ToolbarJourney::sample_capture();
+    if (capture.empty()) GTEST_SKIP() << "no sample capture";
+    journey.run([&] {
+        journey.load_paused(capture);
+        ReplayControl& replay = journey.app->replay;
+        auto* transport = journey.find_type<Toolbar>(journey.panel("Capture"));
+        auto* slider = journey.find_type<nanogui::Slider>(journey.panel("Capture"));
+        ASSERT_NE(slider, nullptr);
+        auto button = [&](int i) { return journey.gui([&] { return transport->childAt(i); }); };
+        journey.click(button(1));  // play long enough for the rates to settle
+        ASSERT_TRUE(journey.wait_until([&] { return replay.get_position() > 1.6f; }));
+        journey.click(button(1));
+        const std::vector<float> playing = frame_rates(journey);
+        ASSERT_EQ(playing.size(), 2u);
+
+        const float length = replay.get_length();
+        journey.drag(slider, 0.5f, 1.2f);
+        journey.release();
+        EXPECT_EQ(replay.get_position(), length);
+        journey.click(button(0));  // step back
+        EXPECT_NEAR(replay.get_position(), length - 1.0f, 0.05f);
+        journey.click(button(3));  // step forward, within the last second
+        EXPECT_EQ(replay.get_position(), length);
+        journey.frames(5);
+        EXPECT_EQ(replay.get_position(), length) << "paused at the end, not rewound";
+        EXPECT_EQ(journey.gui([&] { return slider->value(); }), 1.0f);
+        EXPECT_FALSE(journey.logged("Seek capture failed!"));
+        const std::vector<float> paused = frame_rates(journey);
+        for (size_t i = 0; i < playing.size(); ++i) {
+            EXPECT_GT(playing[i], 1.0f);
+            EXPECT_NEAR(paused[i], playing[i], playing[i] * 0.2f) << "sensor " << i;
+        }
+        journey.screenshot(journey.data_dir + "/capture_end.png");
+    });
+}
+
 // A capture whose packets all share one instant has no length: the slider
 // and the time label sit at the start instead of dividing by zero.
 TEST(CapturePanelTest, CaptureOfNoLengthReadsAsItsStart) {

@@ -145,7 +145,7 @@ TEST(ConfigPanelTest, SdkPopupSwitchesFlagsAndMovesThePort) {
         EXPECT_EQ(druvex_sdk_get_port(), new_port);
         journey.frames();
         EXPECT_EQ(
-            journey.gui([&] { return static_cast<nanogui::IntBox<uint16_t>*>(port)->value(); }),
+            journey.gui([&] { return static_cast<nanogui::IntBox<uint32_t>*>(port)->value(); }),
             new_port);
         EXPECT_TRUE(journey.logged("Could not listen on port " + std::to_string(taken.port)));
         journey.gui([&] { journey.app->remove_streams(); });
@@ -156,8 +156,31 @@ TEST(ConfigPanelTest, SdkPopupSwitchesFlagsAndMovesThePort) {
         journey.gui([&] { journey.app->remove_streams(); });
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         EXPECT_TRUE(journey.view_handles().empty()) << "the new port is left";
+        auto shown = [&] {
+            return journey.gui(
+                [&] { return static_cast<nanogui::IntBox<uint32_t>*>(port)->value(); });
+        };
+        // No port: said, and the field shows the port in use.
         journey.type_into(port, "70000");
-        EXPECT_EQ(druvex_sdk_get_port(), 65535) << "held to the largest port";
+        EXPECT_EQ(druvex_sdk_get_port(), old_port);
+        EXPECT_EQ(shown(), old_port);
+        EXPECT_TRUE(journey.logged("Could not listen on port 70000"));
+
+        // With networking off (as during a replay) a port is tried at once.
+        journey.click(journey.find_type<Toolbar>(journey.panel("Capture")));  // pause
+        ASSERT_TRUE(has_sdk_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK));
+        const std::string refused = "Could not listen on port " + std::to_string(taken.port);
+        const size_t refusals = journey.times_logged(refused);
+        journey.type_into(port, std::to_string(taken.port));
+        EXPECT_EQ(druvex_sdk_get_port(), old_port);
+        EXPECT_EQ(shown(), old_port);
+        EXPECT_EQ(journey.times_logged(refused), refusals + 1);
+        journey.type_into(port, std::to_string(new_port));
+        EXPECT_EQ(shown(), new_port);
+        journey.click(journey.find_type<Toolbar>(journey.panel("Capture")));  // listen again
+        journey.gui([&] { journey.app->remove_streams(); });
+        EXPECT_TRUE(journey.wait_until([&] { return !journey.view_handles().empty(); }))
+            << "listening on the port the field shows";
     });
     ::kill(sender.pid, SIGKILL);
     wait_for_exit(sender, 5.0);

@@ -73,6 +73,8 @@ TEST(ScreenshotDemoPanelTest, ScreenshotWritesThePngAndDemoModeStartsAndStops) {
         journey.run([&] {
             journey.answer_file_dialog(shot);
             journey.click(journey.find("Screenshot"));
+            EXPECT_TRUE(
+                journey.wait_until([&] { return ::access((shot + ".png").c_str(), F_OK) == 0; }));
             int w = 0, h = 0, channels = 0;
             unsigned char* pixels = stbi_load((shot + ".png").c_str(), &w, &h, &channels, 4);
             ASSERT_NE(pixels, nullptr) << "no PNG at " << shot << ".png";

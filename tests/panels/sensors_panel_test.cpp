@@ -4,10 +4,35 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace druvex {
 namespace {
 
 using namespace druvex::testing;
+
+// Pixels lit in `before` and dark in `after`, outside every window and popup.
+size_t darkened_pixels(ToolbarJourney& journey, const Screenshot& before, const Screenshot& after) {
+    const auto windows = journey.gui([&] {
+        std::vector<std::pair<nanogui::Vector2i, nanogui::Vector2i>> rects;
+        for (nanogui::Widget* w : journey.app->children())
+            if (w->visible()) rects.emplace_back(w->absolutePosition(), w->size());
+        return rects;
+    });
+    auto covered = [&](int x, int y) {
+        for (const auto& [p, size] : windows) {
+            if (x >= p.x() && y >= p.y() && x < p.x() + size.x() && y < p.y() + size.y())
+                return true;
+        }
+        return false;
+    };
+    size_t n = 0;
+    for (int y = 0; y < std::min(before.height, after.height); ++y) {
+        for (int x = 0; x < std::min(before.width, after.width); ++x)
+            n += !covered(x, y) && before.at(x, y)[1] >= 64 && after.at(x, y)[1] < 64 ? 1 : 0;
+    }
+    return n;
+}
 
 TEST(SensorsPanelTest, DisablingOneOfTwoSensorsRemovesItsPoints) {
     ToolbarJourney journey;
@@ -49,6 +74,16 @@ TEST(SensorsPanelTest, DisablingOneOfTwoSensorsRemovesItsPoints) {
         EXPECT_GT(without[1], 0u);
         EXPECT_NEAR(double(without[0] + without[1]), double(both), both * 0.05);
         EXPECT_NEAR(double(journey.points().size()), double(both), both * 0.05);
+
+        // Both off: the view draws no point at all, not the last cloud it had.
+        const Screenshot on = journey.picture(journey.data_dir + "/sensors_on.png");
+        for (const std::string& serial : serials) journey.click(journey.find(serial, popup));
+        journey.frames();
+        EXPECT_EQ(journey.gui([&] { return journey.app->first_view()->renderer.points().count(); }),
+                  0u);
+        const Screenshot off = journey.picture(journey.data_dir + "/sensors_off.png");
+        EXPECT_GT(darkened_pixels(journey, on, off), 100u)
+            << "the points are gone from the picture";
     });
 }
 

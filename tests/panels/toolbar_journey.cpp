@@ -20,10 +20,6 @@ namespace druvex::testing {
 
 namespace {
 
-void pause_for(double seconds) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
-
 std::string caption_of(nanogui::Widget* widget) {
     if (auto* button = dynamic_cast<nanogui::Button*>(widget)) return button->caption();
     if (auto* label = dynamic_cast<nanogui::Label*>(widget)) return label->caption();
@@ -263,11 +259,12 @@ void ToolbarJourney::answer_file_dialog(const std::string& path) {
     gui([this, path] { dialog_answer_ = path; });
 }
 
-bool ToolbarJourney::logged(const std::string& text) {
+size_t ToolbarJourney::times_logged(const std::string& text) {
+    size_t n = 0;
     for (const LogRecord& record : app->logger_sink->records()) {
-        if (record.formatted_text.find(text) != std::string::npos) return true;
+        n += record.formatted_text.find(text) != std::string::npos ? 1 : 0;
     }
-    return false;
+    return n;
 }
 
 std::vector<uint64_t> ToolbarJourney::view_handles() {
@@ -307,6 +304,10 @@ void ToolbarJourney::load_paused(const std::string& capture) {
 bool ToolbarJourney::screenshot(const std::string& path) {
     std::string output;
     return run_process({"/usr/bin/import", "-window", window_id_, path}, {}, output) == 0;
+}
+
+Screenshot ToolbarJourney::picture(const std::string& path) {
+    return screenshot(path) ? read_screenshot(path) : Screenshot();
 }
 
 }  // namespace druvex::testing

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "../network/loopback.h"
+#include "../viewer/window_capture.h"
 #include "app/viewer_application.h"
 
 #include <nanogui/nanogui.h>
@@ -75,7 +76,8 @@ public:
     void answer_file_dialog(const std::string& path);
 
     // Whether the application's log holds a message containing `text`.
-    bool logged(const std::string& text);
+    bool logged(const std::string& text) { return times_logged(text) > 0; }
+    size_t times_logged(const std::string& text);
 
     // A UDP port nothing listens on now.
     // Every sensor handle the drawn views hold.
@@ -90,6 +92,8 @@ public:
 
     // The window as drawn, through the X server.
     bool screenshot(const std::string& path);
+    // The window as drawn, read back (empty when that fails).
+    Screenshot picture(const std::string& path);
 
     nanogui::ref<ViewerApplication> app;
     std::string data_dir;

@@ -133,6 +133,27 @@ TEST_F(ReplayControlTest, ReplayThreadDeliversTheWholeCapture) {
     EXPECT_EQ(druvex_sdk_capture_replay_is_open(), 0);
 }
 
+// The capture refuses its length as a position; the replay takes it, and
+// anything past it, for the last record, running or paused.
+TEST_F(ReplayControlTest, SeeksAtOrPastTheEndLandOnTheLastRecord) {
+    const float length = replay.get_length();
+    ASSERT_GT(length, 0.0f);
+    for (float position : {length, length + 5.0f}) {
+        ASSERT_TRUE(replay.seek(position).ok()) << position;
+        EXPECT_EQ(replay.get_position(), length);
+        EXPECT_FALSE(replay.is_end());
+    }
+    ASSERT_TRUE(replay.resume_blocking(0.0f).ok());
+    EXPECT_EQ(spy.count(), 1u) << "only the last record was left to play";
+    EXPECT_TRUE(replay.is_end());
+
+    ASSERT_TRUE(replay.set_enable_loop(true).ok());
+    ASSERT_TRUE(replay.resume().ok());
+    ASSERT_TRUE(replay.seek(length).ok());
+    EXPECT_TRUE(replay.is_running());
+    EXPECT_TRUE(replay.pause().ok());
+}
+
 // A failure comes back once, as the operation's result: the exported calls
 // the replay makes inside leave nothing stored on the calling thread for the
 // next, unrelated call to report.

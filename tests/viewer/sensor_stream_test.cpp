@@ -63,6 +63,22 @@ TEST_F(SensorStreamTest, StatusMovesIncomingFramesAndSetsRateBeforeIntervals) {
     EXPECT_FLOAT_EQ(stream().frame_rate, 10.0f);  // the interval ring starts at 100 ms
 }
 
+// Frames pushed as fast as a paused replay's refill delivers them count as
+// far apart as their own clock says; a jump back, or frames after a clear (a
+// seek), add no interval.
+TEST_F(SensorStreamTest, FrameRateCountsOnTheFramesOwnClock) {
+    for (int i = 0; i <= 10; ++i) push(10, 1'000'000 + i * 50'000);
+    update_stream_status(stream());
+    EXPECT_NEAR(stream().frame_rate, 20.0f, 0.01f);
+    push(10, 1'450'000);
+    push(10, 200'000);
+    stream().clear();
+    push(10, 60'000'000);
+    push(10, 60'050'000);
+    update_stream_status(stream());
+    EXPECT_NEAR(stream().frame_rate, 20.0f, 0.01f);
+}
+
 TEST_F(SensorStreamTest, FramesAreTrimmedToTheNewestHalfMillionPoints) {
     for (int i = 0; i < 12; ++i) push(60000, 1'000'000 + i * 100'000);
     update_stream_status(stream());

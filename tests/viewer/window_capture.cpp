@@ -12,8 +12,12 @@ namespace druvex::testing {
 
 Screenshot take_screenshot(const std::string& path) {
     std::string output;
+    if (run_process({"/usr/bin/import", "-window", "root", path}, {}, output) != 0) return {};
+    return read_screenshot(path);
+}
+
+Screenshot read_screenshot(const std::string& path) {
     Screenshot shot;
-    if (run_process({"/usr/bin/import", "-window", "root", path}, {}, output) != 0) return shot;
     int channels = 0;
     unsigned char* pixels = stbi_load(path.c_str(), &shot.width, &shot.height, &channels, 4);
     if (pixels != nullptr) {

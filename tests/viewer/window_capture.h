@@ -17,6 +17,8 @@ struct Screenshot {
 
 // The whole screen, through ImageMagick's import; empty when that fails.
 Screenshot take_screenshot(const std::string& path);
+// A PNG written earlier; empty when it cannot be read.
+Screenshot read_screenshot(const std::string& path);
 void pause_for(double seconds);
 // Pixels whose green channel is at least 64.
 size_t lit_pixels(const Screenshot& shot);

@@ -5,6 +5,13 @@
 
 namespace nanogui {
 
+namespace {
+
+// Space between a caption and the button's edges.
+constexpr float captionPadding = 4.0f;
+
+}  // namespace
+
 Button::Button(Widget* parent, const std::string& caption, int icon)
     : Widget(parent),
       mCaption(caption),
@@ -105,8 +112,17 @@ void Button::draw(NVGcontext* ctx) {
     nvgFontSize(ctx, (float)fontSize);
     nvgFontFace(ctx, "sans-bold");
     float tw = nvgTextBounds(ctx, 0, 0, mCaption.c_str(), nullptr, nullptr);
+    // A caption wider than its room would run under the chevron or out of the
+    // button: it is drawn smaller instead.
+    float captionSize = (float)fontSize;
+    const float room = w - mCaptionRightInset - 2.0f * captionPadding;
+    if (tw > room && room > 0.0f) {
+        captionSize *= room / tw;
+        tw = room;
+    }
 
     Vector2f center = mPos.cast<float>() + mSize.cast<float>() * 0.5f;
+    center.x() -= mCaptionRightInset * 0.5f;
     Vector2f textPos(center.x() - tw * 0.5f, center.y() - 1);
     NVGcolor textColor = mTextColor.w() == 0 ? th->mTextColor : mTextColor;
     if (!mEnabled) textColor = th->mDisabledTextColor;
@@ -144,7 +160,7 @@ void Button::draw(NVGcontext* ctx) {
     }
 
     if (!mCaption.empty()) {
-        nvgFontSize(ctx, (float)fontSize);
+        nvgFontSize(ctx, captionSize);
         nvgFontFace(ctx, "sans-bold");
         nvgTextAlign(ctx, NVG_ALIGN_LEFT | NVG_ALIGN_MIDDLE);
         nvgFillColor(ctx, th->mTextColorShadow);

@@ -30,16 +30,23 @@ Vector2i PopupButton::preferredSize(NVGcontext* ctx) const {
 
 void PopupButton::draw(NVGcontext* ctx) {
     if (!mEnabled && mPushed) mPushed = false;
+    const auto icon = utf8(mChevronIcon);
+    const int fs = mFontSize < 0 ? mTheme->mButtonFontSize : mFontSize;
+    float iw = 0.0f;
+    if (mChevronIcon) {
+        nvgFontSize(ctx, fs * mTheme->mIconScale);
+        nvgFontFace(ctx, "icons");
+        iw = nvgTextBounds(ctx, 0, 0, icon.data(), nullptr, nullptr);
+    }
+    // The caption keeps clear of the chevron and the chevron's own margin.
+    mCaptionRightInset = mChevronIcon ? iw + 8.0f : 0.0f;
     Button::draw(ctx);
     if (mChevronIcon) {
-        auto icon = utf8(mChevronIcon);
         NVGcolor textColor = mTextColor.w() == 0 ? mTheme->mTextColor : mTextColor;
-        int fs = mFontSize < 0 ? mTheme->mButtonFontSize : mFontSize;
         nvgFontSize(ctx, fs * mTheme->mIconScale);
         nvgFontFace(ctx, "icons");
         nvgFillColor(ctx, mEnabled ? textColor : NVGcolor(mTheme->mDisabledTextColor));
         nvgTextAlign(ctx, NVG_ALIGN_LEFT | NVG_ALIGN_MIDDLE);
-        float iw = nvgTextBounds(ctx, 0, 0, icon.data(), nullptr, nullptr);
         Vector2f iconPos(mPos.x() + mSize.x() - iw - 8, mPos.y() + mSize.y() * 0.5f);
         nvgText(ctx, iconPos.x(), iconPos.y(), icon.data(), nullptr);
     }

@@ -54,6 +54,10 @@ protected:
     Color mTextColor;
     std::function<void()> mCallback;
     std::function<void(bool)> mChangeCallback;
+    // Room at the right edge that the caption leaves free (a popup button's
+    // chevron): the caption is centred in the rest, and drawn smaller when it
+    // would not fit there.
+    float mCaptionRightInset = 0.0f;
 };
 
 }  // namespace nanogui
