@@ -44,7 +44,7 @@ SdkError CaptureRecorder::append(uint64_t handle, const uint8_t* data, size_t si
     write_failed_ = true;
     write_failure_ = errno != 0 ? error_text(errno) : error.what();
     finish(nullptr);
-    return SdkError(error.code, error.message);
+    return SdkError(error.code, write_failure_);
 }
 
 bool CaptureRecorder::stop(std::string* reason) {

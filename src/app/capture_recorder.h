@@ -25,7 +25,8 @@ public:
     // False with the reason when no file can be written beside `path`.
     bool start(const std::string& path, std::string* reason);
     // Writes one datagram stamped with the current time; nothing while not
-    // recording. A failed write ends the recording (what was written is kept).
+    // recording. A failed write ends the recording (what was written is kept)
+    // and returns the reason as the error's message.
     SdkError append(uint64_t handle, const uint8_t* data, size_t size);
     // Closes the file and puts it under its name. False (with the reason) when
     // it could not be completed; true when nothing was recording.

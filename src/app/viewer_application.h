@@ -4,6 +4,7 @@
 #include "capture_recorder.h"
 #include "imu_reader.h"
 #include "panels/panel_host.h"
+#include "platform/failure_notices.h"
 #include "platform/logger_sink.h"
 #include "platform/rate_limiter.h"
 #include "platform/sdk_utils.h"
@@ -17,6 +18,7 @@
 #include "view/view_host.h"
 #include "view/view_lists.h"
 #include "widgets/form_helper.h"
+#include "widgets/message_banner.h"
 
 #include <druvex_sdk.h>
 #include <nanogui/screen.h>
@@ -30,6 +32,7 @@ class Window;
 }  // namespace nanogui
 
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -102,6 +105,7 @@ public:
     void set_demo_mode(uint32_t mode);
 
     // File dialog actions; `trigger` is the panel button that ran them, if any.
+    // The dialog runs beside the frames; its answer is acted on by a later frame.
     void save_config_as(nanogui::Button* trigger = nullptr);
     void save_clips_as(nanogui::Button* trigger = nullptr);
     void save_transforms_as(nanogui::Button* trigger = nullptr);
@@ -134,6 +138,9 @@ public:
 
     // Per frame.
     void drawContents() override;
+    // Failures logged through "gui" since the last frame go to the banner.
+    void show_failures();
+    MessageBanner* failure_banner() const { return banner_; }
     void update_streams();
     void store_view_configs();
     void apply_config();
@@ -224,17 +231,24 @@ public:
     nanogui::Window* help_window = nullptr;
 
 private:
+    using PathAction = std::function<void(const std::string& path)>;
+
+    void create_loggers();
     json config_json() const;
     void load_default_transforms();
     void load_default_clips();
     bool save_default_file(DefaultSettingsFile& file, const json& document);
     void report_file_failure(const std::string& message, const std::string& path,
                              const std::string& reason) const;
-    // A save dialog's answer with `suffix` ensured, or "" when cancelled or when
-    // the suffix named a file the dialog never asked to replace.
-    std::string ask_save_path(const char* extension, const std::string& failure_message,
-                              nanogui::Button* trigger);
-    std::string ask_open_path(const char* extension, nanogui::Button* trigger);
+    // Opens a file dialog; `then` runs with the answer unless it was cancelled.
+    void ask_path(const char* extension, bool save, nanogui::Button* trigger, PathAction then);
+    // A save dialog whose answer gets `extension` ensured; a name the suffix
+    // turned into an existing file, which the dialog never asked to replace, is
+    // refused with `failure_message`.
+    void ask_save_path(const char* extension, const std::string& failure_message,
+                       nanogui::Button* trigger, PathAction then);
+    void watch_demo_input();
+    bool keep_before_reset(const std::string& path);
     void forward_imu_samples();
     void finish_imu_recording();
     void save_default_stores();
@@ -251,6 +265,12 @@ private:
     int64_t last_data_time_ = 0;
     bool initialised_ = false;
     std::string autosave_failure_;  // the reason the last autosave failed, "" after success
+    // The "gui" logger's sinks without the window's: for what the user did not
+    // ask for (the autosave, the sensors' own errors), which must not cover the
+    // window.
+    std::shared_ptr<spdlog::logger> background_logger_;
+    std::shared_ptr<FailureNotices> failure_notices_;
+    MessageBanner* banner_ = nullptr;  // a child of this screen
 };
 
 }  // namespace druvex

@@ -95,11 +95,11 @@ bool write_file_atomically(const std::string& path, const std::string& text) {
     return true;
 }
 
-std::string set_file_aside(const std::string& path) {
+std::string set_file_aside(const std::string& path, const std::string& why) {
     const size_t name_start = path.rfind('/') + 1;  // 0 without a folder
     const auto [stem, extension] = split_extension(path.substr(name_start));
     const std::string base =
-        path.substr(0, name_start) + stem + ".unreadable-" + local_time_stamp();
+        path.substr(0, name_start) + stem + "." + why + "-" + local_time_stamp();
     for (int n = 1; n < 100; ++n) {
         const std::string candidate = base + (n > 1 ? "-" + std::to_string(n) : "") + extension;
         if (file_exists(candidate)) continue;

@@ -15,10 +15,10 @@ namespace druvex {
 // folder must exist).
 bool write_file_atomically(const std::string& path, const std::string& text);
 
-// Renames `path` to "<stem>.unreadable-<YYYYMMDD-HHMMSS><extension>" beside it
+// Renames `path` to "<stem>.<why>-<YYYYMMDD-HHMMSS><extension>" beside it
 // (with "-2", "-3", ... before the extension when that name is taken) and
 // returns the new path; "" when it could not be moved.
-std::string set_file_aside(const std::string& path);
+std::string set_file_aside(const std::string& path, const std::string& why = "unreadable");
 
 // For a file written over time (a recording): creates an empty temporary
 // file beside `path` and returns its name, or "" with the reason.
