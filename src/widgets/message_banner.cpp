@@ -77,7 +77,7 @@ void MessageBanner::performLayout(NVGcontext* ctx) {
 
 void MessageBanner::draw(NVGcontext* ctx) {
     const float x = float(mPos.x()), y = float(mPos.y());
-    nvgFillColor(ctx, nvgRGBA(150, 24, 24, 240));
+    nvgFillColor(ctx, nvgRGBA(150, 24, 24, 255));
     nvgFillRect(ctx, x, y, float(mSize.x()), float(mSize.y()), 0.0f);
     const float column = text_width(ctx);
     nvgFillColor(ctx, nvgRGBA(255, 210, 210, 255));

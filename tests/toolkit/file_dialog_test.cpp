@@ -3,6 +3,7 @@
 // answer delivered by the next frame, and a dialog cancelled with its program.
 #include <gtest/gtest.h>
 
+#include "stand_in_zenity.h"
 #include "toolkit_test_support.h"
 
 #include <signal.h>
@@ -11,24 +12,14 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <optional>
-#include <sstream>
 
 using namespace nanogui;
+using druvex_test::StandInZenity;
 using toolkit_test::Ui;
 
 namespace {
-
-std::string read_text(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
 // Draws frames until `condition` holds, for ten seconds at most.
 bool frames_until(Ui& ui, const std::function<bool()>& condition) {
@@ -40,41 +31,6 @@ bool frames_until(Ui& ui, const std::function<bool()>& condition) {
     }
     return true;
 }
-
-// A folder first on PATH holding a `zenity` that writes its arguments and
-// process id, then waits until the test leaves an answer.
-class StandInZenity {
-public:
-    StandInZenity() {
-        char name[] = "/tmp/druvex_dialog_XXXXXX";
-        dir = ::mkdtemp(name);
-        std::ofstream(dir + "/zenity")
-            << "#!/bin/sh\n"
-               "echo $$ > '"
-            << dir
-            << "/pid'\n"
-               "echo \"$@\" > '"
-            << dir << "/args'\n"
-            << "while [ ! -e '" << dir << "/answer' ]; do sleep 0.02; done\n"
-            << "cat '" << dir << "/answer'\n";
-        ::chmod((dir + "/zenity").c_str(), 0755);
-        const char* path = std::getenv("PATH");
-        saved_path_ = path != nullptr ? path : "/usr/bin:/bin";
-        ::setenv("PATH", (dir + ":" + saved_path_).c_str(), 1);
-    }
-    ~StandInZenity() {
-        ::setenv("PATH", saved_path_.c_str(), 1);
-        std::system(("rm -rf '" + dir + "'").c_str());
-    }
-    void answer(const std::string& path) { std::ofstream(dir + "/answer") << path << "\n"; }
-    std::string args() { return read_text(dir + "/args"); }
-    pid_t pid() { return std::atoi(read_text(dir + "/pid").c_str()); }
-
-    std::string dir;
-
-private:
-    std::string saved_path_;
-};
 
 TEST(FileDialog, RunsBesideTheFramesAndAnswersOnTheNextFrame) {
     StandInZenity zenity;
@@ -94,10 +50,10 @@ TEST(FileDialog, RunsBesideTheFramesAndAnswersOnTheNextFrame) {
         ADD_FAILURE() << "a second dialog was opened";
     }));
     // Frames go on while the dialog waits for its user.
-    ASSERT_TRUE(frames_until(ui, [&] { return exists(zenity.dir + "/args"); }));
+    ASSERT_TRUE(frames_until(ui, [&] { return zenity.starts().size() == 1; }));
     for (int i = 0; i < 5; ++i) ui.frame();
     EXPECT_FALSE(answer.has_value());
-    EXPECT_EQ(zenity.args(), "--file-selection --file-filter=PCAP (*.pcap) | *.pcap\n");
+    EXPECT_EQ(zenity.starts()[0], "--file-selection --file-filter=PCAP (*.pcap) | *.pcap");
 
     zenity.answer("/data/run 1.pcap");
     ASSERT_TRUE(frames_until(ui, [&] { return answer.has_value(); }));
@@ -108,14 +64,12 @@ TEST(FileDialog, RunsBesideTheFramesAndAnswersOnTheNextFrame) {
     EXPECT_EQ(ui.screen->mouseState(), 0);
 
     // A dialog still open when its program goes is ended with it, unanswered.
-    ::unlink((zenity.dir + "/answer").c_str());
-    ::unlink((zenity.dir + "/args").c_str());
     ASSERT_TRUE(file_dialog_async({{"png", "PNG"}}, true, [&](const FileDialogAnswer&) {
         ADD_FAILURE() << "a cancelled dialog answered";
     }));
-    ASSERT_TRUE(frames_until(ui, [&] { return exists(zenity.dir + "/args"); }));
-    EXPECT_EQ(zenity.args(),
-              "--file-selection --save --confirm-overwrite --file-filter=PNG (*.png) | *.png\n");
+    ASSERT_TRUE(frames_until(ui, [&] { return zenity.starts().size() == 2; }));
+    EXPECT_EQ(zenity.starts()[1],
+              "--file-selection --save --confirm-overwrite --file-filter=PNG (*.png) | *.png");
     const pid_t pid = zenity.pid();
     cancel_file_dialog();
     EXPECT_FALSE(file_dialog_open());

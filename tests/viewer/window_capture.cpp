@@ -5,6 +5,7 @@
 
 #include <stb_image.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -12,8 +13,12 @@ namespace druvex::testing {
 
 Screenshot take_screenshot(const std::string& path) {
     std::string output;
+    if (run_process({"/usr/bin/import", "-window", "root", path}, {}, output) != 0) return {};
+    return read_screenshot(path);
+}
+
+Screenshot read_screenshot(const std::string& path) {
     Screenshot shot;
-    if (run_process({"/usr/bin/import", "-window", "root", path}, {}, output) != 0) return shot;
     int channels = 0;
     unsigned char* pixels = stbi_load(path.c_str(), &shot.width, &shot.height, &channels, 4);
     if (pixels != nullptr) {
@@ -21,6 +26,19 @@ Screenshot take_screenshot(const std::string& path) {
         stbi_image_free(pixels);
     }
     return shot;
+}
+
+int banner_rows(const Screenshot& shot, int height) {
+    int rows = 0;
+    for (int y = std::max(height - 60, 0); y < std::min(height, shot.height); ++y) {
+        int red = 0;
+        for (int x = 0; x < shot.width; ++x) {
+            const unsigned char* p = shot.at(x, y);
+            red += p[0] > 120 && p[1] < 60 && p[2] < 60;
+        }
+        rows += red > shot.width / 2;
+    }
+    return rows;
 }
 
 void pause_for(double seconds) {
