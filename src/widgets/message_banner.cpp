@@ -27,23 +27,28 @@ MessageBanner::MessageBanner(nanogui::Widget* parent) : nanogui::Widget(parent) 
 }
 
 void MessageBanner::add(const std::string& message) {
-    messages_.push_back(message);
     setVisible(true);
+    // A failure repeated every frame would push every other one out.
+    if (!messages_.empty() && messages_.back() == message) return;
+    if (messages_.size() == kShownMessages) {
+        messages_.erase(messages_.begin());
+        ++earlier_;
+    }
+    messages_.push_back(message);
 }
 
 void MessageBanner::dismiss() {
     messages_.clear();
+    earlier_ = 0;
     setVisible(false);
 }
 
 std::vector<std::string> MessageBanner::shown_lines() const {
-    const size_t earlier =
-        messages_.size() > kShownMessages ? messages_.size() - kShownMessages : 0;
     std::vector<std::string> lines;
-    if (earlier > 0) {
-        lines.push_back("... and " + std::to_string(earlier) + " earlier (see the log)");
+    if (earlier_ > 0) {
+        lines.push_back("... and " + std::to_string(earlier_) + " earlier (see the log)");
     }
-    lines.insert(lines.end(), messages_.begin() + long(earlier), messages_.end());
+    lines.insert(lines.end(), messages_.begin(), messages_.end());
     return lines;
 }
 

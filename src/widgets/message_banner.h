@@ -17,10 +17,12 @@ public:
 
     explicit MessageBanner(nanogui::Widget* parent);
 
-    // Shows the banner with `message` added below the others.
+    // Shows the banner with `message` added below the others; the same
+    // message again right after itself is shown once.
     void add(const std::string& message);
     // Forgets every message and hides the banner.
     void dismiss();
+    // The latest messages, oldest first, as shown.
     const std::vector<std::string>& messages() const { return messages_; }
 
     // As wide as its parent, as high as its lines; it sits at the parent's bottom.
@@ -34,7 +36,8 @@ private:
     std::vector<std::string> shown_lines() const;
     float text_width(NVGcontext* ctx) const;
 
-    std::vector<std::string> messages_;
+    std::vector<std::string> messages_;  // at most kShownMessages
+    size_t earlier_ = 0;                 // messages no longer shown
 };
 
 }  // namespace druvex
