@@ -29,7 +29,8 @@ public:
     bool start(const std::string& path, bool replace, std::string* reason);
     // Writes one datagram stamped with the time it was received (microseconds
     // since 1970); nothing while not recording. A failed write ends the
-    // recording (what was written is kept).
+    // recording (what was written is kept)
+    // and returns the reason as the error's message.
     SdkError append(uint64_t handle, int64_t received_us, const uint8_t* data, size_t size);
     // Hands what is still buffered to the system once it has waited a while,
     // so that even the end of a burst of traffic survives a crash. Never

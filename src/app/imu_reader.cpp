@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 namespace druvex {
 
@@ -77,6 +78,7 @@ void ImuReader::stop() {
     }
     std::lock_guard<std::mutex> lock(mutex_);
     running_ = false;
+    failure_.clear();
     has_reference_ = false;
     timestamps_.clear();
     samples_.clear();
@@ -100,17 +102,31 @@ void ImuReader::set_running(bool running) {
     running_ = running;
 }
 
+std::string ImuReader::take_failure() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(failure_, std::string());
+}
+
+void ImuReader::set_failure(const std::string& failure) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failure_ = failure;
+}
+
 void ImuReader::run(std::string command) {
     int out = -1, in = -1;
     pid_t pid = -1;
-    if (!create_child_process(command.c_str(), &out, &in, &pid)) return;
+    if (!create_child_process(command.c_str(), &out, &in, &pid)) {
+        set_failure("it could not be started");
+        return;
+    }
     const auto started = std::chrono::steady_clock::now();
     while (!stop_ && std::chrono::steady_clock::now() - started < start_delay) {
         ::poll(nullptr, 0, poll_interval_ms);
     }
     if (!stop_) {
         set_running(true);
-        read_lines(out);
+        const std::string ended = read_lines(out);
+        if (!stop_) set_failure(ended);
         set_running(false);
     }
     ::close(out);
@@ -119,19 +135,20 @@ void ImuReader::run(std::string command) {
     end_child_process(pid);
 }
 
-void ImuReader::read_lines(int pipe) {
+std::string ImuReader::read_lines(int pipe) {
     LineSplitter splitter;
     char buffer[257];
     while (!stop_) {
         pollfd p{pipe, POLLIN, 0};
         if (::poll(&p, 1, poll_interval_ms) <= 0) continue;
         const uint32_t n = OsHelper::read_from_pipe(pipe, buffer, sizeof buffer);
-        if (n == 0) return;  // the tool ended
+        if (n == 0) return "the demo ended";
         for (uint32_t i = 0; i < n && !stop_; ++i) {
             const char* line = splitter.push(buffer[i]);
-            if (line != nullptr && !handle_line(line)) return;
+            if (line != nullptr && !handle_line(line)) return line;
         }
     }
+    return "";
 }
 
 bool ImuReader::handle_line(const char* line) {

@@ -52,18 +52,24 @@ public:
     void take_samples(std::vector<int64_t>& timestamps, std::vector<ImuSample>& samples);
     // True while the worker reads lines.
     bool is_running() const;
+    // Why the tool ended without being stopped (its last line, which was no
+    // sample, or "the demo ended"); "" when it did not. Cleared by the call and by stop.
+    std::string take_failure();
 
 private:
     void run(std::string command);
-    // The tool's output until it ends, a bad line, or stop.
-    void read_lines(int pipe);
+    // The tool's output until it ends, a bad line, or stop; returns the bad
+    // line, or "the demo ended" when the output did.
+    std::string read_lines(int pipe);
     // False for a bad line, which ends the reading.
     bool handle_line(const char* line);
+    void set_failure(const std::string& failure);
     void set_running(bool running);
 
     std::atomic<bool> stop_{false};
     bool running_ = false;
-    mutable std::mutex mutex_;  // guards running_ and the two vectors
+    std::string failure_;
+    mutable std::mutex mutex_;  // guards running_, failure_ and the two vectors
     std::unique_ptr<std::thread> worker_;
     std::vector<int64_t> timestamps_;
     std::vector<ImuSample> samples_;

@@ -7,6 +7,7 @@
 #include "render/lines_renderer.h"
 
 #include <fmt/format.h>
+#include <nanogui/file_dialog.h>
 #include <nanogui/imageview.h>
 #include <nanogui/window.h>
 #include <spdlog/sinks/stdout_sinks.h>
@@ -60,20 +61,29 @@ ViewerApplication::ViewerApplication(bool fullscreen, int samples)
           [](const std::string& path) { return TransformsStore().load(path, false); }),
       default_clips_(clips_file_name,
                      [](const std::string& path) { return ClipsStore().load(path, false); }) {
+    create_loggers();
+    clips_.focus = FocusBox();
+    setBackground(nanogui::Color(0.0f, 0.0f, 0.0f, 1.0f));
+    app_form = std::make_unique<FormHelper>();
+    create_visibility_groups();
+    create_help_window();
+    banner_ = new MessageBanner(this);
+}
+
+void ViewerApplication::create_loggers() {
     logger_sink = std::make_shared<LoggerSink>();
     // A desktop program's warnings and errors also go to standard error, one
     // line each.
     auto stderr_sink = std::make_shared<spdlog::sinks::stderr_sink_mt>();
     stderr_sink->set_level(spdlog::level::warn);
     stderr_sink->set_pattern(fmt::format("{}: %l: %v", PROGRAM_NAME));
-    logger =
-        std::make_shared<spdlog::logger>("gui", spdlog::sinks_init_list{logger_sink, stderr_sink});
+    // ... and in the window: a user started from a desktop menu sees no terminal.
+    failure_notices_ = std::make_shared<FailureNotices>();
+    logger = std::make_shared<spdlog::logger>(
+        "gui", spdlog::sinks_init_list{logger_sink, stderr_sink, failure_notices_});
     spdlog::register_logger(logger);  // a second application would throw here
-    clips_.focus = FocusBox();
-    setBackground(nanogui::Color(0.0f, 0.0f, 0.0f, 1.0f));
-    app_form = std::make_unique<FormHelper>();
-    create_visibility_groups();
-    create_help_window();
+    background_logger_ =
+        std::make_shared<spdlog::logger>("gui", spdlog::sinks_init_list{logger_sink, stderr_sink});
 }
 
 ViewerApplication::~ViewerApplication() {
@@ -178,11 +188,14 @@ bool ViewerApplication::save_default_file(DefaultSettingsFile& file, const json&
     errno = 0;
     const bool saved = file.save(document, set_aside_as);
     const std::string reason = error_text(errno);
-    if (!set_aside_as.empty())
-        logger->warn("{} could not be read; it is kept as {}", file.path(), set_aside_as);
-    // Said once, not every second: a repeated line would soon fill the log.
+    if (!set_aside_as.empty()) {
+        background_logger_->warn("{} could not be read; it is kept as {}", file.path(),
+                                 set_aside_as);
+    }
+    // Said once, not every second: a repeated line would soon fill the log. An
+    // autosave answers no request of the user's, so it stays off the window.
     if (!saved && file.failure_is_new(reason))
-        report_file_failure(failure_message, file.path(), reason);
+        background_logger_->warn("{} {}: {}", failure_message, file.path(), reason);
     return saved;
 }
 
@@ -208,6 +221,8 @@ void ViewerApplication::save_state() {
     // nothing left to do.
     if (!initialised_) return;
     initialised_ = false;
+    // An open dialog's answer would come to an application that is gone.
+    nanogui::cancel_file_dialog();
     // The demo tool does not outlive the viewer, and a recording in progress
     // is completed under its name.
     imu_reader.stop();
@@ -250,7 +265,11 @@ void ViewerApplication::load_config(std::string path, bool set_current) {
         config = std::move(read);
     }
     if (result == ConfigFileRead::unreadable) {
-        report_file_failure("Could not open config file!", path, read_failure_reason(path));
+        // Before the first save there is no default file: nothing is wrong.
+        const std::string reason = read_failure_reason(path);
+        if (path != config_path() || reason != error_text(ENOENT)) {
+            report_file_failure("Could not open config file!", path, reason);
+        }
         return;
     }
     if (result == ConfigFileRead::invalid)

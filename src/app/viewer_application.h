@@ -4,6 +4,7 @@
 #include "capture_recorder.h"
 #include "imu_reader.h"
 #include "panels/panel_host.h"
+#include "platform/failure_notices.h"
 #include "platform/logger_sink.h"
 #include "platform/rate_limiter.h"
 #include "platform/sdk_utils.h"
@@ -17,6 +18,7 @@
 #include "view/view_host.h"
 #include "view/view_lists.h"
 #include "widgets/form_helper.h"
+#include "widgets/message_banner.h"
 
 #include <druvex_sdk.h>
 #include <nanogui/screen.h>
@@ -30,6 +32,7 @@ class Window;
 }  // namespace nanogui
 
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -104,6 +107,7 @@ public:
     void set_demo_mode(uint32_t mode);
 
     // File dialog actions; `trigger` is the panel button that ran them, if any.
+    // The dialog runs beside the frames; its answer is acted on by a later frame.
     void save_config_as(nanogui::Button* trigger = nullptr);
     void save_clips_as(nanogui::Button* trigger = nullptr);
     void save_transforms_as(nanogui::Button* trigger = nullptr);
@@ -138,6 +142,9 @@ public:
 
     // Per frame.
     void drawContents() override;
+    // Failures logged through "gui" since the last frame go to the banner.
+    void show_failures();
+    MessageBanner* failure_banner() const { return banner_; }
     void update_streams();
     void store_view_configs();
     void apply_config();
@@ -228,6 +235,9 @@ public:
     nanogui::Window* help_window = nullptr;
 
 private:
+    using PathAction = std::function<void(const std::string& path)>;
+
+    void create_loggers();
     json config_json() const;
     void load_default_transforms();
     void load_default_clips();
@@ -236,13 +246,20 @@ private:
     void remove_leftover_saves();
     void report_file_failure(const std::string& message, const std::string& path,
                              const std::string& reason) const;
-    // A save dialog's answer with `suffix` ensured, or "" when cancelled or when
-    // the suffix named a file the dialog never asked to replace. `asked`, if
-    // given, tells whether the path is the dialog's answer as it stands (so
-    // the dialog asked before naming an existing file).
-    std::string ask_save_path(const char* extension, const std::string& failure_message,
-                              nanogui::Button* trigger, bool* asked = nullptr);
-    std::string ask_open_path(const char* extension, nanogui::Button* trigger);
+    // Opens a file dialog; `then` runs with the answer unless it was cancelled.
+    void ask_path(const char* extension, bool save, nanogui::Button* trigger, PathAction then);
+    // A save dialog whose answer gets `extension` ensured; a name the suffix
+    // turned into an existing file, which the dialog never asked to replace, is
+    // refused with `failure_message`. `asked` tells whether the path is the
+    // dialog's answer as it stands (so the dialog asked before naming an
+    // existing file).
+    using SavePathAction = std::function<void(const std::string& path, bool asked)>;
+    void ask_save_path(const char* extension, const std::string& failure_message,
+                       nanogui::Button* trigger, SavePathAction then);
+    void ask_save_path(const char* extension, const std::string& failure_message,
+                       nanogui::Button* trigger, PathAction then);
+    void watch_demo_input();
+    bool keep_before_reset(const std::string& path);
     void forward_imu_samples();
     void finish_imu_recording();
     void save_default_stores();
@@ -258,6 +275,12 @@ private:
     DefaultSettingsFile default_clips_;
     int64_t last_data_time_ = 0;
     bool initialised_ = false;
+    // The "gui" logger's sinks without the window's: for what the user did not
+    // ask for (the autosave, the sensors' own errors), which must not cover the
+    // window.
+    std::shared_ptr<spdlog::logger> background_logger_;
+    std::shared_ptr<FailureNotices> failure_notices_;
+    MessageBanner* banner_ = nullptr;  // a child of this screen
 };
 
 }  // namespace druvex

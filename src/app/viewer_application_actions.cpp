@@ -9,12 +9,11 @@
 #include "view/ply_export.h"
 
 #include <nanogui/button.h>
-#include <nanogui/common.h>
+#include <nanogui/file_dialog.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 
 namespace druvex {
 namespace {
@@ -28,29 +27,43 @@ nanogui::FileTypes file_types(const char* extension) {
 
 }  // namespace
 
-std::string ViewerApplication::ask_save_path(const char* extension,
-                                             const std::string& failure_message,
-                                             nanogui::Button* trigger, bool* asked) {
-    // The modal dialog swallows the button's release.
+void ViewerApplication::ask_path(const char* extension, bool save, nanogui::Button* trigger,
+                                 PathAction then) {
+    // The dialog's window takes the pointer before the button sees its release.
     if (trigger != nullptr) trigger->setPushed(false);
-    const std::string answer = nanogui::file_dialog(file_types(extension), true);
-    if (answer.empty()) return "";
-    const std::string suffix = std::string(".") + extension;
-    if (asked != nullptr) *asked = ends_with(answer, suffix);
-    if (ends_with(answer, suffix)) return answer;
-    // The dialog asked whether to replace the name as typed, not this one.
-    const std::string path = answer + suffix;
-    if (file_exists(path)) {
-        report_file_failure(failure_message, path,
-                            "already exists; choose it by its full name to replace it");
-        return "";
-    }
-    return path;
+    // One dialog at a time: a request while one is open is not taken.
+    nanogui::file_dialog_async(
+        file_types(extension), save, [this, then](const nanogui::FileDialogAnswer& answer) {
+            if (!answer.failure.empty()) {
+                logger->warn("Could not show the file dialog: {}", answer.failure);
+            } else if (!answer.path.empty()) {
+                then(answer.path);
+            }
+        });
 }
 
-std::string ViewerApplication::ask_open_path(const char* extension, nanogui::Button* trigger) {
-    if (trigger != nullptr) trigger->setPushed(false);
-    return nanogui::file_dialog(file_types(extension), false);
+void ViewerApplication::ask_save_path(const char* extension, const std::string& failure_message,
+                                      nanogui::Button* trigger, SavePathAction then) {
+    const std::string suffix = std::string(".") + extension;
+    ask_path(extension, true, trigger, [this, suffix, failure_message, then](std::string path) {
+        const bool asked = ends_with(path, suffix);
+        if (!asked) {
+            // The dialog asked whether to replace the name as typed, not this one.
+            path += suffix;
+            if (file_exists(path)) {
+                report_file_failure(failure_message, path,
+                                    "already exists; choose it by its full name to replace it");
+                return;
+            }
+        }
+        then(path, asked);
+    });
+}
+
+void ViewerApplication::ask_save_path(const char* extension, const std::string& failure_message,
+                                      nanogui::Button* trigger, PathAction then) {
+    ask_save_path(extension, failure_message, trigger,
+                  [then](const std::string& path, bool) { then(path); });
 }
 
 void ViewerApplication::save_clips(const std::string& path) {
@@ -66,25 +79,39 @@ void ViewerApplication::save_transforms(const std::string& path) {
     }
 }
 
+// Reset never loses what the user stored: the default file is renamed to
+// "<name>.before-reset-<date>-<time>.json" beside it. False (and said) when it
+// cannot be kept; that part of the settings is then not reset.
+bool ViewerApplication::keep_before_reset(const std::string& path) {
+    save_default_stores();  // the settings as shown, not as last autosaved
+    errno = 0;
+    const std::string kept = set_file_aside(path, "before-reset");
+    if (!kept.empty()) {
+        logger->info("{} is kept as {}", path, kept);
+        return true;
+    }
+    if (errno == ENOENT) return true;  // nothing stored yet
+    report_file_failure("Reset failed!", path, "it could not be kept: " + error_text(errno));
+    return false;
+}
+
 void ViewerApplication::reset_config() {
+    if (!keep_before_reset(config_path())) return;
     config_file_path.clear();
     {
         std::lock_guard<std::mutex> lock(data_mutex);
         config = default_viewer_config();
     }
-    std::remove(config_path().c_str());
     for (View* view : get_views()) view->reset();
     apply_config();
 }
 
 void ViewerApplication::reset_clips() {
-    std::remove(clips_path().c_str());
-    clips_.reset();
+    if (keep_before_reset(clips_path())) clips_.reset();
 }
 
 void ViewerApplication::reset_transforms() {
-    std::remove(transforms_path().c_str());
-    transforms_.clear();
+    if (keep_before_reset(transforms_path())) transforms_.clear();
 }
 
 void ViewerApplication::reset_all() {
@@ -109,48 +136,46 @@ void ViewerApplication::unload_transforms() {
 }
 
 void ViewerApplication::save_config_as(nanogui::Button* trigger) {
-    const std::string path = ask_save_path("json", "Could not save config file!", trigger);
-    if (!path.empty()) save_config(path, true);
+    ask_save_path("json", "Could not save config file!", trigger,
+                  [this](const std::string& path) { save_config(path, true); });
 }
 
 void ViewerApplication::save_clips_as(nanogui::Button* trigger) {
-    const std::string path = ask_save_path("json", "Could not save clips!", trigger);
-    if (!path.empty()) save_clips(path);
+    ask_save_path("json", "Could not save clips!", trigger,
+                  [this](const std::string& path) { save_clips(path); });
 }
 
 void ViewerApplication::save_transforms_as(nanogui::Button* trigger) {
-    const std::string path = ask_save_path("json", "Could not save transforms!", trigger);
-    if (!path.empty()) save_transforms(path);
+    ask_save_path("json", "Could not save transforms!", trigger,
+                  [this](const std::string& path) { save_transforms(path); });
 }
 
 void ViewerApplication::open_config_file(nanogui::Button* trigger) {
-    const std::string path = ask_open_path("json", trigger);
-    if (!path.empty()) load_config(path, true);
+    ask_path("json", false, trigger, [this](const std::string& path) { load_config(path, true); });
 }
 
 void ViewerApplication::open_clips_file(nanogui::Button* trigger) {
-    const std::string path = ask_open_path("json", trigger);
-    if (path.empty()) return;
-    load_clips(path);
-    config.enable_clips = true;
+    ask_path("json", false, trigger, [this](const std::string& path) {
+        load_clips(path);
+        config.enable_clips = true;
+    });
 }
 
 void ViewerApplication::open_transforms_file(nanogui::Button* trigger) {
-    const std::string path = ask_open_path("json", trigger);
-    if (path.empty()) return;
-    load_transforms(path);
-    std::lock_guard<std::mutex> lock(data_mutex);
-    config.enable_transforms = true;
+    ask_path("json", false, trigger, [this](const std::string& path) {
+        load_transforms(path);
+        std::lock_guard<std::mutex> lock(data_mutex);
+        config.enable_transforms = true;
+    });
 }
 
 void ViewerApplication::open_capture_file() {
-    const std::string path = ask_open_path("pcap", nullptr);
-    if (!path.empty()) load_capture(path);
+    ask_path("pcap", false, nullptr, [this](const std::string& path) { load_capture(path); });
 }
 
 void ViewerApplication::save_screenshot_as() {
-    const std::string path = ask_save_path("png", "Screenshot failed!", nullptr);
-    if (!path.empty()) save_screenshot_png(path);
+    ask_save_path("png", "Screenshot failed!", nullptr,
+                  [this](const std::string& path) { save_screenshot_png(path); });
 }
 
 bool ViewerApplication::save_screenshot_png(const std::string& path) {
@@ -184,12 +209,18 @@ bool ViewerApplication::save_screenshot_png(const std::string& path) {
 
 void ViewerApplication::export_points(View* view) {
     if (view == nullptr) return;
-    const std::string path = ask_save_path("ply", "Export PLY failed!", nullptr);
-    if (path.empty()) return;
-    std::string reason;
-    if (!write_points_ply(*view, path, &reason)) {
-        report_file_failure("Export PLY failed!", path, reason);
-    }
+    ask_save_path("ply", "Export PLY failed!", nullptr, [this, view](const std::string& path) {
+        // The view may have gone while the dialog was open.
+        const std::vector<View*> views = get_views();
+        if (std::find(views.begin(), views.end(), view) == views.end()) {
+            report_file_failure("Export PLY failed!", path, "the view is no longer shown");
+            return;
+        }
+        std::string reason;
+        if (!write_points_ply(*view, path, &reason)) {
+            report_file_failure("Export PLY failed!", path, reason);
+        }
+    });
 }
 
 }  // namespace druvex

@@ -98,9 +98,8 @@ SdkError ViewerApplication::replay_recent_frames() {
 }
 
 void ViewerApplication::start_capture() {
-    bool asked = false;
-    const std::string path = ask_save_path("pcap", "Could not open capture file!", nullptr, &asked);
-    if (!path.empty()) start_recording(path, asked);
+    ask_save_path("pcap", "Could not open capture file!", nullptr,
+                  [this](const std::string& path, bool asked) { start_recording(path, asked); });
 }
 
 bool ViewerApplication::start_recording(const std::string& path, bool replace) {
@@ -137,6 +136,16 @@ void ViewerApplication::set_demo_mode(uint32_t mode) {
     demo_mode = mode;
     imu_reader.stop();
     if (mode == 1) imu_reader.start(imu_demo_command);
+}
+
+// GUI thread, once per frame: a demo that ended by itself is said, and the
+// Demo Mode row goes back to "None" rather than look as if it still ran.
+void ViewerApplication::watch_demo_input() {
+    if (demo_mode == 0) return;
+    const std::string failure = imu_reader.take_failure();
+    if (failure.empty()) return;
+    set_demo_mode(0);
+    logger->warn("Demo Mode failed! {}: {}", imu_demo_command, failure);
 }
 
 // GUI thread, once per frame: recorded packets reach the file even while no

@@ -34,7 +34,14 @@ void ViewerApplication::drawContents() {
     for (View* view : get_views()) view->update();
     glDisable(GL_DEPTH_TEST);
     draw_notice();
+    show_failures();
     performLayout(nvgContext());
+}
+
+void ViewerApplication::show_failures() {
+    for (const std::string& message : failure_notices_->take()) banner_->add(message);
+    // Above the panels and popups made after it.
+    if (banner_->visible() && childIndex(banner_) != childCount() - 1) addChild(banner_);
 }
 
 void ViewerApplication::draw_notice() {
@@ -83,6 +90,7 @@ void ViewerApplication::update_streams() {
         report_sdk_error(replay.seek(0.0f), "Rewind capture failed!");
         refresh_frames();
     }
+    watch_demo_input();
     bool refill = false;
     {
         std::lock_guard<std::mutex> lock(data_mutex);

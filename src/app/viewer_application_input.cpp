@@ -28,6 +28,10 @@ bool ViewerApplication::keyboardEvent(int key, int scancode, int action, int mod
     if (nanogui::Screen::keyboardEvent(key, scancode, action, modifiers)) return true;
     if (action != GLFW_PRESS && action != GLFW_REPEAT) return false;
     if (modifiers == 0) {
+        if (key == GLFW_KEY_ESCAPE && banner_->visible()) {
+            banner_->dismiss();
+            return true;
+        }
         const bool help_shown = help_window != nullptr && help_window->visible();
         if ((key == GLFW_KEY_Q || key == GLFW_KEY_ESCAPE) && help_shown) {
             help_window->setVisible(false);

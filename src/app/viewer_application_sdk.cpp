@@ -14,6 +14,15 @@ ViewerApplication* application_instance();
 
 namespace {
 
+void log_sdk_error(spdlog::logger& logger, const SdkError& error, const std::string& context) {
+    if (error.ok()) return;
+    if (context.empty()) {
+        logger.warn("SDK Error: {}", error.what());
+    } else {
+        logger.warn("{}: {}", context, error.what());
+    }
+}
+
 void raw_frames_callback(uint64_t handle, size_t n_points,
                          const DruvexSensorRawPointWithTime* points, void*) {
     ViewerApplication* app = application_instance();
@@ -38,11 +47,13 @@ void ViewerApplication::init_sdk() {
     SdkError error = last_sdk_error();
     // Another program may hold the port. Without networking the viewer still
     // replays captures, so it starts offline rather than not at all.
+    // Said on standard error and in the log, not over the window: the user
+    // asked for nothing yet, and a replay works as it should.
     if (error.code == DRUVEX_ERROR_COMMUNICATION) {
-        report_sdk_error(error, "Initialization failed!");
+        log_sdk_error(*background_logger_, error, "Initialization failed!");
         const std::string offline = fmt::format(
             "UDP port {} cannot be used: networking is off, captures still replay", options.port);
-        logger->warn(offline);
+        background_logger_->warn(offline);
         std::fprintf(stderr, "DruvexViewer: %s\n%s\n", error.what(), offline.c_str());
         options.control_flags |= DRUVEX_SDK_CONTROL_DISABLE_NETWORK;
         druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, on_sdk_error, this);
@@ -67,18 +78,15 @@ void ViewerApplication::shutdown_sdk() {
 }
 
 void ViewerApplication::report_sdk_error(const SdkError& error, const std::string& context) const {
-    if (error.ok()) return;
-    if (context.empty()) {
-        logger->warn("SDK Error: {}", error.what());
-    } else {
-        logger->warn("{}: {}", context, error.what());
-    }
+    log_sdk_error(*logger, error, context);
 }
 
+// The sensors' own errors may come with every packet and answer no request of
+// the user's: the log and standard error only.
 void ViewerApplication::on_sdk_error(uint64_t, int32_t code, const char* message, const void*,
                                      size_t, void* user) {
-    static_cast<ViewerApplication*>(user)->report_sdk_error(SdkError(code, ""),
-                                                            message != nullptr ? message : "");
+    log_sdk_error(*static_cast<ViewerApplication*>(user)->background_logger_, SdkError(code, ""),
+                  message != nullptr ? message : "");
 }
 
 void ViewerApplication::on_network_packet(uint64_t handle, int64_t received_us,
@@ -86,9 +94,11 @@ void ViewerApplication::on_network_packet(uint64_t handle, int64_t received_us,
     // Replayed packets come through here too; a recording holds live traffic only.
     if ((handle & druvex_sdk::kReplayedHandleBit) != 0) return;
     // Stamped where the datagram was read, not now: packets may wait in the
-    // SDK's queue, and a recording must keep the pace they came at.
+    // SDK's queue, and a recording must keep the pace they came at. A full disk
+    // ends the recording: said with the file and the reason.
     if (SdkError error = recorder.append(handle, received_us, buffer, size); !error.ok()) {
-        report_sdk_error(error, "Append packet failed!");
+        report_file_failure("Append packet failed!", recorder.path(),
+                            error.message.empty() ? error.what() : error.message);
     }
 }
 

@@ -182,13 +182,13 @@ std::vector<std::string> remove_leftover_temporaries(const std::string& path) {
     return removed;
 }
 
-std::string set_file_aside(const std::string& path) {
+std::string set_file_aside(const std::string& path, const std::string& why) {
     const std::string file = replaced_file(path);
     if (file.empty()) return "";
     const size_t name_start = file.rfind('/') + 1;  // 0 without a folder
     const auto [stem, extension] = split_extension(file.substr(name_start));
     const std::string base =
-        file.substr(0, name_start) + stem + ".unreadable-" + local_time_stamp();
+        file.substr(0, name_start) + stem + "." + why + "-" + local_time_stamp();
     for (int n = 1; n < 100; ++n) {
         const std::string candidate = base + (n > 1 ? "-" + std::to_string(n) : "") + extension;
         if (file_exists(candidate)) continue;

@@ -29,11 +29,11 @@ bool is_write_protected(const std::string& path);
 // whose process no longer runs. Returns their paths.
 std::vector<std::string> remove_leftover_temporaries(const std::string& path);
 
-// Renames `path` to "<stem>.unreadable-<YYYYMMDD-HHMMSS><extension>" beside it
+// Renames `path` to "<stem>.<why>-<YYYYMMDD-HHMMSS><extension>" beside it
 // (with "-2", "-3", ... before the extension when that name is taken) and
 // returns the new path; "" when it could not be moved. For a symbolic link,
 // the file it names is moved: the link stays for the file written next.
-std::string set_file_aside(const std::string& path);
+std::string set_file_aside(const std::string& path, const std::string& why = "unreadable");
 
 // Makes the empty file a recording is written into, under its final name
 // from the start, so that a crash leaves what was written where the user

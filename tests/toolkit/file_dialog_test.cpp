@@ -1,75 +1,145 @@
-// The file dialog's helper program, played by a stand-in "zenity" on PATH.
-#include <nanogui/common.h>
-
+// The file dialog beside the frames: a stand-in zenity on PATH that waits for
+// the test's answer, frames drawn while it is open, one dialog at a time, the
+// answer delivered by the next frame, and a dialog cancelled with its program.
 #include <gtest/gtest.h>
 
-#include <csignal>
+#include "stand_in_zenity.h"
+#include "toolkit_test_support.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <string>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
+
+using namespace nanogui;
+using druvex_test::StandInZenity;
+using toolkit_test::Ui;
 
 namespace {
 
-std::string read_text(const std::string& path) {
-    std::ifstream in(path);
-    std::string text;
-    std::getline(in, text);
-    return text;
-}
-
-// Gone, or a zombie that nobody reaped yet.
-bool running(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string pid_field, name, state;
-    return stat >> pid_field >> name >> state && state != "Z";
-}
-
-template <typename Condition>
-bool wait_until(Condition condition, double seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+// Draws frames until `condition` holds, for ten seconds at most.
+bool frames_until(Ui& ui, const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        ui.frame();
+        ::usleep(10 * 1000);
     }
     return true;
 }
 
-// The answer is read from the helper; a program killed while its dialog is
-// open takes the dialog with it.
-TEST(FileDialogTest, AnswerIsReadAndTheDialogEndsWithTheProgram) {
-    char folder[] = "/tmp/druvex_dialog_XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    const std::string dir = folder;
-    const std::string pid_file = dir + "/zenity_pid";
-    std::ofstream(dir + "/zenity") << "#!/bin/sh\necho $$ > " << pid_file
-                                   << "\n[ -n \"$DIALOG_WAIT\" ] && exec sleep 600\n"
-                                      "echo /home/u/run1.pcap\n";
-    ASSERT_EQ(::chmod((dir + "/zenity").c_str(), 0755), 0);
-    const std::string saved_path = std::getenv("PATH");
-    ::setenv("PATH", (dir + ":" + saved_path).c_str(), 1);
-    EXPECT_EQ(nanogui::file_dialog({{"pcap", "PCAP"}}, true), "/home/u/run1.pcap");
+TEST(FileDialog, RunsBesideTheFramesAndAnswersOnTheNextFrame) {
+    StandInZenity zenity;
+    Ui ui;
+    auto* window = new Window(ui.screen, "Panel");
+    auto* slider = new Slider(window);
+    window->setLayout(new BoxLayout(Orientation::Vertical));
+    ui.frame();
+    ui.press(Ui::center(slider));
+    ASSERT_TRUE(ui.screen->dragActive());
 
-    ::setenv("DIALOG_WAIT", "1", 1);
-    ::unlink(pid_file.c_str());
+    std::optional<FileDialogAnswer> answer;
+    ASSERT_TRUE(file_dialog_async({{"pcap", "PCAP"}}, false,
+                                  [&](const FileDialogAnswer& a) { answer = a; }));
+    EXPECT_TRUE(file_dialog_open());
+    EXPECT_FALSE(file_dialog_async({{"json", "JSON"}}, true, [&](const FileDialogAnswer&) {
+        ADD_FAILURE() << "a second dialog was opened";
+    }));
+    // Frames go on while the dialog waits for its user.
+    ASSERT_TRUE(frames_until(ui, [&] { return zenity.starts().size() == 1; }));
+    for (int i = 0; i < 5; ++i) ui.frame();
+    EXPECT_FALSE(answer.has_value());
+    EXPECT_EQ(zenity.starts()[0], "--file-selection --file-filter=PCAP (*.pcap) | *.pcap");
+
+    zenity.answer("/data/run 1.pcap");
+    ASSERT_TRUE(frames_until(ui, [&] { return answer.has_value(); }));
+    EXPECT_EQ(answer->path, "/data/run 1.pcap");
+    EXPECT_EQ(answer->failure, "");
+    EXPECT_FALSE(file_dialog_open());
+    EXPECT_FALSE(ui.screen->dragActive());  // the dialog took the pointer's release
+    EXPECT_EQ(ui.screen->mouseState(), 0);
+
+    // A dialog still open when its program goes is ended with it, unanswered.
+    ASSERT_TRUE(file_dialog_async({{"png", "PNG"}}, true, [&](const FileDialogAnswer&) {
+        ADD_FAILURE() << "a cancelled dialog answered";
+    }));
+    ASSERT_TRUE(frames_until(ui, [&] { return zenity.starts().size() == 2; }));
+    EXPECT_EQ(zenity.starts()[1],
+              "--file-selection --save --confirm-overwrite --file-filter=PNG (*.png) | *.png");
+    const pid_t pid = zenity.pid();
+    cancel_file_dialog();
+    EXPECT_FALSE(file_dialog_open());
+    EXPECT_TRUE(::kill(pid, 0) != 0 && errno == ESRCH) << "the dialog outlived the cancel";
+    for (int i = 0; i < 3; ++i) ui.frame();
+}
+
+// A program killed while its dialog is open takes the dialog with it.
+TEST(FileDialog, EndsWithAKilledProgram) {
+    StandInZenity zenity;
     const pid_t program = ::fork();
     ASSERT_GE(program, 0);
     if (program == 0) {
-        nanogui::file_dialog({{"pcap", "PCAP"}}, true);
-        ::_exit(0);
+        file_dialog_async({{"pcap", "PCAP"}}, true, [](const FileDialogAnswer&) {});
+        for (;;) ::pause();
     }
-    const bool opened = wait_until([&] { return !read_text(pid_file).empty(); }, 10.0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (zenity.pid() <= 0 && std::chrono::steady_clock::now() < deadline) ::usleep(20 * 1000);
     ::kill(program, SIGKILL);
     ::waitpid(program, nullptr, 0);
-    ::unsetenv("DIALOG_WAIT");
-    ::setenv("PATH", saved_path.c_str(), 1);
-    ASSERT_TRUE(opened);
-    const pid_t dialog = std::atoi(read_text(pid_file).c_str());
-    EXPECT_TRUE(wait_until([&] { return !running(dialog); }, 5.0)) << "the dialog stayed open";
+    const pid_t dialog = zenity.pid();
+    ASSERT_GT(dialog, 0) << "the dialog never started";
+    // Gone, or a zombie its reaper has yet to collect.
+    const auto running = [dialog] {
+        std::ifstream stat("/proc/" + std::to_string(dialog) + "/stat");
+        std::string pid, name, state;
+        return stat >> pid >> name >> state && state != "Z";
+    };
+    while (running() && std::chrono::steady_clock::now() < deadline + std::chrono::seconds(5))
+        ::usleep(20 * 1000);
+    EXPECT_FALSE(running()) << "the dialog outlived its program";
     ::kill(dialog, SIGKILL);  // a failure above must not leave it running
+}
+
+TEST(FileDialog, MissingDialogProgramIsAFailure) {
+    const char* path = std::getenv("PATH");
+    const std::string saved = path != nullptr ? path : "";
+    ::setenv("PATH", "/nonexistent", 1);
+    Ui ui;
+    std::optional<FileDialogAnswer> answer;
+    ASSERT_TRUE(file_dialog_async({{"json", "JSON"}}, false,
+                                  [&](const FileDialogAnswer& a) { answer = a; }));
+    const bool answered = frames_until(ui, [&] { return answer.has_value(); });
+    ::setenv("PATH", saved.c_str(), 1);
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(answer->path, "");
+    EXPECT_EQ(answer->failure, "zenity is not installed");
+}
+
+TEST(FileDialog, HookAnswersAtOnce) {
+    Ui ui;
+    FileTypes seen;
+    bool seen_save = false;
+    set_file_dialog_hook([&](const FileTypes& types, bool save) {
+        seen = types;
+        seen_save = save;
+        return std::string("/tmp/chosen.json");
+    });
+    std::string chosen;
+    EXPECT_TRUE(file_dialog_async({{"json", "JSON"}}, true,
+                                  [&](const FileDialogAnswer& a) { chosen = a.path; }));
+    set_file_dialog_hook(nullptr);
+    EXPECT_EQ(chosen, "/tmp/chosen.json");
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].first, "json");
+    EXPECT_TRUE(seen_save);
+    EXPECT_FALSE(file_dialog_open());
 }
 
 }  // namespace

@@ -502,29 +502,6 @@ TEST(ToolkitEvents, SliderPressDragReleaseAndFinalCallback) {
     EXPECT_EQ(slider->preferredSize(ui.screen->nvgContext()), Vector2i(70, 16));
 }
 
-TEST(ToolkitEvents, FileDialogHookAndResync) {
-    Ui ui;
-    Window* w = panel(ui.screen);
-    auto* slider = new Slider(w);
-    ui.frame();
-    ui.press(Ui::center(slider));
-    ASSERT_TRUE(ui.screen->dragActive());
-    FileTypes seen;
-    bool seenSave = false;
-    set_file_dialog_hook([&](const FileTypes& types, bool save) {
-        seen = types;
-        seenSave = save;
-        return std::string("/tmp/chosen.json");
-    });
-    EXPECT_EQ(file_dialog({{"json", "JSON"}}, true), "/tmp/chosen.json");
-    set_file_dialog_hook(nullptr);
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].first, "json");
-    EXPECT_TRUE(seenSave);
-    EXPECT_FALSE(ui.screen->dragActive());  // the dialog swallowed the release
-    EXPECT_EQ(ui.screen->mouseState(), 0);
-}
-
 TEST(ToolkitEvents, DropAndResizeReachTheApplication) {
     Ui ui;
     const char* files[] = {"/data/a.pcap", "druvex_clips.json"};

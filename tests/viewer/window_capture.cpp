@@ -5,6 +5,7 @@
 
 #include <stb_image.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -25,6 +26,19 @@ Screenshot read_screenshot(const std::string& path) {
         stbi_image_free(pixels);
     }
     return shot;
+}
+
+int banner_rows(const Screenshot& shot, int height) {
+    int rows = 0;
+    for (int y = std::max(height - 60, 0); y < std::min(height, shot.height); ++y) {
+        int red = 0;
+        for (int x = 0; x < shot.width; ++x) {
+            const unsigned char* p = shot.at(x, y);
+            red += p[0] > 120 && p[1] < 60 && p[2] < 60;
+        }
+        rows += red > shot.width / 2;
+    }
+    return rows;
 }
 
 void pause_for(double seconds) {

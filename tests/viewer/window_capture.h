@@ -17,8 +17,11 @@ struct Screenshot {
 
 // The whole screen, through ImageMagick's import; empty when that fails.
 Screenshot take_screenshot(const std::string& path);
-// A PNG written earlier; empty when it cannot be read.
+// A PNG file written earlier; empty when it cannot be read.
 Screenshot read_screenshot(const std::string& path);
+// Rows among the lowest 60 of the `height` top rows that are mostly the
+// failure banner's red.
+int banner_rows(const Screenshot& shot, int height);
 void pause_for(double seconds);
 // Pixels whose green channel is at least 64.
 size_t lit_pixels(const Screenshot& shot);

@@ -1,24 +1,13 @@
 // Toolkit start-up, the main loop and its refresh thread.
+#include <nanogui/file_dialog.h>
 #include <nanogui/opengl.h>
 #include <nanogui/screen.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
 #include <iostream>
-#include <mutex>
 #include <stdexcept>
-#include <sys/prctl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace nanogui {
 
@@ -27,8 +16,6 @@ Object::~Object() = default;
 namespace {
 std::atomic<bool> gMainloopActive{false};
 std::atomic<bool> gGlfwUp{false};
-std::mutex gHookMutex;
-FileDialogHook gFileDialogHook;
 }  // namespace
 
 void init() {
@@ -42,6 +29,7 @@ void init() {
 }
 
 void shutdown() {
+    cancel_file_dialog();  // a dialog does not outlive its program
     glfwTerminate();
     gGlfwUp = false;
 }
@@ -143,118 +131,6 @@ std::array<char, 8> utf8(int c) {
 double get_time() {
     static const auto start = std::chrono::steady_clock::now();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void set_file_dialog_hook(FileDialogHook hook) {
-    std::lock_guard<std::mutex> lock(gHookMutex);
-    gFileDialogHook = std::move(hook);
-}
-
-namespace {
-
-bool findInPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::string p = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= p.size()) {
-        size_t end = p.find(':', start);
-        if (end == std::string::npos) end = p.size();
-        std::string dir = p.substr(start, end - start);
-        if (dir.empty()) dir = ".";
-        std::string full = dir + "/" + program;
-        if (access(full.c_str(), X_OK) == 0) return true;
-        start = end + 1;
-    }
-    return false;
-}
-
-std::string shellQuote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
-    }
-    return out + "'";
-}
-
-void closeTiedReadPipe(FILE* output, pid_t pid) {
-    if (output != nullptr) fclose(output);
-    while (pid > 0 && waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {}
-}
-
-// popen(command, "r") for a dialog that must not outlive the program: the
-// shell is replaced by the command, which is ended when the calling thread or
-// the whole program ends, even by SIGKILL.
-FILE* openTiedReadPipe(const std::string& command, pid_t* pid) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return nullptr;
-    std::string script = "exec " + command;
-    char sh[] = "/bin/sh";
-    char dashC[] = "-c";
-    char* argv[] = {sh, dashC, script.data(), nullptr};
-    const pid_t parent = getpid();
-    *pid = fork();
-    if (*pid == 0) {  // only async-signal-safe calls until exec
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) _exit(127);
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        dup2(fds[1], STDOUT_FILENO);
-        execve("/bin/sh", argv, environ);
-        _exit(127);
-    }
-    close(fds[1]);
-    FILE* output = *pid > 0 ? fdopen(fds[0], "r") : nullptr;
-    if (output == nullptr) {
-        close(fds[0]);
-        if (*pid > 0) kill(*pid, SIGKILL);
-        closeTiedReadPipe(nullptr, *pid);
-    }
-    return output;
-}
-
-std::string zenityDialog(const FileTypes& filetypes, bool save) {
-    if (!findInPath("zenity")) {
-        std::cerr << "file_dialog: zenity is not installed; no file chosen" << std::endl;
-        return "";
-    }
-    std::string cmd = "zenity --file-selection";
-    if (save) cmd += " --save --confirm-overwrite";
-    for (const auto& ft : filetypes) {
-        std::string filter = ft.second + " (*." + ft.first + ") | *." + ft.first;
-        cmd += " --file-filter=" + shellQuote(filter);
-    }
-    cmd += " 2>/dev/null";
-    pid_t pid = -1;
-    FILE* output = openTiedReadPipe(cmd, &pid);
-    if (!output) {
-        std::cerr << "file_dialog: cannot start zenity" << std::endl;
-        return "";
-    }
-    std::string result;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof(buffer), output)) > 0) result.append(buffer, n);
-    closeTiedReadPipe(output, pid);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
-    return result;
-}
-
-}  // namespace
-
-std::string file_dialog(const FileTypes& filetypes, bool save) {
-    FileDialogHook hook;
-    {
-        std::lock_guard<std::mutex> lock(gHookMutex);
-        hook = gFileDialogHook;
-    }
-    std::string result = hook ? hook(filetypes, save) : zenityDialog(filetypes, save);
-    // The modal dialog swallowed the button release: resynchronise.
-    for (Screen* screen : Screen::screens()) screen->resyncMouseState();
-    return result;
 }
 
 }  // namespace nanogui

@@ -1,4 +1,5 @@
 // Screen: the GLFW window, its events and the drawing of widgets.
+#include <nanogui/file_dialog.h>
 #include <nanogui/opengl.h>
 #include <nanogui/popupbutton.h>
 #include <nanogui/screen.h>
@@ -273,7 +274,11 @@ void Screen::applyGlState() {
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
-void Screen::drawAll() { drawFrame(true); }
+void Screen::drawAll() {
+    // Before the frame begins: the answer may draw frames of its own (a screenshot).
+    deliver_file_dialog_answer();
+    drawFrame(true);
+}
 
 void Screen::drawFrame(bool swap) {
     if (mGLFWWindow) {

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include <nanogui/file_dialog.h>
 #include <nanogui/object.h>
 #include <nanovg.h>
 
@@ -89,7 +90,7 @@ class Window;
 
 // glfwInit (std::runtime_error on failure) and the GLFW error callback.
 void init();
-// glfwTerminate.
+// Closes an open file dialog, then glfwTerminate.
 void shutdown();
 // Runs the event loop over every visible screen; a refresh thread posts an
 // empty event every `refresh` ms (0 = none) while the loop runs.
@@ -98,14 +99,6 @@ void mainloop(int refresh = 50);
 void leave();
 // True while mainloop() runs.
 bool active();
-
-using FileTypes = std::vector<std::pair<std::string, std::string>>;
-// Blocking open/save dialog; returns the chosen path or "" when cancelled.
-// Pairs are (extension without dot, description). Linux: zenity when installed.
-std::string file_dialog(const FileTypes& filetypes, bool save);
-// Replaces the dialog (tests script the answer); an empty function restores zenity.
-using FileDialogHook = std::function<std::string(const FileTypes& filetypes, bool save)>;
-void set_file_dialog_hook(FileDialogHook hook);
 
 // UTF-8 encoding of a code point (NUL-terminated).
 std::array<char, 8> utf8(int c);

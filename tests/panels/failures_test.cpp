@@ -1,0 +1,229 @@
+// What the user is told and what is kept for them: failures shown in the
+// window until dismissed, a file dialog that leaves the window running, a
+// demo that ended by itself, a recording cut short by a full disk, and a
+// Reset that keeps the settings files it replaces.
+#include "../network/loopback.h"
+#include "../toolkit/stand_in_zenity.h"
+#include "../viewer/process_runner.h"
+#include "../viewer/window_capture.h"
+#include "platform/path_utils.h"
+#include "toolbar_journey.h"
+
+#include <dirent.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+namespace druvex {
+namespace {
+
+using namespace druvex::testing;
+
+// Whether the window's picture shows the banner (or, with `shown` false, no
+// longer shows it) within ten seconds: a frame or two may pass before it does.
+bool picture_shows_banner(ToolbarJourney& journey, const std::string& png, bool shown) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        const int rows = journey.screenshot(png) ? banner_rows(read_screenshot(png), 768) : -1;
+        if (shown ? rows > 15 : rows == 0) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+void press_key(const std::string& key) {
+    std::string output;
+    run_process({"/usr/bin/xdotool", "key", key}, {}, output);
+}
+
+MessageBanner* banner(ToolbarJourney& journey) { return journey.app->failure_banner(); }
+
+bool banner_shown(ToolbarJourney& journey) {
+    return journey.gui([&] { return banner(journey)->visible(); });
+}
+
+std::vector<std::string> banner_messages(ToolbarJourney& journey) {
+    return journey.gui([&] { return banner(journey)->messages(); });
+}
+
+bool starts_with(const std::string& text, const std::string& start) {
+    return text.compare(0, start.size(), start) == 0;
+}
+
+// A `python` that finds no demo module.
+void install_python_without_demo(const std::string& dir) {
+    ASSERT_EQ(std::system(("mkdir -p " + dir + "/bin").c_str()), 0);
+    ASSERT_EQ(::symlink("/usr/bin/python3", (dir + "/bin/python").c_str()), 0);
+    ::setenv("PATH", (dir + "/bin:" + std::getenv("PATH")).c_str(), 1);
+    ::setenv("PYTHONPATH", dir.c_str(), 1);
+}
+
+TEST(FailuresTest, DialogsLeaveTheWindowRunningAndFailuresShowUntilDismissed) {
+    if (!executable_exists("/usr/bin/python3")) GTEST_SKIP() << "no python3";
+    const std::string dir = make_temp_dir();
+    install_python_without_demo(dir);
+    druvex_test::StandInZenity zenity;
+    ToolbarJourney journey;
+    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+    const std::string pcapng = dir + "/trip.pcapng";
+    std::ofstream(pcapng) << std::string("\x0a\x0d\x0d\x0a\x1c\x00\x00\x00\x4d\x3c\x2b\x1a", 12)
+                          << std::string(16, '\0');
+    journey.app->config.show_advanced = true;
+    journey.run([&] {
+        journey.gui([] { nanogui::set_file_dialog_hook(nullptr); });  // the stand-in's turn
+        nanogui::Widget* load = journey.find("Load Capture", journey.panel("Capture"));
+        ASSERT_NE(load, nullptr);
+        journey.click(load);
+        ASSERT_TRUE(journey.wait_until([&] { return zenity.starts().size() == 1; }));
+        // The window draws and takes input while the dialog is open; a
+        // second request opens no second dialog.
+        journey.click(load);
+        press_key("F11");
+        EXPECT_TRUE(journey.wait_until([&] { return !journey.app->gui_visible; }));
+        press_key("F11");
+        EXPECT_TRUE(journey.wait_until([&] { return journey.app->gui_visible; }));
+        EXPECT_EQ(zenity.starts().size(), 1u);
+
+        zenity.answer(pcapng);
+        ASSERT_TRUE(journey.wait_until([&] { return banner_shown(journey); }));
+        std::vector<std::string> shown = banner_messages(journey);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_TRUE(starts_with(shown[0], "Load capture failed! " + pcapng + ": ")) << shown[0];
+        EXPECT_TRUE(journey.logged(shown[0]));  // the text standard error gets
+        EXPECT_TRUE(picture_shows_banner(journey, dir + "/banner.png", true)) << dir;
+        press_key("Escape");
+        EXPECT_TRUE(journey.wait_until([&] { return !banner_shown(journey); }));
+        EXPECT_TRUE(picture_shows_banner(journey, dir + "/dismissed.png", false)) << dir;
+
+        // A demo that ends by itself is said, and its row goes back to "None".
+        nanogui::Widget* demo = journey.row("Demo Mode", nullptr);
+        ASSERT_NE(demo, nullptr);
+        journey.click(demo);
+        journey.click(journey.find("Tembrix", journey.popup(demo)));
+        ASSERT_TRUE(journey.wait_until([&] { return banner_shown(journey); }, 20.0));
+        EXPECT_EQ(journey.app->demo_mode, 0u);
+        shown = banner_messages(journey);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_TRUE(starts_with(shown[0], "Demo Mode failed! " + std::string(imu_demo_command)))
+            << shown[0];
+        EXPECT_NE(shown[0].find("No module named"), std::string::npos) << shown[0];
+        EXPECT_EQ(journey.gui([&] { return static_cast<nanogui::ComboBox*>(demo)->caption(); }),
+                  "None");
+        journey.click(journey.gui([&] { return static_cast<nanogui::Widget*>(banner(journey)); }));
+        EXPECT_TRUE(journey.wait_until([&] { return !banner_shown(journey); }));
+    });
+}
+
+// Writes past this size fail as they would on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit limited = old_;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, old_handler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*old_handler_)(int) = nullptr;
+};
+
+TEST(FailuresTest, AFullDiskEndsTheRecordingVisibly) {
+    ToolbarJourney journey;
+    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+    const std::string sim = binary_dir() + "/tools/sensor_sim/sensor_sim";
+    if (!executable_exists(sim)) GTEST_SKIP() << "sensor_sim not built";
+    const uint16_t port = druvex_test::free_udp_port();
+    ASSERT_EQ(journey.gui([port] { return druvex_sdk_set_port(port); }), DRUVEX_SUCCESS);
+    ChildProcess sender = start_process(
+        {sim, "--udp", "127.0.0.1", "--port", std::to_string(port), "--packets", "1000000"}, {},
+        "/dev/null");
+    const std::string recording = make_temp_dir() + "/run1.pcap";
+    journey.run([&] {
+        journey.answer_file_dialog(recording);
+        journey.click(journey.find("Start Capture"));
+        ASSERT_TRUE(journey.wait_until([&] { return journey.app->is_recording(); }));
+        {
+            FileSizeLimit full(256 * 1024);
+            EXPECT_TRUE(journey.wait_until([&] { return !journey.app->is_recording(); }, 20.0));
+        }
+        ASSERT_TRUE(journey.wait_until([&] { return banner_shown(journey); }));
+        const std::vector<std::string> shown = banner_messages(journey);
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown[0], "Append packet failed! " + recording + ": File too large");
+        EXPECT_NE(journey.find("Start Capture"), nullptr);
+    });
+    ::kill(sender.pid, SIGTERM);
+    wait_for_exit(sender, 10.0);
+    EXPECT_GT(read_file(recording).size(), 1000u) << "what was recorded is kept";
+}
+
+// The files of the data directory whose names begin with `stem` + ".before-reset-".
+std::vector<std::string> kept_before_reset(const std::string& dir, const std::string& stem) {
+    std::vector<std::string> kept;
+    DIR* d = ::opendir(dir.c_str());
+    while (dirent* entry = d != nullptr ? ::readdir(d) : nullptr) {
+        const std::string name = entry->d_name;
+        if (starts_with(name, stem + ".before-reset-")) kept.push_back(dir + "/" + name);
+    }
+    if (d != nullptr) ::closedir(d);
+    return kept;
+}
+
+TEST(FailuresTest, ResetKeepsThePreviousFiles) {
+    ToolbarJourney journey;
+    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+    const std::string dir = journey.data_dir + "/druvex";
+    const std::string clips = dir + "/druvex_clips.json";
+    const std::string transforms = dir + "/druvex_transforms.json";
+    journey.run([&] {
+        journey.gui([&] {
+            ImageClip clip;
+            clip.max_distance = 3.0f;
+            journey.app->clips().set_image_clip(4242, clip);
+            SensorTransform pose;
+            pose.translation[1] = -12.0f;
+            journey.app->transforms().set_transform(4242, pose);
+        });
+        // The autosave has the user's clip and pose in the default files.
+        ASSERT_TRUE(journey.wait_until([&] {
+            return read_file(clips).find("4242") != std::string::npos &&
+                   read_file(transforms).find("4242") != std::string::npos;
+        }));
+        const std::string clips_before = read_file(clips);
+        const std::string transforms_before = read_file(transforms);
+
+        // The application's Reset at the top of the first view's Control Panel.
+        nanogui::Widget* panel =
+            journey.gui([&] { return journey.app->first_view()->panel_window.get(); });
+        journey.click(journey.find("Reset", panel));
+        ASSERT_TRUE(journey.wait_until([&] {
+            return read_file(transforms).find("4242") == std::string::npos &&
+                   read_file(clips).find("4242") == std::string::npos && file_exists(transforms);
+        }));
+        const std::vector<std::string> kept_clips = kept_before_reset(dir, "druvex_clips");
+        const std::vector<std::string> kept_poses = kept_before_reset(dir, "druvex_transforms");
+        ASSERT_EQ(kept_clips.size(), 1u);
+        ASSERT_EQ(kept_poses.size(), 1u);
+        EXPECT_EQ(read_file(kept_clips[0]), clips_before);
+        EXPECT_EQ(read_file(kept_poses[0]), transforms_before);
+        EXPECT_EQ(kept_before_reset(dir, "druvex_viewer_config").size(), 1u);
+        EXPECT_FALSE(banner_shown(journey));  // nothing went wrong
+    });
+}
+
+}  // namespace
+}  // namespace druvex
