@@ -13,7 +13,11 @@ void FrameManager::handle_points_packet(Sensor& sensor, int64_t host_timestamp_u
     if (size < data_header_size || data[data_ignore_offset] != 0) return;
     std::shared_ptr<Frame> frame = frame_of(sensor);
     if (!frame) return;
-    if (SensorError error = sensor.handle_data_packet(host_timestamp_us, size, data)) {
+    const PointsSink to_frame = [&frame](int32_t n, const DruvexSensorRawPointWithTime* raw,
+                                         const DruvexSensorImagePoint* image) {
+        return frame->add_points(n, raw, image);
+    };
+    if (SensorError error = sensor.handle_data_packet(host_timestamp_us, size, data, to_frame)) {
         queue_error(sensor.handle(), error.code, error.message);
     }
     frame->flush();

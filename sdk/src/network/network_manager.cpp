@@ -8,7 +8,7 @@
 #include "core/error_queue.h"
 #include "core/large_object_pool.h"
 #include "core/sdk_manager.h"
-#include "sensors/sensor_manager.h"
+#include "packet_router.h"
 #include "udp_listener.h"
 
 namespace druvex_sdk {
@@ -188,7 +188,7 @@ void NetworkManager::process(const Packet& packet) {
     const uint8_t* bytes = packet.data.data();
     const size_t size = packet.data.size();
     network_packet_callback().invoke(packet.handle, packet.timestamp, bytes, size);
-    (void)SensorManager::instance().handle_packet(packet.handle, packet.timestamp, size, bytes);
+    route_packet(packet.handle, packet.timestamp, size, bytes);
 }
 
 }  // namespace druvex_sdk
