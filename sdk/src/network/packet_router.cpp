@@ -31,6 +31,7 @@ void route_packet(uint64_t handle, int64_t timestamp_usec, size_t size, const ui
             break;
     }
     if (pending) registry.settle(sensor);
+    FrameManager::instance().release_idle();
 }
 
 }  // namespace druvex_sdk

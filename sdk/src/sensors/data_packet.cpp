@@ -190,4 +190,10 @@ SensorError Sensor::handle_data_packet(int64_t host_timestamp_us, size_t size, c
     return added;
 }
 
+void Sensor::release_scratch() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<DruvexSensorRawPointWithTime>().swap(raw_points_);
+    std::vector<DruvexSensorImagePoint>().swap(image_points_);
+}
+
 }  // namespace druvex_sdk

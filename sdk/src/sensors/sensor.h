@@ -58,6 +58,9 @@ public:
     // failure is the result.
     SensorError handle_data_packet(int64_t host_timestamp_us, size_t size, const uint8_t* data,
                                    const PointsSink& sink);
+    // Gives back the decoding scratch of a sensor gone silent; the next data
+    // packet makes it again.
+    void release_scratch();
 
     // Only the packet-routing thread touches the monitor.
     SensorMonitor& monitor() { return monitor_; }

@@ -2,7 +2,9 @@
 #include "sensor_manager.h"
 
 #include <algorithm>
+#include <string>
 
+#include "core/error_queue.h"
 #include "sensor_model.h"
 
 namespace druvex_sdk {
@@ -27,13 +29,22 @@ std::shared_ptr<Sensor> SensorManager::find_or_create_pending_locked(uint64_t ha
 }
 
 // A sensor whose packet was refused is forgotten so that junk datagrams from
-// many sources do not pile up.
+// many sources do not pile up. A refusal for want of room is queued after the
+// registry is let go: the error callback may look sensors up.
 void SensorManager::settle(const std::shared_ptr<Sensor>& sensor) {
     const bool received = sensor->info_received();
     if (!received && sensor->two_part_pending()) return;
-    std::lock_guard<std::mutex> lock(mutex_);
-    pending_.erase(std::remove(pending_.begin(), pending_.end(), sensor), pending_.end());
-    if (received && !get_by_handle_locked(sensor->handle())) sensors_.push_back(sensor);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.erase(std::remove(pending_.begin(), pending_.end(), sensor), pending_.end());
+        if (!received || get_by_handle_locked(sensor->handle())) return;
+        if (sensors_.size() < max_sensors) return sensors_.push_back(sensor);
+        if (refusal_reported_) return;
+        refusal_reported_ = true;
+    }
+    queue_error(sensor->handle(), DRUVEX_ERROR_OUT_OF_MEMORY,
+                "sensor limit of " + std::to_string(max_sensors) +
+                    " reached: packets from further senders are ignored");
 }
 
 int32_t SensorManager::count() {
@@ -70,6 +81,7 @@ std::shared_ptr<Sensor> SensorManager::get_by_serial_number(uint64_t serial_numb
 void SensorManager::clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     sensors_.clear();
+    refusal_reported_ = false;
 }
 
 size_t SensorManager::pending_count() {

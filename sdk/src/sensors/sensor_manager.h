@@ -20,6 +20,10 @@ public:
     // Sensors that announced themselves only halfway are kept, unseen, up to
     // this many; the oldest is forgotten first.
     static constexpr size_t max_pending = 64;
+    // Sensors published at once. Information from further senders is ignored
+    // (every sender costs memory, and anyone on the network can be one); the
+    // error callback is told the first time, and again only after a clear.
+    static constexpr size_t max_sensors = 256;
 
     static SensorManager& instance();
 
@@ -27,8 +31,9 @@ public:
     // an information packet, a pending one made on first use (`pending` is
     // then set); else none, and the packet is dropped.
     std::shared_ptr<Sensor> sensor_for_packet(uint64_t handle, bool info, bool& pending);
-    // After a pending sensor's packet: a sensor with information is published,
-    // one waiting for a second half stays pending, any other is forgotten.
+    // After a pending sensor's packet: a sensor with information is published
+    // while there is room, one waiting for a second half stays pending, any
+    // other is forgotten.
     void settle(const std::shared_ptr<Sensor>& sensor);
 
     int32_t count();
@@ -47,6 +52,7 @@ private:
     std::mutex mutex_;
     std::vector<std::shared_ptr<Sensor>> sensors_;
     std::vector<std::shared_ptr<Sensor>> pending_;
+    bool refusal_reported_ = false;
 };
 
 }  // namespace druvex_sdk
