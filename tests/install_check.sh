@@ -79,11 +79,11 @@ for n in $(seq "$first" $((first + 30))); do xvfb_on "$n" && break; done
 DISPLAY=":$(head -1 "$work/ready")"
 export DISPLAY
 
-# Where a mount namespace can be had, the build and the sources are hidden
-# from the viewer: it may lean on nothing there.
+# Where namespaces can be had, the build and the sources are hidden from the
+# viewer (it may lean on nothing there), and its sensor port is its own.
 hide=()
-if unshare -m true 2>/dev/null; then
-  hide=(unshare -m sh -c 'mount -t tmpfs none "$1" && mount -t tmpfs none "$2" && shift 2 &&
+if unshare -m -n true 2>/dev/null; then
+  hide=(unshare -m -n sh -c 'mount -t tmpfs none "$1" && mount -t tmpfs none "$2" && shift 2 &&
     exec "$@"' hide "$(realpath "$build")" "$(realpath "$source")")
 fi
 mkdir -p "$work/home"
