@@ -72,9 +72,12 @@ bool Frame::release_if_idle(int64_t since_usec) {
     std::unique_lock<std::mutex> delivering(delivery_mutex_, std::try_to_lock);
     if (!delivering.owns_lock()) return false;
     std::lock_guard<std::mutex> lock(mutex_);
-    // A packet may have come since the caller looked.
-    if (!idle_since(since_usec)) return false;
-    resting_ = true;
+    // A packet may have come since the caller looked, or come now: then it
+    // wins, and its points go into the buffers after they are given back.
+    int64_t last = last_active_usec_.load();
+    if (last > since_usec || !last_active_usec_.compare_exchange_strong(last, resting)) {
+        return false;
+    }
     if (raw_points_.capacity() + image_points_.capacity() + out_raw_.capacity() +
             out_image_.capacity() ==
         0) {

@@ -48,12 +48,10 @@ public:
     // When a packet of the sensor last came, on a steady clock (microseconds).
     void mark_active(int64_t now_usec) {
         last_active_usec_.store(now_usec, std::memory_order_relaxed);
-        resting_.store(false, std::memory_order_relaxed);
     }
     // No packet after `since_usec`, and buffers not yet given back since.
     bool idle_since(int64_t since_usec) const {
-        return !resting_.load(std::memory_order_relaxed) &&
-               last_active_usec_.load(std::memory_order_relaxed) <= since_usec;
+        return last_active_usec_.load(std::memory_order_relaxed) <= since_usec;
     }
     // Gives back every buffer when no packet came after `since_usec`: the
     // unfinished frame is dropped, the frame count stays. False when it was
@@ -99,8 +97,9 @@ private:
     std::vector<DruvexSensorRawPointWithTime> out_raw_;
     std::vector<DruvexSensorImagePoint> out_image_;
     std::vector<Segment> segments_;
+    // Set to `resting` once the buffers are given back, until the next packet.
+    static constexpr int64_t resting = INT64_MAX;
     std::atomic<int64_t> last_active_usec_{0};
-    std::atomic<bool> resting_{false};
 };
 
 }  // namespace druvex_sdk

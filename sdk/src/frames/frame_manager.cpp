@@ -5,8 +5,9 @@
 #include <malloc.h>
 #endif
 
+#include <time.h>
+
 #include <algorithm>
-#include <chrono>
 
 #include "core/error_queue.h"
 #include "sensors/data_packet.h"
@@ -16,10 +17,12 @@
 namespace druvex_sdk {
 namespace {
 
+// Read for every packet: the coarse clock (a few milliseconds fine) costs
+// a fraction of the precise one and is plenty for a silence of a second.
 int64_t steady_usec() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
 }
 
 // Freed buffers of many sizes stay with the allocator (in the routing
@@ -94,9 +97,10 @@ void FrameManager::set_frame_options(const DruvexSDKFrameOptions& options) {
 void FrameManager::release_idle() {
     const int64_t now = steady_usec();
     if (!check_due(now)) return;
+    const int64_t since = now - idle_after_usec_.load();
     bool released = false;
-    for (const std::shared_ptr<Frame>& frame : idle_frames(now - idle_after_usec_.load())) {
-        if (!frame->release_if_idle(now - idle_after_usec_.load())) continue;
+    for (const std::shared_ptr<Frame>& frame : idle_frames(since)) {
+        if (!frame->release_if_idle(since)) continue;
         frame->sensor()->release_scratch();
         released = true;
     }
