@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "druvex_sdk.h"
+#include "network/packet_router.h"
 #include "sensor_sim.h"
-#include "sensors/sensor_manager.h"
 
 namespace {
 
@@ -28,18 +28,17 @@ void route_packets(benchmark::State& state, Layout layout, bool two_returns, boo
     if (two_returns) sdk.control_flags |= DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS;
     if (stray) sdk.control_flags |= DRUVEX_SDK_CONTROL_ENABLE_STRAY_FILTER;
     druvex_sdk_initialize(DRUVEX_SDK_VERSION, &sdk, nullptr, nullptr);
-    auto& router = druvex_sdk::SensorManager::instance();
-    for (const auto& info : sim.info_packets())
-        router.handle_packet(handle, 0, info.size(), info.data());
+    using druvex_sdk::route_packet;
+    for (const auto& info : sim.info_packets()) route_packet(handle, 0, info.size(), info.data());
     for (int k = 0; k < 3; ++k) {
-        router.handle_packet(handle, packets[k].host_time_us, packets[k].bytes.size(),
-                             packets[k].bytes.data());
+        route_packet(handle, packets[k].host_time_us, packets[k].bytes.size(),
+                     packets[k].bytes.data());
     }
 
     size_t k = 3, points = 0;
     for (auto _ : state) {
         const SimDataPacket& p = packets[k];
-        router.handle_packet(handle, p.host_time_us, p.bytes.size(), p.bytes.data());
+        route_packet(handle, p.host_time_us, p.bytes.size(), p.bytes.data());
         points += p.records;
         k = k + 1 == packets.size() ? 3 : k + 1;
     }

@@ -7,7 +7,7 @@
 #include "core/sdk_manager.h"
 #include "core/sdk_state.h"
 #include "druvex_sdk.h"
-#include "sensors/sensor_manager.h"
+#include "network/packet_router.h"
 
 namespace druvex_fuzz {
 namespace {
@@ -72,8 +72,7 @@ size_t feed_packets(const uint8_t* data, size_t size) {
         // An exactly sized copy, so that any read past the packet is caught.
         packet.assign(data, data + length);
         const uint8_t* bytes = packet.empty() ? nullptr : packet.data();
-        druvex_sdk::SensorManager::instance().handle_packet(handles[selector & 3], host_time,
-                                                            length, bytes);
+        druvex_sdk::route_packet(handles[selector & 3], host_time, length, bytes);
         host_time += 1000;
         data += length;
         size -= length;

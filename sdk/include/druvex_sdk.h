@@ -347,6 +347,8 @@ typedef struct DruvexCalibration {
  * DruvexSensorRawFramesCallback, then DruvexSensorImageFramesCallback: each
  * completed frame, raw points first; the image points are return_count per raw
  * point, those cut by a clip or the stray filter without DRUVEX_POINT_FLAG_VALID.
+ * A sensor that sends nothing for a second gives back its frame's memory: the
+ * points of its unfinished frame are dropped, and it stays known.
  *
  * A callback must not register or remove a callback of its own kind (the
  * slot's lock is held during the call, which also means that once an unlisten
@@ -484,7 +486,11 @@ DRUVEX_API int32_t druvex_sdk_unlisten_image_frames(void);
  * under the sensor's lock; the processing thread may update the sensor at any
  * time. Exceptions to the last-error rule: druvex_sdk_get,
  * druvex_sdk_set_calibration with an unknown handle and druvex_sdk_get_transform
- * before initialisation return their failure without storing it. */
+ * before initialisation return their failure without storing it.
+ *
+ * At most 256 sensors are known at once: further senders are ignored, and the
+ * error callback is told so once (DRUVEX_ERROR_OUT_OF_MEMORY) until
+ * druvex_sdk_clear makes room. */
 /* How many sensors are known (0 before initialisation). */
 DRUVEX_API int32_t druvex_sdk_get_n_sensors(void);
 /* The handle of the sensor with this serial number. */

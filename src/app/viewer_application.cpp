@@ -6,6 +6,8 @@
 #include "platform/safe_file.h"
 #include "render/lines_renderer.h"
 
+#include "embedded_resources.h"
+
 #include <fmt/format.h>
 #include <nanogui/file_dialog.h>
 #include <nanogui/imageview.h>
@@ -15,14 +17,12 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <tuple>
 
 namespace druvex {
 
 const char* const PROGRAM_NAME = "DruvexViewer";
-const char* const PROGRAM_VERSION = "1.41";
+const char* const PROGRAM_VERSION = DRUVEX_VERSION;  // the project's version in CMake
 
 namespace {
 
@@ -98,11 +98,9 @@ ViewerApplication::~ViewerApplication() {
 
 void ViewerApplication::create_help_window() {
     if (help_window != nullptr) return;
-    std::ifstream file(DRUVEX_RESOURCE_DIR "/help.png", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)),
-                            std::istreambuf_iterator<char>());
+    const resources::EmbeddedFile& picture = resources::help_image;
     try {
-        load_texture_from_memory(help_texture, bytes.data(), bytes.size());
+        load_texture_from_memory(help_texture, picture.data, picture.size);
     } catch (const std::exception&) {
         logger->warn("Could not load the help image!");
         return;

@@ -5,7 +5,8 @@ struct GLFWwindow;
 
 namespace druvex {
 
-// Sets the program's icon on the window; a missing image leaves the default.
+// Sets the program's icon on the window; an icon that cannot be decoded
+// leaves the default.
 void set_window_icon(GLFWwindow* window);
 
 }  // namespace druvex

@@ -2,6 +2,10 @@
 // base of each point.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <vector>
+
 #include "packet_builder.h"
 #include "sdk_session.h"
 #include "sensor_sim.h"
@@ -138,6 +142,59 @@ TEST(DataPacket, MarkedPacketsAndDataBeforeInformationAreIgnored) {
     marked[9] = 1;
     session.send(handle, marked);
     EXPECT_TRUE(session.raw.empty());
+}
+
+// One packet of 32 records at raw distance 1000 from `from`; its image points.
+std::vector<DruvexSensorImagePoint> far_points(SdkSession& session, uint64_t from) {
+    Bytes packet = data_packet("STDT", 1, 32, 8);
+    for (size_t i = 0; i < 32; ++i) put<uint16_t>(packet, 22 + 8 * i + 4, 1000);
+    session.forget();
+    session.send(from, packet);
+    EXPECT_EQ(32u, session.image.size());
+    return session.image;
+}
+
+size_t valid_count(const std::vector<DruvexSensorImagePoint>& points) {
+    size_t n = 0;
+    for (const auto& p : points) n += (p.flags & DRUVEX_POINT_FLAG_VALID) != 0;
+    return n;
+}
+
+bool all_infinite(const std::vector<DruvexSensorImagePoint>& points) {
+    for (const auto& p : points) {
+        if (std::isfinite(p.distance)) return false;
+    }
+    return true;
+}
+
+// A distance scale of +inf or 1e38, from the information packet or from the
+// caller, puts points at an infinite distance: live or calibrated on request,
+// none of them is valid.
+TEST(DataPacket, PointsAtInfiniteDistanceAreNeverValid) {
+    SdkSession session(DRUVEX_SDK_CONTROL_USE_PACKET_TIME);
+    Bytes info = bare_info("V4.5");
+    session.send(handle, info);
+    EXPECT_EQ(32u, valid_count(far_points(session, handle)));
+    const std::vector<DruvexSensorRawPointWithTime> raw = session.raw;
+
+    put<float>(info, 20, std::numeric_limits<float>::infinity());
+    session.send(handle + 1, info);
+    auto points = far_points(session, handle + 1);
+    EXPECT_TRUE(all_infinite(points));
+    EXPECT_EQ(0u, valid_count(points));
+
+    DruvexCalibration calibration{};
+    ASSERT_EQ(0, druvex_sdk_get_calibration(handle, &calibration));
+    calibration.distance_scale = 1e38f;
+    ASSERT_EQ(0, druvex_sdk_set_calibration(handle, &calibration));
+    points = far_points(session, handle);
+    EXPECT_TRUE(all_infinite(points));
+    EXPECT_EQ(0u, valid_count(points));
+    std::vector<DruvexSensorImagePoint> asked(raw.size());
+    ASSERT_EQ(0, druvex_sdk_calibrate_points_with_calibration(
+                     &calibration, static_cast<int32_t>(raw.size()), raw.data(), 1, asked.data()));
+    EXPECT_TRUE(all_infinite(asked));
+    EXPECT_EQ(0u, valid_count(asked));
 }
 
 }  // namespace

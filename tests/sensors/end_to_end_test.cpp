@@ -3,13 +3,17 @@
 // calibrated point must be what the simulation computed on its own.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <string>
+#include <thread>
 
+#include "frames/frame_manager.h"
 #include "sdk_session.h"
 #include "sensor_sim.h"
 
 using namespace druvex_sim;
+using druvex_sdk::FrameManager;
 using druvex_test::SdkSession;
 
 namespace {
@@ -221,6 +225,45 @@ TEST(SensorTimestamps, PacketTimeStampsEveryPointWithTheClock) {
     SimOptions options;
     options.use_packet_time = true;
     expect_timestamps(options, DRUVEX_SDK_CONTROL_USE_PACKET_TIME);
+}
+
+// Shortens the silence after which a sensor gives its buffers back, for one test.
+struct ShortSilence {
+    explicit ShortSilence(int64_t usec) { FrameManager::instance().set_idle_release_after(usec); }
+    ~ShortSilence() {
+        FrameManager::instance().set_idle_release_after(FrameManager::idle_release_after_usec);
+    }
+};
+
+size_t held_bytes(uint64_t handle) {
+    const auto frame = FrameManager::instance().get_frame(handle);
+    return frame ? frame->held_bytes() : 0;
+}
+
+// A sensor that falls silent gives back what its frame holds while others go
+// on; its handle and information stay, and its next packets bring frames again.
+TEST(SilentSensor, GivesBackItsBuffersAndGetsThemAgainWhenItSpeaks) {
+    const ShortSilence silence(20000);
+    SensorSim sim{SimOptions{}}, other{SimOptions{}};
+    SdkSession session;
+    run_and_compare(sim, session, 4);
+    ASSERT_GT(held_bytes(sensor_handle), 0u);
+    const uint64_t other_handle = sensor_handle + 1;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (held_bytes(sensor_handle) != 0 && std::chrono::steady_clock::now() < deadline) {
+        session.send(other_handle, other.info_packets()[0]);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(0u, held_bytes(sensor_handle));
+    DruvexSensorInformation info{};
+    ASSERT_EQ(0, druvex_sdk_get_sensor_information(sensor_handle, &info));
+    EXPECT_EQ(sim.options().serial, info.serial_number);
+
+    session.forget();
+    const SimDataPacket packet = sim.next_data_packet();
+    ASSERT_EQ(0, session.send(sensor_handle, packet.bytes, packet.host_time_us));
+    EXPECT_EQ(packet.expected.size(), session.image.size());
+    EXPECT_GT(held_bytes(sensor_handle), 0u);
 }
 
 }  // namespace

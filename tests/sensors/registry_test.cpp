@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "packet_builder.h"
 #include "sdk_session.h"
@@ -97,6 +98,29 @@ TEST(SensorRegistry, HalfAnnouncedSensorsFromManySendersAreBounded) {
     session.send(5000, short_info);
     EXPECT_LE(SensorManager::instance().pending_count(), SensorManager::max_pending);
     EXPECT_EQ(0, druvex_sdk_get_n_sensors());
+}
+
+// Past the limit, information from further senders is ignored and the error
+// callback hears of it once; a clear makes room again.
+TEST(SensorRegistry, PublishedSensorsAreCappedAndTheRefusalReportedOnce) {
+    SdkSession session;
+    const uint64_t limit = SensorManager::max_sensors;
+    for (uint64_t sender = 1; sender <= limit + 40; ++sender)
+        session.send(sender, bare_info("V6.1"));
+    EXPECT_EQ(static_cast<int32_t>(limit), druvex_sdk_get_n_sensors());
+    DruvexSensorInformation info{};
+    EXPECT_EQ(0, druvex_sdk_get_sensor_information(limit, &info));
+    EXPECT_EQ(DRUVEX_ERROR_SENSOR_NOT_FOUND, druvex_sdk_get_sensor_information(limit + 1, &info));
+    const char* text = nullptr;
+    druvex_sdk_get_error(&text);
+    ASSERT_EQ(1u, session.errors.size());
+    EXPECT_EQ(DRUVEX_ERROR_OUT_OF_MEMORY, session.errors[0].code);
+    EXPECT_EQ(limit + 1, session.errors[0].handle);
+    EXPECT_NE(std::string::npos, session.errors[0].message.find("sensor limit"));
+
+    ASSERT_EQ(0, druvex_sdk_clear());
+    session.send(limit + 1, bare_info("V6.1"));
+    EXPECT_EQ(0, druvex_sdk_get_sensor_information(limit + 1, &info));
 }
 
 }  // namespace

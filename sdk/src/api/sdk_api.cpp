@@ -4,8 +4,10 @@
 #include "core/sdk_manager.h"
 #include "druvex_sdk.h"
 #include "network/network_manager.h"
+#include "runtime/sdk_lifecycle.h"
 
 using druvex_sdk::report;
+using druvex_sdk::SdkLifecycle;
 using druvex_sdk::SdkManager;
 using druvex_sdk::SensorError;
 
@@ -47,19 +49,19 @@ DRUVEX_API int32_t druvex_sdk_initialize(int32_t sdk_version, const DruvexSDKOpt
     return report([&] {
         if (SdkManager::is_initialized()) return SensorError(DRUVEX_ERROR_ALREADY_INITIALIZED);
         if (options == nullptr) return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS);
-        return SdkManager::initialize(sdk_version, *options, callback, user_data);
+        return SdkLifecycle::initialize(sdk_version, *options, callback, user_data);
     });
 }
 
 DRUVEX_API int32_t druvex_sdk_deinitialize(void) {
-    return report([] { return SdkManager::deinitialize(); });
+    return report([] { return SdkLifecycle::deinitialize(); });
 }
 
 DRUVEX_API int32_t druvex_sdk_is_initialized(void) { return SdkManager::is_initialized() ? 1 : 0; }
 
 DRUVEX_API int32_t druvex_sdk_clear(void) {
     if (!SdkManager::is_initialized()) return SdkManager::get_last_error().code;
-    return report([] { return SdkManager::clear(); });
+    return report([] { return SdkLifecycle::clear(); });
 }
 
 DRUVEX_API uint32_t druvex_sdk_get_control_flags(void) { return SdkManager::get_control_flags(); }
@@ -69,7 +71,7 @@ DRUVEX_API int32_t druvex_sdk_has_control_flag(uint32_t flag) {
 }
 
 DRUVEX_API int32_t druvex_sdk_set_control_flags(uint32_t mask, uint32_t flags) {
-    return report([&] { return SdkManager::set_control_flags(mask, flags); });
+    return report([&] { return SdkLifecycle::set_control_flags(mask, flags); });
 }
 
 DRUVEX_API int32_t druvex_sdk_get_frame_mode(void) { return SdkManager::get_frame_mode(); }
@@ -80,7 +82,7 @@ DRUVEX_API int32_t druvex_sdk_set_frame_options(const DruvexSDKFrameOptions* opt
     return report([&] {
         if (!SdkManager::is_initialized()) return not_initialized();
         if (options == nullptr) return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS);
-        return SdkManager::set_frame_options(*options);
+        return SdkLifecycle::set_frame_options(*options);
     });
 }
 

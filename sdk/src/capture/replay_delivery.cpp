@@ -1,9 +1,9 @@
 // Where replayed packets go: the SDK router or a program of its own.
 #include "replay_delivery.h"
 
-#include "api/network_api.h"
 #include "core/callback.h"
 #include "core/error_queue.h"
+#include "network/mock_receive.h"
 
 namespace druvex_sdk {
 

@@ -1,5 +1,6 @@
-// The process-wide SDK state: initialised flag, control flags, frame options,
-// the calling thread's last error, and the start/stop sequence of the SDK.
+// The SDK's process-wide state as every area reads it (initialised flag,
+// control flags, frame options), the calling thread's last error, and the
+// delivery of queued errors. Starting and stopping the SDK is the runtime's.
 #pragma once
 
 #include <cstdint>
@@ -11,20 +12,13 @@ namespace druvex_sdk {
 
 class SdkManager {
 public:
-    static SensorError initialize(int32_t sdk_version, const DruvexSDKOptions& options,
-                                  DruvexSensorErrorCallback callback, void* user_data);
-    static SensorError deinitialize();
-    static SensorError clear();
-
     static bool is_initialized();
     static uint32_t get_control_flags();
     static bool has_control_flag(uint32_t bits);
-    static SensorError set_control_flags(uint32_t mask, uint32_t flags);
 
     static int32_t get_frame_mode();
     static float get_frame_length();
     static DruvexSDKFrameOptions get_frame_options();
-    static SensorError set_frame_options(const DruvexSDKFrameOptions& options);
 
     // Per-thread last error. set_last_error leaves it unchanged for a success
     // value and overwrites it otherwise; it returns the stored value.

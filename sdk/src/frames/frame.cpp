@@ -57,13 +57,44 @@ SensorError Frame::add_points(int32_t n, const DruvexSensorRawPointWithTime* raw
 }
 
 void Frame::discard_pending() {
-    raw_points_.clear();
-    raw_points_.shrink_to_fit();
-    image_points_.clear();
-    image_points_.shrink_to_fit();
-    processed_ = 0;
+    forget_points();
     completed_ = 0;
+}
+
+void Frame::forget_points() {
+    std::vector<DruvexSensorRawPointWithTime>().swap(raw_points_);
+    std::vector<DruvexSensorImagePoint>().swap(image_points_);
+    processed_ = 0;
     detector_.forget_pending();
+}
+
+bool Frame::release_if_idle(int64_t since_usec) {
+    std::unique_lock<std::mutex> delivering(delivery_mutex_, std::try_to_lock);
+    if (!delivering.owns_lock()) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    // A packet may have come since the caller looked, or come now: then it
+    // wins, and its points go into the buffers after they are given back.
+    int64_t last = last_active_usec_.load();
+    if (last > since_usec || !last_active_usec_.compare_exchange_strong(last, resting)) {
+        return false;
+    }
+    if (raw_points_.capacity() + image_points_.capacity() + out_raw_.capacity() +
+            out_image_.capacity() ==
+        0) {
+        return false;
+    }
+    forget_points();
+    std::vector<DruvexSensorRawPointWithTime>().swap(out_raw_);
+    std::vector<DruvexSensorImagePoint>().swap(out_image_);
+    std::vector<Segment>().swap(segments_);
+    return true;
+}
+
+size_t Frame::held_bytes() {
+    std::lock_guard<std::mutex> delivering(delivery_mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
+    return (raw_points_.capacity() + out_raw_.capacity()) * sizeof(DruvexSensorRawPointWithTime) +
+           (image_points_.capacity() + out_image_.capacity()) * sizeof(DruvexSensorImagePoint);
 }
 
 SensorError Frame::set_options(const DruvexSDKFrameOptions& options) {

@@ -3,6 +3,7 @@
 // frame ends.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -44,6 +45,21 @@ public:
     // Restarts detection with new options; points and frame count stay.
     SensorError set_options(const DruvexSDKFrameOptions& options);
 
+    // When a packet of the sensor last came, on a steady clock (microseconds).
+    void mark_active(int64_t now_usec) {
+        last_active_usec_.store(now_usec, std::memory_order_relaxed);
+    }
+    // No packet after `since_usec`, and buffers not yet given back since.
+    bool idle_since(int64_t since_usec) const {
+        return last_active_usec_.load(std::memory_order_relaxed) <= since_usec;
+    }
+    // Gives back every buffer when no packet came after `since_usec`: the
+    // unfinished frame is dropped, the frame count stays. False when it was
+    // not idle, is delivering, or held nothing.
+    bool release_if_idle(int64_t since_usec);
+    // Bytes of point storage held, pending or kept for delivery.
+    size_t held_bytes();
+
     const std::shared_ptr<Sensor>& sensor() const { return sensor_; }
 
 private:
@@ -59,6 +75,7 @@ private:
     void take_front(size_t n_raw, size_t n_image, bool deliver);
     void deliver_collected();
     void discard_pending();
+    void forget_points();
 
     // Serialises flushes; held while the callbacks run. Taken before mutex_.
     std::mutex delivery_mutex_;
@@ -80,6 +97,9 @@ private:
     std::vector<DruvexSensorRawPointWithTime> out_raw_;
     std::vector<DruvexSensorImagePoint> out_image_;
     std::vector<Segment> segments_;
+    // Set to `resting` once the buffers are given back, until the next packet.
+    static constexpr int64_t resting = INT64_MAX;
+    std::atomic<int64_t> last_active_usec_{0};
 };
 
 }  // namespace druvex_sdk

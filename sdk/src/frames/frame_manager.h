@@ -1,12 +1,15 @@
 // The frame registry: one frame per sensor, created by the sensor's first
-// data packet, and the entry of the data path from the packet router.
+// data packet, and the entry of the data path from the packet router. Frames
+// of sensors gone silent give their buffers back.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "druvex_sdk.h"
 #include "frame.h"
@@ -17,6 +20,14 @@ class Sensor;
 
 class FrameManager {
 public:
+    // A sensor without packets for this long gives back its frame buffers
+    // and its decoding scratch (its unfinished frame is dropped); they come
+    // back with its next packet. Anyone on the network can become a sensor:
+    // what those who fall silent held must not stay taken.
+    static constexpr int64_t idle_release_after_usec = 1000000;
+    // How often the routing threads look for such sensors, at most.
+    static constexpr int64_t idle_check_interval_usec = 100000;
+
     static FrameManager& instance();
 
     // Decodes a data packet ("STDP", "STDQ", "STDR", "STDT") into the
@@ -32,14 +43,26 @@ public:
     // Applies the options to every frame (errors ignored).
     void set_frame_options(const DruvexSDKFrameOptions& options);
 
+    // Releases what the sensors silent for idle_release_after_usec hold; does
+    // nothing when it last looked less than a check interval ago. Any thread
+    // that routes packets may call it, the network's processing thread also
+    // when no packet comes.
+    void release_idle();
+    // Shortens (or restores) the silence that releases a sensor's buffers.
+    void set_idle_release_after(int64_t usec) { idle_after_usec_ = usec; }
+
 private:
     std::shared_ptr<Frame> frame_of(const Sensor& sensor);
     std::shared_ptr<Frame> create_frame(uint64_t handle);
+    bool check_due(int64_t now_usec);
+    std::vector<std::shared_ptr<Frame>> idle_frames(int64_t since_usec);
 
     // Never held while a sensor's lock is taken: the decoder looks frames up
     // with its sensor locked.
     std::mutex mutex_;
     std::map<uint64_t, std::shared_ptr<Frame>> frames_;
+    std::atomic<int64_t> idle_after_usec_{idle_release_after_usec};
+    std::atomic<int64_t> last_check_usec_{0};
 };
 
 }  // namespace druvex_sdk

@@ -8,7 +8,8 @@
 #include "core/error_queue.h"
 #include "core/large_object_pool.h"
 #include "core/sdk_manager.h"
-#include "sensors/sensor_manager.h"
+#include "frames/frame_manager.h"
+#include "packet_router.h"
 #include "udp_listener.h"
 
 namespace druvex_sdk {
@@ -176,7 +177,12 @@ void NetworkManager::process_loop(uint64_t generation) {
     while (keeps_running(generation)) {
         // The batch processed last goes back for reuse in the same lock.
         done.swap(batch);
-        if (!queue_.pop_batch(pop_timeout_sec, UdpListener::batch_size, batch, done)) continue;
+        if (!queue_.pop_batch(pop_timeout_sec, UdpListener::batch_size, batch, done)) {
+            // With no traffic at all, sensors gone silent still give back
+            // what they hold.
+            FrameManager::instance().release_idle();
+            continue;
+        }
         for (const std::shared_ptr<Packet>& packet : batch) {
             if (!keeps_running(generation)) break;
             report_failure(packet->handle, [&] { process(*packet); });
@@ -188,7 +194,7 @@ void NetworkManager::process(const Packet& packet) {
     const uint8_t* bytes = packet.data.data();
     const size_t size = packet.data.size();
     network_packet_callback().invoke(packet.handle, packet.timestamp, bytes, size);
-    (void)SensorManager::instance().handle_packet(packet.handle, packet.timestamp, size, bytes);
+    route_packet(packet.handle, packet.timestamp, size, bytes);
 }
 
 }  // namespace druvex_sdk

@@ -25,9 +25,10 @@ inline int32_t inside(float value, float min, bool min_open, float max, bool max
            static_cast<int32_t>(max_open | (value <= max));
 }
 
-// A calibration can make a point's tangents NaN or infinite (a focal length
-// of 0, from a body or a caller): such a point has no place and is never
-// valid, or a viewer would draw it nowhere. NaN fails the comparison too.
+// A calibration can make a point's tangents or distance NaN or infinite (a
+// focal length of 0, a distance scale of +inf or 1e38, from a body, a packet
+// or a caller): such a point has no place and is never valid, or a viewer
+// would draw it nowhere. NaN fails the comparison too.
 inline int32_t finite(float value) {
     return static_cast<int32_t>(std::fabs(value) <= std::numeric_limits<float>::max());
 }
@@ -129,7 +130,7 @@ void solve_distances(const CalibrationContext& ctx, int32_t r, CalibrationLanes&
         d = select(lanes.saturated_in[r][j] & static_cast<int32_t>(d > saturation_min_distance),
                    d + offset, d);
         lanes.distance[r][j] = d;
-        lanes.valid[r][j] = lanes.clip_ok[j] & static_cast<int32_t>(d > 0) &
+        lanes.valid[r][j] = lanes.clip_ok[j] & static_cast<int32_t>(d > 0) & finite(d) &
                             inside(d, min, min_open, max, max_open);
     }
 }

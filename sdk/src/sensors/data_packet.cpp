@@ -8,7 +8,6 @@
 
 #include "core/clock_math.h"
 #include "core/sdk_manager.h"
-#include "frames/frame_manager.h"
 #include "point_calibration.h"
 #include "sensor.h"
 
@@ -153,8 +152,8 @@ bool Sensor::decode_records(uint32_t magic, const uint8_t* records, int32_t n, i
     return true;
 }
 
-SensorError Sensor::handle_data_packet(int64_t host_timestamp_us, size_t size,
-                                       const uint8_t* data) {
+SensorError Sensor::handle_data_packet(int64_t host_timestamp_us, size_t size, const uint8_t* data,
+                                       const PointsSink& sink) {
     // A datagram too short for the header carries no points and no clock.
     if (size < data_header_size) return success();
     const uint32_t magic = read_le<uint32_t>(data, 0);
@@ -182,15 +181,19 @@ SensorError Sensor::handle_data_packet(int64_t host_timestamp_us, size_t size,
                                      image_points_.data());
         // A frame discarded because it outgrew its buffer is reported, or the
         // user would only see frames stop coming.
-        if (auto frame = FrameManager::instance().get_frame(handle_)) {
-            added = frame->add_points(n, raw_points_.data(), image_points_.data());
-        }
+        added = sink(n, raw_points_.data(), image_points_.data());
     }
     // The scratch vectors keep their size: the next packet of the same length
     // reuses them without clearing or allocating.
     last_packet_time_ = t;
     last_base_timestamp_ = base;
     return added;
+}
+
+void Sensor::release_scratch() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<DruvexSensorRawPointWithTime>().swap(raw_points_);
+    std::vector<DruvexSensorImagePoint>().swap(image_points_);
 }
 
 }  // namespace druvex_sdk

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -15,6 +16,11 @@
 namespace druvex_sdk {
 
 struct InfoCommonFields;
+
+// Where a data packet's points go (the sensor's frame): n raw points and n x
+// the return count image points, handed over with the sensor's lock held.
+using PointsSink = std::function<SensorError(int32_t n, const DruvexSensorRawPointWithTime* raw,
+                                             const DruvexSensorImagePoint* image)>;
 
 // Defined over sensor.cpp (identity, values, calibration), info_packet.cpp
 // (handling of information packets) and data_packet.cpp (decoding of data packets).
@@ -48,8 +54,13 @@ public:
     void handle_info(size_t size, const uint8_t* data);
     void handle_info_x(size_t size, const uint8_t* data);
 
-    // Data packets: decodes, calibrates and hands the points to the frame.
-    SensorError handle_data_packet(int64_t host_timestamp_us, size_t size, const uint8_t* data);
+    // Data packets: decodes, calibrates and hands the points to `sink`; its
+    // failure is the result.
+    SensorError handle_data_packet(int64_t host_timestamp_us, size_t size, const uint8_t* data,
+                                   const PointsSink& sink);
+    // Gives back the decoding scratch of a sensor gone silent; the next data
+    // packet makes it again.
+    void release_scratch();
 
     // Only the packet-routing thread touches the monitor.
     SensorMonitor& monitor() { return monitor_; }

@@ -1,52 +1,22 @@
-// The sensor registry and the routing of packets by handle.
+// The sensor registry: pending and published sensors and their lookups.
 #include "sensor_manager.h"
 
 #include <algorithm>
+#include <string>
 
-#include "core/sdk_manager.h"
-#include "data_packet.h"
-#include "frames/frame_manager.h"
-#include "info_packet.h"
+#include "core/error_queue.h"
 #include "sensor_model.h"
 
 namespace druvex_sdk {
 
-SensorError SensorManager::handle_packet(uint64_t handle, int64_t timestamp_usec, size_t size,
-                                         const uint8_t* data) {
-    route(handle, timestamp_usec, size, data);
-    return success();
-}
-
-void SensorManager::route(uint64_t handle, int64_t timestamp_usec, size_t size,
-                          const uint8_t* data) {
-    SdkManager::dispatch_errors();
-    if (data == nullptr || size < 4 || size > max_packet_size) return;
-    const uint32_t magic = read_le<uint32_t>(data, 0);
-    const bool info = is_info_magic(magic);
-    if (!info && !is_data_magic(magic)) return;
-
-    std::shared_ptr<Sensor> sensor;
-    bool unpublished = false;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        sensor = get_by_handle_locked(handle);
-        if (!sensor) {
-            if (!info) return;
-            sensor = find_or_create_pending_locked(handle);
-            unpublished = true;
-        }
-    }
-
-    switch (magic) {
-        case magic_inf1: sensor->handle_info_part1(size, data); break;
-        case magic_inf2: sensor->handle_info_part2(size, data); break;
-        case magic_info: sensor->handle_info(size, data); break;
-        case magic_infx: sensor->handle_info_x(size, data); break;
-        default:
-            FrameManager::instance().handle_points_packet(*sensor, timestamp_usec, size, data);
-            break;
-    }
-    if (unpublished) settle(sensor);
+std::shared_ptr<Sensor> SensorManager::sensor_for_packet(uint64_t handle, bool info,
+                                                         bool& pending) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending = false;
+    if (std::shared_ptr<Sensor> sensor = get_by_handle_locked(handle)) return sensor;
+    if (!info) return nullptr;
+    pending = true;
+    return find_or_create_pending_locked(handle);
 }
 
 std::shared_ptr<Sensor> SensorManager::find_or_create_pending_locked(uint64_t handle) {
@@ -58,15 +28,23 @@ std::shared_ptr<Sensor> SensorManager::find_or_create_pending_locked(uint64_t ha
     return pending_.back();
 }
 
-// After its packet: a sensor with information is published, one waiting for
-// a second half stays pending, and one whose packet was refused is forgotten
-// so that junk datagrams from many sources do not pile up.
+// A sensor whose packet was refused is forgotten so that junk datagrams from
+// many sources do not pile up. A refusal for want of room is queued after the
+// registry is let go: the error callback may look sensors up.
 void SensorManager::settle(const std::shared_ptr<Sensor>& sensor) {
     const bool received = sensor->info_received();
     if (!received && sensor->two_part_pending()) return;
-    std::lock_guard<std::mutex> lock(mutex_);
-    pending_.erase(std::remove(pending_.begin(), pending_.end(), sensor), pending_.end());
-    if (received && !get_by_handle_locked(sensor->handle())) sensors_.push_back(sensor);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.erase(std::remove(pending_.begin(), pending_.end(), sensor), pending_.end());
+        if (!received || get_by_handle_locked(sensor->handle())) return;
+        if (sensors_.size() < max_sensors) return sensors_.push_back(sensor);
+        if (refusal_reported_) return;
+        refusal_reported_ = true;
+    }
+    queue_error(sensor->handle(), DRUVEX_ERROR_OUT_OF_MEMORY,
+                "sensor limit of " + std::to_string(max_sensors) +
+                    " reached: packets from further senders are ignored");
 }
 
 int32_t SensorManager::count() {
@@ -103,6 +81,7 @@ std::shared_ptr<Sensor> SensorManager::get_by_serial_number(uint64_t serial_numb
 void SensorManager::clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     sensors_.clear();
+    refusal_reported_ = false;
 }
 
 size_t SensorManager::pending_count() {

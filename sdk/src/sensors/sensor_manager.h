@@ -1,6 +1,6 @@
-// The sensor registry and packet router: owns every sensor, routes each
-// received datagram to the sensor that sent it, and answers the lookups of the
-// exported API.
+// The sensor registry: owns every sensor, publishes those that announced
+// themselves, and answers the lookups of the exported API and of the packet
+// router.
 #pragma once
 
 #include <cstddef>
@@ -20,16 +20,21 @@ public:
     // Sensors that announced themselves only halfway are kept, unseen, up to
     // this many; the oldest is forgotten first.
     static constexpr size_t max_pending = 64;
-    // Nothing larger fits in one UDP datagram.
-    static constexpr size_t max_packet_size = 65535;
+    // Sensors published at once. Information from further senders is ignored
+    // (every sender costs memory, and anyone on the network can be one); the
+    // error callback is told the first time, and again only after a clear.
+    static constexpr size_t max_sensors = 256;
 
     static SensorManager& instance();
 
-    // The single entry of every packet: live, replayed or mock-received.
-    SensorError handle_packet(uint64_t handle, int64_t timestamp_usec, size_t size,
-                              const uint8_t* data);
-    // The same without a result value, which no packet ever fails with.
-    void route(uint64_t handle, int64_t timestamp_usec, size_t size, const uint8_t* data);
+    // The sensor a packet from `handle` is for: the published one; else, for
+    // an information packet, a pending one made on first use (`pending` is
+    // then set); else none, and the packet is dropped.
+    std::shared_ptr<Sensor> sensor_for_packet(uint64_t handle, bool info, bool& pending);
+    // After a pending sensor's packet: a sensor with information is published
+    // while there is room, one waiting for a second half stays pending, any
+    // other is forgotten.
+    void settle(const std::shared_ptr<Sensor>& sensor);
 
     int32_t count();
     std::shared_ptr<Sensor> get_by_index(int32_t index);
@@ -43,11 +48,11 @@ public:
 private:
     std::shared_ptr<Sensor> get_by_handle_locked(uint64_t handle) const;
     std::shared_ptr<Sensor> find_or_create_pending_locked(uint64_t handle);
-    void settle(const std::shared_ptr<Sensor>& sensor);
 
     std::mutex mutex_;
     std::vector<std::shared_ptr<Sensor>> sensors_;
     std::vector<std::shared_ptr<Sensor>> pending_;
+    bool refusal_reported_ = false;
 };
 
 }  // namespace druvex_sdk

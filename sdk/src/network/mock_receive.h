@@ -1,5 +1,6 @@
-// The mock receive path behind druvex_sdk_mock_network_receive, for SDK code
-// that needs its result without the exported call's last-error convention.
+// A packet handed in by the program instead of the network (networking
+// switched off): the path of druvex_sdk_mock_network_receive and of the
+// replays, with its result as a value rather than the last error.
 #pragma once
 
 #include <cstddef>
