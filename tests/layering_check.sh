@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Fails when a viewer source includes a layer above its own. Layers, lowest
-# first: platform; render and widgets; settings; view; app and panels.
+# first: platform; render and widgets; settings; view; panels; app.
 set -euo pipefail
 src="${1:?usage: layering_check.sh SRC_DIR}"
 rank() {
   case "$1" in
     platform) echo 0 ;; render | widgets) echo 1 ;; settings) echo 2 ;; view) echo 3 ;;
-    app | panels) echo 4 ;; *) echo -1 ;;
+    panels) echo 4 ;; app) echo 5 ;; *) echo -1 ;;
   esac
 }
 status=0
