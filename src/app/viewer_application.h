@@ -73,32 +73,21 @@ public:
     std::vector<View*> get_views() const { return views_.get_views(); }
     View* view_at(size_t index) const { return views_.view_at(index); }
     View* first_view() const override { return views_.first_view(); }
-    void clear_views();
     void remove_streams();
-    void create_help_window();
+    // Per frame; tests call it to let new views join and their streams show.
+    void update_streams();
 
     // Settings actions (the command line, dropped files and the panels).
     void load_config(std::string path, bool set_current);
-    void save_config(std::string path, bool set_current);
     void load_clips(const std::string& path);
     void save_clips(const std::string& path);
     void load_transforms(const std::string& path);
-    void save_transforms(const std::string& path);
-    void reset_all();
-    void reset_config();
-    void reset_clips();
-    void reset_transforms();
-    void unload_config();
-    void unload_clips();
-    void unload_transforms();
-    void set_sensor_enabled(uint64_t handle, bool enabled) override;
+    ClipsStore& clips() override { return clips_; }
+    TransformsStore& transforms() { return transforms_; }
+    ViewerConfig& viewer_config() override { return config; }
 
     // Replay, recording and the IMU demo.
     void load_capture(const std::string& path);
-    void load_capture_siblings(const std::string& directory);
-    void unload_capture() override;
-    void refresh_frames() override;
-    SdkError replay_recent_frames();
     // The save dialog, then start_recording.
     void start_capture() override;
     // An existing file at `path` is replaced only with `replace` (the dialog
@@ -109,6 +98,56 @@ public:
     bool is_recording() const override { return recorder.is_recording(); }
     // 0 "None" stops the demo input, 1 "Tembrix" (re)starts it.
     void set_demo_mode(uint32_t mode) override;
+    void save_screenshot_as() override;
+    // The view's "Export Points": save dialog, then its points as PLY.
+    void export_points(View* view);
+
+    // The SDK's frame callback: a frame of a sensor, stamped with the time it
+    // is shown at (the replay's clock while replaying).
+    int64_t current_time_usec() override;
+    void on_raw_frame(uint64_t handle, int64_t time_us, size_t n_points,
+                      const DruvexSensorRawPointWithTime* points);
+
+    MessageBanner* failure_banner() const { return banner_; }
+    bool panels_visible() const override { return gui_visible; }
+    void set_show_advanced(bool on) override { config.show_advanced = on; }
+
+    // What tests look at and hold; the toolbar's faces stay private.
+    ReplayControl& replay_control() { return replay; }
+    const CaptureRecorder& capture_recorder() const { return recorder; }
+    bool demo_input_running() const { return imu_reader.is_running(); }
+    std::vector<LogRecord> log_records() const { return logger_sink->records(); }
+    const std::string& current_config_path() const { return config_file_path; }
+    nanogui::Window* help() const { return help_window; }
+    void set_panels_visible(bool visible) { gui_visible = visible; }
+    // Runs on the GUI thread once a frame, after the application's own rows.
+    void add_refresh_callback(const std::function<void()>& callback) {
+        app_form->addRefreshCallback(callback);
+    }
+
+private:
+    using PathAction = std::function<void(const std::string& path)>;
+
+    void clear_views();
+    void create_help_window();
+
+    // Settings actions the panels and the keys reach.
+    void save_config(std::string path, bool set_current);
+    void save_transforms(const std::string& path);
+    void reset_all();
+    void reset_config();
+    void reset_clips();
+    void reset_transforms();
+    void unload_config();
+    void unload_clips();
+    void unload_transforms();
+    void set_sensor_enabled(uint64_t handle, bool enabled) override;
+
+    // Replay.
+    void load_capture_siblings(const std::string& directory);
+    void unload_capture() override;
+    void refresh_frames() override;
+    SdkError replay_recent_frames();
 
     // File dialog actions; `trigger` is the panel button that ran them, if any.
     // The dialog runs beside the frames; its answer is acted on by a later frame.
@@ -119,11 +158,8 @@ public:
     void open_clips_file(nanogui::Button* trigger = nullptr);
     void open_transforms_file(nanogui::Button* trigger = nullptr);
     void open_capture_file() override;
-    void save_screenshot_as() override;
     // The views as drawn, without panels: RGBA, 8 bits, opaque, the framebuffer's size.
     bool save_screenshot_png(const std::string& path);
-    // The view's "Export Points": save dialog, then its points as PLY.
-    void export_points(View* view);
 
     // Capture panel labels.
     void replay_time_label(nanogui::Label* label, nanogui::Slider* slider) override;
@@ -141,15 +177,11 @@ public:
     // `received_us`: when the datagram arrived, which is the time it is recorded with.
     void on_network_packet(uint64_t handle, int64_t received_us, const uint8_t* buffer,
                            size_t size);
-    void on_raw_frame(uint64_t handle, int64_t time_us, size_t n_points,
-                      const DruvexSensorRawPointWithTime* points);
 
     // Per frame.
     void drawContents() override;
     // Failures logged through "gui" since the last frame go to the banner.
     void show_failures();
-    MessageBanner* failure_banner() const { return banner_; }
-    void update_streams();
     void store_view_configs();
     void apply_config();
     void layout_views();
@@ -170,12 +202,8 @@ public:
     // row joins, and the per-frame refresh of the application's own rows.
     void create_visibility_groups();
     void refresh_gui();
-    ClipsStore& clips() override { return clips_; }
-    TransformsStore& transforms() { return transforms_; }
-    ViewerConfig& viewer_config() override { return config; }
 
     // ViewHost.
-    int64_t current_time_usec() override;
     int64_t last_data_time() const override { return last_data_time_; }
     bool enable_clips() const override { return config.enable_clips; }
     bool enable_transforms() const override { return config.enable_transforms; }
@@ -191,9 +219,7 @@ public:
 
     // PanelHost.
     nanogui::Screen* panel_screen() override { return this; }
-    bool panels_visible() const override { return gui_visible; }
     bool show_advanced() const override { return config.show_advanced; }
-    void set_show_advanced(bool on) override { config.show_advanced = on; }
     nanogui::Group* advanced_rows_group() override { return toolbar_.advanced_group.get(); }
     void toggle_help_window() override;
     void reset_settings() override { reset_all(); }
@@ -202,22 +228,6 @@ public:
     void build_screenshot_demo_rows(FormHelper& form) override;
     void store_image_clip(uint64_t serial, const ImageClip& clip) override;
     void store_transform(uint64_t serial, const SensorTransform& transform) override;
-
-    // What tests look at and hold; the toolbar's faces stay private.
-    ReplayControl& replay_control() { return replay; }
-    const CaptureRecorder& capture_recorder() const { return recorder; }
-    bool demo_input_running() const { return imu_reader.is_running(); }
-    std::vector<LogRecord> log_records() const { return logger_sink->records(); }
-    const std::string& current_config_path() const { return config_file_path; }
-    nanogui::Window* help() const { return help_window; }
-    void set_panels_visible(bool visible) { gui_visible = visible; }
-    // Runs on the GUI thread once a frame, after the application's own rows.
-    void add_refresh_callback(const std::function<void()>& callback) {
-        app_form->addRefreshCallback(callback);
-    }
-
-private:
-    using PathAction = std::function<void(const std::string& path)>;
 
     // ReplayPanelHost.
     bool replay_running() const override { return replay.is_running(); }
