@@ -4,6 +4,7 @@
 #include "capture_recorder.h"
 #include "imu_reader.h"
 #include "panels/panel_host.h"
+#include "panels/toolbar_host.h"
 #include "platform/failure_notices.h"
 #include "platform/logger_sink.h"
 #include "platform/rate_limiter.h"
@@ -52,8 +53,11 @@ float bounded_zoom(float zoom_scale, float factor);
 // (keys, mouse and dropped files), viewer_application_sdk.cpp (SDK callbacks
 // and replay glue), viewer_application_capture.cpp (replay, recording, IMU
 // demo), viewer_application_actions.cpp (settings and file actions) and
-// viewer_application_panels.cpp (what the Control Panels use).
-class ViewerApplication : public nanogui::Screen, public ViewHost, public PanelHost {
+// viewer_application_panels.cpp (what the Control Panels and the toolbar use).
+class ViewerApplication : public nanogui::Screen,
+                          public ViewHost,
+                          public PanelHost,
+                          public ToolbarHost {
 public:
     ViewerApplication(bool fullscreen, int samples);
     ~ViewerApplication() override;
@@ -68,17 +72,67 @@ public:
 
     std::vector<View*> get_views() const { return views_.get_views(); }
     View* view_at(size_t index) const { return views_.view_at(index); }
-    View* first_view() const { return views_.first_view(); }
-    void clear_views();
+    View* first_view() const override { return views_.first_view(); }
     void remove_streams();
-    void create_help_window();
+    // Per frame; tests call it to let new views join and their streams show.
+    void update_streams();
 
     // Settings actions (the command line, dropped files and the panels).
     void load_config(std::string path, bool set_current);
-    void save_config(std::string path, bool set_current);
     void load_clips(const std::string& path);
     void save_clips(const std::string& path);
     void load_transforms(const std::string& path);
+    ClipsStore& clips() override { return clips_; }
+    TransformsStore& transforms() { return transforms_; }
+    ViewerConfig& viewer_config() override { return config; }
+
+    // Replay, recording and the IMU demo.
+    void load_capture(const std::string& path);
+    // The save dialog, then start_recording.
+    void start_capture() override;
+    // An existing file at `path` is replaced only with `replace` (the dialog
+    // asked about it), and so is the IMU side file.
+    bool start_recording(const std::string& path, bool replace);
+    // Ends the recording and its IMU side file (the Capture panel's "Stop Capture").
+    void stop_capture() override;
+    bool is_recording() const override { return recorder.is_recording(); }
+    // 0 "None" stops the demo input, 1 "Tembrix" (re)starts it.
+    void set_demo_mode(uint32_t mode) override;
+    void save_screenshot_as() override;
+    // The view's "Export Points": save dialog, then its points as PLY.
+    void export_points(View* view);
+
+    // The SDK's frame callback: a frame of a sensor, stamped with the time it
+    // is shown at (the replay's clock while replaying).
+    int64_t current_time_usec() override;
+    void on_raw_frame(uint64_t handle, int64_t time_us, size_t n_points,
+                      const DruvexSensorRawPointWithTime* points);
+
+    MessageBanner* failure_banner() const { return banner_; }
+    bool panels_visible() const override { return gui_visible; }
+    void set_show_advanced(bool on) override { config.show_advanced = on; }
+
+    // What tests look at and hold; the toolbar's faces stay private.
+    ReplayControl& replay_control() { return replay; }
+    const CaptureRecorder& capture_recorder() const { return recorder; }
+    bool demo_input_running() const { return imu_reader.is_running(); }
+    std::vector<LogRecord> log_records() const { return logger_sink->records(); }
+    const std::string& current_config_path() const { return config_file_path; }
+    nanogui::Window* help() const { return help_window; }
+    void set_panels_visible(bool visible) { gui_visible = visible; }
+    // Runs on the GUI thread once a frame, after the application's own rows.
+    void add_refresh_callback(const std::function<void()>& callback) {
+        app_form->addRefreshCallback(callback);
+    }
+
+private:
+    using PathAction = std::function<void(const std::string& path)>;
+
+    void clear_views();
+    void create_help_window();
+
+    // Settings actions the panels and the keys reach.
+    void save_config(std::string path, bool set_current);
     void save_transforms(const std::string& path);
     void reset_all();
     void reset_config();
@@ -87,24 +141,13 @@ public:
     void unload_config();
     void unload_clips();
     void unload_transforms();
-    void set_sensor_enabled(uint64_t handle, bool enabled);
+    void set_sensor_enabled(uint64_t handle, bool enabled) override;
 
-    // Replay, recording and the IMU demo.
-    void load_capture(const std::string& path);
+    // Replay.
     void load_capture_siblings(const std::string& directory);
-    void unload_capture();
-    void refresh_frames();
+    void unload_capture() override;
+    void refresh_frames() override;
     SdkError replay_recent_frames();
-    // The save dialog, then start_recording.
-    void start_capture();
-    // An existing file at `path` is replaced only with `replace` (the dialog
-    // asked about it), and so is the IMU side file.
-    bool start_recording(const std::string& path, bool replace);
-    // Ends the recording and its IMU side file (the Capture panel's "Stop Capture").
-    void stop_capture();
-    bool is_recording() const { return recorder.is_recording(); }
-    // 0 "None" stops the demo input, 1 "Tembrix" (re)starts it.
-    void set_demo_mode(uint32_t mode);
 
     // File dialog actions; `trigger` is the panel button that ran them, if any.
     // The dialog runs beside the frames; its answer is acted on by a later frame.
@@ -114,21 +157,18 @@ public:
     void open_config_file(nanogui::Button* trigger = nullptr);
     void open_clips_file(nanogui::Button* trigger = nullptr);
     void open_transforms_file(nanogui::Button* trigger = nullptr);
-    void open_capture_file();
-    void save_screenshot_as();
+    void open_capture_file() override;
     // The views as drawn, without panels: RGBA, 8 bits, opaque, the framebuffer's size.
     bool save_screenshot_png(const std::string& path);
-    // The view's "Export Points": save dialog, then its points as PLY.
-    void export_points(View* view);
 
     // Capture panel labels.
-    void replay_time_label(nanogui::Label* label, nanogui::Slider* slider);
-    void capture_file_label(nanogui::Label* label);
+    void replay_time_label(nanogui::Label* label, nanogui::Slider* slider) override;
+    void capture_file_label(nanogui::Label* label) override;
 
     // SDK glue.
     void init_sdk();
     void shutdown_sdk();
-    void report_sdk_error(const SdkError& error, const std::string& context) const;
+    void report_sdk_error(const SdkError& error, const std::string& context) const override;
     static void on_sdk_error(uint64_t handle, int32_t code, const char* message, const void* data,
                              size_t data_size, void* user);
     // Live packets come through the SDK, replayed ones from `replay`.
@@ -137,15 +177,11 @@ public:
     // `received_us`: when the datagram arrived, which is the time it is recorded with.
     void on_network_packet(uint64_t handle, int64_t received_us, const uint8_t* buffer,
                            size_t size);
-    void on_raw_frame(uint64_t handle, int64_t time_us, size_t n_points,
-                      const DruvexSensorRawPointWithTime* points);
 
     // Per frame.
     void drawContents() override;
     // Failures logged through "gui" since the last frame go to the banner.
     void show_failures();
-    MessageBanner* failure_banner() const { return banner_; }
-    void update_streams();
     void store_view_configs();
     void apply_config();
     void layout_views();
@@ -166,11 +202,8 @@ public:
     // row joins, and the per-frame refresh of the application's own rows.
     void create_visibility_groups();
     void refresh_gui();
-    ClipsStore& clips() { return clips_; }
-    TransformsStore& transforms() { return transforms_; }
 
     // ViewHost.
-    int64_t current_time_usec() override;
     int64_t last_data_time() const override { return last_data_time_; }
     bool enable_clips() const override { return config.enable_clips; }
     bool enable_transforms() const override { return config.enable_transforms; }
@@ -186,10 +219,8 @@ public:
 
     // PanelHost.
     nanogui::Screen* panel_screen() override { return this; }
-    bool panels_visible() const override { return gui_visible; }
     bool show_advanced() const override { return config.show_advanced; }
-    void set_show_advanced(bool on) override { config.show_advanced = on; }
-    nanogui::Group* advanced_rows_group() override { return advanced_group.get(); }
+    nanogui::Group* advanced_rows_group() override { return toolbar_.advanced_group.get(); }
     void toggle_help_window() override;
     void reset_settings() override { reset_all(); }
     void export_view_points(View& view) override { export_points(&view); }
@@ -198,44 +229,23 @@ public:
     void store_image_clip(uint64_t serial, const ImageClip& clip) override;
     void store_transform(uint64_t serial, const SensorTransform& transform) override;
 
-    std::shared_ptr<LoggerSink> logger_sink;
-    std::shared_ptr<spdlog::logger> logger;
-    std::unique_ptr<FormHelper> app_form;
-    bool gui_visible = true;
-    ViewerConfig config;
-    std::string config_file_path;
-    RateLimiter autosave_limiter{1.0f};
-    View* active_view = nullptr;
-    // Whether each collapsible toolbar panel is open, kept over a rebuild.
-    bool config_expanded = false;
-    bool transforms_expanded = false;
-    bool clips_expanded = false;
-    bool sensors_expanded = false;
-    bool capture_expanded = true;
-    // Pairs: shown while the condition holds, shown while it does not.
-    GroupRef advanced_group, basic_group;
-    GroupRef recording_group, not_recording_group;
-    GroupRef replay_group, live_group;
-    GroupRef transforms_on_group, transforms_off_group;
-    GroupRef clips_on_group, clips_off_group;
-    GroupRef config_file_group, no_config_file_group;
-    GroupRef transforms_file_group, no_transforms_file_group;
-    GroupRef clips_file_group, no_clips_file_group;
-    uint32_t demo_mode = 0;
-    float replay_slider_fraction = 0.0f;
-    bool replay_slider_dragging = false;
-    // Declared before the replay, whose thread writes into it, so it outlives it.
-    CaptureRecorder recorder;
-    ReplayControl replay{network_packet_callback, this,
-                         [this](const SdkError& error) { report_sdk_error(error, ""); }};
-    std::mutex data_mutex;
-    ImuCapture imu_capture;
-    ImuReader imu_reader;
-    GLTexture help_texture{"helpfile", 0};
-    nanogui::Window* help_window = nullptr;
-
-private:
-    using PathAction = std::function<void(const std::string& path)>;
+    // ReplayPanelHost.
+    bool replay_running() const override { return replay.is_running(); }
+    void toggle_replay() override;
+    void step_replay(float seconds) override;
+    void seek_replay_fraction(float fraction) override;
+    float replay_speed() const override { return replay.get_speed(); }
+    void set_replay_speed(float speed) override { (void)replay.set_speed(speed); }
+    // SettingsFilesHost.
+    void open_settings_file(SettingsFileKind kind) override;
+    void save_settings_file_as(SettingsFileKind kind) override;
+    void reload_settings_file(SettingsFileKind kind) override;
+    void save_settings_file(SettingsFileKind kind) override;
+    void unload_settings_file(SettingsFileKind kind) override;
+    void reset_settings_file(SettingsFileKind kind) override;
+    // ToolsHost and ToolbarHost.
+    uint32_t demo_mode() const override { return demo_mode_; }
+    ToolbarState& toolbar_state() override { return toolbar_; }
 
     void create_loggers();
     json config_json() const;
@@ -266,6 +276,26 @@ private:
     bool sensor_serial(uint64_t handle, uint64_t* serial) const;
     void draw_notice();
     void place_help_window();
+
+    std::shared_ptr<LoggerSink> logger_sink;
+    std::shared_ptr<spdlog::logger> logger;
+    std::unique_ptr<FormHelper> app_form;
+    bool gui_visible = true;
+    ViewerConfig config;
+    std::string config_file_path;
+    RateLimiter autosave_limiter{1.0f};
+    View* active_view = nullptr;
+    ToolbarState toolbar_;
+    uint32_t demo_mode_ = 0;
+    // Declared before the replay, whose thread writes into it, so it outlives it.
+    CaptureRecorder recorder;
+    ReplayControl replay{network_packet_callback, this,
+                         [this](const SdkError& error) { report_sdk_error(error, ""); }};
+    std::mutex data_mutex;
+    ImuCapture imu_capture;
+    ImuReader imu_reader;
+    GLTexture help_texture{"helpfile", 0};
+    nanogui::Window* help_window = nullptr;
 
     ViewLists views_;
     TransformsStore transforms_;

@@ -133,7 +133,7 @@ void ViewerApplication::finish_imu_recording() {
 }
 
 void ViewerApplication::set_demo_mode(uint32_t mode) {
-    demo_mode = mode;
+    demo_mode_ = mode;
     imu_reader.stop();
     if (mode == 1) imu_reader.start(imu_demo_command);
 }
@@ -141,7 +141,7 @@ void ViewerApplication::set_demo_mode(uint32_t mode) {
 // GUI thread, once per frame: a demo that ended by itself is said, and the
 // Demo Mode row goes back to "None" rather than look as if it still ran.
 void ViewerApplication::watch_demo_input() {
-    if (demo_mode == 0) return;
+    if (demo_mode_ == 0) return;
     const std::string failure = imu_reader.take_failure();
     if (failure.empty()) return;
     set_demo_mode(0);
@@ -170,11 +170,11 @@ void ViewerApplication::replay_time_label(nanogui::Label* label, nanogui::Slider
     if (!replay.is_open()) return;
     const float length = replay.get_length();
     float position = replay.get_position();
-    if (!replay_slider_dragging) {
-        replay_slider_fraction = length > 0.0f ? position / length : 0.0f;
-        if (slider != nullptr) slider->setValue(replay_slider_fraction);
+    if (!toolbar_.replay_slider_dragging) {
+        toolbar_.replay_slider_fraction = length > 0.0f ? position / length : 0.0f;
+        if (slider != nullptr) slider->setValue(toolbar_.replay_slider_fraction);
     } else {
-        position = length * replay_slider_fraction;
+        position = length * toolbar_.replay_slider_fraction;
     }
     if (label != nullptr) {
         label->setCaption(fmt::format("{} / {}", format_minutes_seconds(position),

@@ -9,19 +9,21 @@ namespace druvex {
 
 void ViewerApplication::create_visibility_groups() {
     FormHelper& form = *app_form;
-    std::tie(advanced_group, basic_group) = form.addFlagVisibilityGroups(&config.show_advanced);
-    std::tie(recording_group, not_recording_group) =
+    std::tie(toolbar_.advanced_group, toolbar_.basic_group) =
+        form.addFlagVisibilityGroups(&config.show_advanced);
+    std::tie(toolbar_.recording_group, toolbar_.not_recording_group) =
         form.addVisibilityGroups([this] { return is_recording(); });
-    std::tie(replay_group, live_group) =
+    std::tie(toolbar_.replay_group, toolbar_.live_group) =
         form.addVisibilityGroups([this] { return replay.is_open(); });
-    std::tie(transforms_on_group, transforms_off_group) =
+    std::tie(toolbar_.transforms_on_group, toolbar_.transforms_off_group) =
         form.addFlagVisibilityGroups(&config.enable_transforms);
-    std::tie(clips_on_group, clips_off_group) = form.addFlagVisibilityGroups(&config.enable_clips);
-    std::tie(config_file_group, no_config_file_group) =
+    std::tie(toolbar_.clips_on_group, toolbar_.clips_off_group) =
+        form.addFlagVisibilityGroups(&config.enable_clips);
+    std::tie(toolbar_.config_file_group, toolbar_.no_config_file_group) =
         form.addVisibilityGroups([this] { return !config_file_path.empty(); });
-    std::tie(transforms_file_group, no_transforms_file_group) =
+    std::tie(toolbar_.transforms_file_group, toolbar_.no_transforms_file_group) =
         form.addVisibilityGroups([this] { return !transforms_.path.empty(); });
-    std::tie(clips_file_group, no_clips_file_group) =
+    std::tie(toolbar_.clips_file_group, toolbar_.no_clips_file_group) =
         form.addVisibilityGroups([this] { return !clips_.path.empty(); });
 }
 

@@ -7,15 +7,14 @@
 namespace druvex {
 
 class FormHelper;
-class ViewerApplication;
+class ReplayPanelHost;
+class SdkOptionsHost;
+class ToolbarHost;
+struct ToolbarState;
 
-void build_capture_panel(ViewerApplication& app, FormHelper& form);
-void build_pause_button(ViewerApplication& app, FormHelper& form);
-void build_replay_panel(ViewerApplication& app, FormHelper& form);
-
-// While the slider is dragged only the fraction is kept; otherwise the replay
-// is sought there and the views refilled.
-void seek_replay_fraction(ViewerApplication& app, float fraction);
+void build_capture_panel(ToolbarHost& host, FormHelper& form);
+void build_pause_button(SdkOptionsHost& sdk, ToolbarState& state, FormHelper& form);
+void build_replay_panel(ReplayPanelHost& replay, ToolbarState& state, FormHelper& form);
 
 // "MM:SS" of whole seconds; hours are dropped (3725.9 gives "02:05").
 std::string format_minutes_seconds(float seconds);

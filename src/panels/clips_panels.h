@@ -4,11 +4,13 @@
 
 namespace druvex {
 
+class ClipsStore;
 class FormHelper;
-class ViewerApplication;
+class SettingsFilesHost;
+struct ToolbarState;
 
-void build_clips_panel(ViewerApplication& app, FormHelper& form);
-void build_focus_panel(ViewerApplication& app, FormHelper& form);
-void build_ground_panel(ViewerApplication& app, FormHelper& form);
+void build_clips_panel(SettingsFilesHost& settings, ToolbarState& state, FormHelper& form);
+void build_focus_panel(ClipsStore& clips, FormHelper& form);
+void build_ground_panel(ClipsStore& clips, ToolbarState& state, FormHelper& form);
 
 }  // namespace druvex

@@ -2,9 +2,11 @@
 // the SDK popup with its control flags and UDP port.
 #include "config_panel.h"
 
-#include "app/viewer_application.h"
+#include "platform/sdk_utils.h"
 #include "platform/udp_port_probe.h"
+#include "settings/viewer_config.h"
 #include "toolbar_common.h"
+#include "toolbar_host.h"
 
 namespace druvex {
 
@@ -14,24 +16,14 @@ namespace {
 constexpr uint32_t min_port = 1;
 constexpr uint32_t max_port = 65535;
 
-void add_config_file_popup(ViewerApplication& app, FormHelper& form) {
-    FileActions actions;
-    actions.load = [&app] { app.open_config_file(); };
-    actions.reload = [&app] { app.load_config("", true); };
-    actions.save = [&app] { app.save_config("", true); };
-    actions.save_as = [&app] { app.save_config_as(); };
-    actions.unload = [&app] { app.unload_config(); };
-    add_file_popup(form, app.config_file_group.get(), actions);
-}
-
-void add_viewers_row(ViewerApplication& app, FormHelper& form) {
-    auto scope = form.scopedGroup(app.transforms_on_group.get());
+void add_viewers_row(ViewerConfig& config, ToolbarState& state, FormHelper& form) {
+    auto scope = form.scopedGroup(state.transforms_on_group.get());
     FormWidget<uint64_t>* row = form.addVariable<uint64_t>(
         "# Viewers",
         // The field shows a clamped number but passes on what was typed;
         // a thousand viewers would each get a view.
-        [&app](const uint64_t& n) { app.config.n_streams = bounded_group_views(n); },
-        [&app] { return app.config.n_streams; });
+        [&config](const uint64_t& n) { config.n_streams = bounded_group_views(n); },
+        [&config] { return config.n_streams; });
     row->setMinMaxValues(min_group_views, max_group_views);
 }
 
@@ -52,54 +44,56 @@ SdkError check_port(uint32_t port) {
 
 }  // namespace
 
-void build_config_panel(ViewerApplication& app, FormHelper& form) {
-    auto body = open_collapsible_panel(form, "Config", app.config_expanded);
-    form.addButton("Reset", [&app] { app.reset_config(); });
-    add_config_file_popup(app, form);
-    build_sdk_options_panel(app, form);
-    add_viewers_row(app, form);
+void build_config_panel(ToolbarHost& host, FormHelper& form) {
+    ToolbarState& state = host.toolbar_state();
+    auto body = open_collapsible_panel(form, "Config", state.config_expanded);
+    form.addButton("Reset", [&host] { host.reset_settings_file(SettingsFileKind::config); });
+    add_file_popup(form, state.config_file_group.get(),
+                   settings_file_actions(host, SettingsFileKind::config));
+    build_sdk_options_panel(host, state, form);
+    add_viewers_row(host.viewer_config(), state, form);
 }
 
-void build_sdk_options_panel(ViewerApplication& app, FormHelper& form) {
-    auto scope = form.scopedGroup(app.advanced_group.get());
+void build_sdk_options_panel(SdkOptionsHost& sdk, ToolbarState& state, FormHelper& form) {
+    auto scope = form.scopedGroup(state.advanced_group.get());
     auto popup = open_popup(form, "SDK");
-    add_sdk_flag_checkbox(app, form, "No Distance Clip", DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP);
-    add_sdk_flag_checkbox(app, form, "No Image Clip", DRUVEX_SDK_CONTROL_DISABLE_IMAGE_CLIP);
-    add_sdk_flag_checkbox(app, form, "Stray Filter", DRUVEX_SDK_CONTROL_ENABLE_STRAY_FILTER);
+    add_sdk_flag_checkbox(sdk, form, "No Distance Clip", DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP);
+    add_sdk_flag_checkbox(sdk, form, "No Image Clip", DRUVEX_SDK_CONTROL_DISABLE_IMAGE_CLIP);
+    add_sdk_flag_checkbox(sdk, form, "Stray Filter", DRUVEX_SDK_CONTROL_ENABLE_STRAY_FILTER);
     // Wider than a port, so that a number beyond the ports reaches the setter
     // as typed and is refused rather than taken for the largest port.
     FormWidget<uint32_t>* port = form.addVariable<uint32_t>(
-        "Port", [&app](const uint32_t& value) { set_sdk_port(app, value); },
+        "Port", [&sdk](const uint32_t& value) { set_sdk_port(sdk, value); },
         [] { return uint32_t{druvex_sdk_get_port()}; });
     port->setDefaultValue("8808");
     port->setMinMaxValues(min_port, max_port);
 }
 
-nanogui::Widget* add_sdk_flag_checkbox(ViewerApplication& app, FormHelper& form,
+nanogui::Widget* add_sdk_flag_checkbox(SdkOptionsHost& sdk, FormHelper& form,
                                        const std::string& caption, uint32_t mask) {
     return form.addVariable<bool>(
         caption,
-        [&app, mask](const bool& on) {
+        [&sdk, mask](const bool& on) {
             set_sdk_control_flag(mask, on);
-            app.report_sdk_error(last_sdk_error(), "");
-            app.refresh_frames();
+            sdk.report_sdk_error(last_sdk_error(), "");
+            sdk.refresh_frames();
         },
         [mask] { return has_sdk_control_flag(mask); });
 }
 
-void set_sdk_port(ViewerApplication& app, uint32_t port) {
+void set_sdk_port(SdkOptionsHost& sdk, uint32_t port) {
     const std::string context = "Could not listen on port " + std::to_string(port);
     if (SdkError refused = check_port(port); !refused.ok()) {
-        app.report_sdk_error(refused, context);
+        sdk.report_sdk_error(refused, context);
         return;
     }
     last_sdk_error();  // a failure stored earlier would answer for this call
     const uint16_t old_port = druvex_sdk_get_port();
     if (druvex_sdk_set_port(static_cast<uint16_t>(port)) == DRUVEX_SUCCESS) return;
-    app.report_sdk_error(last_sdk_error(), context);  // the log and standard error
+    sdk.report_sdk_error(last_sdk_error(), context);  // the log and standard error
     if (druvex_sdk_get_port() != old_port) {
         druvex_sdk_set_port(old_port);
-        app.report_sdk_error(last_sdk_error(),
+        sdk.report_sdk_error(last_sdk_error(),
                              "Could not listen on port " + std::to_string(old_port) + " again!");
     }
 }

@@ -4,9 +4,11 @@
 namespace druvex {
 
 class FormHelper;
-class ViewerApplication;
+class SdkOptionsHost;
+class ToolbarHost;
+struct ViewerConfig;
 
-void build_sensors_panel(ViewerApplication& app, FormHelper& form);
-void build_sensor_row(ViewerApplication& app, FormHelper& form);
+void build_sensors_panel(ToolbarHost& host, FormHelper& form);
+void build_sensor_row(SdkOptionsHost& sdk, const ViewerConfig& config, FormHelper& form);
 
 }  // namespace druvex

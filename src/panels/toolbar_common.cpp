@@ -38,6 +38,16 @@ void add_closing_button(FormHelper& form, const std::string& caption,
 
 }  // namespace
 
+FileActions settings_file_actions(SettingsFilesHost& settings, SettingsFileKind kind) {
+    FileActions actions;
+    actions.load = [&settings, kind] { settings.open_settings_file(kind); };
+    actions.reload = [&settings, kind] { settings.reload_settings_file(kind); };
+    actions.save = [&settings, kind] { settings.save_settings_file(kind); };
+    actions.save_as = [&settings, kind] { settings.save_settings_file_as(kind); };
+    actions.unload = [&settings, kind] { settings.unload_settings_file(kind); };
+    return actions;
+}
+
 void add_file_popup(FormHelper& form, nanogui::Group* file_group, const FileActions& actions) {
     nanogui::PopupButton* file = nullptr;
     auto popup = open_popup(form, "File", &file);

@@ -2,6 +2,7 @@
 // settings files' "File" popup, toggle buttons bound to a flag and metre fields.
 #pragma once
 
+#include "settings_files_host.h"
 #include "widgets/form_helper.h"
 
 #include <functional>
@@ -27,6 +28,9 @@ struct FileActions {
     // "Reload" above "Load" (the clips file) rather than below.
     bool reload_first = false;
 };
+
+// The host's actions on the settings file of `kind`.
+FileActions settings_file_actions(SettingsFilesHost& settings, SettingsFileKind kind);
 
 // "Load", "Reload", "Save", "Save As..." and "Unload"; the rows that act on the
 // current file are in `file_group`. Every action closes the popup first, so no

@@ -4,8 +4,9 @@
 namespace druvex {
 
 class FormHelper;
-class ViewerApplication;
+class SettingsFilesHost;
+struct ToolbarState;
 
-void build_transforms_panel(ViewerApplication& app, FormHelper& form);
+void build_transforms_panel(SettingsFilesHost& settings, ToolbarState& state, FormHelper& form);
 
 }  // namespace druvex

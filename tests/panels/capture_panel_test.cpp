@@ -69,7 +69,7 @@ TEST(CapturePanelTest, RecordThenReplayPauseStepSlideAndStop) {
         auto* transport = journey.find_type<Toolbar>(capture);
         ASSERT_NE(transport, nullptr);
         ASSERT_EQ(journey.gui([&] { return transport->childCount(); }), 4);
-        ReplayControl& replay = journey.app->replay;
+        ReplayControl& replay = journey.app->replay_control();
 
         journey.click(journey.gui([&] { return transport->childAt(1); }));  // pause
         EXPECT_FALSE(replay.is_running());
@@ -98,12 +98,14 @@ TEST(CapturePanelTest, RecordThenReplayPauseStepSlideAndStop) {
             }));
             return time != nullptr ? time->caption() : "";
         });
-        EXPECT_EQ(label, format_minutes_seconds(length * journey.app->replay_slider_fraction) +
+        EXPECT_EQ(label, format_minutes_seconds(
+                             length * journey.toolbar().toolbar_state().replay_slider_fraction) +
                              " / " + format_minutes_seconds(length));
         journey.release();
-        EXPECT_FALSE(journey.app->replay_slider_dragging);
-        EXPECT_NEAR(replay.get_position() / length, journey.app->replay_slider_fraction, 0.05f);
-        EXPECT_GT(journey.app->replay_slider_fraction, 0.5f);
+        EXPECT_FALSE(journey.toolbar().toolbar_state().replay_slider_dragging);
+        EXPECT_NEAR(replay.get_position() / length,
+                    journey.toolbar().toolbar_state().replay_slider_fraction, 0.05f);
+        EXPECT_GT(journey.toolbar().toolbar_state().replay_slider_fraction, 0.5f);
         journey.screenshot(journey.data_dir + "/capture_panel.png");
 
         journey.click(journey.gui([&] { return transport->childAt(2); }));  // stop
@@ -134,7 +136,7 @@ TEST(CapturePanelTest, SliderAndStepReachTheEndAndSeeksLeaveTheFrameRate) {
     if (capture.empty()) GTEST_SKIP() << "no sample capture";
     journey.run([&] {
         journey.load_paused(capture);
-        ReplayControl& replay = journey.app->replay;
+        ReplayControl& replay = journey.app->replay_control();
         auto* transport = journey.find_type<Toolbar>(journey.panel("Capture"));
         auto* slider = journey.find_type<nanogui::Slider>(journey.panel("Capture"));
         ASSERT_NE(slider, nullptr);
@@ -182,7 +184,7 @@ TEST(CapturePanelTest, CaptureOfNoLengthReadsAsItsStart) {
     journey.run([&] {
         journey.answer_file_dialog(path);
         journey.click(journey.find("Load Capture"));
-        ASSERT_TRUE(journey.wait_until([&] { return journey.app->replay.is_open(); }));
+        ASSERT_TRUE(journey.wait_until([&] { return journey.app->replay_control().is_open(); }));
         journey.frames();
         EXPECT_NE(journey.find("00:00 / 00:00"), nullptr);
         auto* slider = journey.find_type<nanogui::Slider>(nullptr);
@@ -190,7 +192,7 @@ TEST(CapturePanelTest, CaptureOfNoLengthReadsAsItsStart) {
         EXPECT_EQ(journey.gui([&] { return slider->value(); }), 0.0f);
         journey.drag(slider, 0.2f, 0.8f);
         journey.release();
-        EXPECT_TRUE(std::isfinite(journey.app->replay.get_position()));
+        EXPECT_TRUE(std::isfinite(journey.app->replay_control().get_position()));
         EXPECT_EQ(journey.gui([&] { return slider->value(); }), 0.0f);
     });
 }

@@ -44,7 +44,7 @@ TEST(ClipsPanelTest, FocusBoxAndGroundGreyOutThePointsTheyLeaveOut) {
     if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
     const std::string capture = ToolbarJourney::sample_capture();
     if (capture.empty()) GTEST_SKIP() << "no sample capture";
-    journey.app->config.show_advanced = true;
+    journey.app->set_show_advanced(true);
     journey.run([&] {
         journey.load_paused(capture);
         journey.click(journey.find("Clips"));
@@ -63,7 +63,7 @@ TEST(ClipsPanelTest, FocusBoxAndGroundGreyOutThePointsTheyLeaveOut) {
         EXPECT_GT(g.in_shown, 100u);
 
         journey.click(journey.find("Enable", clips));  // clipping off
-        EXPECT_FALSE(journey.app->config.enable_clips);
+        EXPECT_FALSE(journey.app->viewer_config().enable_clips);
         journey.frames();
         EXPECT_EQ(count(journey.points(), beyond).out_faded, 0u);
         journey.click(journey.find("Enable", clips));
@@ -96,15 +96,15 @@ TEST(ClipsPanelTest, NumbersBeyondAFieldsRangeAreHeldToIt) {
     if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
     const std::string capture = ToolbarJourney::sample_capture();
     if (capture.empty()) GTEST_SKIP() << "no sample capture";
-    journey.app->config.show_advanced = true;
+    journey.app->set_show_advanced(true);
     constexpr float largest = largest_metres;
     journey.run([&] {
         journey.load_paused(capture);
         nanogui::Widget* speed = journey.row("Speed", journey.panel("Capture"));
         journey.type_into(speed, "5");
-        EXPECT_FLOAT_EQ(journey.app->replay.get_speed(), 3.0f);
+        EXPECT_FLOAT_EQ(journey.app->replay_control().get_speed(), 3.0f);
         journey.type_into(speed, "0");
-        EXPECT_FLOAT_EQ(journey.app->replay.get_speed(), 0.01f);
+        EXPECT_FLOAT_EQ(journey.app->replay_control().get_speed(), 0.01f);
 
         journey.click(journey.find("Clips"));
         nanogui::Widget* clips = journey.panel("Clips");

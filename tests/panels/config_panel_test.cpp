@@ -36,7 +36,7 @@ TEST(ConfigPanelTest, SaveAsEditReloadUnloadAndResetTheConfigFile) {
     ToolbarJourney journey;
     if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
     const std::string mine = make_temp_dir() + "/mine";
-    ViewerConfig& config = journey.app->config;
+    ViewerConfig& config = journey.app->viewer_config();
     journey.run([&] {
         journey.click(journey.find("Config"));
         nanogui::Widget* panel = journey.panel("Config");
@@ -53,7 +53,7 @@ TEST(ConfigPanelTest, SaveAsEditReloadUnloadAndResetTheConfigFile) {
         EXPECT_FALSE(journey.gui([&] {
             return journey.app->screen()->visible() && popup->visible();
         })) << "the popup closes before the dialog opens";
-        EXPECT_EQ(journey.app->config_file_path, mine + ".json");
+        EXPECT_EQ(journey.app->current_config_path(), mine + ".json");
         EXPECT_EQ(n_streams_in(mine + ".json"), 1u);
 
         // Out of range numbers are held to 1 to 6, in the field and the config.
@@ -75,7 +75,7 @@ TEST(ConfigPanelTest, SaveAsEditReloadUnloadAndResetTheConfigFile) {
 
         journey.click(file);
         journey.click(journey.find("Unload", popup));
-        EXPECT_TRUE(journey.app->config_file_path.empty());
+        EXPECT_TRUE(journey.app->current_config_path().empty());
         EXPECT_EQ(config.n_streams, 1u) << "the default config file's";
         EXPECT_EQ(n_streams_in(mine + ".json"), 2u) << "the user's file is left alone";
 
@@ -110,7 +110,7 @@ TEST(ConfigPanelTest, SdkPopupSwitchesFlagsAndMovesThePort) {
     const uint16_t old_port = druvex_test::free_udp_port();
     const uint16_t new_port = druvex_test::free_udp_port();
     ASSERT_EQ(druvex_sdk_set_port(old_port), DRUVEX_SUCCESS);
-    journey.app->config.show_advanced = true;
+    journey.app->set_show_advanced(true);
     ChildProcess sender = start_process(
         {sim, "--udp", "127.0.0.1", "--port", std::to_string(new_port), "--packets", "1000000"}, {},
         "/dev/null");
@@ -130,8 +130,8 @@ TEST(ConfigPanelTest, SdkPopupSwitchesFlagsAndMovesThePort) {
                                                       DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP |
                                                       DRUVEX_SDK_CONTROL_DISABLE_IMAGE_CLIP);
         journey.frames(25);  // the config follows the two clip flags each frame
-        EXPECT_TRUE(journey.app->config.sdk_disable_distance_clip);
-        EXPECT_TRUE(journey.app->config.sdk_disable_image_clip);
+        EXPECT_TRUE(journey.app->viewer_config().sdk_disable_distance_clip);
+        EXPECT_TRUE(journey.app->viewer_config().sdk_disable_image_clip);
 
         EXPECT_TRUE(journey.view_handles().empty()) << "nothing sends to the old port";
         nanogui::Widget* port = journey.row("Port", popup);

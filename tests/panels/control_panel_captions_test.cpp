@@ -34,7 +34,7 @@ int arrow_left(ToolbarJourney& journey, nanogui::PopupButton* button) {
 TEST(ControlPanelCaptionsTest, ChoicesReadInFullClearOfTheirArrows) {
     ToolbarJourney journey;
     if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
-    journey.app->config.show_advanced = true;
+    journey.app->set_show_advanced(true);
     journey.run([&] {
         ASSERT_TRUE(journey.wait_until([&] { return journey.app->first_view() != nullptr; }));
         journey.frames();

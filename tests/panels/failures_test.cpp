@@ -75,7 +75,7 @@ TEST(FailuresTest, DialogsLeaveTheWindowRunningAndFailuresShowUntilDismissed) {
     const std::string pcapng = dir + "/trip.pcapng";
     std::ofstream(pcapng) << std::string("\x0a\x0d\x0d\x0a\x1c\x00\x00\x00\x4d\x3c\x2b\x1a", 12)
                           << std::string(16, '\0');
-    journey.app->config.show_advanced = true;
+    journey.app->set_show_advanced(true);
     journey.run([&] {
         journey.gui([] { nanogui::set_file_dialog_hook(nullptr); });  // the stand-in's turn
         nanogui::Widget* load = journey.find("Load Capture", journey.panel("Capture"));
@@ -86,9 +86,9 @@ TEST(FailuresTest, DialogsLeaveTheWindowRunningAndFailuresShowUntilDismissed) {
         // second request opens no second dialog.
         journey.click(load);
         press_key("F11");
-        EXPECT_TRUE(journey.wait_until([&] { return !journey.app->gui_visible; }));
+        EXPECT_TRUE(journey.wait_until([&] { return !journey.app->panels_visible(); }));
         press_key("F11");
-        EXPECT_TRUE(journey.wait_until([&] { return journey.app->gui_visible; }));
+        EXPECT_TRUE(journey.wait_until([&] { return journey.app->panels_visible(); }));
         EXPECT_EQ(zenity.starts().size(), 1u);
 
         zenity.answer(pcapng);
@@ -108,7 +108,7 @@ TEST(FailuresTest, DialogsLeaveTheWindowRunningAndFailuresShowUntilDismissed) {
         journey.click(demo);
         journey.click(journey.find("Tembrix", journey.popup(demo)));
         ASSERT_TRUE(journey.wait_until([&] { return banner_shown(journey); }, 20.0));
-        EXPECT_EQ(journey.app->demo_mode, 0u);
+        EXPECT_EQ(journey.toolbar().demo_mode(), 0u);
         shown = banner_messages(journey);
         ASSERT_EQ(shown.size(), 1u);
         EXPECT_TRUE(starts_with(shown[0], "Demo Mode failed! " + std::string(imu_demo_command)))

@@ -69,7 +69,7 @@ TEST(ScreenshotDemoPanelTest, ScreenshotWritesThePngAndDemoModeStartsAndStops) {
         ToolbarJourney journey;
         if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
         const std::string shot = make_temp_dir() + "/shot";
-        journey.app->config.show_advanced = true;
+        journey.app->set_show_advanced(true);
         journey.run([&] {
             journey.answer_file_dialog(shot);
             journey.click(journey.find("Screenshot"));
@@ -83,7 +83,7 @@ TEST(ScreenshotDemoPanelTest, ScreenshotWritesThePngAndDemoModeStartsAndStops) {
             // The panels are left out: their grey is where the toolbar stands.
             EXPECT_LT(pixels[(20 * w + 280) * 4 + 1], 40);
             stbi_image_free(pixels);
-            EXPECT_TRUE(journey.gui([&] { return journey.app->gui_visible; }));
+            EXPECT_TRUE(journey.gui([&] { return journey.app->panels_visible(); }));
 
             nanogui::Widget* demo = journey.row("Demo Mode", nullptr);
             ASSERT_NE(demo, nullptr);
@@ -92,7 +92,7 @@ TEST(ScreenshotDemoPanelTest, ScreenshotWritesThePngAndDemoModeStartsAndStops) {
                 journey.click(journey.find(item, journey.popup(demo)));
             };
             choose("Tembrix");
-            EXPECT_EQ(journey.app->demo_mode, 1u);
+            EXPECT_EQ(journey.toolbar().demo_mode(), 1u);
             ASSERT_TRUE(journey.wait_until([] { return demo_processes().size() == 1; }));
             const pid_t first = demo_processes()[0];
             choose("Tembrix");  // starts it again
@@ -103,7 +103,7 @@ TEST(ScreenshotDemoPanelTest, ScreenshotWritesThePngAndDemoModeStartsAndStops) {
             choose("None");
             EXPECT_TRUE(demo_ends_soon());
             choose("None");
-            EXPECT_FALSE(journey.app->imu_reader.is_running());
+            EXPECT_FALSE(journey.app->demo_input_running());
             choose("Tembrix");
             ASSERT_TRUE(journey.wait_until([] { return demo_processes().size() == 1; }));
         });

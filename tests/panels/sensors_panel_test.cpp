@@ -39,7 +39,7 @@ TEST(SensorsPanelTest, DisablingOneOfTwoSensorsRemovesItsPoints) {
     if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
     const std::string capture = ToolbarJourney::sample_capture();
     if (capture.empty()) GTEST_SKIP() << "no sample capture";
-    journey.app->config.show_advanced = true;
+    journey.app->set_show_advanced(true);
     journey.run([&] {
         journey.load_paused(capture);
         journey.rebuild_panels();  // the first view has its sensors now

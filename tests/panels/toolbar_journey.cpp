@@ -79,8 +79,8 @@ ToolbarJourney::ToolbarJourney() {
     druvex_sdk_set_port(druvex_test::free_udp_port());
     app->setVisible(true);
     build_panels();
-    app->app_form->addRefreshCallback([this] {
-        window_->setVisible(app->gui_visible);
+    app->add_refresh_callback([this] {
+        window_->setVisible(app->panels_visible());
         form_->refresh();
         run_tasks();
     });
@@ -261,7 +261,7 @@ void ToolbarJourney::answer_file_dialog(const std::string& path) {
 
 size_t ToolbarJourney::times_logged(const std::string& text) {
     size_t n = 0;
-    for (const LogRecord& record : app->logger_sink->records()) {
+    for (const LogRecord& record : app->log_records()) {
         n += record.formatted_text.find(text) != std::string::npos ? 1 : 0;
     }
     return n;
@@ -297,7 +297,7 @@ void ToolbarJourney::load_paused(const std::string& capture) {
     auto* transport = find_type<Toolbar>(panel("Capture"));
     ASSERT_NE(transport, nullptr);
     click(gui([&] { return transport->childAt(1); }));
-    ASSERT_FALSE(app->replay.is_running());
+    ASSERT_FALSE(app->replay_control().is_running());
     frames();
 }
 

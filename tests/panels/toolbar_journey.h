@@ -96,6 +96,8 @@ public:
     Screenshot picture(const std::string& path);
 
     nanogui::ref<ViewerApplication> app;
+    // The application as the toolbar panels see it.
+    ToolbarHost& toolbar() { return *app; }
     std::string data_dir;
 
 private:

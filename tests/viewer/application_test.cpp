@@ -51,12 +51,12 @@ TEST(ApplicationTest, OwnReplayFillsTheViewsWithReplayedSensors) {
         nanogui::ref<ViewerApplication> app = new ViewerApplication(false, 0);
         app->init();
         app->load_capture(capture);
-        ASSERT_TRUE(app->replay.is_open());
+        ASSERT_TRUE(app->replay_control().is_open());
         // Driven on this thread from the start, so what the views hold does
         // not depend on timing.
-        ASSERT_TRUE(app->replay.pause().ok());
-        ASSERT_TRUE(app->replay.seek(0.0f).ok());
-        ASSERT_TRUE(app->replay.resume_blocking(1.5f).ok());
+        ASSERT_TRUE(app->replay_control().pause().ok());
+        ASSERT_TRUE(app->replay_control().seek(0.0f).ok());
+        ASSERT_TRUE(app->replay_control().resume_blocking(1.5f).ok());
         app->update_streams();  // new views join
         app->update_streams();  // their streams show
         std::set<uint64_t> handles;
@@ -68,7 +68,7 @@ TEST(ApplicationTest, OwnReplayFillsTheViewsWithReplayedSensors) {
         EXPECT_EQ(druvex_sdk_capture_replay_is_open(), 0);
 
         app->save_state();
-        EXPECT_FALSE(app->replay.is_open());
+        EXPECT_FALSE(app->replay_control().is_open());
         EXPECT_EQ(druvex_sdk_is_initialized(), 0);
     }
     ::unsetenv("APPDATA");
@@ -105,10 +105,10 @@ TEST(ApplicationTest, HeldPortLeavesTheViewerOfflineButReplaying) {
         EXPECT_EQ(druvex_sdk_is_initialized(), 1);
         EXPECT_EQ(druvex_sdk_has_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK), 1);
         app->load_capture(capture);
-        ASSERT_TRUE(app->replay.is_open());
-        ASSERT_TRUE(app->replay.pause().ok());
-        ASSERT_TRUE(app->replay.seek(0.0f).ok());
-        ASSERT_TRUE(app->replay.resume_blocking(1.5f).ok());
+        ASSERT_TRUE(app->replay_control().is_open());
+        ASSERT_TRUE(app->replay_control().pause().ok());
+        ASSERT_TRUE(app->replay_control().seek(0.0f).ok());
+        ASSERT_TRUE(app->replay_control().resume_blocking(1.5f).ok());
         app->update_streams();
         EXPECT_FALSE(app->get_views().empty());
         app->save_state();

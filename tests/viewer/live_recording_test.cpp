@@ -105,8 +105,9 @@ TEST(LiveRecordingTest, PacketsKeepThePaceTheyArrivedAtWhileProcessingLags) {
             sender.send(port, packets[i]);
         }
         EXPECT_TRUE(gate.open()) << "processing never lagged: the check below proves nothing";
-        EXPECT_TRUE(wait_until([&] { return app->recorder.packet_count() == packets.size(); }, 20))
-            << app->recorder.packet_count();
+        EXPECT_TRUE(wait_until(
+            [&] { return app->capture_recorder().packet_count() == packets.size(); }, 20))
+            << app->capture_recorder().packet_count();
         app->stop_capture();
         druvex_sdk_unlisten_image_frames();
         app->save_state();

@@ -157,7 +157,7 @@ protected:
         return f;
     }
     bool logged(const std::string& text) {
-        for (const LogRecord& r : app_->logger_sink->records()) {
+        for (const LogRecord& r : app_->log_records()) {
             if (r.raw_text.find(text) != std::string::npos) return true;
         }
         return false;
@@ -195,12 +195,12 @@ TEST_F(WindowTest, RecordingHoldsEveryLivePacketAndReplaysTheSameCloud) {
     const std::string sim = binary_dir() + "/tools/sensor_sim/sensor_sim";
     if (!executable_exists(sim) || !executable_exists("/usr/bin/capinfos")) GTEST_SKIP();
     // The clouds are compared; the Control Panel shows different rows live and replaying.
-    app_->gui_visible = false;
+    app_->set_panels_visible(false);
     // The IMU demo runs (a stand-in tool): the recording gets its side file.
     use_demo_standin(dir_, "1 0 0 0 0 0 0|0.7071068 0 0 0.7071068 0 0 0", "repeat");
     app_->set_demo_mode(1);
-    for (int i = 0; i < 100 && !app_->imu_reader.is_running(); ++i) pump(0.05);
-    ASSERT_TRUE(app_->imu_reader.is_running());
+    for (int i = 0; i < 100 && !app_->demo_input_running(); ++i) pump(0.05);
+    ASSERT_TRUE(app_->demo_input_running());
 
     ASSERT_EQ(::mkdir((dir_ + "/day1").c_str(), 0755), 0);
     answer_dialogs_with(dir_ + "/day1/live");  // the dialog's answer gets its ".pcap"
@@ -215,7 +215,7 @@ TEST_F(WindowTest, RecordingHoldsEveryLivePacketAndReplaysTheSameCloud) {
     EXPECT_GT(imu.size(), 20 * imu_record_size);  // 50 samples a second for seconds
     EXPECT_EQ(imu.size() % imu_record_size, 0u);
     // Every packet the SDK delivered is in the file.
-    const uint64_t delivered = app_->recorder.packet_count();
+    const uint64_t delivered = app_->capture_recorder().packet_count();
     EXPECT_GT(delivered, 1800u);  // of 2000 and their information packets
     EXPECT_EQ(capinfos_packets(dir_ + "/day1/live.pcap"), delivered);
 
@@ -227,9 +227,9 @@ TEST_F(WindowTest, RecordingHoldsEveryLivePacketAndReplaysTheSameCloud) {
     const char* dropped[] = {"notes.txt", capture.c_str()};
     EXPECT_TRUE(app_->dropCallbackEvent(2, dropped));
     pump(1.5);
-    ASSERT_TRUE(app_->replay.is_open());
-    EXPECT_EQ(app_->config_file_path, dir_ + "/druvex_viewer_config.json");
-    EXPECT_TRUE(app_->config.show_uncalibrated);
+    ASSERT_TRUE(app_->replay_control().is_open());
+    EXPECT_EQ(app_->current_config_path(), dir_ + "/druvex_viewer_config.json");
+    EXPECT_TRUE(app_->viewer_config().show_uncalibrated);
     const Frame replayed = grab();
     keep(live, "live");
     keep(replayed, "replayed");
@@ -258,23 +258,23 @@ TEST_F(WindowTest, KeysHelpScreenshotsAndPointExport) {
     app_->load_capture(sample_capture(4));
     pump(1.5);
     xdo({"key", "space"});
-    EXPECT_FALSE(app_->replay.is_running());
+    EXPECT_FALSE(app_->replay_control().is_running());
     xdo({"key", "space"});
-    EXPECT_TRUE(app_->replay.is_running());
+    EXPECT_TRUE(app_->replay_control().is_running());
 
     xdo({"key", "F1"});
-    ASSERT_TRUE(app_->help_window->visible());
+    ASSERT_TRUE(app_->help()->visible());
     xdo({"key", "h"});
-    EXPECT_FALSE(app_->help_window->visible());
+    EXPECT_FALSE(app_->help()->visible());
     xdo({"key", "F1"});
     xdo({"key", "q"});
-    EXPECT_FALSE(app_->help_window->visible());
+    EXPECT_FALSE(app_->help()->visible());
     xdo({"key", "F1"});
     xdo({"key", "space"});  // paused: frames stay put for the comparison
     const Frame with_help = grab();
     keep(with_help, "with_help");
-    const Eigen::Vector2i help_at = app_->help_window->absolutePosition();
-    const Eigen::Vector2i help_size = app_->help_window->size();
+    const Eigen::Vector2i help_at = app_->help()->absolutePosition();
+    const Eigen::Vector2i help_size = app_->help()->size();
     // The picture fills the window: grey, never tinted red.
     const int x0 = help_at.x(), y0 = help_at.y() + 40;  // below the title
     const int x1 = x0 + help_size.x(), y1 = help_at.y() + help_size.y();
@@ -291,11 +291,11 @@ TEST_F(WindowTest, KeysHelpScreenshotsAndPointExport) {
     EXPECT_EQ(read_file(kept), "the user's picture");
     EXPECT_TRUE(logged("Screenshot failed! " + kept));
     xdo({"key", "F11"});  // panels hidden by the user stay hidden after a shot
-    ASSERT_FALSE(app_->gui_visible);
+    ASSERT_FALSE(app_->panels_visible());
     answer_dialogs_with(dir_ + "/views");
     app_->save_screenshot_as();
-    EXPECT_TRUE(app_->help_window->visible());  // shown again after the shot
-    EXPECT_FALSE(app_->gui_visible);
+    EXPECT_TRUE(app_->help()->visible());  // shown again after the shot
+    EXPECT_FALSE(app_->panels_visible());
 
     LodePNGColorType type = LCT_GREY;
     unsigned depth = 0;
@@ -326,9 +326,9 @@ TEST_F(WindowTest, ScreenshotEqualsTheWindowWithoutItsPanels) {
     app_->load_capture(sample_capture(4));
     pump(1.5);
     xdo({"key", "space"});
-    ASSERT_FALSE(app_->replay.is_running());
+    ASSERT_FALSE(app_->replay_control().is_running());
     xdo({"key", "F11"});
-    ASSERT_FALSE(app_->gui_visible);
+    ASSERT_FALSE(app_->panels_visible());
     answer_dialogs_with(dir_ + "/shot.png");
     app_->save_screenshot_as();
     pump(0.2);
@@ -354,7 +354,7 @@ TEST_F(WindowTest, MouseOrbitsPansZoomsAndMeasures) {
     app_->load_capture(sample_capture(4));
     pump(1.5);
     xdo({"key", "space"});
-    ASSERT_FALSE(app_->replay.is_running());
+    ASSERT_FALSE(app_->replay_control().is_running());
     View* view = app_->first_view();
     ASSERT_NE(view, nullptr);
     RenderConfig& camera = view->renderer.camera();
