@@ -1,6 +1,6 @@
 // The Sensors panel: switching one of two sensors off takes its points out of
 // the group views.
-#include "toolbar_journey.h"
+#include "support/panel_test.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +9,11 @@ namespace {
 
 using namespace druvex::testing;
 
-TEST(SensorsPanelTest, DisablingOneOfTwoSensorsRemovesItsPoints) {
-    ToolbarJourney journey;
-    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
-    const std::string capture = ToolbarJourney::sample_capture();
-    if (capture.empty()) GTEST_SKIP() << "no sample capture";
+using SensorsPanelTest = PanelTest;
+
+TEST_F(SensorsPanelTest, DisablingOneOfTwoSensorsRemovesItsPoints) {
+    const std::string capture = sample_capture();
+    ASSERT_FALSE(capture.empty());
     journey.app->config.show_advanced = true;
     journey.run([&] {
         journey.load_paused(capture);

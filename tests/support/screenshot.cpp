@@ -1,19 +1,16 @@
-// Screenshots of the virtual display.
-#include "window_capture.h"
+// Screenshots of a virtual display.
+#include "screenshot.h"
 
 #include "process_runner.h"
 
 #include <stb_image.h>
 
-#include <chrono>
-#include <thread>
-
 namespace druvex::testing {
 
-Screenshot take_screenshot(const std::string& path) {
+Screenshot take_screenshot(const std::string& path, const std::string& window) {
     std::string output;
     Screenshot shot;
-    if (run_process({"/usr/bin/import", "-window", "root", path}, {}, output) != 0) return shot;
+    if (run_process({"/usr/bin/import", "-window", window, path}, {}, output) != 0) return shot;
     int channels = 0;
     unsigned char* pixels = stbi_load(path.c_str(), &shot.width, &shot.height, &channels, 4);
     if (pixels != nullptr) {
@@ -23,10 +20,6 @@ Screenshot take_screenshot(const std::string& path) {
     return shot;
 }
 
-void pause_for(double seconds) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
-
 size_t lit_pixels(const Screenshot& shot) {
     size_t n = 0;
     for (size_t i = 1; i < shot.rgba.size(); i += 4) n += shot.rgba[i] >= 64 ? 1 : 0;
@@ -34,14 +27,9 @@ size_t lit_pixels(const Screenshot& shot) {
 }
 
 Screenshot wait_for_window(const std::string& path, double timeout_sec) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
-    Screenshot shot = take_screenshot(path);
-    while (lit_pixels(shot) < 2000 && std::chrono::steady_clock::now() < deadline) {
-        pause_for(0.5);
-        shot = take_screenshot(path);
-    }
-    return shot;
+    return wait_for_value([&] { return take_screenshot(path); },
+                          [](const Screenshot& shot) { return lit_pixels(shot) >= 2000; },
+                          timeout_sec);
 }
 
 }  // namespace druvex::testing
