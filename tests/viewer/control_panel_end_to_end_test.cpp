@@ -18,64 +18,60 @@ namespace {
 using namespace druvex::testing;
 using nlohmann::json;
 
-// The part of the second view that its panel leaves uncovered, above the
-// notice line.
-struct Region {
-    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-};
-Region g_view;
-
-template <typename Count>
-size_t count_in_view(const Screenshot& shot, Count count) {
-    size_t n = 0;
-    if (shot.width < g_view.x1 || shot.height < g_view.y1) return n;
-    for (int y = g_view.y0; y < g_view.y1; ++y) {
-        for (int x = g_view.x0; x < g_view.x1; ++x) n += count(shot.at(x, y), y) ? 1 : 0;
-    }
-    return n;
-}
-
 bool coloured(const unsigned char* p) {
     return std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}) > 80;
 }
-// The share of coloured pixels with no coloured pixel beside, above or below them.
-double isolated_share(const Screenshot& s) {
-    size_t coloured_pixels = 0, isolated = 0;
-    if (s.width < g_view.x1 || s.height < g_view.y1) return 0.0;
-    for (int y = g_view.y0 + 1; y < g_view.y1 - 1; ++y) {
-        for (int x = g_view.x0 + 1; x < g_view.x1 - 1; ++x) {
-            if (!coloured(s.at(x, y))) continue;
-            ++coloured_pixels;
-            isolated += !coloured(s.at(x - 1, y)) && !coloured(s.at(x + 1, y)) &&
-                        !coloured(s.at(x, y - 1)) && !coloured(s.at(x, y + 1));
-        }
-    }
-    return coloured_pixels == 0 ? 0.0 : static_cast<double>(isolated) / coloured_pixels;
-}
 
-// Mean height of the vertical runs of coloured pixels: how thick the points are drawn.
-double point_thickness(const Screenshot& s) {
-    size_t pixels = 0, runs = 0;
-    if (s.width < g_view.x1 || s.height < g_view.y1) return 0.0;
-    for (int x = g_view.x0; x < g_view.x1; ++x) {
-        bool in_run = false;
-        for (int y = g_view.y0; y < g_view.y1; ++y) {
-            const unsigned char* p = s.at(x, y);
-            const bool point = coloured(p);
-            pixels += point ? 1 : 0;
-            runs += point && !in_run ? 1 : 0;
-            in_run = point;
+// Measures of the drawn points in the part of the second view that its panel
+// leaves uncovered, above the notice line: [x0, x1) x [0, y1).
+struct ViewPixels {
+    int x0 = 0, x1 = 0, y1 = 0;
+
+    bool covers(const Screenshot& s) const { return s.width >= x1 && s.height >= y1; }
+
+    template <typename Count>
+    size_t count(const Screenshot& s, Count counted) const {
+        size_t n = 0;
+        for (int y = 0; covers(s) && y < y1; ++y) {
+            for (int x = x0; x < x1; ++x) n += counted(s.at(x, y), y) ? 1 : 0;
         }
+        return n;
     }
-    return runs == 0 ? 0.0 : static_cast<double>(pixels) / static_cast<double>(runs);
-}
-size_t coloured_count(const Screenshot& s) {
-    return count_in_view(s, [](const unsigned char* p, int) { return coloured(p); });
-}
-// Points more than about 4 m behind the sensors.
-size_t behind_count(const Screenshot& s) {
-    return count_in_view(s, [](const unsigned char* p, int y) { return y > 460 && coloured(p); });
-}
+    size_t coloured_count(const Screenshot& s) const {
+        return count(s, [](const unsigned char* p, int) { return coloured(p); });
+    }
+    // Points more than about 4 m behind the sensors.
+    size_t behind_count(const Screenshot& s) const {
+        return count(s, [](const unsigned char* p, int y) { return y > 460 && coloured(p); });
+    }
+    // The share of coloured pixels with no coloured pixel beside, above or below them.
+    double isolated_share(const Screenshot& s) const {
+        size_t coloured_pixels = 0, isolated = 0;
+        for (int y = 1; covers(s) && y < y1 - 1; ++y) {
+            for (int x = x0 + 1; x < x1 - 1; ++x) {
+                if (!coloured(s.at(x, y))) continue;
+                ++coloured_pixels;
+                isolated += !coloured(s.at(x - 1, y)) && !coloured(s.at(x + 1, y)) &&
+                            !coloured(s.at(x, y - 1)) && !coloured(s.at(x, y + 1));
+            }
+        }
+        return coloured_pixels == 0 ? 0.0 : static_cast<double>(isolated) / coloured_pixels;
+    }
+    // Mean height of the vertical runs of coloured pixels: how thick the points are drawn.
+    double point_thickness(const Screenshot& s) const {
+        size_t pixels = 0, runs = 0;
+        for (int x = x0; covers(s) && x < x1; ++x) {
+            bool in_run = false;
+            for (int y = 0; y < y1; ++y) {
+                const bool point = coloured(s.at(x, y));
+                pixels += point ? 1 : 0;
+                runs += point && !in_run ? 1 : 0;
+                in_run = point;
+            }
+        }
+        return runs == 0 ? 0.0 : static_cast<double>(pixels) / static_cast<double>(runs);
+    }
+};
 
 json read_json(const std::string& path) {
     std::ifstream in(path);
@@ -114,13 +110,14 @@ TEST(ControlPanelEndToEndTest, PanelEditsReachThePointsAndTheSettingsFiles) {
     journey.app->load_capture(capture);
     const std::string shots = journey.data_dir + "/";
     Screenshot plain, coloured_shot, gridded, styled, moved, clipped;
+    ViewPixels v;  // right of the second view's panel
     journey.run([&] {
         View* view = second_view_with_both_sensors(journey);
         ASSERT_NE(view, nullptr);
         nanogui::Widget* panel = journey.gui([&] {
             nanogui::Window* window = view->panel_window.get();
-            g_view = {window->absolutePosition().x() + window->width() + 3, 0, journey.app->width(),
-                      journey.app->height() - 28};
+            v = {window->absolutePosition().x() + window->width() + 3, journey.app->width(),
+                 journey.app->height() - 28};
             return window;
         });
         const auto showing = [&](const std::string& name, auto shows) {
@@ -136,15 +133,16 @@ TEST(ControlPanelEndToEndTest, PanelEditsReachThePointsAndTheSettingsFiles) {
         };
         choose("Color Mode", "Distance");
         coloured_shot =
-            showing("coloured", [](const Screenshot& s) { return coloured_count(s) > 200u; });
+            showing("coloured", [&](const Screenshot& s) { return v.coloured_count(s) > 200u; });
         choose("Display Mode", "Grid");
-        const double lines_share = isolated_share(coloured_shot);
-        gridded = showing(
-            "gridded", [&](const Screenshot& s) { return isolated_share(s) > lines_share + 0.15; });
+        const double lines_share = v.isolated_share(coloured_shot);
+        gridded = showing("gridded", [&](const Screenshot& s) {
+            return v.isolated_share(s) > lines_share + 0.15;
+        });
         journey.type_into(journey.row("Point Size", panel), "8");
-        const double grid_thickness = point_thickness(gridded);
+        const double grid_thickness = v.point_thickness(gridded);
         styled = showing("styled", [&](const Screenshot& s) {
-            return point_thickness(s) > grid_thickness * 1.5;
+            return v.point_thickness(s) > grid_thickness * 1.5;
         });
 
         // The group of the sensor with serial 4242, and its popups.
@@ -162,26 +160,26 @@ TEST(ControlPanelEndToEndTest, PanelEditsReachThePointsAndTheSettingsFiles) {
         };
         nanogui::Widget* pose = open("Transform");
         journey.type_into(journey.row("Y", pose), "-12");  // its points go behind the view's centre
-        moved = showing("moved", [](const Screenshot& s) { return behind_count(s) > 100u; });
+        moved = showing("moved", [&](const Screenshot& s) { return v.behind_count(s) > 100u; });
         journey.type_into(journey.row("Azimuth", pose), "90");
         nanogui::Widget* clip = open("Clip");
         journey.type_into(journey.row("Max Dist", clip), "3");  // nearer than any of its points
-        clipped = showing("clipped", [](const Screenshot& s) { return behind_count(s) < 20u; });
+        clipped = showing("clipped", [&](const Screenshot& s) { return v.behind_count(s) < 20u; });
     });
     journey.end();  // saves the settings files, as the end of the main loop does
 
     // The drawn points: coloured by distance, gridded and larger; the sensor's
     // points moved behind its place, then clipped away.
     const std::string& home = journey.data_dir;
-    ASSERT_GE(moved.width, g_view.x1) << "screenshots in " << home;
-    EXPECT_LT(coloured_count(plain), 50u) << home;
-    EXPECT_GT(coloured_count(coloured_shot), 200u) << home;
+    ASSERT_TRUE(v.covers(moved)) << "screenshots in " << home;
+    EXPECT_LT(v.coloured_count(plain), 50u) << home;
+    EXPECT_GT(v.coloured_count(coloured_shot), 200u) << home;
     // The hex grid turns the sensors' lines into separate cells.
-    EXPECT_GT(isolated_share(gridded), isolated_share(coloured_shot) + 0.15) << home;
-    EXPECT_GT(point_thickness(styled), point_thickness(gridded) * 1.5) << home;
-    EXPECT_LT(behind_count(styled), 20u) << home;
-    EXPECT_GT(behind_count(moved), 100u) << home;
-    EXPECT_LT(behind_count(clipped), 20u) << home;
+    EXPECT_GT(v.isolated_share(gridded), v.isolated_share(coloured_shot) + 0.15) << home;
+    EXPECT_GT(v.point_thickness(styled), v.point_thickness(gridded) * 1.5) << home;
+    EXPECT_LT(v.behind_count(styled), 20u) << home;
+    EXPECT_GT(v.behind_count(moved), 100u) << home;
+    EXPECT_LT(v.behind_count(clipped), 20u) << home;
 
     const std::string settings = home + "/druvex/";
     const json config = read_json(settings + "druvex_viewer_config.json");
