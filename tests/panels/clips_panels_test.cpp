@@ -43,7 +43,7 @@ Greyed count(const std::vector<PointVertex>& v,
 
 TEST_F(ClipsPanelTest, FocusBoxAndGroundGreyOutThePointsTheyLeaveOut) {
     const std::string capture = sample_capture();
-    ASSERT_FALSE(capture.empty());
+    ASSERT_FALSE(capture.empty()) << "no sample capture";
     journey.app->config.show_advanced = true;
     journey.run([&] {
         journey.load_paused(capture);
@@ -93,7 +93,7 @@ TEST_F(ClipsPanelTest, FocusBoxAndGroundGreyOutThePointsTheyLeaveOut) {
 // range, as the field shows it.
 TEST_F(ClipsPanelTest, NumbersBeyondAFieldsRangeAreHeldToIt) {
     const std::string capture = sample_capture();
-    ASSERT_FALSE(capture.empty());
+    ASSERT_FALSE(capture.empty()) << "no sample capture";
     journey.app->config.show_advanced = true;
     constexpr float largest = largest_metres;
     journey.run([&] {

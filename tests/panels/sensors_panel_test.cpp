@@ -13,7 +13,7 @@ using SensorsPanelTest = PanelTest;
 
 TEST_F(SensorsPanelTest, DisablingOneOfTwoSensorsRemovesItsPoints) {
     const std::string capture = sample_capture();
-    ASSERT_FALSE(capture.empty());
+    ASSERT_FALSE(capture.empty()) << "no sample capture";
     journey.app->config.show_advanced = true;
     journey.run([&] {
         journey.load_paused(capture);

@@ -16,13 +16,9 @@ protected:
         if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
     }
 
-    // The sample capture of two simulated sensors; a failure when the
-    // generator cannot make it.
-    std::string sample_capture() {
-        std::string capture = ToolbarJourney::sample_capture();
-        EXPECT_FALSE(capture.empty()) << "no sample capture";
-        return capture;
-    }
+    // The sample capture of two simulated sensors; "" when the generator
+    // cannot make it.
+    static std::string sample_capture() { return ToolbarJourney::sample_capture(); }
 
     ToolbarJourney journey;
 };

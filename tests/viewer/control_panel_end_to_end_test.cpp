@@ -83,13 +83,13 @@ json read_json(const std::string& path) {
 // The second view once both sensors are in it and its panel is built for them.
 View* second_view_with_both_sensors(AppJourney& journey) {
     View* second = nullptr;
-    journey.wait_until([&] {
+    const bool ready = journey.wait_until([&] {
         const std::vector<View*> views = journey.app->get_views();
         second = views.size() == 2 ? views[1] : nullptr;
         return second != nullptr && second->streams.size() == 2 && !second->rebuild_pending &&
                second->panel_window;
     });
-    return second;
+    return ready ? second : nullptr;
 }
 
 // The name its per-sensor group shows for the sensor with this serial number.
