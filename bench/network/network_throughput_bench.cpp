@@ -21,7 +21,7 @@
 
 #include "counting_allocator.h"
 #include "druvex_sdk.h"
-#include "loopback.h"
+#include "support/free_port.h"
 
 namespace {
 
@@ -129,7 +129,7 @@ void BM_LoopbackThroughput(benchmark::State& state) {
     for (auto _ : state) {
         Delivery delivery;
         DruvexSDKOptions options = druvex_sdk_create_options();
-        options.port = druvex_test::free_udp_port();
+        options.port = druvex::testing::free_udp_port();
         if (druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, nullptr, nullptr) != 0 ||
             druvex_sdk_listen_network_packet(on_packet, &delivery) != 0) {
             state.SkipWithError("SDK did not start");
@@ -184,7 +184,7 @@ void BM_PlainRecvmmsgReceiver(benchmark::State& state) {
     druvex_bench::exclude_this_thread();
     const double rate = static_cast<double>(state.range(0));
     for (auto _ : state) {
-        const uint16_t port = druvex_test::free_udp_port();
+        const uint16_t port = druvex::testing::free_udp_port();
         const int fd = socket(AF_INET, SOCK_DGRAM, 0);
         const int buffer_bytes = 4 << 20;
         setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer_bytes, sizeof buffer_bytes);

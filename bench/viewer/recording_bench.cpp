@@ -4,8 +4,8 @@
 // Reports what was sent, delivered and written, and the packets the
 // recording lost (delivered but not in the file), which must be 0.
 #include "app/capture_recorder.h"
-#include "loopback.h"
 #include "sensor_sim.h"
+#include "support/free_port.h"
 
 #include "capture/capture.h"
 
@@ -99,7 +99,7 @@ void BM_RecordLiveTraffic(benchmark::State& state) {
         DruvexSDKOptions options = druvex_sdk_create_options();
         options.control_flags = DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS;
         options.frame_options.mode = DRUVEX_SDK_FRAME_HALF_SCAN;
-        options.port = druvex_test::free_udp_port();
+        options.port = druvex::testing::free_udp_port();
         if (druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, nullptr, nullptr) != 0 ||
             druvex_sdk_listen_network_packet(on_packet, &receiver) != 0) {
             state.SkipWithError("SDK did not start");

@@ -18,6 +18,7 @@
 #include "capture/capture_replay.h"
 #include "capture_test_support.h"
 #include "replay_session.h"
+#include "support/wait.h"
 
 extern char** environ;
 
@@ -99,10 +100,14 @@ std::string record_on_any_interface(const TempDir& dir) {
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<uint16_t>(std::stoi(port)));
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    for (int k = 0; k < 400 && read_file(path).size() <= 24 + 16; ++k) {
-        sendto(sock, "ping", 4, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
+    // Pings until tcpdump has written one (a header and a record), for as
+    // long as tcpdump runs.
+    druvex::testing::wait_until(
+        [&] {
+            sendto(sock, "ping", 4, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+            return read_file(path).size() > 24 + 16;
+        },
+        10.0);
     close(sock);
     return path;
 }

@@ -101,7 +101,7 @@ TEST(ReplayApi, DrivesTheGlobalReplay) {
     EXPECT_FLOAT_EQ(druvex_sdk_capture_replay_get_position(), 0.03f);
     ASSERT_EQ(druvex_sdk_capture_replay_rewind(), 0);
     ASSERT_EQ(druvex_sdk_capture_replay_resume(), 0);
-    ASSERT_TRUE(session.wait_for(3 + 6, std::chrono::seconds(5)));
+    ASSERT_TRUE(session.wait_for(3 + 6));
     ASSERT_EQ(druvex_sdk_capture_replay_pause(), 0);
     const auto got = session.packets();
     EXPECT_EQ(got[0].handle, packets[0].handle + druvex_sdk::kReplayedHandleBit);

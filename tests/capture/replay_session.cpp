@@ -3,15 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "druvex_sdk.h"
+#include "support/free_port.h"
+#include "support/wait.h"
 
 namespace capture_test {
 
 ReplaySession::ReplaySession() {
     DruvexSDKOptions options = druvex_sdk_create_options();
     options.control_flags = DRUVEX_SDK_CONTROL_DISABLE_NETWORK;
+    // Off the sensors' port, should a test turn networking on: other programs
+    // on the machine may send there.
+    options.port = druvex::testing::free_udp_port();
     EXPECT_EQ(druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, &ReplaySession::on_error, this),
               0);
     EXPECT_EQ(druvex_sdk_listen_network_packet(&ReplaySession::on_packet, this), 0);
@@ -58,13 +61,8 @@ size_t ReplaySession::count() {
     return packets_.size();
 }
 
-bool ReplaySession::wait_for(size_t n, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (count() < n) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+bool ReplaySession::wait_for(size_t n) {
+    return druvex::testing::wait_until([&] { return count() >= n; });
 }
 
 }  // namespace capture_test

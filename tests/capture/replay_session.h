@@ -1,5 +1,6 @@
-// An initialised SDK (networking off) whose network-packet callback records
-// every packet it is given, with the time it arrived.
+// An initialised SDK (networking off; on a free port should a test turn it on)
+// whose network-packet callback records every packet it is given, with the
+// time it arrived.
 #pragma once
 
 #include <chrono>
@@ -22,8 +23,8 @@ public:
     std::vector<std::string> errors();
     std::vector<std::chrono::steady_clock::time_point> arrivals();
     size_t count();
-    // Waits until at least `n` packets arrived or `timeout` passed.
-    bool wait_for(size_t n, std::chrono::milliseconds timeout);
+    // Waits until at least `n` packets arrived (false when they did not in time).
+    bool wait_for(size_t n);
 
 private:
     static void on_packet(uint64_t handle, int64_t timestamp, const uint8_t* data, size_t size,

@@ -1,13 +1,7 @@
-// Loopback sockets and ports for the network tests.
+// Loopback sockets for the network tests.
 #include "loopback.h"
 
 namespace druvex_test {
-
-uint16_t free_udp_port() {
-    asio::io_context io;
-    asio::ip::udp::socket socket(io, asio::ip::udp::endpoint(asio::ip::udp::v4(), 0));
-    return socket.local_endpoint().port();
-}
 
 UdpSender::UdpSender(const char* source_address)
     : socket_(io_, asio::ip::udp::endpoint(asio::ip::make_address_v4(source_address), 0)) {}

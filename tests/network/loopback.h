@@ -1,6 +1,8 @@
-// Loopback helpers for the network tests: a free port, a sender socket and a
-// thread-safe collector that waits (generously) for what a callback received.
+// Loopback helpers for the network tests: a sender socket and a thread-safe
+// collector that waits (generously) for what a callback received.
 #pragma once
+
+#include "support/free_port.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -13,8 +15,7 @@
 
 namespace druvex_test {
 
-// A UDP port that nothing is bound to right now.
-uint16_t free_udp_port();
+using druvex::testing::free_udp_port;
 
 class UdpSender {
 public:

@@ -1,8 +1,9 @@
 // The Capture panel as a user drives it: record live packets, replay the file,
 // pause, step, drag the position slider, stop.
 #include "panels/capture_panel.h"
-#include "../viewer/process_runner.h"
-#include "toolbar_journey.h"
+#include "support/free_port.h"
+#include "support/panel_test.h"
+#include "support/process_runner.h"
 
 #include <signal.h>
 
@@ -15,6 +16,8 @@ namespace druvex {
 namespace {
 
 using namespace druvex::testing;
+
+using CapturePanelTest = PanelTest;
 
 constexpr uint64_t replayed = uint64_t{1} << 32;
 
@@ -30,12 +33,10 @@ uint64_t capinfos_packets(const std::string& path) {
     return at == std::string::npos ? 0 : std::stoull(output.substr(at + 18));
 }
 
-TEST(CapturePanelTest, RecordThenReplayPauseStepSlideAndStop) {
-    ToolbarJourney journey;
-    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+TEST_F(CapturePanelTest, RecordThenReplayPauseStepSlideAndStop) {
     const std::string sim = binary_dir() + "/tools/sensor_sim/sensor_sim";
     if (!executable_exists(sim)) GTEST_SKIP() << "sensor_sim not built";
-    const uint16_t port = druvex_test::free_udp_port();
+    const uint16_t port = free_udp_port();
     ASSERT_EQ(journey.gui([port] { return druvex_sdk_set_port(port); }), DRUVEX_SUCCESS);
     ChildProcess sender = start_process(
         {sim, "--udp", "127.0.0.1", "--port", std::to_string(port), "--packets", "1000000"}, {},
@@ -55,7 +56,11 @@ TEST(CapturePanelTest, RecordThenReplayPauseStepSlideAndStop) {
         journey.frames();
         EXPECT_EQ(journey.find("Start Capture", capture), nullptr);
         EXPECT_EQ(journey.find("Load Capture", capture), nullptr);
-        std::this_thread::sleep_for(std::chrono::seconds(2));
+        // Live packets over more than the second the position slider below needs.
+        const Deadline long_enough(1.5);
+        EXPECT_TRUE(journey.wait_until([&] {
+            return journey.app->capture_recorder().packet_count() > 20 && long_enough.passed();
+        }));
         journey.click(journey.find("Stop Capture", capture));
         EXPECT_FALSE(journey.gui([&] { return journey.app->is_recording(); }));
         ::kill(sender.pid, SIGTERM);
@@ -170,9 +175,7 @@ TEST(CapturePanelTest, SliderAndStepReachTheEndAndSeeksLeaveTheFrameRate) {
 
 // A capture whose packets all share one instant has no length: the slider
 // and the time label sit at the start instead of dividing by zero.
-TEST(CapturePanelTest, CaptureOfNoLengthReadsAsItsStart) {
-    ToolbarJourney journey;
-    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+TEST_F(CapturePanelTest, CaptureOfNoLengthReadsAsItsStart) {
     const std::string path = make_temp_dir() + "/instant.pcap";
     {
         druvex_sdk::Capture capture;
@@ -197,7 +200,7 @@ TEST(CapturePanelTest, CaptureOfNoLengthReadsAsItsStart) {
     });
 }
 
-TEST(CapturePanelTest, TimesReadAsMinutesAndSeconds) {
+TEST(CaptureTimeLabelTest, ReadsAsMinutesAndSeconds) {
     EXPECT_EQ(format_minutes_seconds(65.0f), "01:05");
     EXPECT_EQ(format_minutes_seconds(720.0f), "12:00");
     EXPECT_EQ(format_minutes_seconds(3725.9f), "02:05");

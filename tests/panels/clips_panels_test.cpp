@@ -1,8 +1,8 @@
 // The Clips panel's Focus and Ground popups grey out the points they leave
 // out; every number field holds what is typed to its range.
-#include "../viewer/process_runner.h"
 #include "panels/toolbar_common.h"
-#include "toolbar_journey.h"
+#include "support/panel_test.h"
+#include "support/process_runner.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>
@@ -14,6 +14,8 @@ namespace druvex {
 namespace {
 
 using namespace druvex::testing;
+
+using ClipsPanelTest = PanelTest;
 
 float median(std::vector<PointVertex> v, float PointVertex::*axis) {
     std::sort(v.begin(), v.end(), [axis](auto& a, auto& b) { return a.*axis < b.*axis; });
@@ -39,11 +41,9 @@ Greyed count(const std::vector<PointVertex>& v,
     return g;
 }
 
-TEST(ClipsPanelTest, FocusBoxAndGroundGreyOutThePointsTheyLeaveOut) {
-    ToolbarJourney journey;
-    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
-    const std::string capture = ToolbarJourney::sample_capture();
-    if (capture.empty()) GTEST_SKIP() << "no sample capture";
+TEST_F(ClipsPanelTest, FocusBoxAndGroundGreyOutThePointsTheyLeaveOut) {
+    const std::string capture = sample_capture();
+    ASSERT_FALSE(capture.empty()) << "no sample capture";
     journey.app->set_show_advanced(true);
     journey.run([&] {
         journey.load_paused(capture);
@@ -91,11 +91,9 @@ TEST(ClipsPanelTest, FocusBoxAndGroundGreyOutThePointsTheyLeaveOut) {
 
 // A number typed beyond a field's range reaches the setting held to that
 // range, as the field shows it.
-TEST(ClipsPanelTest, NumbersBeyondAFieldsRangeAreHeldToIt) {
-    ToolbarJourney journey;
-    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
-    const std::string capture = ToolbarJourney::sample_capture();
-    if (capture.empty()) GTEST_SKIP() << "no sample capture";
+TEST_F(ClipsPanelTest, NumbersBeyondAFieldsRangeAreHeldToIt) {
+    const std::string capture = sample_capture();
+    ASSERT_FALSE(capture.empty()) << "no sample capture";
     journey.app->set_show_advanced(true);
     constexpr float largest = largest_metres;
     journey.run([&] {

@@ -1,8 +1,9 @@
 // The Config panel as a user drives it: the config file's popup, the number of
 // viewers, and the SDK popup's flags and port.
-#include "../viewer/process_runner.h"
 #include "settings/json_file.h"
-#include "toolbar_journey.h"
+#include "support/free_port.h"
+#include "support/panel_test.h"
+#include "support/process_runner.h"
 
 #include <netinet/in.h>
 #include <signal.h>
@@ -12,12 +13,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <thread>
 
 namespace druvex {
 namespace {
 
 using namespace druvex::testing;
+
+using ConfigPanelTest = PanelTest;
 
 uint64_t n_streams_in(const std::string& path) {
     json j;
@@ -32,9 +34,7 @@ void set_n_streams_in(const std::string& path, uint64_t n) {
     ASSERT_TRUE(write_json_file(j, path));
 }
 
-TEST(ConfigPanelTest, SaveAsEditReloadUnloadAndResetTheConfigFile) {
-    ToolbarJourney journey;
-    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+TEST_F(ConfigPanelTest, SaveAsEditReloadUnloadAndResetTheConfigFile) {
     const std::string mine = make_temp_dir() + "/mine";
     ViewerConfig& config = journey.app->viewer_config();
     journey.run([&] {
@@ -92,7 +92,7 @@ TEST(ConfigPanelTest, SaveAsEditReloadUnloadAndResetTheConfigFile) {
 
 struct HeldPort {
     int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    uint16_t port = druvex_test::free_udp_port();
+    uint16_t port = free_udp_port();
     HeldPort() {
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -102,13 +102,11 @@ struct HeldPort {
     ~HeldPort() { ::close(fd); }
 };
 
-TEST(ConfigPanelTest, SdkPopupSwitchesFlagsAndMovesThePort) {
-    ToolbarJourney journey;
-    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+TEST_F(ConfigPanelTest, SdkPopupSwitchesFlagsAndMovesThePort) {
     const std::string sim = binary_dir() + "/tools/sensor_sim/sensor_sim";
     if (!executable_exists(sim)) GTEST_SKIP() << "sensor_sim not built";
-    const uint16_t old_port = druvex_test::free_udp_port();
-    const uint16_t new_port = druvex_test::free_udp_port();
+    const uint16_t old_port = free_udp_port();
+    const uint16_t new_port = free_udp_port();
     ASSERT_EQ(druvex_sdk_set_port(old_port), DRUVEX_SUCCESS);
     journey.app->set_show_advanced(true);
     ChildProcess sender = start_process(
@@ -154,7 +152,7 @@ TEST(ConfigPanelTest, SdkPopupSwitchesFlagsAndMovesThePort) {
 
         journey.type_into(port, std::to_string(old_port));
         journey.gui([&] { journey.app->remove_streams(); });
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        pause_for(1.5);  // a sensor sending all the while: time for its packets to show
         EXPECT_TRUE(journey.view_handles().empty()) << "the new port is left";
         auto shown = [&] {
             return journey.gui(

@@ -1,7 +1,7 @@
 // The Control Panel's choice captions as drawn: every colour mode, colormap
 // and display mode reads in full, clear of its button's arrow.
 #include "panels/panel_values.h"
-#include "toolbar_journey.h"
+#include "support/toolbar_journey.h"
 
 #include <nanovg.h>
 

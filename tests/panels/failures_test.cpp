@@ -4,10 +4,10 @@
 // Reset that keeps the settings files it replaces.
 #include "../network/loopback.h"
 #include "../toolkit/stand_in_zenity.h"
-#include "../viewer/process_runner.h"
-#include "../viewer/window_capture.h"
 #include "platform/path_utils.h"
-#include "toolbar_journey.h"
+#include "support/process_runner.h"
+#include "support/screenshot.h"
+#include "support/toolbar_journey.h"
 
 #include <dirent.h>
 #include <signal.h>
@@ -27,15 +27,13 @@ namespace {
 using namespace druvex::testing;
 
 // Whether the window's picture shows the banner (or, with `shown` false, no
-// longer shows it) within ten seconds: a frame or two may pass before it does.
+// longer shows it) in time: a frame or two may pass before it does.
 bool picture_shows_banner(ToolbarJourney& journey, const std::string& png, bool shown) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (;;) {
-        const int rows = journey.screenshot(png) ? banner_rows(read_screenshot(png), 768) : -1;
-        if (shown ? rows > 15 : rows == 0) return true;
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    return wait_until([&] {
+        const Screenshot shot = journey.screenshot(png);
+        const int rows = shot.rgba.empty() ? -1 : banner_rows(shot, 768);
+        return shown ? rows > 15 : rows == 0;
+    });
 }
 
 void press_key(const std::string& key) {

@@ -1,11 +1,10 @@
 // The Tools rows: "Screenshot" writes the views as a PNG file; "Demo Mode"
 // starts and stops the demo command, leaving no process behind.
-#include "../viewer/process_runner.h"
-#include "toolbar_journey.h"
+#include "support/panel_test.h"
+#include "support/process_runner.h"
 
 #include <dirent.h>
 #include <stb_image.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -17,20 +16,25 @@ namespace {
 
 using namespace druvex::testing;
 
-// Processes whose command line holds the demo module's name: the module
-// itself, or also a shell that started it.
-std::vector<pid_t> demo_processes(bool module_only = true) {
+using ScreenshotDemoPanelTest = PanelTest;
+
+// This test's demo processes: those started with its PYTHONPATH (tests
+// beside it run demos of their own) whose command line holds the demo
+// module's name, the module itself or also a shell that started it.
+std::vector<pid_t> demo_processes(const std::string& demo_dir, bool module_only = true) {
     const std::string module("-m\0druvex_util.demo.demo_zuna", 30);
+    const std::string ours("PYTHONPATH=" + demo_dir + '\0');
     std::vector<pid_t> pids;
     DIR* proc = ::opendir("/proc");
     while (dirent* entry = proc != nullptr ? ::readdir(proc) : nullptr) {
         const pid_t pid = std::atoi(entry->d_name);
         if (pid <= 0) continue;
-        const std::string cmdline = read_file("/proc/" + std::to_string(pid) + "/cmdline");
-        const std::string stat = read_file("/proc/" + std::to_string(pid) + "/stat");
-        const bool zombie = stat.find(") Z ") != std::string::npos;
+        const std::string at = "/proc/" + std::to_string(pid);
+        const std::string cmdline = read_file(at + "/cmdline");
+        const bool zombie = read_file(at + "/stat").find(") Z ") != std::string::npos;
         const bool named = cmdline.find(module_only ? module : "demo_zuna") != std::string::npos;
-        if (named && !zombie) pids.push_back(pid);
+        if (named && !zombie && read_file(at + "/environ").find(ours) != std::string::npos)
+            pids.push_back(pid);
     }
     if (proc != nullptr) ::closedir(proc);
     return pids;
@@ -38,12 +42,8 @@ std::vector<pid_t> demo_processes(bool module_only = true) {
 
 // An ended demo's processes are signalled as a group; the grandchild that
 // runs the module needs a moment to go.
-bool demo_ends_soon() {
-    for (int i = 0; i < 50; ++i) {
-        if (demo_processes(false).empty()) return true;
-        ::usleep(100 * 1000);
-    }
-    return false;
+bool demo_ends(const std::string& demo_dir) {
+    return wait_until([&] { return demo_processes(demo_dir, false).empty(); });
 }
 
 // A `python` on PATH and a stand-in demo module that prints samples until ended.
@@ -61,54 +61,50 @@ void install_stand_in_demo(const std::string& dir) {
     ::setenv("PYTHONPATH", dir.c_str(), 1);
 }
 
-TEST(ScreenshotDemoPanelTest, ScreenshotWritesThePngAndDemoModeStartsAndStops) {
+TEST_F(ScreenshotDemoPanelTest, ScreenshotWritesThePngAndDemoModeStartsAndStops) {
     if (!executable_exists("/usr/bin/python3")) GTEST_SKIP() << "no python3";
     const std::string demo_dir = make_temp_dir();
     install_stand_in_demo(demo_dir);
-    {
-        ToolbarJourney journey;
-        if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
-        const std::string shot = make_temp_dir() + "/shot";
-        journey.app->set_show_advanced(true);
-        journey.run([&] {
-            journey.answer_file_dialog(shot);
-            journey.click(journey.find("Screenshot"));
-            EXPECT_TRUE(
-                journey.wait_until([&] { return ::access((shot + ".png").c_str(), F_OK) == 0; }));
-            int w = 0, h = 0, channels = 0;
-            unsigned char* pixels = stbi_load((shot + ".png").c_str(), &w, &h, &channels, 4);
-            ASSERT_NE(pixels, nullptr) << "no PNG at " << shot << ".png";
-            EXPECT_EQ(w, 1024);
-            EXPECT_EQ(h, 768);
-            // The panels are left out: their grey is where the toolbar stands.
-            EXPECT_LT(pixels[(20 * w + 280) * 4 + 1], 40);
-            stbi_image_free(pixels);
-            EXPECT_TRUE(journey.gui([&] { return journey.app->panels_visible(); }));
+    const auto demo = [&] { return demo_processes(demo_dir); };
+    const std::string shot = make_temp_dir() + "/shot";
+    journey.app->set_show_advanced(true);
+    journey.run([&] {
+        journey.answer_file_dialog(shot);
+        journey.click(journey.find("Screenshot"));
+        int w = 0, h = 0, channels = 0;
+        unsigned char* pixels = stbi_load((shot + ".png").c_str(), &w, &h, &channels, 4);
+        ASSERT_NE(pixels, nullptr) << "no PNG at " << shot << ".png";
+        EXPECT_EQ(w, 1024);
+        EXPECT_EQ(h, 768);
+        // The panels are left out: their grey is where the toolbar stands.
+        EXPECT_LT(pixels[(20 * w + 280) * 4 + 1], 40);
+        stbi_image_free(pixels);
+        EXPECT_TRUE(journey.gui([&] { return journey.app->panels_visible(); }));
 
-            nanogui::Widget* demo = journey.row("Demo Mode", nullptr);
-            ASSERT_NE(demo, nullptr);
-            auto choose = [&](const std::string& item) {
-                journey.click(demo);
-                journey.click(journey.find(item, journey.popup(demo)));
-            };
-            choose("Tembrix");
-            EXPECT_EQ(journey.toolbar().demo_mode(), 1u);
-            ASSERT_TRUE(journey.wait_until([] { return demo_processes().size() == 1; }));
-            const pid_t first = demo_processes()[0];
-            choose("Tembrix");  // starts it again
-            ASSERT_TRUE(journey.wait_until([&] {
-                const std::vector<pid_t> now = demo_processes();
-                return now.size() == 1 && now[0] != first;
-            }));
-            choose("None");
-            EXPECT_TRUE(demo_ends_soon());
-            choose("None");
-            EXPECT_FALSE(journey.app->demo_input_running());
-            choose("Tembrix");
-            ASSERT_TRUE(journey.wait_until([] { return demo_processes().size() == 1; }));
-        });
-    }
-    EXPECT_TRUE(demo_ends_soon()) << "the demo outlived the viewer";
+        nanogui::Widget* mode = journey.row("Demo Mode", nullptr);
+        ASSERT_NE(mode, nullptr);
+        auto choose = [&](const std::string& item) {
+            journey.click(mode);
+            journey.click(journey.find(item, journey.popup(mode)));
+        };
+        choose("Tembrix");
+        EXPECT_EQ(journey.toolbar().demo_mode(), 1u);
+        ASSERT_TRUE(wait_until([&] { return demo().size() == 1; }));
+        const pid_t first = demo()[0];
+        choose("Tembrix");  // starts it again
+        ASSERT_TRUE(wait_until([&] {
+            const std::vector<pid_t> now = demo();
+            return now.size() == 1 && now[0] != first;
+        }));
+        choose("None");
+        EXPECT_TRUE(demo_ends(demo_dir));
+        choose("None");
+        EXPECT_FALSE(journey.app->demo_input_running());
+        choose("Tembrix");
+        ASSERT_TRUE(wait_until([&] { return demo().size() == 1; }));
+    });
+    journey.end();
+    EXPECT_TRUE(demo_ends(demo_dir)) << "the demo outlived the viewer";
 }
 
 }  // namespace

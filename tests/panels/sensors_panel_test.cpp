@@ -1,6 +1,6 @@
 // The Sensors panel: switching one of two sensors off takes its points out of
 // the group views.
-#include "toolbar_journey.h"
+#include "support/panel_test.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,8 @@ namespace druvex {
 namespace {
 
 using namespace druvex::testing;
+
+using SensorsPanelTest = PanelTest;
 
 // Pixels lit in `before` and dark in `after`, outside every window and popup.
 size_t darkened_pixels(ToolbarJourney& journey, const Screenshot& before, const Screenshot& after) {
@@ -34,11 +36,9 @@ size_t darkened_pixels(ToolbarJourney& journey, const Screenshot& before, const 
     return n;
 }
 
-TEST(SensorsPanelTest, DisablingOneOfTwoSensorsRemovesItsPoints) {
-    ToolbarJourney journey;
-    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
-    const std::string capture = ToolbarJourney::sample_capture();
-    if (capture.empty()) GTEST_SKIP() << "no sample capture";
+TEST_F(SensorsPanelTest, DisablingOneOfTwoSensorsRemovesItsPoints) {
+    const std::string capture = sample_capture();
+    ASSERT_FALSE(capture.empty()) << "no sample capture";
     journey.app->set_show_advanced(true);
     journey.run([&] {
         journey.load_paused(capture);
@@ -76,12 +76,12 @@ TEST(SensorsPanelTest, DisablingOneOfTwoSensorsRemovesItsPoints) {
         EXPECT_NEAR(double(journey.points().size()), double(both), both * 0.05);
 
         // Both off: the view draws no point at all, not the last cloud it had.
-        const Screenshot on = journey.picture(journey.data_dir + "/sensors_on.png");
+        const Screenshot on = journey.screenshot(journey.data_dir + "/sensors_on.png");
         for (const std::string& serial : serials) journey.click(journey.find(serial, popup));
         journey.frames();
         EXPECT_EQ(journey.gui([&] { return journey.app->first_view()->renderer.points().count(); }),
                   0u);
-        const Screenshot off = journey.picture(journey.data_dir + "/sensors_off.png");
+        const Screenshot off = journey.screenshot(journey.data_dir + "/sensors_off.png");
         EXPECT_GT(darkened_pixels(journey, on, off), 100u)
             << "the points are gone from the picture";
     });

@@ -1,8 +1,11 @@
 // The viewer's default settings files across real starts, autosaves and exits,
 // driven by real X input on a virtual display of the test's own (keys must
 // not reach the windows of tests that run alongside).
-#include "../viewer/private_display.h"
-#include "../viewer/process_runner.h"
+#include "platform/path_utils.h"
+#include "support/private_display.h"
+#include "support/process_runner.h"
+#include "support/viewer_process.h"
+#include "support/wait.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -13,11 +16,9 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <thread>
 
 namespace druvex {
 namespace {
@@ -25,26 +26,10 @@ namespace {
 using namespace druvex::testing;
 using json = nlohmann::json;
 
-void pause_for(double seconds) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
-
-// Waits until `ready` gives a non-empty text; "" after the timeout.
-template <typename Fn>
-std::string wait_for(double timeout_sec, Fn ready) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (std::string text = ready(); !text.empty()) return text;
-        pause_for(0.2);
-    }
-    return "";
-}
-
 class SettingsEndToEndTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!executable_exists(binary_dir() + "/bin/druvex_viewer") ||
+        if (!executable_exists(ViewerProcess::program()) ||
             !executable_exists("/usr/bin/xdotool") || !executable_exists("/usr/bin/Xvfb")) {
             GTEST_SKIP() << "viewer, xdotool or Xvfb missing";
         }
@@ -56,12 +41,11 @@ protected:
 
     void TearDown() override { display_.reset(); }
 
-    std::string xdotool(const std::vector<std::string>& args) {
+    void xdotool(const std::vector<std::string>& args) {
         std::vector<std::string> argv = {"/usr/bin/xdotool"};
         argv.insert(argv.end(), args.begin(), args.end());
         std::string output;
-        run_process(argv, {{"DISPLAY", display_->name()}}, output, 10.0);
-        return output;
+        run_process(argv, {}, output);
     }
 
     void write(const std::string& name, const std::string& text) {
@@ -70,29 +54,16 @@ protected:
         std::ofstream(dir_ + name) << text;
     }
 
-    // Starts the viewer, lets `while_running` act on its window once it shows
-    // and the first autosave is done, then ends it with SIGTERM.
+    // Starts the viewer, lets `while_running` act on its window once it
+    // shows, then ends it with SIGTERM.
     template <typename Fn>
     void run(const std::string& name, Fn while_running) {
-        const std::map<std::string, std::string> env = {
-            {"DISPLAY", display_->name()},
-            {"HOME", home_},
-            {"APPDATA", ""},
-            {"XDG_CONFIG_HOME", ""},
-            {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"}};
+        ViewerProcess viewer(home_, name);
         output_ = home_ + "/" + name + ".txt";
-        ChildProcess app = start_process({binary_dir() + "/bin/druvex_viewer"}, env, output_);
-        ASSERT_GT(app.pid, 0);
-        const std::string window = wait_for(20.0, [this] {
-            const std::string id = xdotool({"search", "--onlyvisible", "--name", "^DruvexViewer"});
-            return id.substr(0, id.find('\n'));
-        });
-        if (!window.empty()) {
-            pause_for(1.5);
-            while_running(window);
-        }
-        ::kill(app.pid, SIGTERM);
-        EXPECT_EQ(wait_for_exit(app, 20.0), 0) << read_file(output_);
+        ASSERT_TRUE(viewer.started());
+        const std::string window = viewer.wait_for_window();
+        if (!window.empty()) while_running(window);
+        EXPECT_EQ(viewer.stop(SIGTERM), 0) << read_file(output_);
         ASSERT_FALSE(window.empty()) << "the window did not show: " << read_file(output_);
     }
 
@@ -109,7 +80,11 @@ TEST_F(SettingsEndToEndTest, BrokenConfigIsKeptAndUnchangedFilesAreNotRewritten)
     write("druvex_viewer_config.json", broken);
     write("druvex_transforms.json", poses);
     write("druvex_clips.json", clips);
-    run("broken", [](const std::string&) {});
+    // Its first autosave, on its first frame, sets the broken file aside.
+    run("broken", [this](const std::string&) {
+        EXPECT_TRUE(wait_until(
+            [this] { return read_file(output_).find("kept as ") != std::string::npos; }));
+    });
 
     const std::string log = read_file(output_);
     const std::string marker = "kept as ";
@@ -137,12 +112,18 @@ TEST_F(SettingsEndToEndTest, SdkSwitchesSurviveARestartAndOnlyARealChangeRewrite
     write("druvex_viewer_config.json", text);
     std::string untouched;
     run("switches", [&](const std::string& window) {
+        // The first autosave, on the first frame, writes the files that were
+        // missing and leaves the config as it was.
+        EXPECT_TRUE(wait_until([this] { return file_exists(dir_ + "druvex_clips.json"); }));
         untouched = read_file(dir_ + "druvex_viewer_config.json");
-        // "f" flips the view under the mouse: a real change to save.
+        // "f" flips the view under the mouse: a real change, which the next
+        // autosave writes.
         xdotool({"mousemove", "--window", window, "500", "400"});
-        pause_for(0.3);
         xdotool({"key", "f"});
-        pause_for(1.5);
+        EXPECT_TRUE(wait_until([this] {
+            return read_file(dir_ + "druvex_viewer_config.json").find("\"flip\": true") !=
+                   std::string::npos;
+        }));
     });
     EXPECT_EQ(untouched, text);
     const json saved = json::parse(read_file(dir_ + "druvex_viewer_config.json"));
@@ -185,9 +166,8 @@ TEST_F(SettingsEndToEndTest, ProtectedLinkedAndLeftOverFilesAsTheUserArrangedThe
     };
     run("protected", [&](const std::string& window) {
         flip(window);
-        EXPECT_FALSE(wait_for(20.0, [&] {
-                         return read_file(output_).find(refused) == std::string::npos ? "" : "y";
-                     }).empty());
+        EXPECT_TRUE(
+            wait_until([&] { return read_file(output_).find(refused) != std::string::npos; }));
     });
     const std::string output = read_file(output_);
     EXPECT_EQ(output.find(refused), output.rfind(refused)) << output;
@@ -199,7 +179,7 @@ TEST_F(SettingsEndToEndTest, ProtectedLinkedAndLeftOverFilesAsTheUserArrangedThe
     ASSERT_EQ(::chmod(config.c_str(), 0640), 0);
     run("writable", [&](const std::string& window) {
         flip(window);
-        EXPECT_FALSE(wait_for(20.0, [&] { return read_file(config) == text ? "" : "y"; }).empty());
+        EXPECT_TRUE(wait_until([&] { return read_file(config) != text; }));
     });
     struct stat st;
     ASSERT_EQ(::stat(config.c_str(), &st), 0);

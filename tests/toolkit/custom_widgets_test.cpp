@@ -1,14 +1,14 @@
 // ExpandableWidget, LabelButton, Toolbar, ScopeGuard.
 #include <gtest/gtest.h>
 
-#include "toolkit_test_support.h"
+#include "support/toolkit_ui.h"
 #include "widgets/expandable_widget.h"
 #include "widgets/label_button.h"
 #include "widgets/scope_guard.h"
 #include "widgets/toolbar.h"
 
 using namespace nanogui;
-using toolkit_test::Ui;
+using druvex::testing::Ui;
 
 TEST(CustomWidgets, ExpandableWidgetCallsBackOnEverySet) {
     Ui ui;

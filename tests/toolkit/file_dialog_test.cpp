@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "stand_in_zenity.h"
-#include "toolkit_test_support.h"
+#include "support/toolkit_ui.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -20,7 +20,7 @@
 
 using namespace nanogui;
 using druvex_test::StandInZenity;
-using toolkit_test::Ui;
+using druvex::testing::Ui;
 
 namespace {
 

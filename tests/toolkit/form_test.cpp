@@ -3,13 +3,13 @@
 
 #include <cmath>
 
-#include "toolkit_test_support.h"
+#include "support/toolkit_ui.h"
 #include "widgets/form_helper.h"
 
 using namespace nanogui;
 using druvex::FormHelper;
 using druvex::FormWidget;
-using toolkit_test::Ui;
+using druvex::testing::Ui;
 
 namespace {
 

@@ -1,24 +1,14 @@
 // Text, labels, text-box commit rules and number fields without a display.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
-#include <thread>
 
-#include "toolkit_test_support.h"
+#include "support/toolkit_ui.h"
+#include "support/wait.h"
 
 using namespace nanogui;
-using toolkit_test::Ui;
-
-namespace {
-Window* panel(Screen* screen) {
-    auto* w = new Window(screen, "Panel");
-    w->setPosition(Vector2i(10, 10));
-    w->setFixedWidth(240);
-    w->setLayout(new BoxLayout(Orientation::Vertical, Alignment::Fill, 8, 6));
-    return w;
-}
-}  // namespace
+using druvex::testing::panel;
+using druvex::testing::Ui;
 
 // ---- NanoVG-style text ------------------------------------------------------------------
 
@@ -242,8 +232,8 @@ TEST(ToolkitTextBox, ClickPlacesTheCursorAndDragSelects) {
     ui.click(p + Vector2i(tb->width() - 4, tb->height() / 2));  // right of the text
     EXPECT_EQ(tb->cursorPos(), 8);
     ui.frame();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // not a double click
-    ui.press(p + Vector2i(7, tb->height() / 2));                  // before the first character
+    druvex::testing::pause_for(0.3);              // not a double click
+    ui.press(p + Vector2i(7, tb->height() / 2));  // before the first character
     EXPECT_EQ(tb->cursorPos(), 0);
     ui.move(p + Vector2i(tb->width() - 4, tb->height() / 2));
     ui.release(p + Vector2i(tb->width() - 4, tb->height() / 2));

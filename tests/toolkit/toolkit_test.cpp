@@ -2,11 +2,12 @@
 // popups, removal bookkeeping, event routing, layouts.
 #include <gtest/gtest.h>
 
-#include "toolkit_test_support.h"
+#include "support/toolkit_ui.h"
 
 using namespace nanogui;
-using toolkit_test::TestScreen;
-using toolkit_test::Ui;
+using druvex::testing::panel;
+using druvex::testing::TestScreen;
+using druvex::testing::Ui;
 
 namespace {
 
@@ -15,14 +16,6 @@ Widget* box(Widget* parent, int w, int h) {
     auto* b = new Widget(parent);
     b->setFixedSize(Vector2i(w, h));
     return b;
-}
-
-Window* panel(Screen* screen, const std::string& title = "Panel") {
-    auto* w = new Window(screen, title);
-    w->setPosition(Vector2i(10, 10));
-    w->setFixedWidth(240);
-    w->setLayout(new BoxLayout(Orientation::Vertical, Alignment::Fill, 8, 6));
-    return w;
 }
 
 }  // namespace

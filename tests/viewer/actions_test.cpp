@@ -6,7 +6,7 @@
 #include "fake_view_host.h"
 #include "platform/file_search.h"
 #include "platform/path_utils.h"
-#include "process_runner.h"
+#include "support/process_runner.h"
 #include "view/imu_capture.h"
 #include "view/ply_export.h"
 

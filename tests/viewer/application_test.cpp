@@ -1,7 +1,8 @@
 // The application object under the virtual display.
 #include "app/viewer_application.h"
 #include "platform/path_utils.h"
-#include "process_runner.h"
+#include "support/private_network.h"
+#include "support/process_runner.h"
 
 #include <nanogui/nanogui.h>
 
@@ -75,8 +76,10 @@ TEST(ApplicationTest, OwnReplayFillsTheViewsWithReplayedSensors) {
 }
 
 // Another program that holds the SDK's port without sharing it must not take
-// replay away: the viewer starts with networking off and says why.
+// replay away: the viewer starts with networking off and says why. The test
+// holds the port itself, in a network of its own where no one else can.
 TEST(ApplicationTest, HeldPortLeavesTheViewerOfflineButReplaying) {
+    ASSERT_TRUE(testing::in_private_network()) << testing::private_network_failure();
     if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
     if (!testing::executable_exists(testing::sample_capture_maker()))
         GTEST_SKIP() << "capture maker not built";
@@ -87,10 +90,8 @@ TEST(ApplicationTest, HeldPortLeavesTheViewerOfflineButReplaying) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(8808);
-    if (bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(holder);
-        GTEST_SKIP() << "port 8808 is in use";
-    }
+    ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0)
+        << "port 8808 is in use in the test's own network";
     const std::string home = testing::make_temp_dir();
     ::setenv("APPDATA", home.c_str(), 1);
     nanogui::init();

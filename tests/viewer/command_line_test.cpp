@@ -1,6 +1,6 @@
 // The command line works without a display and fails clearly.
 #include "app/startup_options.h"
-#include "process_runner.h"
+#include "support/process_runner.h"
 
 #include <gtest/gtest.h>
 

@@ -1,18 +1,16 @@
-// The Control Panel driven with real X input under the virtual display: the
-// second of two views is set up from its panel, and the effects are checked
-// on the drawn points and in the saved settings files.
-#include "private_display.h"
-#include "process_runner.h"
-#include "window_capture.h"
+// The Control Panel driven with real X input on a virtual display: the
+// second of two views is set up from its panel, whose controls are found by
+// their captions, and the effects are checked on the drawn points and in the
+// saved settings files.
+#include "support/app_journey.h"
 
 #include <nlohmann/json.hpp>
-#include <signal.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
+#include <map>
 
 namespace druvex {
 namespace {
@@ -20,86 +18,60 @@ namespace {
 using namespace druvex::testing;
 using nlohmann::json;
 
-const std::string xdotool = "/usr/bin/xdotool";
-
-void xdo(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {xdotool};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::string output;
-    run_process(argv, {}, output);
-    pause_for(0.4);  // a few frames (the toolkit refreshes every 50 ms)
-}
-
-void click(int x, int y) { xdo({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}); }
-
-void type_into(int x, int y, const std::string& text) {
-    click(x, y);
-    xdo({"key", "ctrl+a", "BackSpace"});
-    xdo({"type", "--", text});
-    xdo({"key", "Return"});
-}
-
-// The part of the second view that its panel leaves uncovered, above the notice line.
-template <typename Count>
-size_t count_in_view(const Screenshot& shot, Count count) {
-    size_t n = 0;
-    for (int y = 0; y < 740; ++y) {
-        for (int x = 765; x < 1024; ++x) n += count(shot.at(x, y), y) ? 1 : 0;
-    }
-    return n;
-}
-
 bool coloured(const unsigned char* p) {
     return std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}) > 80;
 }
-// The share of coloured pixels with no coloured pixel beside, above or below them.
-double isolated_share(const Screenshot& s) {
-    size_t coloured_pixels = 0, isolated = 0;
-    for (int y = 1; y < 739; ++y) {
-        for (int x = 766; x < 1023; ++x) {
-            if (!coloured(s.at(x, y))) continue;
-            ++coloured_pixels;
-            isolated += !coloured(s.at(x - 1, y)) && !coloured(s.at(x + 1, y)) &&
-                        !coloured(s.at(x, y - 1)) && !coloured(s.at(x, y + 1));
-        }
-    }
-    return coloured_pixels == 0 ? 0.0 : static_cast<double>(isolated) / coloured_pixels;
-}
 
-// Mean height of the vertical runs of coloured pixels: how thick the points are drawn.
-double point_thickness(const Screenshot& s) {
-    size_t pixels = 0, runs = 0;
-    for (int x = 765; x < 1024; ++x) {
-        bool in_run = false;
-        for (int y = 0; y < 740; ++y) {
-            const unsigned char* p = s.at(x, y);
-            const bool point = coloured(p);
-            pixels += point ? 1 : 0;
-            runs += point && !in_run ? 1 : 0;
-            in_run = point;
-        }
-    }
-    return runs == 0 ? 0.0 : static_cast<double>(pixels) / static_cast<double>(runs);
-}
-size_t coloured_count(const Screenshot& s) {
-    return count_in_view(s, [](const unsigned char* p, int) { return coloured(p); });
-}
-// Points more than about 4 m behind the sensors.
-size_t behind_count(const Screenshot& s) {
-    return count_in_view(s, [](const unsigned char* p, int y) { return y > 460 && coloured(p); });
-}
+// Measures of the drawn points in the part of the second view that its panel
+// leaves uncovered, above the notice line: [x0, x1) x [0, y1).
+struct ViewPixels {
+    int x0 = 0, x1 = 0, y1 = 0;
 
-// A loaded machine draws the change a few frames late: screenshots are taken
-// until the picture shows it, for a few seconds at most.
-template <typename Shows>
-Screenshot shot_showing(const std::string& path, Shows shows) {
-    Screenshot shot = take_screenshot(path);
-    for (int i = 0; i < 20 && !shows(shot); ++i) {
-        pause_for(0.25);
-        shot = take_screenshot(path);
+    bool covers(const Screenshot& s) const { return s.width >= x1 && s.height >= y1; }
+
+    template <typename Count>
+    size_t count(const Screenshot& s, Count counted) const {
+        size_t n = 0;
+        for (int y = 0; covers(s) && y < y1; ++y) {
+            for (int x = x0; x < x1; ++x) n += counted(s.at(x, y), y) ? 1 : 0;
+        }
+        return n;
     }
-    return shot;
-}
+    size_t coloured_count(const Screenshot& s) const {
+        return count(s, [](const unsigned char* p, int) { return coloured(p); });
+    }
+    // Points more than about 4 m behind the sensors.
+    size_t behind_count(const Screenshot& s) const {
+        return count(s, [](const unsigned char* p, int y) { return y > 460 && coloured(p); });
+    }
+    // The share of coloured pixels with no coloured pixel beside, above or below them.
+    double isolated_share(const Screenshot& s) const {
+        size_t coloured_pixels = 0, isolated = 0;
+        for (int y = 1; covers(s) && y < y1 - 1; ++y) {
+            for (int x = x0 + 1; x < x1 - 1; ++x) {
+                if (!coloured(s.at(x, y))) continue;
+                ++coloured_pixels;
+                isolated += !coloured(s.at(x - 1, y)) && !coloured(s.at(x + 1, y)) &&
+                            !coloured(s.at(x, y - 1)) && !coloured(s.at(x, y + 1));
+            }
+        }
+        return coloured_pixels == 0 ? 0.0 : static_cast<double>(isolated) / coloured_pixels;
+    }
+    // Mean height of the vertical runs of coloured pixels: how thick the points are drawn.
+    double point_thickness(const Screenshot& s) const {
+        size_t pixels = 0, runs = 0;
+        for (int x = x0; covers(s) && x < x1; ++x) {
+            bool in_run = false;
+            for (int y = 0; y < y1; ++y) {
+                const bool point = coloured(s.at(x, y));
+                pixels += point ? 1 : 0;
+                runs += point && !in_run ? 1 : 0;
+                in_run = point;
+            }
+        }
+        return runs == 0 ? 0.0 : static_cast<double>(pixels) / static_cast<double>(runs);
+    }
+};
 
 json read_json(const std::string& path) {
     std::ifstream in(path);
@@ -108,81 +80,108 @@ json read_json(const std::string& path) {
     return j;
 }
 
+// The second view once both sensors are in it and its panel is built for them.
+View* second_view_with_both_sensors(AppJourney& journey) {
+    View* second = nullptr;
+    const bool ready = journey.wait_until([&] {
+        const std::vector<View*> views = journey.app->get_views();
+        second = views.size() == 2 ? views[1] : nullptr;
+        return second != nullptr && second->streams.size() == 2 && !second->rebuild_pending &&
+               second->panel_window;
+    });
+    return ready ? second : nullptr;
+}
+
+// The name its per-sensor group shows for the sensor with this serial number.
+std::string sensor_group(View* view, uint64_t serial) {
+    for (const auto& [handle, stream] : view->streams) {
+        if (stream->info.serial_number == serial) return stream->name;
+    }
+    return "";
+}
+
 TEST(ControlPanelEndToEndTest, PanelEditsReachThePointsAndTheSettingsFiles) {
-    const std::string viewer = binary_dir() + "/bin/druvex_viewer";
-    if (!executable_exists(viewer) || !executable_exists(sample_capture_maker()))
-        GTEST_SKIP() << "not built";
-    if (!executable_exists("/usr/bin/import") || !executable_exists(xdotool) ||
-        !executable_exists("/usr/bin/Xvfb"))
-        GTEST_SKIP() << "no ImageMagick, xdotool or Xvfb";
-    const std::string home = make_temp_dir();
-    // Other tests open windows on the shared display; clicks must reach this viewer.
-    PrivateDisplay display(home + "/xvfb.txt");
-    ASSERT_TRUE(display.ok()) << read_file(home + "/xvfb.txt");
-    std::string output;
-    const std::string capture = make_sample_capture(3, output);
-    ASSERT_FALSE(capture.empty()) << output;
-    const std::string settings = home + "/.config/druvex/";
-    ASSERT_EQ(run_process({"/bin/mkdir", "-p", settings}, {}, output), 0);
-    std::ofstream(settings + "druvex_viewer_config.json") << R"({"n_streams": 2})";
+    const std::map<std::string, std::string> two_views = {
+        {"druvex_viewer_config.json", R"({"n_streams": 2})"}};
+    AppJourney journey(two_views);
+    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+    const std::string capture = AppJourney::sample_capture();
+    ASSERT_FALSE(capture.empty()) << "no sample capture";
+    journey.app->load_capture(capture);
+    const std::string shots = journey.data_dir + "/";
+    Screenshot plain, coloured_shot, gridded, styled, moved, clipped;
+    ViewPixels v;  // right of the second view's panel
+    journey.run([&] {
+        View* view = second_view_with_both_sensors(journey);
+        ASSERT_NE(view, nullptr);
+        nanogui::Widget* panel = journey.gui([&] {
+            nanogui::Window* window = view->panel_window.get();
+            v = {window->absolutePosition().x() + window->width() + 3, journey.app->width(),
+                 journey.app->height() - 28};
+            return window;
+        });
+        const auto showing = [&](const std::string& name, auto shows) {
+            return wait_for_value([&] { return journey.screenshot(shots + name + ".png"); }, shows);
+        };
+        plain = journey.screenshot(shots + "plain.png");
 
-    ChildProcess app = start_process({viewer, "--capture_path", capture},
-                                     {{"HOME", home},
-                                      {"APPDATA", ""},
-                                      {"XDG_CONFIG_HOME", ""},
-                                      {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"}},
-                                     home + "/viewer.txt");
-    ASSERT_GT(app.pid, 0);
-    ASSERT_GE(lit_pixels(wait_for_window(home + "/start.png", 20.0)), 2000u)
-        << read_file(home + "/viewer.txt");
-    pause_for(0.5);
-    const Screenshot plain = take_screenshot(home + "/plain.png");
+        journey.click(journey.find("Show Advanced", panel));
+        const auto choose = [&](const std::string& row, const std::string& item) {
+            nanogui::Widget* combo = journey.row(row, panel);
+            journey.click(combo);
+            journey.click(journey.find(item, journey.popup(combo)));
+        };
+        choose("Color Mode", "Distance");
+        coloured_shot =
+            showing("coloured", [&](const Screenshot& s) { return v.coloured_count(s) > 200u; });
+        choose("Display Mode", "Grid");
+        const double lines_share = v.isolated_share(coloured_shot);
+        gridded = showing("gridded", [&](const Screenshot& s) {
+            return v.isolated_share(s) > lines_share + 0.15;
+        });
+        journey.type_into(journey.row("Point Size", panel), "8");
+        const double grid_thickness = v.point_thickness(gridded);
+        styled = showing("styled", [&](const Screenshot& s) {
+            return v.point_thickness(s) > grid_thickness * 1.5;
+        });
 
-    // The second view's panel sits at its viewport's corner (512, 0); it has
-    // no "Help" and no toolbar.
-    click(642, 87);   // Show Advanced
-    click(690, 270);  // Color Mode ...
-    click(824, 323);  // ... "Distance"
-    const Screenshot coloured_shot = shot_showing(
-        home + "/coloured.png", [](const Screenshot& s) { return coloured_count(s) > 200u; });
-    click(690, 345);  // Display Mode ...
-    click(822, 368);  // ... "Grid"
-    const double lines_share = isolated_share(coloured_shot);
-    const Screenshot gridded = shot_showing(home + "/gridded.png", [&](const Screenshot& s) {
-        return isolated_share(s) > lines_share + 0.15;
+        // The group of the sensor with serial 4242, and its popups.
+        const std::string name = journey.gui([&] { return sensor_group(view, 4242); });
+        nanogui::Widget* header = journey.find(name, panel);
+        ASSERT_NE(header, nullptr) << name;
+        journey.scroll_into_view(header);
+        journey.click(header);
+        nanogui::Widget* group = journey.panel(name, panel);
+        const auto open = [&](const std::string& caption) {
+            nanogui::Widget* button = journey.find(caption, group);
+            journey.scroll_into_view(button);
+            journey.click(button);
+            return journey.popup(button);
+        };
+        nanogui::Widget* pose = open("Transform");
+        journey.type_into(journey.row("Y", pose), "-12");  // its points go behind the view's centre
+        moved = showing("moved", [&](const Screenshot& s) { return v.behind_count(s) > 100u; });
+        journey.type_into(journey.row("Azimuth", pose), "90");
+        nanogui::Widget* clip = open("Clip");
+        journey.type_into(journey.row("Max Dist", clip), "3");  // nearer than any of its points
+        clipped = showing("clipped", [&](const Screenshot& s) { return v.behind_count(s) < 20u; });
     });
-    type_into(700, 470, "8");  // Point Size
-    const double grid_thickness = point_thickness(gridded);
-    const Screenshot styled = shot_showing(home + "/styled.png", [&](const Screenshot& s) {
-        return point_thickness(s) > grid_thickness * 1.5;
-    });
-    click(739, 587);  // the first sensor's group
-    xdo({"mousemove", "560", "600", "click", "5", "click", "5", "click", "5", "click", "5"});
-    click(641, 685);             // its "Transform"
-    type_into(915, 638, "-12");  // Y: its points go behind the view's centre
-    const Screenshot moved = shot_showing(
-        home + "/moved.png", [](const Screenshot& s) { return behind_count(s) > 100u; });
-    type_into(915, 688, "90");  // Azimuth
-    click(641, 655);            // its "Clip"
-    type_into(915, 638, "3");   // Max Dist: nearer than any of its points
-    const Screenshot clipped = shot_showing(
-        home + "/clipped.png", [](const Screenshot& s) { return behind_count(s) < 20u; });
+    journey.end();  // saves the settings files, as the end of the main loop does
 
-    ::kill(app.pid, SIGTERM);
-    ASSERT_EQ(wait_for_exit(app, 20.0), 0) << read_file(home + "/viewer.txt");
-
-    // The drawn points: coloured by distance, gridded and larger; the first
-    // sensor's points moved behind its place, then clipped away.
-    ASSERT_GE(moved.width, 1024) << "screenshots in " << home;
-    EXPECT_LT(coloured_count(plain), 50u) << home;
-    EXPECT_GT(coloured_count(coloured_shot), 200u) << home;
+    // The drawn points: coloured by distance, gridded and larger; the sensor's
+    // points moved behind its place, then clipped away.
+    const std::string& home = journey.data_dir;
+    ASSERT_TRUE(v.covers(moved)) << "screenshots in " << home;
+    EXPECT_LT(v.coloured_count(plain), 50u) << home;
+    EXPECT_GT(v.coloured_count(coloured_shot), 200u) << home;
     // The hex grid turns the sensors' lines into separate cells.
-    EXPECT_GT(isolated_share(gridded), isolated_share(coloured_shot) + 0.15) << home;
-    EXPECT_GT(point_thickness(styled), point_thickness(gridded) * 1.5) << home;
-    EXPECT_LT(behind_count(styled), 20u) << home;
-    EXPECT_GT(behind_count(moved), 100u) << home;
-    EXPECT_LT(behind_count(clipped), 20u) << home;
+    EXPECT_GT(v.isolated_share(gridded), v.isolated_share(coloured_shot) + 0.15) << home;
+    EXPECT_GT(v.point_thickness(styled), v.point_thickness(gridded) * 1.5) << home;
+    EXPECT_LT(v.behind_count(styled), 20u) << home;
+    EXPECT_GT(v.behind_count(moved), 100u) << home;
+    EXPECT_LT(v.behind_count(clipped), 20u) << home;
 
+    const std::string settings = home + "/druvex/";
     const json config = read_json(settings + "druvex_viewer_config.json");
     // "Display Mode" shows only in advanced mode.
     const json& second = config.at("group_streams").at(1);

@@ -1,16 +1,17 @@
 // The whole program under a virtual display: a generated capture of two
 // simulated sensors is replayed, its points are drawn, and SIGTERM ends the
 // program through its normal shut-down.
-#include "private_display.h"
-#include "process_runner.h"
-#include "window_capture.h"
+#include "support/private_display.h"
+#include "support/process_runner.h"
+#include "support/screenshot.h"
+#include "support/viewer_process.h"
 
 #include <signal.h>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <thread>
+#include <utility>
 
 namespace druvex {
 namespace {
@@ -22,36 +23,41 @@ struct ViewerRun {
     Screenshot shot;
 };
 
-// Starts the viewer, waits until it draws, lets it run, takes a screenshot
+// Starts the viewer, waits until a screenshot `shows` what the run must show
 // and ends it with `signal`.
+template <typename Shows>
 ViewerRun run_viewer(const std::vector<std::string>& args, const std::string& home,
-                     const std::string& name, int signal = SIGTERM,
+                     const std::string& name, Shows shows, int signal = SIGTERM,
                      const std::string& appdata = "") {
-    // The GL driver is unloaded before the leak check runs, so its own
-    // allocations can be neither attributed nor suppressed: no leak check in
-    // the viewer process (the frame path's leaks are checked by its own tests).
-    const std::map<std::string, std::string> env = {
-        {"HOME", home},
-        {"APPDATA", appdata},
-        {"XDG_CONFIG_HOME", ""},
-        {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=1"}};
-    std::vector<std::string> argv = {binary_dir() + "/bin/druvex_viewer"};
-    argv.insert(argv.end(), args.begin(), args.end());
+    ViewerProcess viewer(home, name, args, appdata);
     ViewerRun run;
-    ChildProcess app = start_process(argv, env, home + "/" + name + ".txt");
-    if (app.pid <= 0) return run;
-    if (lit_pixels(wait_for_window(home + "/" + name + "_start.png", 20.0)) >= 2000) {
-        pause_for(2.0);
-        run.shot = take_screenshot(home + "/" + name + ".png");
+    if (!viewer.wait_for_window().empty()) {
+        run.shot = screenshot_showing(home + "/" + name + ".png", shows);
     }
-    ::kill(app.pid, signal);
-    run.exit_code = wait_for_exit(app, 20.0);
+    run.exit_code = viewer.stop(signal);
     return run;
+}
+
+// The ground rings are drawn: the window is up and drawing.
+bool drawing(const Screenshot& shot) { return lit_pixels(shot) >= 2000; }
+
+// Pixels that points light up in `shot` and that are black in `before`, in the
+// upper and lower halves of the view right of the Control Panel (the rings,
+// markers and text stay where they were).
+std::pair<size_t, size_t> points_drawn(const Screenshot& before, const Screenshot& shot) {
+    size_t upper = 0, lower = 0;
+    if (shot.width < 1024 || before.width != shot.width) return {upper, lower};
+    for (int y = 0; y < 768; ++y) {
+        for (int x = 260; x < 1024; ++x) {
+            if (before.at(x, y)[1] < 16 && shot.at(x, y)[1] >= 64) (y < 384 ? upper : lower)++;
+        }
+    }
+    return {upper, lower};
 }
 
 TEST(EndToEndTest, ReplayedCaptureIsDrawnAndSigtermSavesTheSettings) {
     if (!executable_exists("/usr/bin/Xvfb")) GTEST_SKIP() << "no Xvfb";
-    if (!executable_exists(binary_dir() + "/bin/druvex_viewer") ||
+    if (!executable_exists(ViewerProcess::program()) ||
         !executable_exists(sample_capture_maker())) {
         GTEST_SKIP() << "programs not built";
     }
@@ -65,9 +71,12 @@ TEST(EndToEndTest, ReplayedCaptureIsDrawnAndSigtermSavesTheSettings) {
     ASSERT_FALSE(capture.empty()) << output;
 
     // Without data: the ground rings, markers and text only.
-    const ViewerRun before = run_viewer({}, home, "empty");
+    const ViewerRun before = run_viewer({}, home, "empty", drawing);
     EXPECT_EQ(before.exit_code, 0) << read_file(home + "/empty.txt");
-    const ViewerRun replay = run_viewer({"--capture_path", capture}, home, "replay");
+    // The sensors look along +y, which the default camera shows upwards.
+    const ViewerRun replay =
+        run_viewer({"--capture_path", capture}, home, "replay",
+                   [&](const Screenshot& s) { return points_drawn(before.shot, s).first > 300; });
     EXPECT_EQ(replay.exit_code, 0) << read_file(home + "/replay.txt");
     const Screenshot& shot = replay.shot;
 
@@ -81,18 +90,9 @@ TEST(EndToEndTest, ReplayedCaptureIsDrawnAndSigtermSavesTheSettings) {
         read_file(home + "/.config/druvex/druvex_viewer_config.json").find("\"n_streams\": 1"),
         std::string::npos);
 
-    // Points light up pixels that are black without data (the rings, markers
-    // and text stay where they were). The sensors look along +y, which the
-    // default camera shows upwards.
     ASSERT_GE(shot.width, 1024) << "the window did not show; see " << home;
     ASSERT_EQ(before.shot.width, shot.width);
-    size_t upper = 0, lower = 0;
-    for (int y = 0; y < 768; ++y) {
-        for (int x = 260; x < 1024; ++x) {  // right of the Control Panel
-            const size_t i = (size_t(y) * size_t(shot.width) + size_t(x)) * 4;
-            if (before.shot.rgba[i + 1] < 16 && shot.rgba[i + 1] >= 64) (y < 384 ? upper : lower)++;
-        }
-    }
+    const auto [upper, lower] = points_drawn(before.shot, shot);
     EXPECT_GT(upper, 300u) << "no points drawn; screenshots in " << home;
     EXPECT_LT(lower, upper / 10 + 1);
 }
@@ -102,7 +102,7 @@ TEST(EndToEndTest, ReplayedCaptureIsDrawnAndSigtermSavesTheSettings) {
 // viewer through its normal shut-down.
 TEST(EndToEndTest, FailuresReachStandardErrorAndSighupEndsNormally) {
     if (!executable_exists("/usr/bin/Xvfb")) GTEST_SKIP() << "no Xvfb";
-    if (!executable_exists(binary_dir() + "/bin/druvex_viewer")) GTEST_SKIP() << "not built";
+    if (!executable_exists(ViewerProcess::program())) GTEST_SKIP() << "not built";
     if (!executable_exists("/usr/bin/import")) GTEST_SKIP() << "no ImageMagick";
     const std::string home = make_temp_dir();
     // It waits for its window in screenshots of the whole screen.
@@ -113,7 +113,7 @@ TEST(EndToEndTest, FailuresReachStandardErrorAndSighupEndsNormally) {
     std::ofstream(home + "/not_a_folder") << "";  // the data directory cannot be made here
     const ViewerRun run =
         run_viewer({"--capture_path", home + "/missing.pcap", "--clips_path", clips}, home,
-                   "failures", SIGHUP, home + "/not_a_folder");
+                   "failures", drawing, SIGHUP, home + "/not_a_folder");
     EXPECT_EQ(run.exit_code, 0);
     const std::string output = read_file(home + "/failures.txt");
     for (const std::string& line :

@@ -1,9 +1,9 @@
 // The program as a user starts it from a desktop menu: a first start says
 // nothing, and a capture that cannot be opened is said in the window as on
 // standard error, until a click dismisses it.
-#include "private_display.h"
-#include "process_runner.h"
-#include "window_capture.h"
+#include "support/private_display.h"
+#include "support/process_runner.h"
+#include "support/screenshot.h"
 
 #include <signal.h>
 

@@ -1,7 +1,8 @@
 // The IMU demo reader against a stand-in demo tool, run by the real command line.
 #include "app/imu_reader.h"
 #include "demo_standin.h"
-#include "process_runner.h"
+#include "support/process_runner.h"
+#include "support/wait.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -12,21 +13,12 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <functional>
 #include <string>
-#include <thread>
 
 namespace druvex {
 namespace {
 
-bool wait_until(const std::function<bool()>& condition, double timeout_sec) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
+using testing::wait_until;
 
 bool process_alive(pid_t pid) { return pid > 0 && (::kill(pid, 0) == 0 || errno != ESRCH); }
 
@@ -69,10 +61,9 @@ TEST_F(ImuReaderTest, SamplesAreRelativeToTheFirstLineUntilTheToolEnds) {
         for (const ImuSample& s : take()) samples.push_back(s);
         return samples.size() >= 2;
     };
-    ASSERT_TRUE(wait_until(collect, 8.0));
+    ASSERT_TRUE(wait_until(collect));
     // The tool has ended: the reading ends with its pipe.
-    ASSERT_TRUE(
-        wait_until([&] { return !reader.is_running() && !process_alive(tool_pid()); }, 3.0));
+    ASSERT_TRUE(wait_until([&] { return !reader.is_running() && !process_alive(tool_pid()); }));
     collect();
     ASSERT_EQ(samples.size(), 2u);
     EXPECT_NEAR(samples[0].w, 1.0f, 1e-6f);  // the same orientation again: identity
@@ -85,31 +76,30 @@ TEST_F(ImuReaderTest, SamplesAreRelativeToTheFirstLineUntilTheToolEnds) {
 TEST_F(ImuReaderTest, ABadLineEndsTheReadingAndTheTool) {
     start("1 0 0 0 0 0 0|1 0 0 0 0 0 0|1 2 3 4 5 6|1 0 0 0 0 0 0", "wait");
     std::vector<ImuSample> samples;
-    ASSERT_TRUE(wait_until([&] { return !(samples = take()).empty(); }, 8.0));
+    ASSERT_TRUE(wait_until([&] { return !(samples = take()).empty(); }));
     // What came before the bad line stays; the tool, silent since, is ended.
-    ASSERT_TRUE(
-        wait_until([&] { return !reader.is_running() && !process_alive(tool_pid()); }, 3.0));
+    ASSERT_TRUE(wait_until([&] { return !reader.is_running() && !process_alive(tool_pid()); }));
     EXPECT_EQ(samples.size() + take().size(), 1u);
 }
 
 // Stopping ends a tool that has gone silent: no orphan is left behind.
 TEST_F(ImuReaderTest, StopEndsASilentTool) {
     start("1 0 0 0 0 0 0|1 0 0 0 0 0 0", "wait");
-    ASSERT_TRUE(wait_until([&] { return reader.is_running() && tool_pid() > 0; }, 8.0));
+    ASSERT_TRUE(wait_until([&] { return reader.is_running() && tool_pid() > 0; }));
     const pid_t pid = tool_pid();
     ASSERT_TRUE(process_alive(pid));
     const auto before = std::chrono::steady_clock::now();
     reader.stop();
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(3));
-    EXPECT_TRUE(wait_until([&] { return !process_alive(pid); }, 2.0));
+    EXPECT_TRUE(wait_until([&] { return !process_alive(pid); }));
     EXPECT_TRUE(take().empty());
 }
 
 TEST_F(ImuReaderTest, AKilledToolEndsTheReading) {
     start("1 0 0 0 0 0 0|1 0 0 0 0 0 0", "wait");
-    ASSERT_TRUE(wait_until([&] { return reader.is_running() && tool_pid() > 0; }, 8.0));
+    ASSERT_TRUE(wait_until([&] { return reader.is_running() && tool_pid() > 0; }));
     ASSERT_EQ(::kill(tool_pid(), SIGKILL), 0);
-    EXPECT_TRUE(wait_until([&] { return !reader.is_running(); }, 3.0));
+    EXPECT_TRUE(wait_until([&] { return !reader.is_running(); }));
     EXPECT_EQ(take().size(), 1u);
 }
 

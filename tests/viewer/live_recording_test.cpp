@@ -2,8 +2,8 @@
 // over loopback at a steady pace.
 #include "../network/loopback.h"
 #include "app/viewer_application.h"
-#include "process_runner.h"
 #include "sensor_sim.h"
+#include "support/process_runner.h"
 
 #include "capture/capture.h"
 

@@ -5,6 +5,7 @@
 #include "sensor_sim.h"
 
 #include "capture/capture.h"
+#include "support/wait.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,10 +13,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace druvex {
@@ -72,15 +71,6 @@ size_t write_capture(const std::string& path, size_t count) {
     return capture.close() ? 0 : written;
 }
 
-template <typename Done>
-bool wait_until(Done done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return done();
-}
-
 class ReplayControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -126,7 +116,7 @@ TEST_F(ReplayControlTest, PacketsReachTheHandlerAndTheSdkUnderReplayedHandles) {
 
 TEST_F(ReplayControlTest, ReplayThreadDeliversTheWholeCapture) {
     ASSERT_TRUE(replay.resume().ok());
-    ASSERT_TRUE(wait_until([&] { return !replay.is_running(); }));
+    ASSERT_TRUE(testing::wait_until([&] { return !replay.is_running(); }));
     EXPECT_TRUE(replay.is_end());
     EXPECT_EQ(spy.taken(), std::vector<uint64_t>(packets, kReplayed));
     EXPECT_GT(g_replayed_frames.load(), 0u);

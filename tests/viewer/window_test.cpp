@@ -5,8 +5,10 @@
 #include "app/viewer_application.h"
 #include "demo_standin.h"
 #include "platform/path_utils.h"
-#include "process_runner.h"
 #include "render/lines_renderer.h"
+#include "support/private_display.h"
+#include "support/process_runner.h"
+#include "support/wait.h"
 
 #include <lodepng.h>
 #include <nanogui/common.h>
@@ -17,11 +19,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <thread>
+#include <functional>
 
 namespace druvex {
 namespace {
@@ -68,8 +70,10 @@ uint64_t capinfos_packets(const std::string& path) {
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
         if (!executable_exists("/usr/bin/xdotool")) GTEST_SKIP() << "no xdotool";
+        // X input goes to whichever window has the pointer and the focus: a
+        // display of the program's own keeps other tests' windows out.
+        if (program_display() == nullptr) GTEST_SKIP() << "no virtual display";
         dir_ = make_temp_dir();
         ::setenv("APPDATA", dir_.c_str(), 1);
         nanogui::init();  // left up: unloading the GL driver hides its allocations from the leak
@@ -94,33 +98,39 @@ protected:
         ::unsetenv("APPDATA");
     }
 
-    // Handles events and draws for `seconds` at the main loop's pace (a
-    // frame per event, at least every 50 ms).
-    void pump(double seconds) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        do {
+    // Handles events and draws at the main loop's pace (a frame per event, at
+    // least every 50 ms) until `done`; false when it did not come in time.
+    bool pump_until(const std::function<bool()>& done, double timeout_sec = kGenerousSeconds) {
+        const Deadline deadline(timeout_sec);
+        while (!done()) {
+            if (deadline.passed()) return false;
             glfwWaitEventsTimeout(0.05);
             app_->drawAll();
-        } while (std::chrono::steady_clock::now() < end);
-    }
-    // Runs a program while the window keeps handling events, then lets its
-    // last events arrive.
-    int run_pumping(const std::vector<std::string>& argv, const std::string& name,
-                    double timeout_sec = 30.0) {
-        ChildProcess child = start_process(argv, {}, dir_ + "/" + name + ".txt");
-        const auto end =
-            std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
-        int status = 0;
-        while (child.pid > 0 && ::waitpid(child.pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > end) return wait_for_exit(child, 0.0);
-            pump(0.02);
         }
-        pump(0.2);
+        return true;
+    }
+    // Runs a program while the window keeps handling events.
+    int run_pumping(const std::vector<std::string>& argv, const std::string& name,
+                    double timeout_sec = kGenerousSeconds) {
+        ChildProcess child = start_process(argv, {}, dir_ + "/" + name + ".txt");
+        int status = 0;
+        const bool ended = pump_until(
+            [&] { return child.pid <= 0 || ::waitpid(child.pid, &status, WNOHANG) != 0; },
+            timeout_sec);
+        if (!ended) return wait_for_exit(child, 0.0);
         return child.pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    // Gives input through xdotool and returns once the window has handled it.
     void xdo(std::vector<std::string> args) {
         args.insert(args.begin(), "/usr/bin/xdotool");
         EXPECT_EQ(run_pumping(args, "xdotool"), 0) << read_file(dir_ + "/xdotool.txt");
+        // The X server has sent the input's events to the window by the time
+        // it answers another request; a few frames then handle them.
+        run_pumping({"/usr/bin/xdotool", "getmouselocation"}, "round_trip");
+        for (int frame = 0; frame < 3; ++frame) {
+            glfwPollEvents();
+            app_->drawAll();
+        }
     }
     // Moves the pointer to (x, y) of the window, then runs `args`.
     void xdo_at(int x, int y, std::vector<std::string> args) {
@@ -175,6 +185,17 @@ protected:
         const size_t at = output.find("points ");
         return at == std::string::npos ? -1 : std::atol(output.c_str() + at + 7);
     }
+    // A replay runs and every view shows its sensors' points.
+    bool replay_drawn() {
+        const std::vector<View*> views = app_->get_views();
+        return app_->replay_control().is_running() && !views.empty() &&
+               std::all_of(views.begin(), views.end(), [](View* view) {
+                   const auto handles = view->sensor_handles();
+                   return !handles.empty() && view->vertices.size() > 1000 &&
+                          std::all_of(handles.begin(), handles.end(),
+                                      [](uint64_t h) { return h >> 32 != 0; });
+               });
+    }
     std::string sample_capture(int seconds) {
         std::string output;
         const std::string path = make_sample_capture(seconds, output);
@@ -199,16 +220,18 @@ TEST_F(WindowTest, RecordingHoldsEveryLivePacketAndReplaysTheSameCloud) {
     // The IMU demo runs (a stand-in tool): the recording gets its side file.
     use_demo_standin(dir_, "1 0 0 0 0 0 0|0.7071068 0 0 0.7071068 0 0 0", "repeat");
     app_->set_demo_mode(1);
-    for (int i = 0; i < 100 && !app_->demo_input_running(); ++i) pump(0.05);
-    ASSERT_TRUE(app_->demo_input_running());
+    ASSERT_TRUE(pump_until([&] { return app_->demo_input_running(); }));
 
     ASSERT_EQ(::mkdir((dir_ + "/day1").c_str(), 0755), 0);
     answer_dialogs_with(dir_ + "/day1/live");  // the dialog's answer gets its ".pcap"
     app_->start_capture();
     ASSERT_TRUE(app_->is_recording());
     ASSERT_EQ(run_pumping({sim, "--udp", "127.0.0.1", "--packets", "2000"}, "sim"), 0);
-    pump(0.5);
-    const Frame live = grab();
+    Frame live;
+    EXPECT_TRUE(pump_until([&] {
+        live = grab();
+        return app_->capture_recorder().packet_count() > 1800u && count(live, lit) > 3000u;
+    })) << "the sensor's points are not drawn";
     app_->stop_capture();
     app_->set_demo_mode(0);
     const std::string imu = read_file(dir_ + "/day1/live_imu.dat");
@@ -226,11 +249,14 @@ TEST_F(WindowTest, RecordingHoldsEveryLivePacketAndReplaysTheSameCloud) {
     const std::string capture = dir_ + "/day1/live.pcap";
     const char* dropped[] = {"notes.txt", capture.c_str()};
     EXPECT_TRUE(app_->dropCallbackEvent(2, dropped));
-    pump(1.5);
     ASSERT_TRUE(app_->replay_control().is_open());
+    Frame replayed;
+    EXPECT_TRUE(pump_until([&] {
+        replayed = grab();
+        return replay_drawn() && count(replayed, lit) > 3000u;
+    })) << "the replayed points are not drawn";
     EXPECT_EQ(app_->current_config_path(), dir_ + "/druvex_viewer_config.json");
     EXPECT_TRUE(app_->viewer_config().show_uncalibrated);
-    const Frame replayed = grab();
     keep(live, "live");
     keep(replayed, "replayed");
     app_->stop_capture();
@@ -256,7 +282,7 @@ TEST_F(WindowTest, KeysHelpScreenshotsAndPointExport) {
     EXPECT_EQ(open3d_points(dir_ + "/empty.ply"), 0);
 
     app_->load_capture(sample_capture(4));
-    pump(1.5);
+    ASSERT_TRUE(pump_until([&] { return replay_drawn(); }));
     xdo({"key", "space"});
     EXPECT_FALSE(app_->replay_control().is_running());
     xdo({"key", "space"});
@@ -324,14 +350,14 @@ TEST_F(WindowTest, ScreenshotEqualsTheWindowWithoutItsPanels) {
     if (!executable_exists("/usr/bin/import") || !executable_exists("/usr/bin/compare"))
         GTEST_SKIP() << "no ImageMagick";
     app_->load_capture(sample_capture(4));
-    pump(1.5);
+    ASSERT_TRUE(pump_until([&] { return replay_drawn(); }));
     xdo({"key", "space"});
     ASSERT_FALSE(app_->replay_control().is_running());
     xdo({"key", "F11"});
     ASSERT_FALSE(app_->panels_visible());
     answer_dialogs_with(dir_ + "/shot.png");
     app_->save_screenshot_as();
-    pump(0.2);
+    ASSERT_TRUE(pump_until([&] { return ::access((dir_ + "/shot.png").c_str(), F_OK) == 0; }));
     const std::string shown = dir_ + "/window.png";
     ASSERT_EQ(run_pumping({"/usr/bin/import", "-window", window_, shown}, "import"), 0)
         << read_file(dir_ + "/import.txt");
@@ -352,7 +378,7 @@ TEST_F(WindowTest, ScreenshotEqualsTheWindowWithoutItsPanels) {
 // the ruler on, Control and a left drag measure from press to release.
 TEST_F(WindowTest, MouseOrbitsPansZoomsAndMeasures) {
     app_->load_capture(sample_capture(4));
-    pump(1.5);
+    ASSERT_TRUE(pump_until([&] { return replay_drawn(); }));
     xdo({"key", "space"});
     ASSERT_FALSE(app_->replay_control().is_running());
     View* view = app_->first_view();
@@ -425,8 +451,7 @@ TEST_F(WindowTest, MouseOrbitsPansZoomsAndMeasures) {
     // In a narrow window one middle drag can be longer than the view is wide:
     // its factor 1 - dy / width would turn the zoom negative.
     xdo({"windowsize", "--sync", window_, "400", "768"});
-    pump(0.3);
-    ASSERT_EQ(camera.viewport_width, int(400 * camera.pixel_ratio));
+    ASSERT_TRUE(pump_until([&] { return camera.viewport_width == int(400 * camera.pixel_ratio); }));
     const float before_drag = camera.zoom_scale;
     // Right of the Control Panel, which covers the view's left 250 units.
     xdo_at(330, 10,

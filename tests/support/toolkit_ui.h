@@ -1,11 +1,12 @@
-// Helpers for driving the toolkit through the Screen's handler functions.
+// The toolkit tests' set-up: a headless screen driven through its handler
+// functions, and a plain panel window to put widgets in.
 #pragma once
 
 #include <nanogui/nanogui.h>
 
 #include <string>
 
-namespace toolkit_test {
+namespace druvex::testing {
 
 using namespace nanogui;
 
@@ -87,4 +88,13 @@ struct Ui {
     }
 };
 
-}  // namespace toolkit_test
+// A window at (10, 10), 240 wide, stacking its children with margins.
+inline Window* panel(Screen* screen, const std::string& title = "Panel") {
+    auto* w = new Window(screen, title);
+    w->setPosition(Vector2i(10, 10));
+    w->setFixedWidth(240);
+    w->setLayout(new BoxLayout(Orientation::Vertical, Alignment::Fill, 8, 6));
+    return w;
+}
+
+}  // namespace druvex::testing

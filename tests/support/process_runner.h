@@ -1,5 +1,5 @@
-// Starts the built programs as child processes for the command-line and
-// end-to-end tests.
+// Child processes of tests: the built programs, the tools tests drive them
+// with (xdotool, ImageMagick, capinfos), and the sample capture.
 #pragma once
 
 #include <sys/types.h>

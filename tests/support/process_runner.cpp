@@ -1,6 +1,8 @@
 // Starting the built programs as child processes.
 #include "process_runner.h"
 
+#include "wait.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -8,11 +10,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 extern char** environ;
 
@@ -73,17 +73,14 @@ ChildProcess start_process(const std::vector<std::string>& argv,
 
 int wait_for_exit(ChildProcess& child, double timeout_sec) {
     if (child.pid <= 0) return -1;
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
     int status = 0;
-    while (::waitpid(child.pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(child.pid, SIGKILL);
-            ::waitpid(child.pid, &status, 0);
-            child.pid = -1;
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const bool ended =
+        wait_until([&] { return ::waitpid(child.pid, &status, WNOHANG) != 0; }, timeout_sec);
+    if (!ended) {
+        ::kill(child.pid, SIGKILL);
+        ::waitpid(child.pid, &status, 0);
+        child.pid = -1;
+        return -1;
     }
     child.pid = -1;
     if (WIFEXITED(status)) return WEXITSTATUS(status);

@@ -1,17 +1,18 @@
-// A user's journey through the toolbar panels: the application on a virtual
-// display of its own, its panels in a window, driven by real X input.
+// A user's journey through the application: the application in this process
+// on a virtual display of the test program's own, its main loop on the test's
+// thread, and a driver on another thread that finds widgets by caption and
+// works them with real X input.
 #pragma once
 
-#include "../network/loopback.h"
-#include "../viewer/window_capture.h"
 #include "app/viewer_application.h"
+#include "screenshot.h"
+#include "wait.h"
 
 #include <nanogui/nanogui.h>
 
-#include <sys/types.h>
-
 #include <functional>
 #include <future>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -19,14 +20,14 @@
 
 namespace druvex::testing {
 
-class ToolbarJourney {
+class AppJourney {
 public:
-    // Starts a display of its own, the application (settings in `data_dir`)
-    // and a window holding the toolbar and the screenshot and demo rows.
-    ToolbarJourney();
-    ~ToolbarJourney();
-    ToolbarJourney(const ToolbarJourney&) = delete;
-    ToolbarJourney& operator=(const ToolbarJourney&) = delete;
+    // Starts a display of its own and the application, whose data directory
+    // (`data_dir`) holds `settings` (file name to text) when it starts.
+    explicit AppJourney(const std::map<std::string, std::string>& settings = {});
+    virtual ~AppJourney();
+    AppJourney(const AppJourney&) = delete;
+    AppJourney& operator=(const AppJourney&) = delete;
 
     // Empty when the journey can run, else why not.
     const std::string& skip_reason() const { return skip_reason_; }
@@ -34,37 +35,39 @@ public:
     // Runs the main loop here and `driver` on a thread of its own; the loop
     // ends when the driver returns.
     void run(const std::function<void()>& driver);
+    // Shuts the application down as the end of its main loop does (the
+    // settings files are then saved); the destructor does it too.
+    virtual void end();
 
     // Runs `task` on the GUI thread between two frames and returns its result.
     template <typename F>
     auto gui(F task) -> decltype(task());
-    // As the Control Panel does when the first view's sensors change.
-    void rebuild_panels();
     // Polls `condition` on the GUI thread.
-    bool wait_until(const std::function<bool()>& condition, double timeout_sec = 10.0);
+    bool wait_until(const std::function<bool()>& condition, double timeout_sec = kGenerousSeconds);
     void frames(int n = 3);
 
     // Widgets by caption (buttons, labels), among the shown ones under `root`
-    // (the panels' window when null; popups are found through their buttons).
+    // (default_root() when null; popups are found through their buttons).
     nanogui::Widget* find(const std::string& caption, nanogui::Widget* root = nullptr);
     // The first shown widget of type T under `root`.
     template <typename T>
     T* find_type(nanogui::Widget* root) {
         return gui([this, root] {
-            return static_cast<T*>(find_if(root != nullptr ? root : window_.get(),
+            return static_cast<T*>(find_if(root != nullptr ? root : default_root(),
                                            [](nanogui::Widget* w) { return dynamic_cast<T*>(w); }));
         });
     }
     static nanogui::Widget* find_if(nanogui::Widget* root,
                                     const std::function<bool(nanogui::Widget*)>& predicate);
     // The body of the collapsible panel with this caption.
-    nanogui::Widget* panel(const std::string& caption);
+    nanogui::Widget* panel(const std::string& caption, nanogui::Widget* root = nullptr);
     // The value widget of the row with this caption.
     nanogui::Widget* row(const std::string& caption, nanogui::Widget* root);
     // The popup of a popup button.
     nanogui::Widget* popup(nanogui::Widget* popup_button);
 
-    // Real input through xdotool.
+    // Real input through xdotool. Each returns once the application has
+    // handled the input and drawn a few frames since.
     void click(nanogui::Widget* widget);
     // Presses on `widget` at a fraction of its width and moves to another,
     // holding the button until release().
@@ -72,44 +75,46 @@ public:
     void release();
     // Clicks into a field, replaces its text and presses Enter.
     void type_into(nanogui::Widget* field, const std::string& text);
+    // Turns the wheel over the scrolling panel that holds `widget` until the
+    // widget shows in it.
+    void scroll_into_view(nanogui::Widget* widget);
     // The next file dialog answers this.
     void answer_file_dialog(const std::string& path);
 
     // Whether the application's log holds a message containing `text`.
     bool logged(const std::string& text) { return times_logged(text) > 0; }
     size_t times_logged(const std::string& text);
-
-    // A UDP port nothing listens on now.
     // Every sensor handle the drawn views hold.
     std::vector<uint64_t> view_handles();
-
     // The first view's points as last drawn.
     std::vector<PointVertex> points();
     // A capture of two simulated sensors, "" when it cannot be made.
     static std::string sample_capture();
-    // Loads the sample capture through the Capture panel and pauses it there.
-    void load_paused(const std::string& capture);
 
-    // The window as drawn, through the X server.
-    bool screenshot(const std::string& path);
-    // The window as drawn, read back (empty when that fails).
-    Screenshot picture(const std::string& path);
+    // The window as the X server shows it, also kept at `path`.
+    Screenshot screenshot(const std::string& path);
+    // The window as the X server shows it (empty when that fails).
+    Screenshot picture(const std::string& path) { return screenshot(path); }
 
     nanogui::ref<ViewerApplication> app;
     // The application as the toolbar panels see it.
     ToolbarHost& toolbar() { return *app; }
     std::string data_dir;
 
+protected:
+    // Where find() looks when given no root.
+    virtual nanogui::Widget* default_root() { return app.get(); }
+    // Runs on the GUI thread once a frame, before the driver's tasks.
+    virtual void on_frame() {}
+
 private:
-    void build_panels();
     void run_tasks();
     void xdotool(const std::vector<std::string>& args);
+    void xdotool_at(nanogui::Vector2i p, const std::vector<std::string>& args);
     nanogui::Vector2i center(nanogui::Widget* widget);
 
     std::string skip_reason_;
     std::string window_id_;
-    nanogui::ref<nanogui::Window> window_;
-    FormHelper* form_ = nullptr;
     std::mutex mutex_;
     std::vector<std::function<void()>> tasks_;
     std::string dialog_answer_;
@@ -117,7 +122,7 @@ private:
 };
 
 template <typename F>
-auto ToolbarJourney::gui(F task) -> decltype(task()) {
+auto AppJourney::gui(F task) -> decltype(task()) {
     using Result = decltype(task());
     if (std::this_thread::get_id() == gui_thread_) return task();
     auto promise = std::make_shared<std::promise<Result>>();

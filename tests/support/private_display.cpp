@@ -10,8 +10,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace druvex::testing {
@@ -32,7 +35,28 @@ bool accepts_clients(int number) {
     return connected;
 }
 
+class ProgramDisplay : public ::testing::Environment {
+public:
+    const PrivateDisplay* get() {
+        if (!display_) display_ = std::make_unique<PrivateDisplay>("/dev/null", "1280x1024");
+        return display_->ok() ? display_.get() : nullptr;
+    }
+    void TearDown() override { display_.reset(); }
+
+private:
+    std::unique_ptr<PrivateDisplay> display_;
+};
+
 }  // namespace
+
+const PrivateDisplay* program_display() {
+    static ProgramDisplay* const environment = [] {
+        auto* e = new ProgramDisplay();
+        ::testing::AddGlobalTestEnvironment(e);
+        return e;
+    }();
+    return environment->get();
+}
 
 PrivateDisplay::PrivateDisplay(const std::string& log_path, const std::string& screen) {
     const int log = ::open(log_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

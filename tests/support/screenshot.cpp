@@ -1,19 +1,17 @@
-// Screenshots of the virtual display.
-#include "window_capture.h"
+// Screenshots of a virtual display.
+#include "screenshot.h"
 
 #include "process_runner.h"
 
 #include <stb_image.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace druvex::testing {
 
-Screenshot take_screenshot(const std::string& path) {
+Screenshot take_screenshot(const std::string& path, const std::string& window) {
     std::string output;
-    if (run_process({"/usr/bin/import", "-window", "root", path}, {}, output) != 0) return {};
+    if (run_process({"/usr/bin/import", "-window", window, path}, {}, output) != 0) return {};
     return read_screenshot(path);
 }
 
@@ -41,10 +39,6 @@ int banner_rows(const Screenshot& shot, int height) {
     return rows;
 }
 
-void pause_for(double seconds) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
-
 size_t lit_pixels(const Screenshot& shot) {
     size_t n = 0;
     for (size_t i = 1; i < shot.rgba.size(); i += 4) n += shot.rgba[i] >= 64 ? 1 : 0;
@@ -52,14 +46,9 @@ size_t lit_pixels(const Screenshot& shot) {
 }
 
 Screenshot wait_for_window(const std::string& path, double timeout_sec) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
-    Screenshot shot = take_screenshot(path);
-    while (lit_pixels(shot) < 2000 && std::chrono::steady_clock::now() < deadline) {
-        pause_for(0.5);
-        shot = take_screenshot(path);
-    }
-    return shot;
+    return wait_for_value([&] { return take_screenshot(path); },
+                          [](const Screenshot& shot) { return lit_pixels(shot) >= 2000; },
+                          timeout_sec);
 }
 
 }  // namespace druvex::testing

@@ -32,4 +32,10 @@ private:
     bool had_display_ = false;
 };
 
+// One private display (1280x1024) for every test of the program, started by
+// the first test that asks and ended after the last test: the window system
+// stays connected to its display until the process ends. Null when no server
+// came up.
+const PrivateDisplay* program_display();
+
 }  // namespace druvex::testing

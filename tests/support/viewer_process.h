@@ -1,0 +1,42 @@
+// The viewer program started as a user starts it, for end-to-end tests: its
+// settings under a home folder of the test's own, its output in a file there.
+#pragma once
+
+#include "process_runner.h"
+#include "wait.h"
+
+#include <signal.h>
+
+#include <string>
+#include <vector>
+
+namespace druvex::testing {
+
+class ViewerProcess {
+public:
+    // The built viewer.
+    static std::string program();
+
+    // Starts it on the current display with `args`; its output goes to
+    // `home`/`name`.txt. With `appdata` empty the settings live in
+    // `home`/.config/druvex.
+    ViewerProcess(const std::string& home, const std::string& name,
+                  const std::vector<std::string>& args = {}, const std::string& appdata = "");
+    // Kills a viewer that was not stopped.
+    ~ViewerProcess();
+    ViewerProcess(const ViewerProcess&) = delete;
+    ViewerProcess& operator=(const ViewerProcess&) = delete;
+
+    bool started() const { return child_.pid > 0; }
+    // The X window id once its window shows; "" when it did not in time.
+    std::string wait_for_window(double timeout_sec = kGenerousSeconds);
+    // Sends `signal` and returns the exit code; -1 when it did not end in time.
+    int stop(int signal = SIGTERM);
+    // Its standard output and error so far.
+    std::string output() const { return read_file(child_.output_path); }
+
+private:
+    ChildProcess child_;
+};
+
+}  // namespace druvex::testing
