@@ -1,7 +1,7 @@
 // The Control Panel's choice captions as drawn: every colour mode, colormap
 // and display mode reads in full, clear of its button's arrow.
 #include "panels/panel_values.h"
-#include "support/toolbar_journey.h"
+#include "support/panel_test.h"
 
 #include <nanovg.h>
 
@@ -31,9 +31,9 @@ int arrow_left(ToolbarJourney& journey, nanogui::PopupButton* button) {
     });
 }
 
-TEST(ControlPanelCaptionsTest, ChoicesReadInFullClearOfTheirArrows) {
-    ToolbarJourney journey;
-    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+using ControlPanelCaptionsTest = PanelTest;
+
+TEST_F(ControlPanelCaptionsTest, ChoicesReadInFullClearOfTheirArrows) {
     journey.app->set_show_advanced(true);
     journey.run([&] {
         ASSERT_TRUE(journey.wait_until([&] { return journey.app->first_view() != nullptr; }));
