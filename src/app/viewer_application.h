@@ -183,6 +183,7 @@ public:
         return imu_capture.sample_at(time_us);
     }
     NVGcontext* nvg_context() const override;
+    std::unique_ptr<ViewPanel> make_view_panel(View& view) override;
 
     // PanelHost.
     nanogui::Screen* panel_screen() override { return this; }

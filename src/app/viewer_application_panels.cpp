@@ -1,10 +1,15 @@
 // ViewerApplication: what the views' Control Panels ask of the application.
+#include "panels/control_panel.h"
 #include "panels/toolbar_panels.h"
 #include "viewer_application.h"
 
 #include <nanogui/window.h>
 
 namespace druvex {
+
+std::unique_ptr<ViewPanel> ViewerApplication::make_view_panel(View& view) {
+    return std::make_unique<ControlPanel>(view, *this);
+}
 
 void ViewerApplication::toggle_help_window() {
     if (help_window != nullptr) help_window->setVisible(!help_window->visible());

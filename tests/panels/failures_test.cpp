@@ -6,6 +6,7 @@
 #include "../toolkit/stand_in_zenity.h"
 #include "../viewer/process_runner.h"
 #include "../viewer/window_capture.h"
+#include "panels/control_panel.h"
 #include "platform/path_utils.h"
 #include "toolbar_journey.h"
 
@@ -207,8 +208,8 @@ TEST(FailuresTest, ResetKeepsThePreviousFiles) {
         const std::string transforms_before = read_file(transforms);
 
         // The application's Reset at the top of the first view's Control Panel.
-        nanogui::Widget* panel =
-            journey.gui([&] { return journey.app->first_view()->panel_window.get(); });
+        nanogui::Widget* panel = journey.gui(
+            [&] { return static_cast<ControlPanel&>(*journey.app->first_view()->panel).window(); });
         journey.click(journey.find("Reset", panel));
         ASSERT_TRUE(journey.wait_until([&] {
             return read_file(transforms).find("4242") == std::string::npos &&
