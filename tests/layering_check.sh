@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Fails when a viewer source includes a layer above its own. Layers, lowest
-# first: platform; render and widgets; settings; view; app and panels.
+# first: platform; render, widgets and formats; settings; view; app and panels.
 set -euo pipefail
 src="${1:?usage: layering_check.sh SRC_DIR}"
 rank() {
   case "$1" in
-    platform) echo 0 ;; render | widgets) echo 1 ;; settings) echo 2 ;; view) echo 3 ;;
+    platform) echo 0 ;; render | widgets | formats) echo 1 ;; settings) echo 2 ;; view) echo 3 ;;
     app | panels) echo 4 ;; *) echo -1 ;;
   esac
 }

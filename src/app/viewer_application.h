@@ -2,6 +2,7 @@
 #pragma once
 
 #include "capture_recorder.h"
+#include "formats/imu_capture.h"
 #include "imu_reader.h"
 #include "panels/panel_host.h"
 #include "platform/failure_notices.h"
@@ -14,7 +15,6 @@
 #include "settings/default_settings_file.h"
 #include "settings/transforms_store.h"
 #include "settings/viewer_config.h"
-#include "view/imu_capture.h"
 #include "view/view_host.h"
 #include "view/view_lists.h"
 #include "widgets/form_helper.h"

@@ -3,7 +3,7 @@
 // path runs without a window or GL context.
 #pragma once
 
-#include "imu_capture.h"
+#include "formats/imu_capture.h"
 #include "view_panel.h"
 
 #include <cstdint>
