@@ -2,7 +2,7 @@
 // output lines carry seven numbers: w, x, y, z and three further values.
 #pragma once
 
-#include "view/imu_capture.h"
+#include "formats/imu_capture.h"
 
 #include <atomic>
 #include <cstdint>

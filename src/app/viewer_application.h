@@ -2,6 +2,7 @@
 #pragma once
 
 #include "capture_recorder.h"
+#include "formats/imu_capture.h"
 #include "imu_reader.h"
 #include "panels/panel_host.h"
 #include "panels/toolbar_host.h"
@@ -15,7 +16,6 @@
 #include "settings/default_settings_file.h"
 #include "settings/transforms_store.h"
 #include "settings/viewer_config.h"
-#include "view/imu_capture.h"
 #include "view/view_host.h"
 #include "view/view_lists.h"
 #include "widgets/form_helper.h"
@@ -216,6 +216,7 @@ private:
         return imu_capture.sample_at(time_us);
     }
     NVGcontext* nvg_context() const override;
+    std::unique_ptr<ViewPanel> make_view_panel(View& view) override;
 
     // PanelHost.
     nanogui::Screen* panel_screen() override { return this; }

@@ -2,11 +2,11 @@
 // export of a view's points.
 #include "viewer_application.h"
 
+#include "formats/ply_export.h"
 #include "platform/path_utils.h"
 #include "platform/safe_file.h"
 #include "render/window_pixels.h"
 #include "screenshot.h"
-#include "view/ply_export.h"
 
 #include <nanogui/button.h>
 #include <nanogui/file_dialog.h>
@@ -217,7 +217,7 @@ void ViewerApplication::export_points(View* view) {
             return;
         }
         std::string reason;
-        if (!write_points_ply(*view, path, &reason)) {
+        if (!write_points_ply(view->vertices, path, &reason)) {
             report_file_failure("Export PLY failed!", path, reason);
         }
     });

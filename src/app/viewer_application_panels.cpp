@@ -1,5 +1,6 @@
 // ViewerApplication: what the views' Control Panels and the toolbar panels ask
 // of the application.
+#include "panels/control_panel.h"
 #include "panels/toolbar_common.h"
 #include "panels/toolbar_panels.h"
 #include "viewer_application.h"
@@ -7,6 +8,10 @@
 #include <nanogui/window.h>
 
 namespace druvex {
+
+std::unique_ptr<ViewPanel> ViewerApplication::make_view_panel(View& view) {
+    return std::make_unique<ControlPanel>(view, *this);
+}
 
 void ViewerApplication::toggle_help_window() {
     if (help_window != nullptr) help_window->setVisible(!help_window->visible());

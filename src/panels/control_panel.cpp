@@ -1,5 +1,7 @@
 // The Control Panel window of a view: its header, scroll area, top rows,
 // rebuild rule and per-frame refresh.
+#include "control_panel.h"
+
 #include "panel_host.h"
 #include "panel_values.h"
 #include "sensor_panels.h"
@@ -22,49 +24,54 @@ namespace {
 constexpr int scroll_area_margin = 50;
 constexpr int panel_width = 250;
 
-PanelHost* panel_host(ViewHost* app) { return dynamic_cast<PanelHost*>(app); }
-
 }  // namespace
 
-void View::create_visibility_groups() {
-    panel_form = std::make_unique<FormHelper>();
-    FormHelper& f = *panel_form;
-    RenderConfig& camera = renderer.camera();
-    panel_groups[0] = f.addVisibilityGroups([this] { return app->is_first_view(this); });
-    panel_groups[1] = f.addFlagVisibilityGroups(&config.dynamic_color);
-    panel_groups[2] =
-        f.addVisibilityGroups([this] { return is_categorical_color_mode(config.color_mode); });
-    panel_groups[3] = f.addVisibilityGroups([this] { return (config.display_mode & 1) != 0; });
-    panel_groups[4] = f.addFlagVisibilityGroups(&camera.perspective);
-    panel_groups[5] = f.addVisibilityGroups([&camera] { return camera.colormap == 1; });
+ControlPanel::ControlPanel(View& view, PanelHost& host) : view_(view), host_(host) {
+    create_visibility_groups();
 }
 
-void View::refresh_control_panel() {
-    PanelHost* host = panel_host(app);
-    if (host == nullptr || host->panel_screen() == nullptr) return;
-    if (app->is_first_view(this) != panel_first_view) rebuild_pending = true;
-    if (rebuild_pending) build_control_panel();
-    if (panel_form) panel_form->refresh();
-    if (panel_form2) panel_form2->refresh();
+ControlPanel::~ControlPanel() { destroy(); }
+
+void ControlPanel::create_visibility_groups() {
+    groups_form_ = std::make_unique<FormHelper>();
+    FormHelper& f = *groups_form_;
+    View* view = &view_;
+    ViewConfig& config = view_.config;
+    RenderConfig& camera = view_.renderer.camera();
+    groups_[0] = f.addVisibilityGroups([view] { return view->app->is_first_view(view); });
+    groups_[1] = f.addFlagVisibilityGroups(&config.dynamic_color);
+    groups_[2] =
+        f.addVisibilityGroups([&config] { return is_categorical_color_mode(config.color_mode); });
+    groups_[3] = f.addVisibilityGroups([&config] { return (config.display_mode & 1) != 0; });
+    groups_[4] = f.addFlagVisibilityGroups(&camera.perspective);
+    groups_[5] = f.addVisibilityGroups([&camera] { return camera.colormap == 1; });
 }
 
-void View::destroy_control_panel() {
-    panel_form2.reset();
-    if (panel_window) {
-        panel_window->removeFromParent();
-        panel_window = nullptr;
+void ControlPanel::refresh() {
+    if (host_.panel_screen() == nullptr) return;
+    if (view_.app->is_first_view(&view_) != first_view_) view_.rebuild_pending = true;
+    if (view_.rebuild_pending) build();
+    if (groups_form_) groups_form_->refresh();
+    if (rows_form_) rows_form_->refresh();
+}
+
+void ControlPanel::destroy() {
+    rows_form_.reset();
+    if (window_) {
+        window_->removeFromParent();
+        window_ = nullptr;
     }
 }
 
-void View::build_control_panel() {
-    PanelHost& host = *panel_host(app);
-    panel_first_view = app->is_first_view(this);
-    rebuild_pending = false;
-    destroy_control_panel();
+void ControlPanel::build() {
+    PanelHost& host = host_;
+    first_view_ = view_.app->is_first_view(&view_);
+    view_.rebuild_pending = false;
+    destroy();
 
     nanogui::Screen* screen = host.panel_screen();
-    panel_window = new nanogui::Window(screen, "Control Panel");
-    nanogui::Window* window = panel_window.get();
+    window_ = new nanogui::Window(screen, "Control Panel");
+    nanogui::Window* window = window_.get();
     // The theme is the screen's: every panel is opaque over the points.
     window->theme()->mWindowFillFocused.w() = 1.0f;
     window->theme()->mWindowFillUnfocused.w() = 1.0f;
@@ -74,27 +81,28 @@ void View::build_control_panel() {
 
     auto* header = new nanogui::Button(window->buttonPanel(), "");
     auto* content = new nanogui::Widget(window);
-    content->setVisible(!panel_collapsed);
+    content->setVisible(!collapsed);
     header->setCallback([this, content] {
-        panel_collapsed = !panel_collapsed;
-        content->setVisible(!panel_collapsed);
+        collapsed = !collapsed;
+        content->setVisible(!collapsed);
     });
-    panel_form2 = std::make_unique<FormHelper>(content);
-    FormHelper& form = *panel_form2;
+    rows_form_ = std::make_unique<FormHelper>(content);
+    FormHelper& form = *rows_form_;
     PanelHost* h = &host;
-    form.addRefreshCallback([this, window, h] {
-        window->setPosition(renderer.camera().viewport_position());
+    RenderConfig& camera = view_.renderer.camera();
+    form.addRefreshCallback([&camera, window, h] {
+        window->setPosition(camera.viewport_position());
         window->setVisible(h->panels_visible());
     });
     form.addRefreshCallback([this, header] {
-        header->setIcon(panel_collapsed ? ENTYPO_ICON_CHEVRON_DOWN : ENTYPO_ICON_CHEVRON_UP);
+        header->setIcon(collapsed ? ENTYPO_ICON_CHEVRON_DOWN : ENTYPO_ICON_CHEVRON_UP);
     });
 
     // The rows scroll once they would reach the view's lower part; shorter
     // content leaves the rest of the view (and its title) uncovered.
     nanogui::VScrollPanel* scroll = form.addScrollPanel();
-    form.addRefreshCallback([this, window, scroll, screen] {
-        const int limit = renderer.camera().viewport_size().y() - scroll_area_margin;
+    form.addRefreshCallback([&camera, window, scroll, screen] {
+        const int limit = camera.viewport_size().y() - scroll_area_margin;
         // Measuring sets fonts; the views draw their labels with this context next.
         NVGcontext* ctx = screen->nvgContext();
         nvgSave(ctx);
@@ -104,16 +112,16 @@ void View::build_control_panel() {
             nanogui::Vector2i(window->width(), std::max(std::min(limit, content), 0)));
     });
 
-    if (panel_first_view) form.addButton("Help", [h] { h->toggle_help_window(); });
+    if (first_view_) form.addButton("Help", [h] { h->toggle_help_window(); });
     form.addButton("Reset", [h] { h->reset_settings(); });
     nanogui::Button* advanced =
         form.addToggleButton("Show Advanced", [h](bool on) { h->set_show_advanced(on); });
     form.addRefreshCallback([advanced, h] { advanced->setPushed(h->show_advanced()); });
-    if (panel_first_view) host.build_toolbar_panels(form);
+    if (first_view_) host.build_toolbar_panels(form);
     build_tools_group(form);
     build_viewer_group(form);
-    for (const auto& [handle, stream] : streams) {
-        build_advanced_sensor_panels(*this, handle, *h, form);
+    for (const auto& [handle, stream] : view_.streams) {
+        build_advanced_sensor_panels(view_, handle, *h, form);
     }
 }
 

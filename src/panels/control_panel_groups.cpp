@@ -1,5 +1,6 @@
 // The Control Panel's rows that act on the view: the Tools and Viewer groups
 // and the View popup.
+#include "control_panel.h"
 #include "panel_host.h"
 #include "panel_rows.h"
 #include "panel_values.h"
@@ -13,8 +14,6 @@
 namespace druvex {
 
 namespace {
-
-PanelHost& host_of(View& view) { return *dynamic_cast<PanelHost*>(view.app); }
 
 // An expandable group whose expansion is remembered in `expanded` across rebuilds.
 std::unique_ptr<ScopeGuard> open_group(FormHelper& form, const std::string& caption,
@@ -55,17 +54,18 @@ void bind_float(FormHelper& form, const std::string& caption, float& value,
 
 }  // namespace
 
-void View::build_tools_group(FormHelper& form) {
+void ControlPanel::build_tools_group(FormHelper& form) {
     auto scope = open_group(form, "Tools", &tools_group_expanded);
     form.addButton("Export Points", [this] { export_points(); });
-    if (panel_first_view) host_of(*this).build_screenshot_demo_rows(form);
+    if (first_view_) host_.build_screenshot_demo_rows(form);
 }
 
-void View::export_points() { host_of(*this).export_view_points(*this); }
+void ControlPanel::export_points() { host_.export_view_points(view_); }
 
 namespace {
 
-void add_color_mode_rows(View& view, FormHelper& form, nanogui::Group* advanced) {
+void add_color_mode_rows(View& view, const ControlPanel::VisibilityGroups& visibility,
+                         FormHelper& form, nanogui::Group* advanced) {
     ViewConfig& config = view.config;
     RenderConfig& camera = view.renderer.camera();
     auto* color_mode = form.addVariable<ColorModeEnum>(
@@ -75,7 +75,7 @@ void add_color_mode_rows(View& view, FormHelper& form, nanogui::Group* advanced)
     set_combo_items_without_last(color_mode, color_mode_names(), color_mode_short_names(), 3);
     caption_unoffered_mode(
         form, color_mode, [&config] { return config.color_mode; }, color_mode_short_names());
-    auto groups = form.scopedGroups({advanced, view.panel_groups[2].second.get()});
+    auto groups = form.scopedGroups({advanced, visibility[2].second.get()});
     auto* colormap = form.addVariable<ColormapEnum>(
         "Colormap",
         [&config, &camera](const ColormapEnum& id) { choose_colormap(config, camera, id); },
@@ -85,19 +85,20 @@ void add_color_mode_rows(View& view, FormHelper& form, nanogui::Group* advanced)
 
 // The range of a colour mode that has one: its width for a circular colormap,
 // its two ends otherwise.
-void add_color_range_rows(View& view, FormHelper& form) {
+void add_color_range_rows(View& view, const ControlPanel::VisibilityGroups& visibility,
+                          FormHelper& form) {
     RenderConfig& camera = view.renderer.camera();
-    nanogui::Group* ranged = view.panel_groups[2].second.get();
+    nanogui::Group* ranged = visibility[2].second.get();
     nanogui::TextBox* scale_box = nullptr;
     nanogui::TextBox* max_box = nullptr;
     {
-        auto groups = form.scopedGroups({ranged, view.panel_groups[5].first.get()});
+        auto groups = form.scopedGroups({ranged, visibility[5].first.get()});
         scale_box = add_float_row(
             form, "Color Scale", [&camera](float v) { set_color_scale(camera, v); },
             [&camera] { return color_scale(camera); }, spin_options("", "1.000000", 1.0f, 0.1f));
     }
     {
-        auto groups = form.scopedGroups({ranged, view.panel_groups[5].second.get()});
+        auto groups = form.scopedGroups({ranged, visibility[5].second.get()});
         add_float_row(
             form, "Color Min", [&camera](float v) { set_color_min(camera, v); },
             [&camera] { return camera.color_min; }, spin_options("", "0", 1.0f, 0.1f));
@@ -113,7 +114,8 @@ void add_color_range_rows(View& view, FormHelper& form) {
     });
 }
 
-void add_display_rows(View& view, FormHelper& form, nanogui::Group* advanced) {
+void add_display_rows(View& view, const ControlPanel::VisibilityGroups& visibility,
+                      FormHelper& form, nanogui::Group* advanced) {
     ViewConfig& config = view.config;
     RenderConfig& camera = view.renderer.camera();
     {
@@ -132,7 +134,7 @@ void add_display_rows(View& view, FormHelper& form, nanogui::Group* advanced) {
             display_mode_names());
     }
     {
-        auto group = form.scopedGroup(view.panel_groups[3].first.get());
+        auto group = form.scopedGroup(visibility[3].first.get());
         FloatRowOptions spacing = spin_options("°", format_fixed(0.5f), 0.1f, 0.1f);
         spacing.min = min_grid_spacing_degrees;
         spacing.max = max_grid_spacing_degrees;
@@ -147,7 +149,8 @@ void add_display_rows(View& view, FormHelper& form, nanogui::Group* advanced) {
     form.addVariable("Flip 180", camera.flip);
 }
 
-void add_point_rows(View& view, FormHelper& form, nanogui::Group* advanced) {
+void add_point_rows(View& view, const ControlPanel::VisibilityGroups& visibility, FormHelper& form,
+                    nanogui::Group* advanced) {
     RenderConfig& camera = view.renderer.camera();
     bind_float(form, "Point Size", camera.point_size,
                spin_options("", format_fixed(1.0f), 1.0f, 0.1f));
@@ -156,7 +159,7 @@ void add_point_rows(View& view, FormHelper& form, nanogui::Group* advanced) {
         form.addVariable("POV", camera.perspective);
     }
     {
-        auto groups = form.scopedGroups({view.panel_groups[4].first.get(), advanced});
+        auto groups = form.scopedGroups({visibility[4].first.get(), advanced});
         FloatRowOptions scale = spin_options("", format_fixed(0.2f), 0.1f, 0.1f);
         scale.max = 1.0f;
         bind_float(form, "POV Scale", camera.perspective_scale, scale);
@@ -165,8 +168,8 @@ void add_point_rows(View& view, FormHelper& form, nanogui::Group* advanced) {
 }
 
 // A measurement needs the orthographic camera: the ruler is hidden and off in perspective.
-void add_ruler_row(View& view, FormHelper& form) {
-    auto group = form.scopedGroup(view.panel_groups[4].second.get());
+void add_ruler_row(View& view, const ControlPanel::VisibilityGroups& visibility, FormHelper& form) {
+    auto group = form.scopedGroup(visibility[4].second.get());
     auto* ruler = new nanogui::Button(form.addToolbar(), "Ruler");
     ruler->setFlags(nanogui::Button::ToggleButton);
     ruler->setTooltip(
@@ -179,30 +182,33 @@ void add_ruler_row(View& view, FormHelper& form) {
 
 }  // namespace
 
-void View::build_viewer_group(FormHelper& form) {
-    nanogui::Group* advanced = host_of(*this).advanced_rows_group();
+void ControlPanel::build_viewer_group(FormHelper& form) {
+    nanogui::Group* advanced = host_.advanced_rows_group();
     auto scope = open_group(form, "Viewer", &viewer_group_expanded);
-    form.addButton("Reset", [this] { reset(); });
+    View* view = &view_;
+    form.addButton("Reset", [view] { view->reset(); });
     build_view_group(form);
     FloatRowOptions frame_length = spin_options("s", "0.1", 0.1f, 0.01f);
     frame_length.min = 0.0f;
     frame_length.max = 1.0f;
-    bind_float(form, "Frame Length", config.frame_length, frame_length);
-    add_color_mode_rows(*this, form, advanced);
-    add_color_range_rows(*this, form);
-    add_display_rows(*this, form, advanced);
-    add_point_rows(*this, form, advanced);
-    add_ruler_row(*this, form);
+    bind_float(form, "Frame Length", view_.config.frame_length, frame_length);
+    add_color_mode_rows(view_, groups_, form, advanced);
+    add_color_range_rows(view_, groups_, form);
+    add_display_rows(view_, groups_, form, advanced);
+    add_point_rows(view_, groups_, form, advanced);
+    add_ruler_row(view_, groups_, form);
 }
 
-void View::build_view_group(FormHelper& form) {
+void ControlPanel::build_view_group(FormHelper& form) {
+    ViewRenderer& renderer = view_.renderer;
     RenderConfig& camera = renderer.camera();
     nanogui::PopupButton* button = form.addPopupButton("View");
     button->popup()->setFixedWidth(200);
     auto scope = form.scopedWindow(button->popup(), true);
-    auto add_button = [this](Toolbar* bar, const char* caption, void (ViewRenderer::*action)()) {
+    auto add_button = [&renderer](Toolbar* bar, const char* caption,
+                                  void (ViewRenderer::*action)()) {
         auto* b = new nanogui::Button(bar, caption);
-        b->setCallback([this, action] { (renderer.*action)(); });
+        b->setCallback([&renderer, action] { (renderer.*action)(); });
     };
     add_button(form.addToolbar(), "Origin", &ViewRenderer::set_view_origin);
     Toolbar* presets = form.addToolbar();

@@ -23,11 +23,12 @@ View::View(ViewHost* app_, const ViewConfig* config_, int group_view_)
         config = *config_;
         renderer.set_config(*config_);
     }
-    create_visibility_groups();
+    panel = app->make_view_panel(*this);
 }
 
 View::~View() {
-    destroy_control_panel();
+    // The panel's rows point into the view.
+    panel.reset();
     release_cluster_grid();
     if (!name.empty()) release_cluster_set_name(name);
 }
@@ -79,7 +80,7 @@ void View::refresh_streams() {
 }
 
 void View::update() {
-    refresh_control_panel();
+    if (panel) panel->refresh();
     update_title();
     process_frame();
     renderer.draw_ground_grid();

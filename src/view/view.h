@@ -9,13 +9,10 @@
 #include "render/view_renderer.h"
 #include "sensor_stream.h"
 #include "statistic.h"
-#include "widgets/form_helper.h"
+#include "view_panel.h"
 
 #include <druvex_sdk.h>
-#include <nanogui/window.h>
 #include <spdlog/logger.h>
-
-#include <array>
 
 #include <map>
 #include <memory>
@@ -28,7 +25,8 @@ namespace druvex {
 class ViewHost;
 
 // Defined over view.cpp (sensors, streams, drawing) and view_frame.cpp (collecting,
-// fading and uploading the streams' points once a frame).
+// fading and uploading the streams' points once a frame). Its Control Panel is
+// a ViewPanel the host makes; the view only refreshes it.
 class View {
 public:
     // group_view: 0 binds the view to the first sensor that reaches it, 1 shows every sensor
@@ -73,18 +71,6 @@ public:
     bool hides_a_stream() const;
     void update_title();
 
-    // The Control Panel (built by the panels area). Once a frame from update():
-    // rebuilt when pending, then every row re-reads its value.
-    void refresh_control_panel();
-    void build_control_panel();
-    void destroy_control_panel();
-    void create_visibility_groups();
-    void build_tools_group(FormHelper& form);
-    void build_viewer_group(FormHelper& form);
-    void build_view_group(FormHelper& form);
-    // Asks for a ".ply" path and writes the view's current points there.
-    void export_points();
-
     ViewHost* app;
     std::shared_ptr<spdlog::logger> logger;
     bool accepting_new_stream = true;
@@ -102,21 +88,10 @@ public:
     std::string name;
     std::unique_ptr<ClusterGrid> cluster_grid;       // in "Demo" and "Demo 2"
     std::unique_ptr<AngularPointGrid> angular_grid;  // in the IMU demo
-    // The Control Panel: the view's own helper (it owns the visibility groups),
-    // the helper of the window's rows (replaced by every rebuild) and the window.
-    std::unique_ptr<FormHelper> panel_form;
-    std::unique_ptr<FormHelper> panel_form2;
-    nanogui::ref<nanogui::Window> panel_window;
-    // The Control Panel rebuilds itself when this is set.
+    // The Control Panel (made by the host, null without a window) rebuilds its
+    // rows when this is set: the streams or the settings changed.
+    std::unique_ptr<ViewPanel> panel;
     bool rebuild_pending = true;
-    // Kept across rebuilds, so a rebuilt panel looks as it did.
-    bool panel_first_view = false;
-    bool panel_collapsed = false;
-    bool viewer_group_expanded = true;
-    bool tools_group_expanded = false;
-    // Rows shown while (first) or while not (second): first view; dynamic colour;
-    // a categorical colour mode; a gridded display mode; perspective; circular colormap.
-    std::array<GroupPair, 6> panel_groups;
     std::vector<PointVertex> vertices;
     int64_t now_us = 0;
 

@@ -3,9 +3,11 @@
 // path runs without a window or GL context.
 #pragma once
 
-#include "imu_capture.h"
+#include "formats/imu_capture.h"
+#include "view_panel.h"
 
 #include <cstdint>
+#include <memory>
 
 struct NVGcontext;
 
@@ -35,6 +37,12 @@ public:
     virtual ImuSample imu_sample_at(int64_t time_us) const = 0;
     // Null without a window: the view then keeps its points but draws nothing.
     virtual NVGcontext* nvg_context() const = 0;
+    // The view's Control Panel, made once as the view is built; none without
+    // a window.
+    virtual std::unique_ptr<ViewPanel> make_view_panel(View& view) {
+        (void)view;
+        return nullptr;
+    }
 };
 
 }  // namespace druvex

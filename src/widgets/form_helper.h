@@ -18,7 +18,7 @@
 #include "expandable_widget.h"
 #include "form_widget.h"
 #include "label_button.h"
-#include "scope_guard.h"
+#include "platform/scope_guard.h"
 #include "toolbar.h"
 
 namespace druvex {

@@ -1,5 +1,6 @@
 // The Control Panel's choice captions as drawn: every colour mode, colormap
 // and display mode reads in full, clear of its button's arrow.
+#include "panels/control_panel.h"
 #include "panels/panel_values.h"
 #include "support/panel_test.h"
 
@@ -40,7 +41,7 @@ TEST_F(ControlPanelCaptionsTest, ChoicesReadInFullClearOfTheirArrows) {
         journey.frames();
         View* view = journey.app->first_view();
         nanogui::Widget* panel =
-            journey.gui([&] { return (nanogui::Widget*)view->panel_window.get(); });
+            journey.gui([&] { return static_cast<ControlPanel&>(*view->panel).window(); });
         // A caption drawn in full: ink inside the button, none in the three
         // columns before the arrow or at the button's left edge.
         auto check = [&](const std::string& row, const std::string& caption) {

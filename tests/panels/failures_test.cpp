@@ -4,6 +4,7 @@
 // Reset that keeps the settings files it replaces.
 #include "../network/loopback.h"
 #include "../toolkit/stand_in_zenity.h"
+#include "panels/control_panel.h"
 #include "platform/path_utils.h"
 #include "support/process_runner.h"
 #include "support/screenshot.h"
@@ -205,8 +206,8 @@ TEST(FailuresTest, ResetKeepsThePreviousFiles) {
         const std::string transforms_before = read_file(transforms);
 
         // The application's Reset at the top of the first view's Control Panel.
-        nanogui::Widget* panel =
-            journey.gui([&] { return journey.app->first_view()->panel_window.get(); });
+        nanogui::Widget* panel = journey.gui(
+            [&] { return static_cast<ControlPanel&>(*journey.app->first_view()->panel).window(); });
         journey.click(journey.find("Reset", panel));
         ASSERT_TRUE(journey.wait_until([&] {
             return read_file(transforms).find("4242") == std::string::npos &&

@@ -1,10 +1,10 @@
 // ExpandableWidget, LabelButton, Toolbar, ScopeGuard.
 #include <gtest/gtest.h>
 
+#include "platform/scope_guard.h"
 #include "support/toolkit_ui.h"
 #include "widgets/expandable_widget.h"
 #include "widgets/label_button.h"
-#include "widgets/scope_guard.h"
 #include "widgets/toolbar.h"
 
 using namespace nanogui;

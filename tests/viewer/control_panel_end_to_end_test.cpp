@@ -2,6 +2,7 @@
 // second of two views is set up from its panel, whose controls are found by
 // their captions, and the effects are checked on the drawn points and in the
 // saved settings files.
+#include "panels/control_panel.h"
 #include "support/app_journey.h"
 
 #include <nlohmann/json.hpp>
@@ -80,6 +81,11 @@ json read_json(const std::string& path) {
     return j;
 }
 
+// The window of a view's Control Panel; null before it is built.
+nanogui::Window* panel_window(View* view) {
+    return view->panel ? static_cast<ControlPanel&>(*view->panel).window() : nullptr;
+}
+
 // The second view once both sensors are in it and its panel is built for them.
 View* second_view_with_both_sensors(AppJourney& journey) {
     View* second = nullptr;
@@ -87,7 +93,7 @@ View* second_view_with_both_sensors(AppJourney& journey) {
         const std::vector<View*> views = journey.app->get_views();
         second = views.size() == 2 ? views[1] : nullptr;
         return second != nullptr && second->streams.size() == 2 && !second->rebuild_pending &&
-               second->panel_window;
+               panel_window(second) != nullptr;
     });
     return ready ? second : nullptr;
 }
@@ -115,7 +121,7 @@ TEST(ControlPanelEndToEndTest, PanelEditsReachThePointsAndTheSettingsFiles) {
         View* view = second_view_with_both_sensors(journey);
         ASSERT_NE(view, nullptr);
         nanogui::Widget* panel = journey.gui([&] {
-            nanogui::Window* window = view->panel_window.get();
+            nanogui::Window* window = panel_window(view);
             v = {window->absolutePosition().x() + window->width() + 3, journey.app->width(),
                  journey.app->height() - 28};
             return window;

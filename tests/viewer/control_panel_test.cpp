@@ -1,5 +1,6 @@
 // Tests of a view's Control Panel on a headless screen: rows, visibility,
 // conversions, guards and rebuilds.
+#include "panels/control_panel.h"
 #include "fake_view_host.h"
 #include "panels/panel_host.h"
 #include "panels/panel_values.h"
@@ -39,6 +40,9 @@ public:
     void store_transform(uint64_t serial, const SensorTransform& t) override {
         transforms_store.set_transform(serial, t);
     }
+    std::unique_ptr<ViewPanel> make_view_panel(View& view) override {
+        return std::make_unique<ControlPanel>(view, *this);
+    }
 
     ref<Screen> screen = new Screen(Screen::Headless{}, Vector2i(1024, 768));
     ref<Group> advanced = [] {
@@ -67,8 +71,9 @@ protected:
         view->refresh_streams();
         frame();
     }
+    ControlPanel& panel() { return static_cast<ControlPanel&>(*view->panel); }
     void frame() {
-        view->refresh_control_panel();
+        view->panel->refresh();
         host.screen->updateState();  // popups follow their buttons
         host.screen->performLayout();
     }
@@ -102,7 +107,7 @@ protected:
     std::vector<std::string> viewer_rows() {
         std::vector<std::string> out;
         Label* viewer = nullptr;
-        walk(view->panel_window.get(), [&](Widget* w) {
+        walk(panel().window(), [&](Widget* w) {
             auto* l = dynamic_cast<Label*>(w);
             if (l && l->caption() == "Viewer") viewer = l;
         });
@@ -177,7 +182,7 @@ TEST_F(ControlPanelTest, RowsFollowTheModesAndShowAdvanced) {
     // Hiding the GUI hides the window on the next frame.
     host.visible = false;
     frame();
-    EXPECT_FALSE(view->panel_window->visible());
+    EXPECT_FALSE(panel().window()->visible());
 }
 
 TEST_F(ControlPanelTest, ColourRowsSetAndGuardTheRange) {
@@ -293,15 +298,15 @@ TEST_F(ControlPanelTest, SensorPanelsShowTheSensorAndStoreClipAndPose) {
 }
 
 TEST_F(ControlPanelTest, RebuildKeepsCollapseAndExpansionAndFollowsTheFirstView) {
-    static_cast<Button*>(view->panel_window->buttonPanel()->childAt(0))->callback()();
-    view->tools_group_expanded = true;
-    view->viewer_group_expanded = false;
+    static_cast<Button*>(panel().window()->buttonPanel()->childAt(0))->callback()();
+    panel().tools_group_expanded = true;
+    panel().viewer_group_expanded = false;
     view->rebuild_pending = true;
     frame();
-    auto* header = static_cast<Button*>(view->panel_window->buttonPanel()->childAt(0));
-    EXPECT_TRUE(view->panel_collapsed);
+    auto* header = static_cast<Button*>(panel().window()->buttonPanel()->childAt(0));
+    EXPECT_TRUE(panel().collapsed);
     EXPECT_EQ(header->icon(), ENTYPO_ICON_CHEVRON_DOWN);
-    Window* window = view->panel_window.get();
+    Window* window = panel().window();
     Widget* content = window->childAt(window->childIndex(window->buttonPanel()) == 0 ? 1 : 0);
     EXPECT_FALSE(content->visible());
     header->callback()();
@@ -314,7 +319,7 @@ TEST_F(ControlPanelTest, RebuildKeepsCollapseAndExpansionAndFollowsTheFirstView)
     // Scroll area: the viewport's height less 50.
     view->renderer.camera().set_grid_viewport(1024, 300, 0, 1, 1.0f);
     frame();
-    content = view->panel_window->childAt(1);
+    content = panel().window()->childAt(1);
     EXPECT_EQ(content->childAt(0)->fixedHeight(), 250);
     // In window units also at a pixel ratio of 2 (a 4K framebuffer).
     view->renderer.camera().set_grid_viewport(3840, 2160, 1, 2, 2.0f);
@@ -322,7 +327,7 @@ TEST_F(ControlPanelTest, RebuildKeepsCollapseAndExpansionAndFollowsTheFirstView)
     const int rows = content->childAt(0)->preferredSize(host.screen->nvgContext()).y();
     EXPECT_LT(rows, 1080 - 50);
     EXPECT_EQ(content->childAt(0)->fixedHeight(), rows);  // no taller than the rows
-    EXPECT_EQ(view->panel_window->position(), Vector2i(960, 0));
+    EXPECT_EQ(panel().window()->position(), Vector2i(960, 0));
 
     // Another view becomes first: this one loses Help and the toolbar.
     host.first = nullptr;

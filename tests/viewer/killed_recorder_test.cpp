@@ -3,8 +3,8 @@
 #include "app/capture_recorder.h"
 #include "app/imu_reader.h"
 #include "demo_standin.h"
+#include "formats/imu_capture.h"
 #include "support/process_runner.h"
-#include "view/imu_capture.h"
 
 #include "capture/capture.h"
 

@@ -1,8 +1,7 @@
-// PLY export of a view's points.
+// PLY export of points.
 #include "ply_export.h"
 
 #include "platform/safe_file.h"
-#include "view.h"
 
 #include <fmt/format.h>
 
@@ -41,10 +40,11 @@ bool write_ply_point(std::ostream& out, float x, float y, float z) {
     return static_cast<bool>(out);
 }
 
-bool write_points_ply(const View& view, const std::string& path, std::string* reason) {
+bool write_points_ply(const std::vector<PointVertex>& points, const std::string& path,
+                      std::string* reason) {
     std::ostringstream out;
-    bool ok = write_ply_header(out, view.vertices.size());
-    for (const PointVertex& v : view.vertices) ok = ok && write_ply_point(out, v.x, v.y, v.z);
+    bool ok = write_ply_header(out, points.size());
+    for (const PointVertex& v : points) ok = ok && write_ply_point(out, v.x, v.y, v.z);
     errno = 0;
     if (ok && write_file_atomically(path, out.str())) return true;
     if (reason != nullptr) *reason = error_text(errno);
