@@ -76,15 +76,17 @@ TEST_F(CaptureReplayTest, PacingFollowsTheSpeed) {
     for (float speed : {0.5f, 1.0f, 2.0f, 5.0f}) {
         ASSERT_EQ(replay.set_speed(speed).code, 0);
         ASSERT_EQ(replay.seek(0.0f).code, 0);
+        // The schedule is anchored where the replay resumes: a thread held up
+        // on a busy machine catches up with it, but never gets ahead of it.
+        const auto resumed = std::chrono::steady_clock::now();
         ASSERT_EQ(replay.resume().code, 0);
         delivered += 5;
         ASSERT_TRUE(session.wait_for(delivered)) << speed;
         ASSERT_EQ(replay.pause().code, 0);
-        const auto arrivals = session.arrivals();
-        const double took = seconds_between(arrivals[delivered - 5], arrivals[delivered - 1]);
+        const double took = seconds_between(resumed, session.arrivals()[delivered - 1]);
         const double expected = 0.16 / speed;
         EXPECT_GE(took, expected * 0.85) << speed;
-        EXPECT_LE(took, expected + 0.25) << speed;
+        EXPECT_LE(took, expected + 1.0) << speed;
     }
 }
 
