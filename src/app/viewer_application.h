@@ -13,6 +13,7 @@
 #include "settings/default_settings_file.h"
 #include "settings/transforms_store.h"
 #include "settings/viewer_config.h"
+#include "view/frame_mailbox.h"
 #include "view/imu_capture.h"
 #include "view/view_host.h"
 #include "view/view_lists.h"
@@ -217,6 +218,8 @@ public:
     CaptureRecorder recorder;
     ReplayControl replay{network_packet_callback, this,
                          [this](const SdkError& error) { report_sdk_error(error, ""); }};
+    // Taken by the GUI thread around the views' upkeep and the settings they
+    // read. No SDK thread takes it: frames come through arrived_frames_.
     std::mutex data_mutex;
     ImuCapture imu_capture;
     ImuReader imu_reader;
@@ -240,15 +243,22 @@ private:
     void save_default_stores();
     bool sensor_serial(uint64_t handle, uint64_t* serial) const;
     void draw_notice();
+    void deliver_frames();
     void place_help_window();
 
+    // Written by the SDK's processing and replay threads, taken by the GUI
+    // thread once a drawn frame; its own lock, held only to copy in or swap.
+    FrameMailbox arrived_frames_;
+    // GUI thread only: the frames of the last take, kept for their buffers.
+    std::vector<FrameMailbox::Frame> delivered_frames_;
+    // GUI thread only (frames reach them through deliver_frames).
     ViewLists views_;
     TransformsStore transforms_;
     ClipsStore clips_;
     DefaultSettingsFile default_config_;
     DefaultSettingsFile default_transforms_;
     DefaultSettingsFile default_clips_;
-    int64_t last_data_time_ = 0;
+    int64_t last_data_time_ = 0;  // GUI thread only: set as frames are delivered
     bool initialised_ = false;
     std::string autosave_failure_;  // the reason the last autosave failed, "" after success
 };

@@ -3,6 +3,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -29,8 +30,9 @@ void ViewerApplication::network_packet_callback(uint64_t handle, int64_t, const 
     static_cast<ViewerApplication*>(user)->on_network_packet(handle, buffer, size);
 }
 
+// Holds no lock of the application's: the replay thread may call the frame
+// callback while it holds the SDK's callback slot, which registering takes.
 void ViewerApplication::init_sdk() {
-    std::lock_guard<std::mutex> lock(data_mutex);
     DruvexSDKOptions options = druvex_sdk_create_options();
     options.control_flags = DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS;
     options.frame_options.mode = DRUVEX_SDK_FRAME_HALF_SCAN;
@@ -98,18 +100,29 @@ int64_t ViewerApplication::current_time_usec() {
         .count();
 }
 
+// SDK thread: the frame waits in the mailbox for the GUI thread, so this
+// thread goes back to its packets without waiting for drawing.
 void ViewerApplication::on_raw_frame(uint64_t handle, int64_t time_us, size_t n_points,
                                      const DruvexSensorRawPointWithTime* points) {
     if (n_points == 0) return;  // streams read the first point's time stamp
-    std::lock_guard<std::mutex> lock(data_mutex);
     DruvexSensorInformation info;
     druvex_sdk_get_sensor_information(handle, &info);
     if (SdkError error = last_sdk_error(); !error.ok()) {
         report_sdk_error(error, "Get sensor information failed!");
         return;
     }
-    last_data_time_ = std::time(nullptr);
-    views_.hand_off(config.enable_transforms, info, time_us, n_points, points);
+    arrived_frames_.post(info, time_us, n_points, points);
+}
+
+// GUI thread, under data_mutex: the frames that arrived since the last call
+// go to the views, oldest first.
+void ViewerApplication::deliver_frames() {
+    arrived_frames_.take(delivered_frames_);
+    for (const FrameMailbox::Frame& frame : delivered_frames_) {
+        last_data_time_ = std::max(last_data_time_, frame.arrival.wall_s);
+        views_.hand_off(config.enable_transforms, frame.info, frame.time_us, frame.points.size(),
+                        frame.points.data(), frame.arrival);
+    }
 }
 
 }  // namespace druvex

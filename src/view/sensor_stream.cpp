@@ -122,7 +122,7 @@ void SensorStream::follow_settings() {
 }
 
 void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
-                       const DruvexSensorRawPointWithTime* points) {
+                       const DruvexSensorRawPointWithTime* points, const FrameArrival& arrival) {
     std::lock_guard<std::mutex> lock(stream.mutex);
     if (n > 0) {
         const int64_t t = points[0].timestamp;
@@ -137,14 +137,13 @@ void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
     if (stream.incoming.size() > SensorStream::kMaxIncomingFrames) stream.incoming.clear();
     if (stream.hex_grid) stream.hex_grid->tick();
 
-    const int64_t now_ns = steady_time_ns();
     if (stream.last_push_time != 0) {
         stream.intervals[stream.interval_index] =
-            static_cast<uint32_t>((now_ns - stream.last_push_ns) / 1000);
+            static_cast<uint32_t>((arrival.steady_ns - stream.last_push_ns) / 1000);
         stream.interval_index = (stream.interval_index + 1) % 10;
     }
-    stream.last_push_ns = now_ns;
-    stream.last_push_time = std::time(nullptr);
+    stream.last_push_ns = arrival.steady_ns;
+    stream.last_push_time = arrival.wall_s;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 // One sensor inside one view: its frames, pose, clip and statistics.
 #pragma once
 
+#include "frame_arrival.h"
 #include "render/point_program.h"
 #include "settings/clips_store.h"
 #include "settings/transforms_store.h"
@@ -113,6 +114,9 @@ public:
     ViewHost* app;
     std::shared_ptr<spdlog::logger> logger;
     bool alive = true;
+    // Every field is written on the GUI thread (frames are pushed there too);
+    // the mutex guards the incoming list, the push statistics and the hex
+    // grid's background update, as the lock after the view's.
     std::mutex mutex;
     uint64_t handle;
     DruvexSensorInformation info;
@@ -148,9 +152,11 @@ private:
     uint64_t clips_version_ = ~uint64_t(0);
 };
 
-// SDK frame thread, with the view's mutex held.
+// GUI thread, with the view's mutex held. `arrival` is when the frame reached
+// the application; it sets the frame rate and the last push time.
 void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
-                       const DruvexSensorRawPointWithTime* points);
+                       const DruvexSensorRawPointWithTime* points,
+                       const FrameArrival& arrival = FrameArrival::now());
 // GUI thread: takes the incoming frames, trims, refreshes the statistics.
 void update_stream_status(SensorStream& stream);
 

@@ -33,7 +33,7 @@ View::~View() {
 }
 
 bool View::on_frame(const DruvexSensorInformation& info, int64_t time_us, size_t n,
-                    const DruvexSensorRawPointWithTime* points) {
+                    const DruvexSensorRawPointWithTime* points, const FrameArrival& arrival) {
     const uint64_t handle = info.handle;
     std::lock_guard<std::mutex> lock(mutex);
     SensorStream* stream = nullptr;
@@ -48,7 +48,7 @@ bool View::on_frame(const DruvexSensorInformation& info, int64_t time_us, size_t
         stream = created.get();
         pending_streams[handle] = std::move(created);
     }
-    push_stream_frame(*stream, time_us, n, points);
+    push_stream_frame(*stream, time_us, n, points, arrival);
     if (name.empty()) name = claim_cluster_set_name(handle);
     return true;
 }

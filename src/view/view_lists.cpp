@@ -26,9 +26,10 @@ bool ViewLists::is_first_view(const View* view) const { return view == first_vie
 namespace {
 
 bool offer(const std::vector<std::unique_ptr<View>>& views, const DruvexSensorInformation& info,
-           int64_t time_us, size_t n, const DruvexSensorRawPointWithTime* points) {
+           int64_t time_us, size_t n, const DruvexSensorRawPointWithTime* points,
+           const FrameArrival& arrival) {
     for (const auto& view : views) {
-        if (view->on_frame(info, time_us, n, points)) return true;
+        if (view->on_frame(info, time_us, n, points, arrival)) return true;
     }
     return false;
 }
@@ -36,16 +37,18 @@ bool offer(const std::vector<std::unique_ptr<View>>& views, const DruvexSensorIn
 }  // namespace
 
 void ViewLists::hand_off(bool enable_transforms, const DruvexSensorInformation& info,
-                         int64_t time_us, size_t n, const DruvexSensorRawPointWithTime* points) {
+                         int64_t time_us, size_t n, const DruvexSensorRawPointWithTime* points,
+                         const FrameArrival& arrival) {
     if (enable_transforms) {
-        for (const auto& view : group_views) view->on_frame(info, time_us, n, points);
+        for (const auto& view : group_views) view->on_frame(info, time_us, n, points, arrival);
         return;
     }
-    if (offer(single_views, info, time_us, n, points) || offer(new_views, info, time_us, n, points))
+    if (offer(single_views, info, time_us, n, points, arrival) ||
+        offer(new_views, info, time_us, n, points, arrival))
         return;
     // A fresh view takes the first sensor that reaches it.
     new_views.push_back(std::make_unique<View>(host_, nullptr, 0));
-    new_views.back()->on_frame(info, time_us, n, points);
+    new_views.back()->on_frame(info, time_us, n, points, arrival);
 }
 
 bool ViewLists::maintain(const ViewerConfig& config) {
