@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace druvex {
 
@@ -26,6 +27,8 @@ bool CaptureRecorder::start(const std::string& path, std::string* reason) {
     temporary_ = temporary;
     write_failed_ = false;
     packets_ = 0;
+    dropped_at_start_ = druvex_sdk_get_n_dropped_packets();
+    lost_ = 0;
     return true;
 }
 
@@ -54,6 +57,7 @@ bool CaptureRecorder::stop(std::string* reason) {
 
 bool CaptureRecorder::finish(std::string* reason) {
     if (temporary_.empty()) return true;
+    lost_ = druvex_sdk_get_n_dropped_packets() - dropped_at_start_;
     errno = 0;
     const bool closed = !capture_.close();
     const int close_error = errno;
@@ -82,6 +86,11 @@ bool CaptureRecorder::is_recording() const {
 uint64_t CaptureRecorder::packet_count() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return packets_;
+}
+
+uint64_t CaptureRecorder::take_lost_packets() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(lost_, 0);
 }
 
 std::string CaptureRecorder::path() const {

@@ -240,6 +240,7 @@ private:
     std::string ask_open_path(const char* extension, nanogui::Button* trigger);
     void forward_imu_samples();
     void finish_imu_recording();
+    void report_recording_losses(const std::string& path);
     void save_default_stores();
     bool sensor_serial(uint64_t handle, uint64_t* serial) const;
     void draw_notice();

@@ -88,6 +88,7 @@ void ViewerApplication::on_network_packet(uint64_t handle, const uint8_t* buffer
     if ((handle & druvex_sdk::kReplayedHandleBit) != 0) return;
     if (SdkError error = recorder.append(handle, buffer, size); !error.ok()) {
         report_sdk_error(error, "Append packet failed!");
+        report_recording_losses(recorder.path());
     }
 }
 
