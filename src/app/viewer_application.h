@@ -250,8 +250,8 @@ private:
     // Written by the SDK's processing and replay threads, taken by the GUI
     // thread once a drawn frame; its own lock, held only to copy in or swap.
     FrameMailbox arrived_frames_;
-    // GUI thread only: the frames of the last take, kept for their buffers.
-    std::vector<FrameMailbox::Frame> delivered_frames_;
+    // GUI thread only: the frames of the last take, kept for the list's memory.
+    std::vector<FrameMailbox::Entry> delivered_frames_;
     // GUI thread only (frames reach them through deliver_frames).
     ViewLists views_;
     TransformsStore transforms_;

@@ -101,8 +101,8 @@ int64_t ViewerApplication::current_time_usec() {
         .count();
 }
 
-// SDK thread: the frame waits in the mailbox for the GUI thread, so this
-// thread goes back to its packets without waiting for drawing.
+// SDK thread: the frame is built here, then waits in the mailbox for the GUI
+// thread, so this thread goes back to its packets without waiting for drawing.
 void ViewerApplication::on_raw_frame(uint64_t handle, int64_t time_us, size_t n_points,
                                      const DruvexSensorRawPointWithTime* points) {
     if (n_points == 0) return;  // streams read the first point's time stamp
@@ -112,17 +112,17 @@ void ViewerApplication::on_raw_frame(uint64_t handle, int64_t time_us, size_t n_
         report_sdk_error(error, "Get sensor information failed!");
         return;
     }
-    arrived_frames_.post(info, time_us, n_points, points);
+    arrived_frames_.post(info, std::make_unique<StreamFrame>(info, time_us, n_points, points));
 }
 
 // GUI thread, under data_mutex: the frames that arrived since the last call
 // go to the views, oldest first.
 void ViewerApplication::deliver_frames() {
     arrived_frames_.take(delivered_frames_);
-    for (const FrameMailbox::Frame& frame : delivered_frames_) {
-        last_data_time_ = std::max(last_data_time_, frame.arrival.wall_s);
-        views_.hand_off(config.enable_transforms, frame.info, frame.time_us, frame.points.size(),
-                        frame.points.data(), frame.arrival);
+    for (FrameMailbox::Entry& entry : delivered_frames_) {
+        last_data_time_ = std::max(last_data_time_, entry.arrival.wall_s);
+        views_.hand_off(config.enable_transforms, entry.info, std::move(entry.frame),
+                        entry.arrival);
     }
 }
 

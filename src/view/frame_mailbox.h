@@ -1,17 +1,18 @@
 // Completed frames on their way from the SDK's threads to the GUI thread.
 //
-// The SDK side only copies a frame in, under a lock that the GUI thread holds
-// for nothing but a swap; all work on the frame (calibration, streams, views)
-// happens on the GUI thread. So an SDK thread never waits for drawing, and a
-// slow frame cannot make the SDK drop live packets.
+// The SDK side builds and calibrates a frame on its own thread, then only
+// moves it in, under a lock that the GUI thread holds for nothing but a
+// swap. So an SDK thread never waits for drawing, and a slow drawn frame
+// cannot make the SDK drop live packets.
 #pragma once
 
 #include "frame_arrival.h"
+#include "sensor_stream.h"
 
 #include <druvex_sdk.h>
 
 #include <cstddef>
-#include <cstdint>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -21,31 +22,28 @@ class FrameMailbox {
 public:
     // More frames of one sensor than this waiting means the GUI thread is not
     // taking them (a minimised window): its oldest one makes way.
-    static constexpr size_t kMaxWaitingPerSensor = 100;
+    static constexpr size_t kMaxWaitingPerSensor = SensorStream::kMaxIncomingFrames;
 
-    struct Frame {
+    struct Entry {
         DruvexSensorInformation info;
-        int64_t time_us = 0;
         FrameArrival arrival;
-        std::vector<DruvexSensorRawPointWithTime> points;
+        std::unique_ptr<StreamFrame> frame;
     };
 
-    // Any thread: copies the frame in. Allocates only while the mailbox grows.
-    void post(const DruvexSensorInformation& info, int64_t time_us, size_t n,
-              const DruvexSensorRawPointWithTime* points);
+    // Any thread: the frame waits, stamped with its arrival.
+    void post(const DruvexSensorInformation& info, std::unique_ptr<StreamFrame> frame);
     // GUI thread: every waiting frame, oldest first, replaces the contents of
-    // `frames`; the frames it held before are kept for reuse.
-    void take(std::vector<Frame>& frames);
+    // `entries`.
+    void take(std::vector<Entry>& entries);
     // Frames that arrived before a clear are not delivered.
     void clear();
 
 private:
-    Frame next_frame_locked();
-    void make_way_locked(uint64_t handle);
+    // The sensor's oldest waiting frame when it has too many, else null.
+    std::unique_ptr<StreamFrame> make_way_locked(uint64_t handle);
 
     std::mutex mutex_;
-    std::vector<Frame> waiting_;  // guarded by mutex_
-    std::vector<Frame> spare_;    // guarded by mutex_: emptied frames, buffers kept
+    std::vector<Entry> waiting_;  // guarded by mutex_
 };
 
 }  // namespace druvex

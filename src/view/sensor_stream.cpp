@@ -33,15 +33,10 @@ bool sdk_sensor_information(uint64_t handle, DruvexSensorInformation* info) {
 
 StreamSdk stream_sdk = {sdk_calibrate, sdk_sensor_information};
 
-StreamFrame::StreamFrame(SensorStream* stream_, int64_t time_us_, size_t n,
-                         const DruvexSensorRawPointWithTime* points, uint8_t mode_value)
-    : time_us(time_us_),
-      stream(stream_),
-      view(stream_->view),
-      app(stream_->app),
-      mode_flag(mode_value != 0),
-      raw_points(points, points + n) {
-    calibrate();
+StreamFrame::StreamFrame(const DruvexSensorInformation& info, int64_t time_us_, size_t n,
+                         const DruvexSensorRawPointWithTime* points)
+    : time_us(time_us_), raw_points(points, points + n) {
+    calibrate_with(get_calibration_by_serial(info.serial_number));
     for (const DruvexSensorImagePoint& p : image_points) {
         min_timestamp = std::min(min_timestamp, p.timestamp);
         max_timestamp = std::max(max_timestamp, p.timestamp);
@@ -52,8 +47,16 @@ StreamFrame::StreamFrame(SensorStream* stream_, int64_t time_us_, size_t n,
     }
 }
 
-bool StreamFrame::calibrate() {
-    const DruvexCalibration c = stream->calibration();
+void StreamFrame::attach(SensorStream* stream_, uint8_t mode_value) {
+    stream = stream_;
+    view = stream_->view;
+    app = stream_->app;
+    mode_flag = mode_value != 0;
+}
+
+bool StreamFrame::calibrate() { return calibrate_with(stream->calibration()); }
+
+bool StreamFrame::calibrate_with(const DruvexCalibration& c) {
     // Drawing asks again every frame; only a changed calibration moves the points.
     if (calibrated_ && std::memcmp(&c, &calibration_, sizeof c) == 0) return false;
     std::memcpy(static_cast<void*>(&calibration_), &c, sizeof c);
@@ -123,17 +126,23 @@ void SensorStream::follow_settings() {
 
 void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
                        const DruvexSensorRawPointWithTime* points, const FrameArrival& arrival) {
+    push_stream_frame(stream, std::make_unique<StreamFrame>(stream.info, time_us, n, points),
+                      arrival);
+}
+
+void push_stream_frame(SensorStream& stream, std::unique_ptr<StreamFrame> frame,
+                       const FrameArrival& arrival) {
     std::lock_guard<std::mutex> lock(stream.mutex);
-    if (n > 0) {
-        const int64_t t = points[0].timestamp;
+    if (!frame->raw_points.empty()) {
+        const int64_t t = frame->raw_points.front().timestamp;
         if (stream.first_timestamp == 0) stream.first_timestamp = t;
         if (t - stream.first_timestamp < -SensorStream::kSeekBackUsec) stream.clear_locked();
     }
     uint8_t mode_value = 0;
     druvex_sdk_get(stream.handle, 1, &mode_value, 1);
     last_sdk_error();  // the SDK refuses this key; its failure must not linger
-    stream.incoming.push_back(
-        std::make_unique<StreamFrame>(&stream, time_us, n, points, mode_value));
+    frame->attach(&stream, mode_value);
+    stream.incoming.push_back(std::move(frame));
     if (stream.incoming.size() > SensorStream::kMaxIncomingFrames) stream.incoming.clear();
     if (stream.hex_grid) stream.hex_grid->tick();
 

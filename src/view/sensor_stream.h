@@ -37,10 +37,14 @@ struct StreamSdk {
 extern StreamSdk stream_sdk;
 
 // One received frame: its raw points and their calibrated image points.
+// Built and calibrated on the thread the frame arrives on, before any stream
+// takes it; from then on the one stream that keeps it owns it (GUI thread).
 struct StreamFrame {
-    StreamFrame(SensorStream* stream, int64_t time_us, size_t n,
-                const DruvexSensorRawPointWithTime* points, uint8_t mode_value);
+    StreamFrame(const DruvexSensorInformation& info, int64_t time_us, size_t n,
+                const DruvexSensorRawPointWithTime* points);
 
+    // The stream that keeps the frame, and the SDK's mode value for it.
+    void attach(SensorStream* stream, uint8_t mode_value);
     // Recomputes image_points (two per raw point: first and second return)
     // when the sensor's calibration differs from the one they were made with;
     // true when it did.
@@ -53,15 +57,16 @@ struct StreamFrame {
     int64_t time_us;
     int64_t min_timestamp = 0, max_timestamp = 0;
     float min_image_x = 0.0f, max_image_x = 0.0f, min_image_z = 0.0f, max_image_z = 0.0f;
-    SensorStream* stream;
-    View* view;
-    ViewHost* app;
-    bool mode_flag;
+    SensorStream* stream = nullptr;  // null until attached
+    View* view = nullptr;
+    ViewHost* app = nullptr;
+    bool mode_flag = false;
     bool processed = false;
     std::vector<DruvexSensorRawPointWithTime> raw_points;
     std::vector<DruvexSensorImagePoint> image_points;
 
 private:
+    bool calibrate_with(const DruvexCalibration& calibration);
     VertexKey vertex_key(int32_t color_mode, float weight, const SensorPose* pose) const;
     void fill_vertex_cache(const VertexKey& key);
 
@@ -152,8 +157,12 @@ private:
     uint64_t clips_version_ = ~uint64_t(0);
 };
 
-// GUI thread, with the view's mutex held. `arrival` is when the frame reached
-// the application; it sets the frame rate and the last push time.
+// GUI thread, with the view's mutex held: the stream keeps the frame.
+// `arrival` is when the frame reached the application; it sets the frame rate
+// and the last push time.
+void push_stream_frame(SensorStream& stream, std::unique_ptr<StreamFrame> frame,
+                       const FrameArrival& arrival);
+// The same for points that no frame holds yet.
 void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
                        const DruvexSensorRawPointWithTime* points,
                        const FrameArrival& arrival = FrameArrival::now());

@@ -39,7 +39,11 @@ public:
     View& operator=(const View&) = delete;
 
     // GUI thread (the SDK's threads hand frames over through the application's
-    // mailbox). Whether the view took the frame.
+    // mailbox). Whether the view took the frame; `frame` is moved from only
+    // when it did.
+    bool on_frame(const DruvexSensorInformation& info, std::unique_ptr<StreamFrame>& frame,
+                  const FrameArrival& arrival);
+    // The same for points that no frame holds yet.
     bool on_frame(const DruvexSensorInformation& info, int64_t time_us, size_t n,
                   const DruvexSensorRawPointWithTime* points,
                   const FrameArrival& arrival = FrameArrival::now());

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <future>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -113,7 +114,8 @@ TEST(ApplicationTest, ApplicationThatNeverRanWritesNoSettings) {
 }
 
 // The application's own replay carries a capture to its views under replayed
-// handles, leaves the SDK's global replay alone, and is closed by shut-down.
+// handles, never waiting for the lock the GUI thread holds while it keeps
+// the views; it leaves the SDK's global replay alone, and shut-down closes it.
 TEST(ApplicationTest, OwnReplayFillsTheViewsWithReplayedSensors) {
     if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
     if (!testing::executable_exists(testing::sample_capture_maker()))
@@ -133,7 +135,14 @@ TEST(ApplicationTest, OwnReplayFillsTheViewsWithReplayedSensors) {
         // not depend on timing.
         ASSERT_TRUE(app->replay.pause().ok());
         ASSERT_TRUE(app->replay.seek(0.0f).ok());
-        ASSERT_TRUE(app->replay.resume_blocking(1.5f).ok());
+        std::unique_lock<std::mutex> drawing(app->data_mutex);
+        auto replayed_frames =
+            std::async(std::launch::async, [&] { return app->replay.resume_blocking(1.5f).ok(); });
+        const bool in_time =
+            replayed_frames.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        drawing.unlock();
+        ASSERT_TRUE(in_time) << "the replay waited for the GUI thread";
+        ASSERT_TRUE(replayed_frames.get());
         app->update_streams();  // new views join
         app->update_streams();  // their streams show
         std::set<uint64_t> handles;
