@@ -101,8 +101,9 @@ int64_t ViewerApplication::current_time_usec() {
         .count();
 }
 
-// SDK thread: the frame is built here, then waits in the mailbox for the GUI
-// thread, so this thread goes back to its packets without waiting for drawing.
+// SDK thread: the points are copied into a frame that waits in the mailbox for
+// the GUI thread, so this thread goes back to its packets without waiting for
+// drawing.
 void ViewerApplication::on_raw_frame(uint64_t handle, int64_t time_us, size_t n_points,
                                      const DruvexSensorRawPointWithTime* points) {
     if (n_points == 0) return;  // streams read the first point's time stamp
@@ -112,7 +113,7 @@ void ViewerApplication::on_raw_frame(uint64_t handle, int64_t time_us, size_t n_
         report_sdk_error(error, "Get sensor information failed!");
         return;
     }
-    arrived_frames_.post(info, std::make_unique<StreamFrame>(info, time_us, n_points, points));
+    arrived_frames_.post(info, std::make_unique<StreamFrame>(time_us, n_points, points));
 }
 
 // GUI thread, under data_mutex: the frames that arrived since the last call

@@ -33,10 +33,11 @@ bool sdk_sensor_information(uint64_t handle, DruvexSensorInformation* info) {
 
 StreamSdk stream_sdk = {sdk_calibrate, sdk_sensor_information};
 
-StreamFrame::StreamFrame(const DruvexSensorInformation& info, int64_t time_us_, size_t n,
-                         const DruvexSensorRawPointWithTime* points)
-    : time_us(time_us_), raw_points(points, points + n) {
-    calibrate_with(get_calibration_by_serial(info.serial_number));
+StreamFrame::StreamFrame(int64_t time_us_, size_t n, const DruvexSensorRawPointWithTime* points)
+    : time_us(time_us_), raw_points(points, points + n) {}
+
+void StreamFrame::measure() {
+    calibrate();
     for (const DruvexSensorImagePoint& p : image_points) {
         min_timestamp = std::min(min_timestamp, p.timestamp);
         max_timestamp = std::max(max_timestamp, p.timestamp);
@@ -54,9 +55,8 @@ void StreamFrame::attach(SensorStream* stream_, uint8_t mode_value) {
     mode_flag = mode_value != 0;
 }
 
-bool StreamFrame::calibrate() { return calibrate_with(stream->calibration()); }
-
-bool StreamFrame::calibrate_with(const DruvexCalibration& c) {
+bool StreamFrame::calibrate() {
+    const DruvexCalibration c = stream->calibration();
     // Drawing asks again every frame; only a changed calibration moves the points.
     if (calibrated_ && std::memcmp(&c, &calibration_, sizeof c) == 0) return false;
     std::memcpy(static_cast<void*>(&calibration_), &c, sizeof c);
@@ -126,8 +126,7 @@ void SensorStream::follow_settings() {
 
 void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
                        const DruvexSensorRawPointWithTime* points, const FrameArrival& arrival) {
-    push_stream_frame(stream, std::make_unique<StreamFrame>(stream.info, time_us, n, points),
-                      arrival);
+    push_stream_frame(stream, std::make_unique<StreamFrame>(time_us, n, points), arrival);
 }
 
 void push_stream_frame(SensorStream& stream, std::unique_ptr<StreamFrame> frame,
@@ -157,12 +156,20 @@ void push_stream_frame(SensorStream& stream, std::unique_ptr<StreamFrame> frame,
 
 namespace {
 
+// The fields of view are those of the last few frames: older ones in the
+// batch would only be overwritten, so they are not measured.
 void take_incoming(SensorStream& s) {
-    for (auto& frame : s.incoming) {
-        s.image_x_min.add(frame->min_image_x);
-        s.image_x_max.add(frame->max_image_x);
-        s.image_z_min.add(frame->min_image_z);
-        s.image_z_max.add(frame->max_image_z);
+    const size_t window = Statistic<float>::kWindow;
+    const size_t measured_from = s.incoming.size() > window ? s.incoming.size() - window : 0;
+    for (size_t i = 0; i < s.incoming.size(); ++i) {
+        std::unique_ptr<StreamFrame>& frame = s.incoming[i];
+        if (i >= measured_from) {
+            frame->measure();
+            s.image_x_min.add(frame->min_image_x);
+            s.image_x_max.add(frame->max_image_x);
+            s.image_z_min.add(frame->min_image_z);
+            s.image_z_max.add(frame->max_image_z);
+        }
         s.frames.push_back(std::move(frame));
     }
     s.incoming.clear();

@@ -36,19 +36,22 @@ struct StreamSdk {
 };
 extern StreamSdk stream_sdk;
 
-// One received frame: its raw points and their calibrated image points.
-// Built and calibrated on the thread the frame arrives on, before any stream
-// takes it; from then on the one stream that keeps it owns it (GUI thread).
+// One received frame: its raw points and, once it is used, their calibrated
+// image points. Built on the thread the frame arrives on with nothing but a
+// copy of the points; owned from then on by the one stream that keeps it,
+// and calibrated there (GUI thread) when it is measured or drawn, so frames
+// that arrive faster than they are drawn cost no calibration.
 struct StreamFrame {
-    StreamFrame(const DruvexSensorInformation& info, int64_t time_us, size_t n,
-                const DruvexSensorRawPointWithTime* points);
+    StreamFrame(int64_t time_us, size_t n, const DruvexSensorRawPointWithTime* points);
 
     // The stream that keeps the frame, and the SDK's mode value for it.
     void attach(SensorStream* stream, uint8_t mode_value);
     // Recomputes image_points (two per raw point: first and second return)
     // when the sensor's calibration differs from the one they were made with;
-    // true when it did.
+    // true when it did. Needs the stream.
     bool calibrate();
+    // Calibrates, then finds the extents of the image points.
+    void measure();
     // Appends this frame's drawn points, moved by `pose` unless it is null,
     // from the kept ones while nothing they depend on has changed.
     void build_points(std::vector<PointVertex>& out, int32_t color_mode, float weight,
@@ -66,7 +69,6 @@ struct StreamFrame {
     std::vector<DruvexSensorImagePoint> image_points;
 
 private:
-    bool calibrate_with(const DruvexCalibration& calibration);
     VertexKey vertex_key(int32_t color_mode, float weight, const SensorPose* pose) const;
     void fill_vertex_cache(const VertexKey& key);
 

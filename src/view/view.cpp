@@ -34,7 +34,7 @@ View::~View() {
 
 bool View::on_frame(const DruvexSensorInformation& info, int64_t time_us, size_t n,
                     const DruvexSensorRawPointWithTime* points, const FrameArrival& arrival) {
-    auto frame = std::make_unique<StreamFrame>(info, time_us, n, points);
+    auto frame = std::make_unique<StreamFrame>(time_us, n, points);
     return on_frame(info, frame, arrival);
 }
 

@@ -38,8 +38,7 @@ bool offer(const std::vector<std::unique_ptr<View>>& views, const DruvexSensorIn
 void ViewLists::hand_off(bool enable_transforms, const DruvexSensorInformation& info,
                          int64_t time_us, size_t n, const DruvexSensorRawPointWithTime* points,
                          const FrameArrival& arrival) {
-    hand_off(enable_transforms, info, std::make_unique<StreamFrame>(info, time_us, n, points),
-             arrival);
+    hand_off(enable_transforms, info, std::make_unique<StreamFrame>(time_us, n, points), arrival);
 }
 
 void ViewLists::hand_off(bool enable_transforms, const DruvexSensorInformation& info,
