@@ -1,10 +1,11 @@
-// Recording live traffic: a simulated sensor's packets arrive on the SDK's
-// port at a fixed rate for ten seconds. Three receivers, side by side in one
-// run: the SDK alone (a callback that only counts), the viewer's recorder
-// alone on the SDK's packet callback, and the whole application in its window
-// (under the virtual display) recording while it draws the points, as a user
-// runs it. Reports what was sent, what reached the receiver or the file, and
-// the packets lost on the way, which must be 0.
+// Recording live traffic: 1 KB datagrams and a simulated sensor's packets
+// arrive on the SDK's port at a fixed rate for ten seconds. Three receivers,
+// side by side in one run: the SDK alone (callbacks that only count packets
+// and frames), the viewer's recorder alone on the SDK's packet callback, and
+// the whole application in its window (under the virtual display) recording
+// while it draws the sensor's points, as a user runs it. Reports what was
+// sent, what reached the receiver or the file, and the packets lost on the
+// way, which must be 0.
 #include "app/capture_recorder.h"
 #include "app/viewer_application.h"
 #include "loopback.h"
@@ -42,8 +43,13 @@ enum Receiver { sdk_alone = 0, recorder_alone = 1, application = 2 };
 struct Counting {
     druvex::CaptureRecorder* recorder = nullptr;
     std::atomic<uint64_t> delivered{0};
+    std::atomic<uint64_t> frames{0};
     std::atomic<uint64_t> failed{0};
 };
+
+void on_frame(uint64_t, size_t, const DruvexSensorRawPointWithTime*, void* user) {
+    static_cast<Counting*>(user)->frames.fetch_add(1);
+}
 
 void on_packet(uint64_t handle, int64_t, const uint8_t* data, size_t size, void* user) {
     auto* r = static_cast<Counting*>(user);
@@ -51,29 +57,59 @@ void on_packet(uint64_t handle, int64_t, const uint8_t* data, size_t size, void*
     if (r->recorder != nullptr && !r->recorder->append(handle, data, size).ok()) r->failed++;
 }
 
-// One simulated second of a sensor's traffic, sent over and over.
-std::vector<druvex_sim::Bytes> sensor_packets(size_t count) {
+// A simulated sensor at its own pace, whose frames the application draws,
+// among 1 KB datagrams from another address that make up the rate.
+struct Traffic {
+    std::vector<druvex_sim::Bytes> sensor;  // information packets, then data
+    double sensor_rate = 0.0;               // the sensor's packets per second
+};
+
+Traffic sensor_traffic() {
     druvex_sim::SensorSim sim(druvex_sim::SimOptions{});
-    std::vector<druvex_sim::Bytes> packets = sim.info_packets();
-    while (packets.size() < count) packets.push_back(sim.next_data_packet().bytes);
-    return packets;
+    Traffic traffic;
+    traffic.sensor = sim.info_packets();
+    traffic.sensor_rate = 1e6 / (double(sim.records_per_packet()) * sim.options().record_period_us);
+    const auto count = static_cast<size_t>(traffic.sensor_rate * seconds_sent);
+    for (size_t i = 0; i < count; ++i) traffic.sensor.push_back(sim.next_data_packet().bytes);
+    return traffic;
 }
 
-uint64_t send_paced(uint16_t port, double rate, const std::vector<druvex_sim::Bytes>& packets) {
+int socket_from(const char* address) {
     const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    inet_pton(AF_INET, address, &source.sin_addr);
+    bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof(source));
+    return fd;
+}
+
+// Sends `rate` datagrams a second for the bench's time: the sensor's packets
+// when they are due, filler otherwise.
+uint64_t send_paced(uint16_t port, double rate, const Traffic& traffic) {
+    const int sensor_fd = socket_from("127.0.0.1");
+    const int filler_fd = socket_from("127.0.0.2");
+    const std::vector<uint8_t> filler(1024, 0);
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(port);
     target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const auto* to = reinterpret_cast<const sockaddr*>(&target);
     const uint64_t count = static_cast<uint64_t>(rate * seconds_sent);
     const auto start = Clock::now();
+    size_t sensor_sent = 0;
     for (uint64_t i = 0; i < count; ++i) {
         if (i % 10 == 0)
             std::this_thread::sleep_until(start + std::chrono::duration<double>(i / rate));
-        const druvex_sim::Bytes& p = packets[i % packets.size()];
-        sendto(fd, p.data(), p.size(), 0, reinterpret_cast<sockaddr*>(&target), sizeof(target));
+        const double due = double(i) / rate * traffic.sensor_rate;
+        if (sensor_sent < traffic.sensor.size() && double(sensor_sent) <= due) {
+            const druvex_sim::Bytes& p = traffic.sensor[sensor_sent++];
+            sendto(sensor_fd, p.data(), p.size(), 0, to, sizeof(target));
+        } else {
+            sendto(filler_fd, filler.data(), filler.size(), 0, to, sizeof(target));
+        }
     }
-    close(fd);
+    close(sensor_fd);
+    close(filler_fd);
     return count;
 }
 
@@ -105,14 +141,14 @@ Clock::time_point until_settled(const std::atomic<bool>& sending,
 }
 
 struct Outcome {
-    uint64_t sent = 0, received = 0, written = 0, dropped = 0, draws = 0;
+    uint64_t sent = 0, received = 0, written = 0, dropped = 0, draws = 0, frames = 0;
     double seconds = 0.0;
     bool failed = false;
 };
 
 // The SDK with the bench's own packet callback, and the recorder on it when asked.
-bool run_sdk(double rate, const std::vector<druvex_sim::Bytes>& packets, const std::string& path,
-             bool record, Outcome& out) {
+bool run_sdk(double rate, const Traffic& traffic, const std::string& path, bool record,
+             Outcome& out) {
     druvex::CaptureRecorder recorder;
     Counting counting;
     if (record && !recorder.start(path, nullptr)) return false;
@@ -122,14 +158,15 @@ bool run_sdk(double rate, const std::vector<druvex_sim::Bytes>& packets, const s
     options.frame_options.mode = DRUVEX_SDK_FRAME_HALF_SCAN;
     options.port = druvex_test::free_udp_port();
     if (druvex_sdk_initialize(DRUVEX_SDK_VERSION, &options, nullptr, nullptr) != 0 ||
-        druvex_sdk_listen_network_packet(on_packet, &counting) != 0) {
+        druvex_sdk_listen_network_packet(on_packet, &counting) != 0 ||
+        druvex_sdk_listen_raw_frames(on_frame, &counting) != 0) {
         return false;
     }
     const uint64_t dropped_before = druvex_sdk_get_n_dropped_packets();
     std::atomic<bool> sending{true};
     const auto start = Clock::now();
     std::thread sender([&] {
-        out.sent = send_paced(options.port, rate, packets);
+        out.sent = send_paced(options.port, rate, traffic);
         sending = false;
     });
     const auto end = until_settled(
@@ -141,14 +178,14 @@ bool run_sdk(double rate, const std::vector<druvex_sim::Bytes>& packets, const s
     out.failed = counting.failed != 0 || !recorder.stop(nullptr);
     out.seconds = std::chrono::duration<double>(end - start).count();
     out.received = counting.delivered;
+    out.frames = counting.frames;
     out.written = record ? packets_in(path) : 0;
     return true;
 }
 
 // The application as the program runs it: its window drawn at the main
 // loop's pace (an event or 50 ms), its SDK moved to a free port.
-bool run_application(double rate, const std::vector<druvex_sim::Bytes>& packets,
-                     const std::string& path, Outcome& out) {
+bool run_application(double rate, const Traffic& traffic, const std::string& path, Outcome& out) {
     static const bool toolkit = (nanogui::init(), true);
     (void)toolkit;
     nanogui::ref<druvex::ViewerApplication> app = new druvex::ViewerApplication(false, 4);
@@ -165,7 +202,7 @@ bool run_application(double rate, const std::vector<druvex_sim::Bytes>& packets,
     std::atomic<bool> sending{true};
     const auto start = Clock::now();
     std::thread sender([&] {
-        out.sent = send_paced(port, rate, packets);
+        out.sent = send_paced(port, rate, traffic);
         sending = false;
     });
     const auto end = until_settled(
@@ -194,7 +231,7 @@ void BM_RecordLiveTraffic(benchmark::State& state) {
         state.SkipWithError("the application needs a display");
         return;
     }
-    const std::vector<druvex_sim::Bytes> packets = sensor_packets(4000);
+    const Traffic traffic = sensor_traffic();
     char folder[] = "/tmp/druvex_recording_bench_XXXXXX";
     const std::string directory = ::mkdtemp(folder);
     const std::string path = directory + "/bench.pcap";
@@ -203,8 +240,8 @@ void BM_RecordLiveTraffic(benchmark::State& state) {
     for (auto _ : state) {
         Outcome out;
         const bool ran = receiver == application
-                             ? run_application(rate, packets, path, out)
-                             : run_sdk(rate, packets, path, receiver == recorder_alone, out);
+                             ? run_application(rate, traffic, path, out)
+                             : run_sdk(rate, traffic, path, receiver == recorder_alone, out);
         if (!ran) {
             state.SkipWithError("the receiver did not start");
             break;
@@ -217,8 +254,11 @@ void BM_RecordLiveTraffic(benchmark::State& state) {
         state.counters["sdk_dropped"] = double(out.dropped);
         state.counters["failures"] = out.failed ? 1.0 : 0.0;
         state.counters["kept_per_s"] = double(kept) / out.seconds;
-        if (receiver == application)
+        if (receiver == application) {
             state.counters["draws_per_s"] = double(out.draws) / out.seconds;
+        } else {
+            state.counters["frames_per_s"] = double(out.frames) / out.seconds;
+        }
     }
     ::unsetenv("APPDATA");
     std::filesystem::remove_all(directory);
