@@ -1,8 +1,9 @@
 // Completed frames on their way from the SDK's threads to the GUI thread.
 //
 // The SDK side copies a frame's points on its own thread, then only moves the
-// frame in, under a lock that the GUI thread holds for nothing but a swap. So an SDK thread never
-// waits for drawing, and a slow drawn frame cannot make the SDK drop live packets.
+// frame in, under a lock that the GUI thread holds for nothing but a swap.
+// So an SDK thread never waits for drawing, and a slow drawn frame cannot
+// make the SDK drop live packets.
 #pragma once
 
 #include "frame_arrival.h"

@@ -2,7 +2,6 @@
 #include "sensor_stream.h"
 
 #include "hex_grid.h"
-#include "platform/rate_limiter.h"
 #include "platform/sdk_utils.h"
 #include "view.h"
 #include "view_host.h"
@@ -12,7 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 namespace druvex {
 
