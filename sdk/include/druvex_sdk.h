@@ -455,6 +455,12 @@ DRUVEX_API uint16_t druvex_sdk_get_port(void);
  * earlier on this thread although the port did move: check
  * druvex_sdk_get_port, or fetch the error first. */
 DRUVEX_API int32_t druvex_sdk_set_port(uint16_t port);
+/* Live packets received but dropped unprocessed since the program started:
+ * when more than 1000 wait to be processed, the whole backlog is dropped at
+ * once. The count only grows (over deinitialisation too), so a caller takes
+ * the difference over the span it cares about. Needs no initialisation and
+ * touches no last error. */
+DRUVEX_API uint64_t druvex_sdk_get_n_dropped_packets(void);
 
 /* ---- callbacks ---------------------------------------------------------- */
 /* One callback of each kind (see "callbacks" above for threads and pointers):

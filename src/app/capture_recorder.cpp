@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace druvex {
 namespace {
@@ -38,6 +39,8 @@ bool CaptureRecorder::start(const std::string& path, bool replace, std::string* 
     path_ = path;
     packets_ = 0;
     last_flush_ = Clock::now();
+    dropped_at_start_ = druvex_sdk_get_n_dropped_packets();
+    lost_ = 0;
     return true;
 }
 
@@ -85,6 +88,7 @@ bool CaptureRecorder::stop(std::string* reason) {
 
 bool CaptureRecorder::finish(std::string* reason) {
     if (!capture_.is_open()) return true;
+    lost_ = druvex_sdk_get_n_dropped_packets() - dropped_at_start_;
     errno = 0;
     if (!capture_.close()) return true;
     if (reason != nullptr) *reason = error_text(errno);
@@ -99,6 +103,11 @@ bool CaptureRecorder::is_recording() const {
 uint64_t CaptureRecorder::packet_count() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return packets_;
+}
+
+uint64_t CaptureRecorder::take_lost_packets() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(lost_, 0);
 }
 
 std::string CaptureRecorder::path() const {

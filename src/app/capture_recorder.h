@@ -44,6 +44,10 @@ public:
     bool is_recording() const;
     // Datagrams written since the last start.
     uint64_t packet_count() const;
+    // Live packets the SDK dropped unprocessed, its backlog being too long,
+    // while the last recording ran: traffic its file is missing. Given once:
+    // 0 again until another recording ends.
+    uint64_t take_lost_packets();
     // The file of the current or the last recording.
     std::string path() const;
 
@@ -59,6 +63,8 @@ private:
     std::string path_;
     uint64_t packets_ = 0;
     Clock::time_point last_flush_{};
+    uint64_t dropped_at_start_ = 0;  // the SDK's drop count when recording began
+    uint64_t lost_ = 0;              // set when the recording ends, until taken
 };
 
 }  // namespace druvex

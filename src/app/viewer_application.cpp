@@ -238,12 +238,14 @@ void ViewerApplication::autosave() { save_default_stores(); }
 
 void ViewerApplication::clear_views() {
     std::lock_guard<std::mutex> lock(data_mutex);
+    arrived_frames_.clear();
     for (View* view : views_.get_views()) view->clear_frames();
     for (auto& view : views_.new_views) view->clear_frames();
 }
 
 void ViewerApplication::remove_streams() {
     std::lock_guard<std::mutex> lock(data_mutex);
+    arrived_frames_.clear();
     views_.new_views.clear();
     for (View* view : views_.get_views()) view->remove_streams();
 }

@@ -16,6 +16,7 @@
 #include "settings/default_settings_file.h"
 #include "settings/transforms_store.h"
 #include "settings/viewer_config.h"
+#include "view/frame_mailbox.h"
 #include "view/view_host.h"
 #include "view/view_lists.h"
 #include "widgets/form_helper.h"
@@ -102,6 +103,9 @@ public:
     // The view's "Export Points": save dialog, then its points as PLY.
     void export_points(View* view);
 
+    // The SDK's packet callback: live packets come through the SDK, replayed ones from `replay`.
+    static void network_packet_callback(uint64_t handle, int64_t timestamp_usec,
+                                        const uint8_t* buffer, size_t size, void* user);
     // The SDK's frame callback: a frame of a sensor, stamped with the time it
     // is shown at (the replay's clock while replaying).
     int64_t current_time_usec() override;
@@ -120,6 +124,8 @@ public:
     const std::string& current_config_path() const { return config_file_path; }
     nanogui::Window* help() const { return help_window; }
     void set_panels_visible(bool visible) { gui_visible = visible; }
+    // The lock the GUI thread holds while it works on the views.
+    std::mutex& data_mutex_for_tests() { return data_mutex; }
     // Runs on the GUI thread once a frame, after the application's own rows.
     void add_refresh_callback(const std::function<void()>& callback) {
         app_form->addRefreshCallback(callback);
@@ -171,9 +177,6 @@ private:
     void report_sdk_error(const SdkError& error, const std::string& context) const override;
     static void on_sdk_error(uint64_t handle, int32_t code, const char* message, const void* data,
                              size_t data_size, void* user);
-    // Live packets come through the SDK, replayed ones from `replay`.
-    static void network_packet_callback(uint64_t handle, int64_t timestamp_usec,
-                                        const uint8_t* buffer, size_t size, void* user);
     // `received_us`: when the datagram arrived, which is the time it is recorded with.
     void on_network_packet(uint64_t handle, int64_t received_us, const uint8_t* buffer,
                            size_t size);
@@ -272,6 +275,8 @@ private:
     void watch_demo_input();
     bool keep_before_reset(const std::string& path);
     void forward_imu_samples();
+    void report_recording_losses(const std::string& path);
+    void deliver_frames();
     void finish_imu_recording();
     void save_default_stores();
     bool sensor_serial(uint64_t handle, uint64_t* serial) const;
@@ -292,19 +297,27 @@ private:
     CaptureRecorder recorder;
     ReplayControl replay{network_packet_callback, this,
                          [this](const SdkError& error) { report_sdk_error(error, ""); }};
+    // Taken by the GUI thread around the views' upkeep and the settings they
+    // read. No SDK thread takes it: frames come through arrived_frames_.
     std::mutex data_mutex;
     ImuCapture imu_capture;
     ImuReader imu_reader;
     GLTexture help_texture{"helpfile", 0};
     nanogui::Window* help_window = nullptr;
 
+    // Written by the SDK's processing and replay threads, taken by the GUI
+    // thread once a drawn frame; its own lock, held only to copy in or swap.
+    FrameMailbox arrived_frames_;
+    // GUI thread only: the frames of the last take, kept for the list's memory.
+    std::vector<FrameMailbox::Entry> delivered_frames_;
+    // GUI thread only (frames reach them through deliver_frames).
     ViewLists views_;
     TransformsStore transforms_;
     ClipsStore clips_;
     DefaultSettingsFile default_config_;
     DefaultSettingsFile default_transforms_;
     DefaultSettingsFile default_clips_;
-    int64_t last_data_time_ = 0;
+    int64_t last_data_time_ = 0;  // GUI thread only: set as frames are delivered
     bool initialised_ = false;
     // The "gui" logger's sinks without the window's: for what the user did not
     // ask for (the autosave, the sensors' own errors), which must not cover the

@@ -121,7 +121,19 @@ void ViewerApplication::stop_capture() {
     const std::string path = recorder.path();
     std::string reason;
     if (!recorder.stop(&reason)) report_file_failure("Could not close capture file!", path, reason);
+    report_recording_losses(path);
     finish_imu_recording();
+}
+
+// The SDK drops its whole backlog when it falls too far behind the traffic;
+// a recording must not look complete when it is not.
+void ViewerApplication::report_recording_losses(const std::string& path) {
+    if (const uint64_t lost = recorder.take_lost_packets()) {
+        logger->warn(
+            "Capture {} is missing {} packets: they arrived faster than they could be "
+            "processed",
+            path, lost);
+    }
 }
 
 void ViewerApplication::finish_imu_recording() {

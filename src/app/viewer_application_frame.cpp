@@ -94,6 +94,7 @@ void ViewerApplication::update_streams() {
     bool refill = false;
     {
         std::lock_guard<std::mutex> lock(data_mutex);
+        deliver_frames();
         forward_imu_samples();
         refill = views_.maintain(config);
         layout_views();

@@ -3,9 +3,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <string>
 
 namespace druvex {
@@ -38,8 +38,9 @@ void ViewerApplication::network_packet_callback(uint64_t handle, int64_t timesta
     static_cast<ViewerApplication*>(user)->on_network_packet(handle, timestamp_usec, buffer, size);
 }
 
+// Holds no lock of the application's: the replay thread may call the frame
+// callback while it holds the SDK's callback slot, which registering takes.
 void ViewerApplication::init_sdk() {
-    std::lock_guard<std::mutex> lock(data_mutex);
     DruvexSDKOptions options = druvex_sdk_create_options();
     options.control_flags = DRUVEX_SDK_CONTROL_ENABLE_MULTIPLE_RETURNS;
     options.frame_options.mode = DRUVEX_SDK_FRAME_HALF_SCAN;
@@ -99,6 +100,7 @@ void ViewerApplication::on_network_packet(uint64_t handle, int64_t received_us,
     if (SdkError error = recorder.append(handle, received_us, buffer, size); !error.ok()) {
         report_file_failure("Append packet failed!", recorder.path(),
                             error.message.empty() ? error.what() : error.message);
+        report_recording_losses(recorder.path());
     }
 }
 
@@ -111,18 +113,30 @@ int64_t ViewerApplication::current_time_usec() {
         .count();
 }
 
+// SDK thread: the points are copied into a frame that waits in the mailbox for
+// the GUI thread, so this thread goes back to its packets without waiting for
+// drawing.
 void ViewerApplication::on_raw_frame(uint64_t handle, int64_t time_us, size_t n_points,
                                      const DruvexSensorRawPointWithTime* points) {
     if (n_points == 0) return;  // streams read the first point's time stamp
-    std::lock_guard<std::mutex> lock(data_mutex);
     DruvexSensorInformation info;
     druvex_sdk_get_sensor_information(handle, &info);
     if (SdkError error = last_sdk_error(); !error.ok()) {
         report_sdk_error(error, "Get sensor information failed!");
         return;
     }
-    last_data_time_ = std::time(nullptr);
-    views_.hand_off(config.enable_transforms, info, time_us, n_points, points);
+    arrived_frames_.post(info, std::make_unique<StreamFrame>(time_us, n_points, points));
+}
+
+// GUI thread, under data_mutex: the frames that arrived since the last call
+// go to the views, oldest first.
+void ViewerApplication::deliver_frames() {
+    arrived_frames_.take(delivered_frames_);
+    for (FrameMailbox::Entry& entry : delivered_frames_) {
+        last_data_time_ = std::max(last_data_time_, entry.arrival.wall_s);
+        views_.hand_off(config.enable_transforms, entry.info, std::move(entry.frame),
+                        entry.arrival);
+    }
 }
 
 }  // namespace druvex

@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 namespace druvex {
 
@@ -34,14 +33,10 @@ bool sdk_sensor_information(uint64_t handle, DruvexSensorInformation* info) {
 
 StreamSdk stream_sdk = {sdk_calibrate, sdk_sensor_information};
 
-StreamFrame::StreamFrame(SensorStream* stream_, int64_t time_us_, size_t n,
-                         const DruvexSensorRawPointWithTime* points, uint8_t mode_value)
-    : time_us(time_us_),
-      stream(stream_),
-      view(stream_->view),
-      app(stream_->app),
-      mode_flag(mode_value != 0),
-      raw_points(points, points + n) {
+StreamFrame::StreamFrame(int64_t time_us_, size_t n, const DruvexSensorRawPointWithTime* points)
+    : time_us(time_us_), raw_points(points, points + n) {}
+
+void StreamFrame::measure() {
     calibrate();
     for (const DruvexSensorImagePoint& p : image_points) {
         min_timestamp = std::min(min_timestamp, p.timestamp);
@@ -51,6 +46,13 @@ StreamFrame::StreamFrame(SensorStream* stream_, int64_t time_us_, size_t n,
         min_image_z = std::min(min_image_z, p.image_z);
         max_image_z = std::max(max_image_z, p.image_z);
     }
+}
+
+void StreamFrame::attach(SensorStream* stream_, uint8_t mode_value) {
+    stream = stream_;
+    view = stream_->view;
+    app = stream_->app;
+    mode_flag = mode_value != 0;
 }
 
 bool StreamFrame::calibrate() {
@@ -143,33 +145,47 @@ void count_frame_interval(SensorStream& stream, int64_t time_us) {
 }  // namespace
 
 void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
-                       const DruvexSensorRawPointWithTime* points) {
+                       const DruvexSensorRawPointWithTime* points, const FrameArrival& arrival) {
+    push_stream_frame(stream, std::make_unique<StreamFrame>(time_us, n, points), arrival);
+}
+
+void push_stream_frame(SensorStream& stream, std::unique_ptr<StreamFrame> frame,
+                       const FrameArrival& arrival) {
+    const int64_t time_us = frame->time_us;
     std::lock_guard<std::mutex> lock(stream.mutex);
-    if (n > 0) {
-        const int64_t t = points[0].timestamp;
+    if (!frame->raw_points.empty()) {
+        const int64_t t = frame->raw_points.front().timestamp;
         if (stream.first_timestamp == 0) stream.first_timestamp = t;
         if (t - stream.first_timestamp < -SensorStream::kSeekBackUsec) stream.clear_locked();
     }
     uint8_t mode_value = 0;
     druvex_sdk_get(stream.handle, 1, &mode_value, 1);
     last_sdk_error();  // the SDK refuses this key; its failure must not linger
-    stream.incoming.push_back(
-        std::make_unique<StreamFrame>(&stream, time_us, n, points, mode_value));
+    frame->attach(&stream, mode_value);
+    stream.incoming.push_back(std::move(frame));
     if (stream.incoming.size() > SensorStream::kMaxIncomingFrames) stream.incoming.clear();
     if (stream.hex_grid) stream.hex_grid->tick();
 
     count_frame_interval(stream, time_us);
-    stream.last_push_time = std::time(nullptr);
+    stream.last_push_time = arrival.wall_s;
 }
 
 namespace {
 
+// The fields of view are those of the last few frames: older ones in the
+// batch would only be overwritten, so they are not measured.
 void take_incoming(SensorStream& s) {
-    for (auto& frame : s.incoming) {
-        s.image_x_min.add(frame->min_image_x);
-        s.image_x_max.add(frame->max_image_x);
-        s.image_z_min.add(frame->min_image_z);
-        s.image_z_max.add(frame->max_image_z);
+    const size_t window = Statistic<float>::kWindow;
+    const size_t measured_from = s.incoming.size() > window ? s.incoming.size() - window : 0;
+    for (size_t i = 0; i < s.incoming.size(); ++i) {
+        std::unique_ptr<StreamFrame>& frame = s.incoming[i];
+        if (i >= measured_from) {
+            frame->measure();
+            s.image_x_min.add(frame->min_image_x);
+            s.image_x_max.add(frame->max_image_x);
+            s.image_z_min.add(frame->min_image_z);
+            s.image_z_max.add(frame->max_image_z);
+        }
         s.frames.push_back(std::move(frame));
     }
     s.incoming.clear();

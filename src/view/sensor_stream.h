@@ -1,6 +1,7 @@
 // One sensor inside one view: its frames, pose, clip and statistics.
 #pragma once
 
+#include "frame_arrival.h"
 #include "render/point_program.h"
 #include "settings/clips_store.h"
 #include "settings/transforms_store.h"
@@ -35,15 +36,22 @@ struct StreamSdk {
 };
 extern StreamSdk stream_sdk;
 
-// One received frame: its raw points and their calibrated image points.
+// One received frame: its raw points and, once it is used, their calibrated
+// image points. Built on the thread the frame arrives on with nothing but a
+// copy of the points; owned from then on by the one stream that keeps it,
+// and calibrated there (GUI thread) when it is measured or drawn, so frames
+// that arrive faster than they are drawn cost no calibration.
 struct StreamFrame {
-    StreamFrame(SensorStream* stream, int64_t time_us, size_t n,
-                const DruvexSensorRawPointWithTime* points, uint8_t mode_value);
+    StreamFrame(int64_t time_us, size_t n, const DruvexSensorRawPointWithTime* points);
 
+    // The stream that keeps the frame, and the SDK's mode value for it.
+    void attach(SensorStream* stream, uint8_t mode_value);
     // Recomputes image_points (two per raw point: first and second return)
     // when the sensor's calibration differs from the one they were made with;
-    // true when it did.
+    // true when it did. Needs the stream.
     bool calibrate();
+    // Calibrates, then finds the extents of the image points.
+    void measure();
     // Appends this frame's drawn points, moved by `pose` unless it is null,
     // from the kept ones while nothing they depend on has changed.
     void build_points(std::vector<PointVertex>& out, int32_t color_mode, float weight,
@@ -52,10 +60,10 @@ struct StreamFrame {
     int64_t time_us;
     int64_t min_timestamp = 0, max_timestamp = 0;
     float min_image_x = 0.0f, max_image_x = 0.0f, min_image_z = 0.0f, max_image_z = 0.0f;
-    SensorStream* stream;
-    View* view;
-    ViewHost* app;
-    bool mode_flag;
+    SensorStream* stream = nullptr;  // null until attached
+    View* view = nullptr;
+    ViewHost* app = nullptr;
+    bool mode_flag = false;
     bool processed = false;
     std::vector<DruvexSensorRawPointWithTime> raw_points;
     std::vector<DruvexSensorImagePoint> image_points;
@@ -113,6 +121,9 @@ public:
     ViewHost* app;
     std::shared_ptr<spdlog::logger> logger;
     bool alive = true;
+    // Every field is written on the GUI thread (frames are pushed there too);
+    // the mutex guards the incoming list, the push statistics and the hex
+    // grid's background update, as the lock after the view's.
     std::mutex mutex;
     uint64_t handle;
     DruvexSensorInformation info;
@@ -148,9 +159,15 @@ private:
     uint64_t clips_version_ = ~uint64_t(0);
 };
 
-// SDK frame thread, with the view's mutex held.
+// GUI thread, with the view's mutex held: the stream keeps the frame.
+// `arrival` is when the frame reached the application; it sets the frame rate
+// and the last push time.
+void push_stream_frame(SensorStream& stream, std::unique_ptr<StreamFrame> frame,
+                       const FrameArrival& arrival);
+// The same for points that no frame holds yet.
 void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
-                       const DruvexSensorRawPointWithTime* points);
+                       const DruvexSensorRawPointWithTime* points,
+                       const FrameArrival& arrival = FrameArrival::now());
 // GUI thread: takes the incoming frames, trims, refreshes the statistics.
 void update_stream_status(SensorStream& stream);
 

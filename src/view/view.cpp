@@ -34,7 +34,13 @@ View::~View() {
 }
 
 bool View::on_frame(const DruvexSensorInformation& info, int64_t time_us, size_t n,
-                    const DruvexSensorRawPointWithTime* points) {
+                    const DruvexSensorRawPointWithTime* points, const FrameArrival& arrival) {
+    auto frame = std::make_unique<StreamFrame>(time_us, n, points);
+    return on_frame(info, frame, arrival);
+}
+
+bool View::on_frame(const DruvexSensorInformation& info, std::unique_ptr<StreamFrame>& frame,
+                    const FrameArrival& arrival) {
     const uint64_t handle = info.handle;
     std::lock_guard<std::mutex> lock(mutex);
     SensorStream* stream = nullptr;
@@ -49,7 +55,7 @@ bool View::on_frame(const DruvexSensorInformation& info, int64_t time_us, size_t
         stream = created.get();
         pending_streams[handle] = std::move(created);
     }
-    push_stream_frame(*stream, time_us, n, points);
+    push_stream_frame(*stream, std::move(frame), arrival);
     if (name.empty()) name = claim_cluster_set_name(handle);
     return true;
 }

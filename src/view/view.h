@@ -36,9 +36,15 @@ public:
     View(const View&) = delete;
     View& operator=(const View&) = delete;
 
-    // SDK frame thread. Whether the view took the frame.
+    // GUI thread (the SDK's threads hand frames over through the application's
+    // mailbox). Whether the view took the frame; `frame` is moved from only
+    // when it did.
+    bool on_frame(const DruvexSensorInformation& info, std::unique_ptr<StreamFrame>& frame,
+                  const FrameArrival& arrival);
+    // The same for points that no frame holds yet.
     bool on_frame(const DruvexSensorInformation& info, int64_t time_us, size_t n,
-                  const DruvexSensorRawPointWithTime* points);
+                  const DruvexSensorRawPointWithTime* points,
+                  const FrameArrival& arrival = FrameArrival::now());
 
     // GUI thread, once per drawn frame: refresh_streams before update.
     void refresh_streams();
@@ -81,6 +87,8 @@ public:
     RollingStatistic range_extent{0.0f, mean_of};
     ViewRenderer renderer;
     ViewConfig config;
+    // The stream maps and `name` are written on the GUI thread only, frames
+    // included; the mutex orders that work before a stream's own lock.
     std::mutex mutex;
     std::map<uint64_t, std::unique_ptr<SensorStream>> streams;
     std::map<uint64_t, std::unique_ptr<SensorStream>> pending_streams;

@@ -26,9 +26,9 @@ bool ViewLists::is_first_view(const View* view) const { return view == first_vie
 namespace {
 
 bool offer(const std::vector<std::unique_ptr<View>>& views, const DruvexSensorInformation& info,
-           int64_t time_us, size_t n, const DruvexSensorRawPointWithTime* points) {
+           std::unique_ptr<StreamFrame>& frame, const FrameArrival& arrival) {
     for (const auto& view : views) {
-        if (view->on_frame(info, time_us, n, points)) return true;
+        if (view->on_frame(info, frame, arrival)) return true;
     }
     return false;
 }
@@ -36,16 +36,26 @@ bool offer(const std::vector<std::unique_ptr<View>>& views, const DruvexSensorIn
 }  // namespace
 
 void ViewLists::hand_off(bool enable_transforms, const DruvexSensorInformation& info,
-                         int64_t time_us, size_t n, const DruvexSensorRawPointWithTime* points) {
+                         int64_t time_us, size_t n, const DruvexSensorRawPointWithTime* points,
+                         const FrameArrival& arrival) {
+    hand_off(enable_transforms, info, std::make_unique<StreamFrame>(time_us, n, points), arrival);
+}
+
+void ViewLists::hand_off(bool enable_transforms, const DruvexSensorInformation& info,
+                         std::unique_ptr<StreamFrame> frame, const FrameArrival& arrival) {
     if (enable_transforms) {
-        for (const auto& view : group_views) view->on_frame(info, time_us, n, points);
+        for (size_t i = 0; i < group_views.size(); ++i) {
+            const bool last = i + 1 == group_views.size();
+            std::unique_ptr<StreamFrame> own =
+                last ? std::move(frame) : std::make_unique<StreamFrame>(*frame);
+            group_views[i]->on_frame(info, own, arrival);
+        }
         return;
     }
-    if (offer(single_views, info, time_us, n, points) || offer(new_views, info, time_us, n, points))
-        return;
+    if (offer(single_views, info, frame, arrival) || offer(new_views, info, frame, arrival)) return;
     // A fresh view takes the first sensor that reaches it.
     new_views.push_back(std::make_unique<View>(host_, nullptr, 0));
-    new_views.back()->on_frame(info, time_us, n, points);
+    new_views.back()->on_frame(info, frame, arrival);
 }
 
 bool ViewLists::maintain(const ViewerConfig& config) {

@@ -23,9 +23,14 @@ public:
     bool is_first_view(const View* view) const;
     size_t drawn_count() const { return group_views.size() + single_views.size(); }
 
-    // SDK frame thread, under the application's data mutex.
+    // GUI thread, under the application's data mutex: the frame goes to the
+    // view that takes its sensor, or to every group view (a copy each).
+    void hand_off(bool enable_transforms, const DruvexSensorInformation& info,
+                  std::unique_ptr<StreamFrame> frame, const FrameArrival& arrival);
+    // The same for points that no frame holds yet.
     void hand_off(bool enable_transforms, const DruvexSensorInformation& info, int64_t time_us,
-                  size_t n, const DruvexSensorRawPointWithTime* points);
+                  size_t n, const DruvexSensorRawPointWithTime* points,
+                  const FrameArrival& arrival = FrameArrival::now());
 
     // GUI thread, under the data mutex: the view set for the current mode.
     // True when views were created that a paused replay should fill at once.

@@ -79,5 +79,6 @@ TEST(PacketQueue, BacklogBeyondLimitIsDroppedWhole) {
     queue.push(make_packet(*pool, 5000));
     EXPECT_EQ(queue.size(), 1u);
     EXPECT_EQ(queue.spare_count(), 1001u);  // the dropped packets are kept for reuse
+    EXPECT_EQ(queue.dropped_count(), 1001u);
     EXPECT_EQ(queue.pop(0.0f)->handle, 5000u);
 }

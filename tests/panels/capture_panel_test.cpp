@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace druvex {
 namespace {
@@ -96,21 +97,25 @@ TEST_F(CapturePanelTest, RecordThenReplayPauseStepSlideAndStop) {
         journey.drag(slider, 0.1f, 0.75f);
         EXPECT_NEAR(replay.get_position(), 0.0f, 0.05f) << "no seek while dragging";
         journey.frames();
-        const std::string label = journey.gui([&] {
+        // The slider's fields belong to the GUI thread, which writes them every frame.
+        const auto [label, dragged_to] = journey.gui([&] {
             auto* time = static_cast<nanogui::Label*>(ToolbarJourney::find_if(capture, [](auto* w) {
                 auto* l = dynamic_cast<nanogui::Label*>(w);
                 return l != nullptr && l->caption().find(" / ") != std::string::npos;
             }));
-            return time != nullptr ? time->caption() : "";
+            return std::make_pair(time != nullptr ? time->caption() : std::string(),
+                                  journey.toolbar().toolbar_state().replay_slider_fraction);
         });
-        EXPECT_EQ(label, format_minutes_seconds(
-                             length * journey.toolbar().toolbar_state().replay_slider_fraction) +
-                             " / " + format_minutes_seconds(length));
+        EXPECT_EQ(label, format_minutes_seconds(length * dragged_to) + " / " +
+                             format_minutes_seconds(length));
         journey.release();
-        EXPECT_FALSE(journey.toolbar().toolbar_state().replay_slider_dragging);
-        EXPECT_NEAR(replay.get_position() / length,
-                    journey.toolbar().toolbar_state().replay_slider_fraction, 0.05f);
-        EXPECT_GT(journey.toolbar().toolbar_state().replay_slider_fraction, 0.5f);
+        const auto [dragging, fraction] = journey.gui([&] {
+            const ToolbarState& state = journey.toolbar().toolbar_state();
+            return std::make_pair(state.replay_slider_dragging, state.replay_slider_fraction);
+        });
+        EXPECT_FALSE(dragging);
+        EXPECT_NEAR(replay.get_position() / length, fraction, 0.05f);
+        EXPECT_GT(fraction, 0.5f);
         journey.screenshot(journey.data_dir + "/capture_panel.png");
 
         journey.click(journey.gui([&] { return transport->childAt(2); }));  // stop

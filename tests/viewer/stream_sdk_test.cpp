@@ -67,8 +67,8 @@ TEST_F(StreamSdkTest, FramesAreCalibratedWithTheSensorsCalibration) {
         g_channels_seen = 0;
         const auto points = testing::raw_frame(4, 1);
         push_stream_frame(stream, 1, points.size(), points.data());
+        update_stream_status(stream);  // the frame is measured, so calibrated
         EXPECT_EQ(g_channels_seen, stream.calibration().channel_count);
-        update_stream_status(stream);
         EXPECT_TRUE(stream.alive);
     }
 }

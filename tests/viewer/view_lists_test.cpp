@@ -1,8 +1,11 @@
 // Tests of the view lists and the routing of frames to views.
 #include "view/view_lists.h"
 #include "fake_view_host.h"
+#include "view/frame_mailbox.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace druvex {
 namespace {
@@ -121,6 +124,36 @@ TEST_F(ViewListsTest, ActiveViewUnderTheMouse) {
     EXPECT_EQ(lists_.view_under(600, 10, 1000, 1000), lists_.view_at(1));
     EXPECT_EQ(lists_.view_under(100, 900, 1000, 1000), lists_.view_at(4));
     EXPECT_EQ(lists_.view_under(900, 900, 1000, 1000), nullptr);  // the empty sixth tile
+}
+
+// Frames wait in the mailbox, oldest first, until the GUI thread takes them;
+// a sensor whose frames nobody takes keeps only its newest ones, and the
+// others' frames are not touched.
+TEST(FrameMailboxTest, KeepsTheNewestFramesOfASensorNobodyTakes) {
+    FrameMailbox mailbox;
+    const auto points = raw_frame(2, 1);
+    const size_t limit = FrameMailbox::kMaxWaitingPerSensor;
+    for (int64_t t = 0; t < int64_t(limit) + 50; ++t) {
+        mailbox.post(sensor_info(1),
+                     std::make_unique<StreamFrame>(t, points.size(), points.data()));
+        if (t % 40 == 0)
+            mailbox.post(sensor_info(2),
+                         std::make_unique<StreamFrame>(t, points.size(), points.data()));
+    }
+    std::vector<FrameMailbox::Entry> taken;
+    mailbox.take(taken);
+    std::vector<int64_t> first, second;
+    for (const FrameMailbox::Entry& entry : taken)
+        (entry.info.handle == 1 ? first : second).push_back(entry.frame->time_us);
+    ASSERT_EQ(first.size(), limit);
+    EXPECT_EQ(first.front(), 50);
+    EXPECT_TRUE(std::is_sorted(first.begin(), first.end()));
+    EXPECT_EQ(second, (std::vector<int64_t>{0, 40, 80, 120}));
+
+    mailbox.post(sensor_info(1), std::make_unique<StreamFrame>(7, points.size(), points.data()));
+    mailbox.clear();
+    mailbox.take(taken);
+    EXPECT_TRUE(taken.empty());
 }
 
 }  // namespace

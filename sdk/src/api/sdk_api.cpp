@@ -90,6 +90,10 @@ DRUVEX_API uint16_t druvex_sdk_get_port(void) {
     return druvex_sdk::NetworkManager::instance().get_port();
 }
 
+DRUVEX_API uint64_t druvex_sdk_get_n_dropped_packets(void) {
+    return druvex_sdk::NetworkManager::instance().queue().dropped_count();
+}
+
 DRUVEX_API int32_t druvex_sdk_set_port(uint16_t port) {
     return report([&] {
         if (!SdkManager::is_initialized()) return not_initialized();

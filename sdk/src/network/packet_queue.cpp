@@ -34,7 +34,10 @@ void PacketQueue::push_batch(std::vector<PacketPtr>& packets, std::vector<Packet
 }
 
 void PacketQueue::append_locked(PacketPtr packet) {
-    if (count_ > max_waiting) clear_locked();
+    if (count_ > max_waiting) {
+        dropped_.fetch_add(count_, std::memory_order_relaxed);
+        clear_locked();
+    }
     if (count_ == ring_.size()) grow();
     ring_[(head_ + count_) % ring_.size()] = std::move(packet);
     ++count_;

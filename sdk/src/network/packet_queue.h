@@ -8,8 +8,10 @@
 // oldest packet, so that what follows is fresh data.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -46,6 +48,9 @@ public:
 
     // Packets kept for reuse (dropped or done with).
     size_t spare_count();
+    // Packets dropped unprocessed because the backlog grew too long, over the
+    // queue's life; a count that only grows, so readers take differences.
+    uint64_t dropped_count() const { return dropped_.load(std::memory_order_relaxed); }
 
     size_t size();
     void clear();
@@ -66,6 +71,7 @@ private:
     std::vector<PacketPtr> spares_;
     size_t head_ = 0;  // index of the oldest packet
     size_t count_ = 0;
+    std::atomic<uint64_t> dropped_{0};
     std::mutex mutex_;
     std::condition_variable not_empty_;
 };
