@@ -64,8 +64,7 @@ using ImageClips = std::map<uint64_t, ImageClip>;
 
 // The application's clips. `focus`, `ground` and `path` belong to the GUI
 // thread (panels bind the fields directly). The image clips are edited on the
-// GUI thread and may be read from any thread: streams are made on the SDK's
-// frame thread.
+// GUI thread and may be read from any thread.
 class ClipsStore {
 public:
     // Path emptied, image clips erased, focus and ground back to their defaults.
