@@ -66,8 +66,7 @@ bool is_finite(const ImageClip& clip);
 
 // The application's clips. `focus`, `ground` and `path` belong to the GUI
 // thread (panels bind the fields directly). The image clips are edited on the
-// GUI thread and may be read from any thread: streams are made on the SDK's
-// frame thread.
+// GUI thread and may be read from any thread.
 class ClipsStore {
 public:
     // Path emptied, image clips erased, focus and ground back to their defaults.

@@ -20,8 +20,7 @@ using SensorTransforms = std::map<uint64_t, SensorTransform>;
 bool is_finite(const SensorTransform& transform);
 
 // The application's poses. `path` belongs to the GUI thread. The poses are
-// edited on the GUI thread and may be read from any thread: streams are made
-// on the SDK's frame thread.
+// edited on the GUI thread and may be read from any thread.
 class TransformsStore {
 public:
     // Path emptied, every pose erased.

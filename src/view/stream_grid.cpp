@@ -26,7 +26,7 @@ bool wide_model(uint16_t model) {
 void SensorStream::configure_hex_grid(float spacing, uint64_t fill_distance,
                                       uint64_t fill_threshold) {
     const float size = usable_grid_spacing(spacing);
-    // The frame thread ticks the grid under the stream mutex.
+    // Frames tick the grid under the stream mutex as they are pushed.
     std::lock_guard<std::mutex> lock(mutex);
     if (!hex_grid || hex_spacing != size) {
         const float hx = wide_model(info.model) ? wide_half_width : half_height;
