@@ -71,8 +71,13 @@ TEST_F(ScreenshotDemoPanelTest, ScreenshotWritesThePngAndDemoModeStartsAndStops)
     journey.run([&] {
         journey.answer_file_dialog(shot);
         journey.click(journey.find("Screenshot"));
+        // The click draws frames of its own before the file is written.
         int w = 0, h = 0, channels = 0;
-        unsigned char* pixels = stbi_load((shot + ".png").c_str(), &w, &h, &channels, 4);
+        unsigned char* pixels = nullptr;
+        wait_until([&] {
+            pixels = stbi_load((shot + ".png").c_str(), &w, &h, &channels, 4);
+            return pixels != nullptr;
+        });
         ASSERT_NE(pixels, nullptr) << "no PNG at " << shot << ".png";
         EXPECT_EQ(w, 1024);
         EXPECT_EQ(h, 768);

@@ -63,8 +63,10 @@ AppJourney::AppJourney(const std::map<std::string, std::string>& settings) {
     nanogui::set_file_dialog_hook(
         [this](const nanogui::FileTypes&, bool) { return std::exchange(dialog_answer_, ""); });
     app->drawAll();
+    // Input sent before the window is mapped goes nowhere.
     std::string output;
-    run_process({"/usr/bin/xdotool", "search", "--sync", "--name", "DruvexViewer"}, {}, output);
+    run_process({"/usr/bin/xdotool", "search", "--sync", "--onlyvisible", "--name", "DruvexViewer"},
+                {}, output);
     window_id_ = output.substr(0, output.find('\n'));
 }
 
@@ -135,6 +137,7 @@ nanogui::Widget* AppJourney::row(const std::string& caption, nanogui::Widget* ro
 }
 
 nanogui::Widget* AppJourney::popup(nanogui::Widget* popup_button) {
+    if (popup_button == nullptr) return nullptr;
     return gui([popup_button] {
         return static_cast<nanogui::Widget*>(
             static_cast<nanogui::PopupButton*>(popup_button)->popup());

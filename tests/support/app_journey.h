@@ -67,7 +67,8 @@ public:
     nanogui::Widget* popup(nanogui::Widget* popup_button);
 
     // Real input through xdotool. Each returns once the application has
-    // handled the input and drawn a few frames since.
+    // handled the input and drawn a few frames since (a handler that draws
+    // frames of its own may still be at work then).
     void click(nanogui::Widget* widget);
     // Presses on `widget` at a fraction of its width and moves to another,
     // holding the button until release().
