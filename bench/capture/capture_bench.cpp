@@ -24,7 +24,7 @@ using druvex_sdk::CapturePacketHeader;
 
 namespace {
 
-constexpr uint64_t kCaptureBytes = 500ull << 20;
+constexpr uint64_t capture_bytes = 500ull << 20;
 
 uint64_t file_size(const std::string& path) {
     struct stat info {};
@@ -38,7 +38,7 @@ void generate(const std::string& path) {
     std::vector<uint8_t> payload(1400);
     for (size_t k = 0; k < payload.size(); ++k) payload[k] = static_cast<uint8_t>(k * 13);
     int64_t time = 1700000000000000;
-    for (uint64_t written = 24, k = 0; written < kCaptureBytes; ++k, time += 40) {
+    for (uint64_t written = 24, k = 0; written < capture_bytes; ++k, time += 40) {
         const uint64_t size = 1000 + (k * 97) % 400;
         const uint64_t source = k % 2 == 0 ? 0x0A000011 : 0x0A000012;
         if (capture.write_packet({source, time, size}, payload.data())) std::abort();
@@ -50,7 +50,7 @@ const std::string& capture_path() {
     static const std::string path = [] {
         const char* given = std::getenv("DRUVEX_BENCH_CAPTURE");
         std::string p = given != nullptr ? given : "/tmp/druvex_bench_500mb.pcap";
-        if (file_size(p) < kCaptureBytes) generate(p);
+        if (file_size(p) < capture_bytes) generate(p);
         return p;
     }();
     return path;

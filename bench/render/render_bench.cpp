@@ -16,7 +16,7 @@ using namespace druvex;
 
 namespace {
 
-constexpr int kWidth = 1024, kHeight = 768;
+constexpr int frame_width = 1024, frame_height = 768;
 
 // A hidden window whose context draws into an off-screen framebuffer.
 bool make_context() {
@@ -35,7 +35,7 @@ bool make_context() {
     glGenFramebuffers(1, &fbo);
     glGenRenderbuffers(1, &colour);
     glBindRenderbuffer(GL_RENDERBUFFER, colour);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kWidth, kHeight);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, frame_width, frame_height);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
     glEnable(GL_BLEND);
@@ -55,7 +55,7 @@ std::vector<PointVertex> cloud(size_t n) {
 
 RenderConfig camera() {
     RenderConfig c;
-    c.set_grid_viewport(kWidth, kHeight, 0, 1, 1.0f);
+    c.set_grid_viewport(frame_width, frame_height, 0, 1, 1.0f);
     c.colormap = 4;
     c.color_max = 50;
     return c;

@@ -21,8 +21,8 @@
 
 namespace druvex {
 
-const char* const PROGRAM_NAME = "DruvexViewer";
-const char* const PROGRAM_VERSION = DRUVEX_VERSION;  // the project's version in CMake
+const char* const program_name = "DruvexViewer";
+const char* const program_version = DRUVEX_VERSION;  // the project's version in CMake
 
 namespace {
 
@@ -48,7 +48,7 @@ ViewerApplication* application_instance() { return g_instance; }
 
 ViewerApplication::ViewerApplication(bool fullscreen, int samples)
     : nanogui::Screen(Eigen::Vector2i(1024, 768),
-                      fmt::format("{} ({})", PROGRAM_NAME, PROGRAM_VERSION), true, fullscreen, 8, 8,
+                      fmt::format("{} ({})", program_name, program_version), true, fullscreen, 8, 8,
                       24, 8, samples, 3, 3),
       views_(this),
       default_config_(viewer_config_file_name,
@@ -76,7 +76,7 @@ void ViewerApplication::create_loggers() {
     // line each.
     auto stderr_sink = std::make_shared<spdlog::sinks::stderr_sink_mt>();
     stderr_sink->set_level(spdlog::level::warn);
-    stderr_sink->set_pattern(fmt::format("{}: %l: %v", PROGRAM_NAME));
+    stderr_sink->set_pattern(fmt::format("{}: %l: %v", program_name));
     // ... and in the window: a user started from a desktop menu sees no terminal.
     failure_notices_ = std::make_shared<FailureNotices>();
     logger = std::make_shared<spdlog::logger>(

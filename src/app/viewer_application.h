@@ -42,8 +42,8 @@ class Window;
 
 namespace druvex {
 
-extern const char* const PROGRAM_NAME;     // "DruvexViewer"
-extern const char* const PROGRAM_VERSION;  // "1.41"
+extern const char* const program_name;     // "DruvexViewer"
+extern const char* const program_version;  // "1.41"
 
 // A camera zoom after a mouse gesture: factors that are not positive and
 // finite change nothing, and the result stays within what the camera can show.

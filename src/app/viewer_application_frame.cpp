@@ -10,7 +10,8 @@ namespace druvex {
 
 namespace {
 
-constexpr const char* kNotice = "Druvex LiDAR viewer. Copyright Druvex. All rights reserved.";
+constexpr const char* copyright_notice =
+    "Druvex LiDAR viewer. Copyright Druvex. All rights reserved.";
 
 }  // namespace
 
@@ -52,8 +53,8 @@ void ViewerApplication::draw_notice() {
     nvgFontSize(ctx, 14.0f);
     nvgFontFace(ctx, "sans");
     nvgTextAlign(ctx, NVG_ALIGN_RIGHT | NVG_ALIGN_BOTTOM);
-    nvgText(ctx, static_cast<float>(width() - 10), static_cast<float>(height() - 10), kNotice,
-            nullptr);
+    nvgText(ctx, static_cast<float>(width() - 10), static_cast<float>(height() - 10),
+            copyright_notice, nullptr);
     nvgRestore(ctx);
 }
 

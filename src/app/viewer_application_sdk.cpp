@@ -93,7 +93,7 @@ void ViewerApplication::on_sdk_error(uint64_t, int32_t code, const char* message
 void ViewerApplication::on_network_packet(uint64_t handle, int64_t received_us,
                                           const uint8_t* buffer, size_t size) {
     // Replayed packets come through here too; a recording holds live traffic only.
-    if ((handle & druvex_sdk::kReplayedHandleBit) != 0) return;
+    if ((handle & druvex_sdk::replayed_handle_bit) != 0) return;
     // Stamped where the datagram was read, not now: packets may wait in the
     // SDK's queue, and a recording must keep the pace they came at. A full disk
     // ends the recording: said with the file and the reason.

@@ -13,7 +13,7 @@ std::vector<std::string> FailureNotices::take() {
 }
 
 void FailureNotices::sink_it_(const spdlog::details::log_msg& msg) {
-    if (pending_.size() >= kMaxPending) pending_.pop_front();
+    if (pending_.size() >= max_pending) pending_.pop_front();
     pending_.emplace_back(msg.payload.data(), msg.payload.size());
 }
 

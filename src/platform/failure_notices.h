@@ -15,7 +15,7 @@ class FailureNotices : public spdlog::sinks::base_sink<std::mutex> {
 public:
     // The window takes them every frame; should it not (it is hidden, or the
     // messages come in a flood), only the latest are kept.
-    static constexpr size_t kMaxPending = 100;
+    static constexpr size_t max_pending = 100;
 
     FailureNotices();
 

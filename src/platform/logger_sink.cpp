@@ -13,7 +13,7 @@ LoggerSink::~LoggerSink() = default;
 
 void LoggerSink::log(const spdlog::details::log_msg& msg) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (records_.size() >= kMaxRecords) return;
+    if (records_.size() >= max_records) return;
     LogRecord record;
     record.logger_name.assign(msg.logger_name.data(), msg.logger_name.size());
     record.level = static_cast<int32_t>(msg.level);

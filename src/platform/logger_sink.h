@@ -24,7 +24,7 @@ class LoggerSink : public spdlog::sinks::sink {
 public:
     // The store is bounded: once it is full, later messages are dropped so the
     // first messages of a session (usually the interesting ones) stay.
-    static constexpr size_t kMaxRecords = 1001;
+    static constexpr size_t max_records = 1001;
 
     LoggerSink();
     ~LoggerSink() override;

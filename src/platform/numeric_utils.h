@@ -5,10 +5,10 @@
 
 namespace druvex {
 
-constexpr float kPi = 3.1415927f;
+constexpr float pi_float = 3.1415927f;
 
-inline float degrees_to_radians(float x) { return x * kPi / 180.0f; }
-inline float radians_to_degrees(float x) { return x * 180.0f / kPi; }
+inline float degrees_to_radians(float x) { return x * pi_float / 180.0f; }
+inline float radians_to_degrees(float x) { return x * 180.0f / pi_float; }
 inline float square(float x) { return x * x; }
 
 inline float sum_of_squares(const float* values, size_t n) {

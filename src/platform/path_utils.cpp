@@ -10,8 +10,8 @@
 
 namespace druvex {
 
-const char* const PATH_SEPARATOR = "/";
-const char* const HOME_PREFIX = "~";
+const char* const path_separator = "/";
+const char* const home_prefix = "~";
 
 bool ends_with(const std::string& s, const std::string& suffix) {
     return suffix.size() <= s.size() &&
@@ -35,7 +35,7 @@ std::string join(const std::vector<std::string>& parts, const std::string& separ
     return out;
 }
 
-std::string join_path(const std::vector<std::string>& parts) { return join(parts, PATH_SEPARATOR); }
+std::string join_path(const std::vector<std::string>& parts) { return join(parts, path_separator); }
 
 std::pair<std::string, std::string> split_path(const std::string& path) {
     const size_t pos = path.find_last_of("/\\");
@@ -82,7 +82,7 @@ std::string get_home_directory() {
 }
 
 std::string expand_user(const std::string& path) {
-    if (!starts_with(path, HOME_PREFIX)) return path;
+    if (!starts_with(path, home_prefix)) return path;
     return join_path({get_home_directory(), path.substr(1)});
 }
 

@@ -7,8 +7,8 @@
 
 namespace druvex {
 
-extern const char* const PATH_SEPARATOR;  // "/" when joining; splitting accepts "/" and "\"
-extern const char* const HOME_PREFIX;     // "~"
+extern const char* const path_separator;  // "/" when joining; splitting accepts "/" and "\"
+extern const char* const home_prefix;     // "~"
 
 bool ends_with(const std::string& s, const std::string& suffix);
 bool starts_with(const std::string& s, const std::string& prefix);

@@ -12,7 +12,7 @@ ColormapStops opaque(std::initializer_list<Eigen::Vector3f> rgb) {
 
 using V = Eigen::Vector3f;
 
-const std::map<int, ColormapStops> kStopTable = {
+const std::map<int, ColormapStops> stop_table = {
     {COLORMAP_CATEGORICAL,
      opaque({V(0.89f, 0.10f, 0.11f), V(0.22f, 0.49f, 0.72f), V(0.30f, 0.69f, 0.29f),
              V(0.60f, 0.31f, 0.64f), V(1.00f, 0.50f, 0.00f), V(1.00f, 1.00f, 0.20f),
@@ -35,11 +35,11 @@ const std::map<int, ColormapStops> kStopTable = {
 
 }  // namespace
 
-const std::map<int, ColormapStops>& colormap_stop_table() { return kStopTable; }
+const std::map<int, ColormapStops>& colormap_stop_table() { return stop_table; }
 
 const ColormapStops* colormap_stops(int id) {
-    auto it = kStopTable.find(id);
-    return it == kStopTable.end() ? nullptr : &it->second;
+    auto it = stop_table.find(id);
+    return it == stop_table.end() ? nullptr : &it->second;
 }
 
 }  // namespace druvex

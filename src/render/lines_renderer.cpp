@@ -8,7 +8,7 @@ namespace {
 
 std::mutex g_renderer_mutex;
 
-const char* const kVertexShader = R"(#version 330
+const char* const vertex_shader = R"(#version 330
 layout(location = 0) in vec3 vp;
 layout(location = 1) in vec4 color;
 uniform mat4 m;
@@ -21,7 +21,7 @@ void main() {
 
 // A segment takes the colour of its second vertex; a transparent one (the
 // vertex that starts a strip) hides the segment that joins two strips.
-const char* const kLineGeometryShader = R"(#version 330
+const char* const line_geometry_shader = R"(#version 330
 layout(lines) in;
 layout(line_strip, max_vertices = 2) out;
 flat in vec4 colorV[];
@@ -40,13 +40,13 @@ void main() {
 }
 )";
 
-const char* const kLineFragmentShader = R"(#version 330
+const char* const line_fragment_shader = R"(#version 330
 flat in vec4 colorG;
 out vec4 frag_colour;
 void main() { frag_colour = colorG; }
 )";
 
-const char* const kPolyFragmentShader = R"(#version 330
+const char* const poly_fragment_shader = R"(#version 330
 flat in vec4 colorV;
 out vec4 frag_colour;
 void main() { frag_colour = colorV; }
@@ -78,8 +78,8 @@ void LinesRenderer::shutdown() {
 }
 
 LinesRenderer::LinesRenderer() {
-    line_program_.init("lines_renderer", kVertexShader, kLineFragmentShader, kLineGeometryShader);
-    poly_program_.init("poly_shader", kVertexShader, kPolyFragmentShader);
+    line_program_.init("lines_renderer", vertex_shader, line_fragment_shader, line_geometry_shader);
+    poly_program_.init("poly_shader", vertex_shader, poly_fragment_shader);
 }
 
 LinesRenderer::~LinesRenderer() {

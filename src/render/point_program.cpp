@@ -8,7 +8,7 @@
 namespace druvex {
 namespace {
 
-const char* const kVertexShader = R"(#version 330
+const char* const vertex_shader = R"(#version 330
 layout(location = 0) in float importance;
 layout(location = 1) in vec3 vp;
 layout(location = 2) in float intensity;
@@ -23,7 +23,7 @@ void main() {
 }
 )";
 
-const char* const kGeometryShader = R"(#version 330
+const char* const geometry_shader = R"(#version 330
 layout(points) in;
 layout(triangle_strip, max_vertices = 6) out;
 uniform float x_point_scale;
@@ -66,7 +66,7 @@ void main() {
 }
 )";
 
-const char* const kFragmentShader = R"(#version 330
+const char* const fragment_shader = R"(#version 330
 const int COLORMAP_CATEGORICAL = 0;
 const int COLORMAP_CIRCULAR = 1;
 const int COLORMAP_CONSTANT = 2;
@@ -177,7 +177,7 @@ void PointProgram::create_vertex_array() {
 
 void PointProgram::compile() {
     if (compiled_) return;
-    shader_.init("pcl", kVertexShader, kFragmentShader, kGeometryShader);
+    shader_.init("pcl", vertex_shader, fragment_shader, geometry_shader);
     compiled_ = true;
 }
 

@@ -14,10 +14,10 @@
 namespace druvex {
 namespace {
 
-constexpr const char* kGroundGrid = "ground_grid";
-constexpr const char* kDistanceMarkers = "distance_markers";
-constexpr const char* kHighlightPoint = "highlight_point";
-constexpr float kHalfPi = 1.5707964f;
+constexpr const char* ground_grid_lines = "ground_grid";
+constexpr const char* distance_marker_lines = "distance_markers";
+constexpr const char* highlight_point_lines = "highlight_point";
+constexpr float half_pi = 1.5707964f;
 
 }  // namespace
 
@@ -47,16 +47,16 @@ void ViewRenderer::draw_title() {
 void ViewRenderer::ensure_ground_rings() {
     LinesRenderer* lines = LinesRenderer::instance();
     std::lock_guard<std::mutex> lock(LinesRenderer::global_mutex());
-    if (lines->find(kGroundGrid)) return;  // shared by every view, built once
+    if (lines->find(ground_grid_lines)) return;  // shared by every view, built once
     lines->set_lines(
-        kGroundGrid,
+        ground_grid_lines,
         build_ground_rings(ring_count, ring_spacing, ring_color, major_ring_color).vertices);
 }
 
 void ViewRenderer::draw_ground_grid() {
     if (!camera_.show_grid) return;
     ensure_ground_rings();
-    draw_lines(kGroundGrid, camera_);
+    draw_lines(ground_grid_lines, camera_);
     if (camera_.perspective) return;
     update_distance_markers();
     draw_distance_markers();
@@ -66,15 +66,15 @@ void ViewRenderer::update_distance_markers() {
     markers_visible_ = distance_markers_visible(camera_.view_rotation_elevation);
     if (!markers_visible_) {
         marker_step_ = 0;
-        clear_lines(kDistanceMarkers);
+        clear_lines(distance_marker_lines);
         return;
     }
     const int step = distance_marker_step(camera_.ground_extent());
     if (step == marker_step_) return;
     marker_step_ = step;
-    clear_lines(kDistanceMarkers);
+    clear_lines(distance_marker_lines);
     const float tick = 0.05f / camera_.zoom_scale;  // constant size on screen
-    set_lines(kDistanceMarkers,
+    set_lines(distance_marker_lines,
               build_distance_markers(marker_axis_length(), step, tick, ring_color));
 }
 
@@ -83,7 +83,7 @@ void ViewRenderer::draw_distance_markers() {
     const float length = marker_axis_length();
     const int count = distance_marker_count(length, marker_step_);
     if (count <= 0) return;
-    draw_lines(kDistanceMarkers, camera_);
+    draw_lines(distance_marker_lines, camera_);
     nvgSave(nvg_);
     nvgFillColor(nvg_,
                  nvgRGB((label_color >> 16) & 0xFF, (label_color >> 8) & 0xFF, label_color & 0xFF));
@@ -103,7 +103,7 @@ void ViewRenderer::draw_distance_markers() {
     nvgRestore(nvg_);
 }
 
-void ViewRenderer::draw_highlight() { draw_lines(kHighlightPoint, camera_); }
+void ViewRenderer::draw_highlight() { draw_lines(highlight_point_lines, camera_); }
 
 void ViewRenderer::draw_named(const char* name) { draw_lines(name, camera_); }
 
@@ -154,7 +154,7 @@ void ViewRenderer::reset_camera() {
 void ViewRenderer::orbit(float d_azimuth, float d_elevation, float d_roll) {
     camera_.view_rotation_azimuth += d_azimuth;
     camera_.view_rotation_elevation =
-        std::clamp(camera_.view_rotation_elevation + d_elevation, -kHalfPi, kHalfPi);
+        std::clamp(camera_.view_rotation_elevation + d_elevation, -half_pi, half_pi);
     camera_.view_rotation_roll += d_roll;
 }
 
@@ -165,13 +165,13 @@ void ViewRenderer::set_view_front() {
 }
 
 void ViewRenderer::set_view_side() {
-    camera_.view_rotation_azimuth = -kHalfPi;
+    camera_.view_rotation_azimuth = -half_pi;
     camera_.view_rotation_elevation = 0;
 }
 
 void ViewRenderer::set_view_top() {
     camera_.view_rotation_azimuth = 0;
-    camera_.view_rotation_elevation = kHalfPi;
+    camera_.view_rotation_elevation = half_pi;
 }
 
 void ViewRenderer::set_view_origin() {

@@ -104,7 +104,7 @@ void euler_to_quaternion(float azimuth, float elevation, float roll, float* x, f
                          float* w) {
     const float angles[3] = {roll, elevation, azimuth};
     float q[4];
-    euler_order_to_quaternion(angles, EulerOrder, q);
+    euler_order_to_quaternion(angles, euler_order, q);
     *x = q[0], *y = q[1], *z = q[2], *w = q[3];
 }
 
@@ -112,7 +112,7 @@ void quaternion_to_euler(float x, float y, float z, float w, float* azimuth, flo
                          float* roll) {
     const float q[4] = {x, y, z, w};
     float angles[3];
-    quaternion_to_euler_order(q, EulerOrder, angles);
+    quaternion_to_euler_order(q, euler_order, angles);
     *roll = angles[0], *elevation = angles[1], *azimuth = angles[2];
 }
 

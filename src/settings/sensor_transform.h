@@ -38,7 +38,7 @@ struct EulerAxes {
 
 // The order of all of the viewer's angle conversions: about the fixed axes
 // Y, then X, then Z.
-constexpr EulerAxes EulerOrder{1, true, false, false};
+constexpr EulerAxes euler_order{1, true, false, false};
 
 // angles: the turns about the order's first, second and third axis;
 // q: x, y, z, w. In float, as the panels have always shown them.

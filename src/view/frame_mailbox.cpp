@@ -8,14 +8,14 @@ namespace druvex {
 // Only a sensor with many frames waiting can be over the limit, so the count
 // is taken only when the mailbox as a whole is that full.
 std::unique_ptr<StreamFrame> FrameMailbox::make_way_locked(uint64_t handle) {
-    if (waiting_.size() < kMaxWaitingPerSensor) return nullptr;
+    if (waiting_.size() < max_waiting_per_sensor) return nullptr;
     size_t count = 0;
     auto oldest = waiting_.end();
     for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
         if (it->info.handle != handle) continue;
         if (count++ == 0) oldest = it;
     }
-    if (count < kMaxWaitingPerSensor) return nullptr;
+    if (count < max_waiting_per_sensor) return nullptr;
     std::unique_ptr<StreamFrame> dropped = std::move(oldest->frame);
     waiting_.erase(oldest);
     return dropped;

@@ -22,7 +22,7 @@ class FrameMailbox {
 public:
     // More frames of one sensor than this waiting means the GUI thread is not
     // taking them (a minimised window): its oldest one makes way.
-    static constexpr size_t kMaxWaitingPerSensor = SensorStream::kMaxIncomingFrames;
+    static constexpr size_t max_waiting_per_sensor = SensorStream::max_incoming_frames;
 
     struct Entry {
         DruvexSensorInformation info;

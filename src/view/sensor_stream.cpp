@@ -156,14 +156,14 @@ void push_stream_frame(SensorStream& stream, std::unique_ptr<StreamFrame> frame,
     if (!frame->raw_points.empty()) {
         const int64_t t = frame->raw_points.front().timestamp;
         if (stream.first_timestamp == 0) stream.first_timestamp = t;
-        if (t - stream.first_timestamp < -SensorStream::kSeekBackUsec) stream.clear_locked();
+        if (t - stream.first_timestamp < -SensorStream::seek_back_usec) stream.clear_locked();
     }
     uint8_t mode_value = 0;
     druvex_sdk_get(stream.handle, 1, &mode_value, 1);
     last_sdk_error();  // the SDK refuses this key; its failure must not linger
     frame->attach(&stream, mode_value);
     stream.incoming.push_back(std::move(frame));
-    if (stream.incoming.size() > SensorStream::kMaxIncomingFrames) stream.incoming.clear();
+    if (stream.incoming.size() > SensorStream::max_incoming_frames) stream.incoming.clear();
     if (stream.hex_grid) stream.hex_grid->tick();
 
     count_frame_interval(stream, time_us);
@@ -175,7 +175,7 @@ namespace {
 // The fields of view are those of the last few frames: older ones in the
 // batch would only be overwritten, so they are not measured.
 void take_incoming(SensorStream& s) {
-    const size_t window = Statistic<float>::kWindow;
+    const size_t window = Statistic<float>::window_size;
     const size_t measured_from = s.incoming.size() > window ? s.incoming.size() - window : 0;
     for (size_t i = 0; i < s.incoming.size(); ++i) {
         std::unique_ptr<StreamFrame>& frame = s.incoming[i];
@@ -197,7 +197,7 @@ void trim_frames(SensorStream& s) {
     size_t total = 0;
     for (size_t i = s.frames.size(); i-- > 0;) {
         total += s.frames[i]->raw_points.size();
-        if (total >= SensorStream::kMaxKeptPoints) {
+        if (total >= SensorStream::max_kept_points) {
             s.frames.erase(s.frames.begin(), s.frames.begin() + static_cast<std::ptrdiff_t>(i));
             return;
         }

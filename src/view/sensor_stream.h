@@ -82,11 +82,11 @@ private:
 class SensorStream {
 public:
     // Frames kept for drawing are trimmed to about this many raw points.
-    static constexpr size_t kMaxKeptPoints = 500000;
+    static constexpr size_t max_kept_points = 500000;
     // More waiting frames than this means nobody draws them: all are dropped.
-    static constexpr size_t kMaxIncomingFrames = 100;
+    static constexpr size_t max_incoming_frames = 100;
     // A frame this far before the first one seen means the replay jumped back.
-    static constexpr int64_t kSeekBackUsec = 500000;
+    static constexpr int64_t seek_back_usec = 500000;
 
     SensorStream(View* view, const DruvexSensorInformation* info);
     ~SensorStream();

@@ -17,22 +17,22 @@ template <typename T>
 class Statistic {
 public:
     using Reduce = std::function<T(const T*, size_t)>;
-    static constexpr size_t kWindow = 3;
+    static constexpr size_t window_size = 3;
 
     Statistic(T initial, Reduce reduce_fn) : reduce(std::move(reduce_fn)) { fill(initial); }
 
     void add(T sample) {
         samples[index] = sample;
-        index = (index + 1) % kWindow;
+        index = (index + 1) % window_size;
     }
-    T value() const { return reduce(samples, kWindow); }
+    T value() const { return reduce(samples, window_size); }
     void fill(T v) {
         for (T& s : samples) s = v;
         index = 0;
     }
 
     Reduce reduce;
-    T samples[kWindow];
+    T samples[window_size];
     size_t index = 0;
 };
 
@@ -40,18 +40,18 @@ public:
 class RollingStatistic {
 public:
     using Function = std::function<float(const float*, size_t)>;
-    static constexpr size_t kWindow = 16;
+    static constexpr size_t window_size = 16;
 
     RollingStatistic(float initial, Function fn);
 
     void add(float v) {
         values[next] = v;
-        next = (next + 1) & (kWindow - 1);
+        next = (next + 1) & (window_size - 1);
     }
-    float value() const { return statistic(values, kWindow); }
+    float value() const { return statistic(values, window_size); }
 
     Function statistic;
-    float values[kWindow];
+    float values[window_size];
     size_t next = 0;
 };
 

@@ -12,8 +12,8 @@
 namespace druvex {
 namespace {
 
-constexpr int kColorTime = 1, kColorIntensity = 6, kColorReturn = 7, kColorSensor = 8,
-              kColorRawIntensity = 9, kColorPower = 10, kColorLaser = 11;
+constexpr int color_time = 1, color_intensity = 6, color_return = 7, color_sensor = 8,
+              color_raw_intensity = 9, color_power = 10, color_laser = 11;
 
 // What every point of one frame needs, looked up once per frame.
 struct PointContext {
@@ -43,13 +43,13 @@ PointVertex position(const PointContext& ctx, const DruvexSensorImagePoint& p, f
 float color_value(const PointContext& ctx, const DruvexSensorImagePoint& p, int r,
                   const DruvexSensorRawPointWithTime& raw, float base) {
     switch (ctx.color_mode) {
-        case kColorTime: return 0.0f;  // the age, set when drawn
-        case kColorIntensity: return p.intensity;
-        case kColorReturn: return static_cast<float>(r);
-        case kColorSensor: return static_cast<float>(ctx.stream_index);
-        case kColorRawIntensity: return raw.intensity[r] / 255.0f;
-        case kColorPower: return raw.power_level / 15.0f;
-        case kColorLaser: return raw.channel_id;
+        case color_time: return 0.0f;  // the age, set when drawn
+        case color_intensity: return p.intensity;
+        case color_return: return static_cast<float>(r);
+        case color_sensor: return static_cast<float>(ctx.stream_index);
+        case color_raw_intensity: return raw.intensity[r] / 255.0f;
+        case color_power: return raw.power_level / 15.0f;
+        case color_laser: return raw.channel_id;
         default: return base;  // constant, and the modes set from the position later
     }
 }
@@ -65,7 +65,7 @@ void add_image_point(PointContext& ctx, DruvexSensorImagePoint& p, int r,
     const float d = p.distance / std::sqrt(p.image_x * p.image_x + p.image_z * p.image_z + 1.0f);
     const bool saturated = (p.flags & DRUVEX_POINT_FLAG_SATURATED) != 0;
     const float importance =
-        (ctx.color_mode == kColorIntensity && saturated) ? ctx.weight * 0.5f : ctx.weight;
+        (ctx.color_mode == color_intensity && saturated) ? ctx.weight * 0.5f : ctx.weight;
     const float value = color_value(ctx, p, r, raw, valid ? 0.0f : 1.0f);
     PointVertex vertex = position(ctx, p, d);
     vertex.importance = importance;
@@ -106,7 +106,7 @@ VertexKey StreamFrame::vertex_key(int32_t color_mode, float weight, const Sensor
 }
 
 void StreamFrame::fill_vertex_cache(const VertexKey& key) {
-    vertex_cache_.begin(key, key.color_mode == kColorTime);
+    vertex_cache_.begin(key, key.color_mode == color_time);
     // The sample in force when the frame began turns the whole frame.
     Eigen::Matrix3f imu;
     const bool turned = app->has_imu_samples() && !raw_points.empty();

@@ -195,7 +195,7 @@ void View::draw_cluster_boxes(ClusterGrid& grid) {
 }
 
 bool View::handle_key(int key, int modifiers) {
-    constexpr float kTurn = 0.08726647f;  // 5 degrees
+    constexpr float turn_step = 0.08726647f;  // 5 degrees
     const bool shift = (modifiers & GLFW_MOD_SHIFT) != 0;
     const bool control = (modifiers & GLFW_MOD_CONTROL) != 0;
     if (renderer.measuring && key == GLFW_KEY_ESCAPE) {
@@ -229,10 +229,10 @@ bool View::handle_key(int key, int modifiers) {
         case GLFW_KEY_M: renderer.toggle_mirror(); return true;
         case GLFW_KEY_P: renderer.toggle_perspective(); return true;
         case GLFW_KEY_O: renderer.set_view_origin(); return true;
-        case GLFW_KEY_RIGHT: renderer.orbit(-kTurn, 0.0f, 0.0f); return true;
-        case GLFW_KEY_LEFT: renderer.orbit(kTurn, 0.0f, 0.0f); return true;
-        case GLFW_KEY_DOWN: renderer.orbit(0.0f, -kTurn, 0.0f); return true;
-        case GLFW_KEY_UP: renderer.orbit(0.0f, kTurn, 0.0f); return true;
+        case GLFW_KEY_RIGHT: renderer.orbit(-turn_step, 0.0f, 0.0f); return true;
+        case GLFW_KEY_LEFT: renderer.orbit(turn_step, 0.0f, 0.0f); return true;
+        case GLFW_KEY_DOWN: renderer.orbit(0.0f, -turn_step, 0.0f); return true;
+        case GLFW_KEY_UP: renderer.orbit(0.0f, turn_step, 0.0f); return true;
         case GLFW_KEY_F5:
             for (auto& [handle, stream] : streams) stream->reset_hex_grid();
             return true;

@@ -10,7 +10,7 @@
 namespace druvex {
 namespace {
 
-constexpr int kColorTime = 1, kColorDistance = 2, kColorX = 3, kColorY = 4, kColorZ = 5;
+constexpr int color_time = 1, color_distance = 2, color_x = 3, color_y = 4, color_z = 5;
 constexpr int32_t display_cluster_bit = 2;
 // The IMU demo runs on one sensor of this model, with a 0.2 degree angular grid.
 constexpr uint16_t imu_demo_model = DRUVEX_SENSOR_MODEL_ZUNA_120;
@@ -68,7 +68,7 @@ void View::fade_and_measure() {
     // The time colour's span is measured here too, saving a pass: its values
     // are whole microseconds, never NaN or -0, so the order of the
     // comparisons cannot change the result.
-    const bool timed = config.color_mode == kColorTime;
+    const bool timed = config.color_mode == color_time;
     float value_lo = std::numeric_limits<float>::max(),
           value_hi = std::numeric_limits<float>::lowest();
     float range_max_squared = 0.0f;
@@ -96,12 +96,12 @@ void View::fade_and_measure() {
 
 void View::apply_color_mode() {
     const int mode = config.color_mode;
-    if (config.dynamic_color && mode >= kColorDistance && mode <= kColorZ) {
+    if (config.dynamic_color && mode >= color_distance && mode <= color_z) {
         const RollingStatistic* extent[] = {&range_extent, &x_extent, &y_extent, &z_extent};
         RenderConfig& camera = renderer.camera();
-        camera.color_max = extent[mode - kColorDistance]->value() + camera.color_min;
+        camera.color_max = extent[mode - color_distance]->value() + camera.color_min;
     }
-    if (mode == kColorTime) {
+    if (mode == color_time) {
         const float low = time_low_, span = time_span_;
         // All points of one instant: they are all the newest.
         if (!(span > 0.0f)) {
@@ -114,16 +114,16 @@ void View::apply_color_mode() {
     // One loop per mode, not a switch per point. Other modes keep the value
     // set per point.
     switch (mode) {
-        case kColorDistance:
+        case color_distance:
             for (PointVertex& v : vertices) v.intensity = horizontal_range(v);
             break;
-        case kColorX:
+        case color_x:
             for (PointVertex& v : vertices) v.intensity = v.x;
             break;
-        case kColorY:
+        case color_y:
             for (PointVertex& v : vertices) v.intensity = v.y;
             break;
-        case kColorZ:
+        case color_z:
             for (PointVertex& v : vertices) v.intensity = v.z;
             break;
         default: break;

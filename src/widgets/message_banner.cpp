@@ -10,9 +10,9 @@
 namespace druvex {
 namespace {
 
-constexpr float kMargin = 8.0f;
-constexpr float kFontSize = 16.0f;
-constexpr float kHintFontSize = 14.0f;
+constexpr float banner_margin = 8.0f;
+constexpr float message_font_size = 16.0f;
+constexpr float hint_font_size = 14.0f;
 
 void use_font(NVGcontext* ctx, float size) {
     nvgFontFace(ctx, "sans");
@@ -30,7 +30,7 @@ void MessageBanner::add(const std::string& message) {
     setVisible(true);
     // A failure repeated every frame would push every other one out.
     if (!messages_.empty() && messages_.back() == message) return;
-    if (messages_.size() == kShownMessages) {
+    if (messages_.size() == shown_messages) {
         messages_.erase(messages_.begin());
         ++earlier_;
     }
@@ -54,22 +54,22 @@ std::vector<std::string> MessageBanner::shown_lines() const {
 
 // The messages' column: the band's width without the margins and the hint.
 float MessageBanner::text_width(NVGcontext* ctx) const {
-    use_font(ctx, kHintFontSize);
-    const float hint = nvgTextBounds(ctx, 0.0f, 0.0f, kHint, nullptr, nullptr);
+    use_font(ctx, hint_font_size);
+    const float hint = nvgTextBounds(ctx, 0.0f, 0.0f, dismiss_hint, nullptr, nullptr);
     const float width = parent() != nullptr ? float(parent()->width()) : float(mSize.x());
-    return std::max(width - 4.0f * kMargin - hint, 100.0f);
+    return std::max(width - 4.0f * banner_margin - hint, 100.0f);
 }
 
 nanogui::Vector2i MessageBanner::preferredSize(NVGcontext* ctx) const {
     const int width = parent() != nullptr ? parent()->width() : mSize.x();
     if (ctx == nullptr) return nanogui::Vector2i(width, mSize.y());
     const float column = text_width(ctx);
-    use_font(ctx, kFontSize);
-    float height = 2.0f * kMargin;
+    use_font(ctx, message_font_size);
+    float height = 2.0f * banner_margin;
     for (const std::string& line : shown_lines()) {
         float bounds[4] = {0.0f, 0.0f, 0.0f, 0.0f};
         nvgTextBoxBounds(ctx, 0.0f, 0.0f, column, line.c_str(), nullptr, bounds);
-        height += std::max(bounds[3] - bounds[1], kFontSize) + 2.0f;
+        height += std::max(bounds[3] - bounds[1], message_font_size) + 2.0f;
     }
     return nanogui::Vector2i(width, int(std::ceil(height)));
 }
@@ -87,15 +87,16 @@ void MessageBanner::draw(NVGcontext* ctx) {
     const float column = text_width(ctx);
     nvgFillColor(ctx, nvgRGBA(255, 210, 210, 255));
     nvgTextAlign(ctx, NVG_ALIGN_RIGHT | NVG_ALIGN_TOP);
-    nvgText(ctx, x + float(mSize.x()) - kMargin, y + kMargin + 1.0f, kHint, nullptr);
-    use_font(ctx, kFontSize);
+    nvgText(ctx, x + float(mSize.x()) - banner_margin, y + banner_margin + 1.0f, dismiss_hint,
+            nullptr);
+    use_font(ctx, message_font_size);
     nvgFillColor(ctx, nvgRGBA(255, 255, 255, 255));
-    float row = y + kMargin;
+    float row = y + banner_margin;
     for (const std::string& line : shown_lines()) {
         float bounds[4] = {0.0f, 0.0f, 0.0f, 0.0f};
         nvgTextBoxBounds(ctx, 0.0f, 0.0f, column, line.c_str(), nullptr, bounds);
-        nvgTextBox(ctx, x + kMargin, row, column, line.c_str(), nullptr);
-        row += std::max(bounds[3] - bounds[1], kFontSize) + 2.0f;
+        nvgTextBox(ctx, x + banner_margin, row, column, line.c_str(), nullptr);
+        row += std::max(bounds[3] - bounds[1], message_font_size) + 2.0f;
     }
     nanogui::Widget::draw(ctx);
 }

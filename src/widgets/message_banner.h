@@ -12,8 +12,8 @@ namespace druvex {
 class MessageBanner : public nanogui::Widget {
 public:
     // The latest messages are shown; a line counts the earlier ones.
-    static constexpr size_t kShownMessages = 4;
-    static constexpr const char* kHint = "Click here or press Esc to dismiss";
+    static constexpr size_t shown_messages = 4;
+    static constexpr const char* dismiss_hint = "Click here or press Esc to dismiss";
 
     explicit MessageBanner(nanogui::Widget* parent);
 
@@ -36,7 +36,7 @@ private:
     std::vector<std::string> shown_lines() const;
     float text_width(NVGcontext* ctx) const;
 
-    std::vector<std::string> messages_;  // at most kShownMessages
+    std::vector<std::string> messages_;  // at most shown_messages
     size_t earlier_ = 0;                 // messages no longer shown
 };
 

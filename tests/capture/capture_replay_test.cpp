@@ -10,13 +10,13 @@
 #include "support/wait.h"
 
 using druvex_sdk::CaptureReplay;
-using druvex_sdk::kReplayedHandleBit;
+using druvex_sdk::replayed_handle_bit;
 using namespace capture_test;
 
 namespace {
 
 std::vector<Packet> as_replayed(std::vector<Packet> packets) {
-    for (Packet& p : packets) p.handle += kReplayedHandleBit;
+    for (Packet& p : packets) p.handle += replayed_handle_bit;
     return packets;
 }
 

@@ -23,7 +23,7 @@
 extern char** environ;
 
 using druvex_sdk::CaptureReplay;
-using druvex_sdk::kReplayedHandleBit;
+using druvex_sdk::replayed_handle_bit;
 using namespace capture_test;
 
 namespace {
@@ -188,7 +188,7 @@ TEST(CaptureTools, Text2pcapCapturesReplayAndItsPcapngIsRefused) {
     const auto got = replay_all(pcap, session);
     ASSERT_EQ(got.size(), payloads.size());
     for (size_t k = 0; k < payloads.size(); ++k) {
-        EXPECT_EQ(got[k].handle, 0x0A010203u + kReplayedHandleBit);
+        EXPECT_EQ(got[k].handle, 0x0A010203u + replayed_handle_bit);
         EXPECT_EQ(got[k].data, payloads[k]) << k;
     }
     CaptureReplay replay;
@@ -246,7 +246,7 @@ TEST(CaptureTools, TsharkLoopbackRecordingReplays) {
         std::memcpy(&seq, p.data.data(), sizeof seq);
         std::vector<uint8_t> sent = payload(64 + seq % 900, static_cast<uint8_t>(seq));
         std::memcpy(sent.data(), &seq, sizeof seq);
-        EXPECT_EQ(p.handle, 0x7F000001u + kReplayedHandleBit);
+        EXPECT_EQ(p.handle, 0x7F000001u + replayed_handle_bit);
         EXPECT_EQ(p.data, sent) << seq;
     }
 }

@@ -104,7 +104,7 @@ TEST(ReplayApi, DrivesTheGlobalReplay) {
     ASSERT_TRUE(session.wait_for(3 + 6));
     ASSERT_EQ(druvex_sdk_capture_replay_pause(), 0);
     const auto got = session.packets();
-    EXPECT_EQ(got[0].handle, packets[0].handle + druvex_sdk::kReplayedHandleBit);
+    EXPECT_EQ(got[0].handle, packets[0].handle + druvex_sdk::replayed_handle_bit);
     EXPECT_EQ(got[1].data, packets[2].data);
     EXPECT_EQ(got[3].data, packets[0].data);
 

@@ -11,7 +11,7 @@
 #include "replay_session.h"
 #include "sample_capture.h"
 
-using druvex_sdk::kReplayedHandleBit;
+using druvex_sdk::replayed_handle_bit;
 using namespace capture_test;
 
 namespace {
@@ -71,13 +71,13 @@ TEST(SampleCapture, ReplayGivesTheSamePointsAsLiveReception) {
 
     ASSERT_EQ(replayed.size(), live.size());
     for (size_t k = 0; k < live.size(); ++k) {
-        EXPECT_EQ(replayed[k].handle, live[k].handle + kReplayedHandleBit) << k;
+        EXPECT_EQ(replayed[k].handle, live[k].handle + replayed_handle_bit) << k;
         EXPECT_TRUE(same_points(replayed[k], live[k])) << k;
     }
     ASSERT_EQ(druvex_sdk_get_n_sensors(), 2);
     uint16_t models[2] = {};
     for (int k = 0; k < 2; ++k) {
-        const uint64_t handle = druvex_sample::kSampleSensorHandles[k] + kReplayedHandleBit;
+        const uint64_t handle = druvex_sample::sample_sensor_handles[k] + replayed_handle_bit;
         DruvexSensorInformation info{};
         ASSERT_EQ(druvex_sdk_get_sensor_information(handle, &info), 0);
         EXPECT_EQ(info.handle, handle);

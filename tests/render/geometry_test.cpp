@@ -10,7 +10,7 @@ using namespace druvex;
 
 namespace {
 
-constexpr uint32_t kRed = 0xFF0000FF;
+constexpr uint32_t opaque_red = 0xFF0000FF;
 
 int restart_count(const LineStrips& s) {
     int n = 0;
@@ -22,7 +22,7 @@ int restart_count(const LineStrips& s) {
 
 TEST(LineStrips, CircleClosesOnItsStart) {
     LineStrips s;
-    s.color = kRed;
+    s.color = opaque_red;
     add_circle_lines(s, 1, 2, 3, 5, 4);
     ASSERT_EQ(s.vertices.size(), 5u);
     EXPECT_EQ(s.vertices[0].color, 0u);
@@ -32,12 +32,12 @@ TEST(LineStrips, CircleClosesOnItsStart) {
     EXPECT_NEAR(s.vertices[4].x, 6, 1e-5);
     EXPECT_NEAR(s.vertices[4].y, 2, 1e-5);
     for (const auto& v : s.vertices) EXPECT_FLOAT_EQ(v.z, 3);
-    for (size_t i = 1; i < s.vertices.size(); ++i) EXPECT_EQ(s.vertices[i].color, kRed);
+    for (size_t i = 1; i < s.vertices.size(); ++i) EXPECT_EQ(s.vertices[i].color, opaque_red);
 }
 
 TEST(LineStrips, EmptyStripsAreDroppedAndCirclesStayDisjoint) {
     LineStrips s;
-    s.color = kRed;
+    s.color = opaque_red;
     add_circle_lines(s, 0, 0, 0, 1, 0);  // only its restart vertex
     ASSERT_EQ(s.vertices.size(), 1u);
     add_circle_lines(s, 0, 0, 0, 2, 8);
@@ -52,7 +52,7 @@ TEST(LineStrips, EmptyStripsAreDroppedAndCirclesStayDisjoint) {
 
 TEST(LineStrips, BoxOutlineCoversTwelveEdges) {
     LineStrips s;
-    s.color = kRed;
+    s.color = opaque_red;
     s.add_box_outline(0, 0, 0, 1, 2, 3);
     EXPECT_EQ(s.vertices.size(), 16u);
     EXPECT_EQ(restart_count(s), 4);

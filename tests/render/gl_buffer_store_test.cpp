@@ -14,7 +14,7 @@ using namespace render_test;
 
 namespace {
 
-constexpr uint32_t kGreen = 0xFF00FF00;
+constexpr uint32_t opaque_green = 0xFF00FF00;
 
 std::vector<LineVertex> ramp(size_t n, float offset) {
     std::vector<LineVertex> v(n);
@@ -36,7 +36,7 @@ bool same(const std::vector<LineVertex>& a, const std::vector<LineVertex>& b) {
 
 RenderConfig camera() {
     RenderConfig c;
-    c.set_grid_viewport(kWidth, kHeight, 0, 1, 1.0f);
+    c.set_grid_viewport(frame_width, frame_height, 0, 1, 1.0f);
     c.zoom_scale = 0.08f;
     return c;
 }
@@ -113,7 +113,7 @@ class LinePixels : public GlHarness {};
 TEST_F(LinePixels, GrownMarkerSetDrawsItsNewStrips) {
     RenderConfig c = camera();
     LineStrips few;
-    few.color = kGreen;
+    few.color = opaque_green;
     few.add_strip({Eigen::Vector3f(-5, 0, 0), Eigen::Vector3f(5, 0, 0)});
     set_lines("distance_markers", few);
     clear_lines("distance_markers");
@@ -132,7 +132,7 @@ TEST_F(LinePixels, GrownMarkerSetDrawsItsNewStrips) {
 TEST_F(LinePixels, StripsStayDisjointAndTrailingRestartDrawsNothing) {
     RenderConfig c = camera();
     LineStrips s;
-    s.color = kGreen;
+    s.color = opaque_green;
     add_circle_lines(s, -6, 0, 0, 2, 64);
     add_circle_lines(s, 6, 0, 0, 2, 64);
     s.begin_strip(6, 6, 0);  // left at the end: a lone restart vertex

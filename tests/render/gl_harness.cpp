@@ -31,7 +31,7 @@ public:
         glGenFramebuffers(1, &framebuffer);
         glGenRenderbuffers(1, &colour_buffer);
         glBindRenderbuffer(GL_RENDERBUFFER, colour_buffer);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kWidth, kHeight);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, frame_width, frame_height);
         glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
                                   colour_buffer);
@@ -66,7 +66,7 @@ void GlHarness::SetUp() {
     if (!window()) GTEST_SKIP() << "no OpenGL 3.3 core context (no display?)";
     glfwMakeContextCurrent(window());
     glBindFramebuffer(GL_FRAMEBUFFER, g_environment->framebuffer);
-    glViewport(0, 0, kWidth, kHeight);
+    glViewport(0, 0, frame_width, frame_height);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     // What the widget pass leaves behind, and the 3-D code relies on.
@@ -81,22 +81,22 @@ void GlHarness::SetUp() {
 }
 
 std::vector<uint8_t> GlHarness::read_pixels() const {
-    std::vector<uint8_t> rgba(size_t(kWidth) * kHeight * 4);
+    std::vector<uint8_t> rgba(size_t(frame_width) * frame_height * 4);
     glFinish();
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glReadPixels(0, 0, frame_width, frame_height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     return rgba;
 }
 
 Rgb GlHarness::pixel_at(const std::vector<uint8_t>& rgba, int x, int y) {
-    const size_t i = (size_t(kHeight - 1 - y) * kWidth + x) * 4;
+    const size_t i = (size_t(frame_height - 1 - y) * frame_width + x) * 4;
     return {rgba[i], rgba[i + 1], rgba[i + 2]};
 }
 
 bool GlHarness::colour_near(const std::vector<uint8_t>& rgba, int x, int y, Rgb c, int radius,
                             int tolerance) {
-    for (int yy = std::max(0, y - radius); yy <= std::min(kHeight - 1, y + radius); ++yy) {
-        for (int xx = std::max(0, x - radius); xx <= std::min(kWidth - 1, x + radius); ++xx) {
+    for (int yy = std::max(0, y - radius); yy <= std::min(frame_height - 1, y + radius); ++yy) {
+        for (int xx = std::max(0, x - radius); xx <= std::min(frame_width - 1, x + radius); ++xx) {
             const Rgb p = pixel_at(rgba, xx, yy);
             if (std::abs(p.r - c.r) <= tolerance && std::abs(p.g - c.g) <= tolerance &&
                 std::abs(p.b - c.b) <= tolerance)
@@ -110,10 +110,10 @@ void GlHarness::snapshot(const std::vector<uint8_t>& rgba, const std::string& na
     const char* dir = std::getenv("DRUVEX_RENDER_SNAPSHOT");
     if (!dir) return;
     std::vector<uint8_t> flipped(rgba.size());
-    const size_t row = size_t(kWidth) * 4;
-    for (int y = 0; y < kHeight; ++y)
-        std::copy_n(&rgba[size_t(kHeight - 1 - y) * row], row, &flipped[size_t(y) * row]);
-    lodepng::encode(std::string(dir) + "/" + name + ".png", flipped, kWidth, kHeight);
+    const size_t row = size_t(frame_width) * 4;
+    for (int y = 0; y < frame_height; ++y)
+        std::copy_n(&rgba[size_t(frame_height - 1 - y) * row], row, &flipped[size_t(y) * row]);
+    lodepng::encode(std::string(dir) + "/" + name + ".png", flipped, frame_width, frame_height);
 }
 
 }  // namespace render_test

@@ -13,8 +13,8 @@
 
 namespace render_test {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 256;
+constexpr int frame_width = 320;
+constexpr int frame_height = 256;
 
 struct Rgb {
     int r, g, b;

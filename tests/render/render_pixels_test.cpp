@@ -17,7 +17,7 @@ namespace {
 
 RenderConfig test_camera(int colormap) {
     RenderConfig c;
-    c.set_grid_viewport(kWidth, kHeight, 0, 1, 1.0f);
+    c.set_grid_viewport(frame_width, frame_height, 0, 1, 1.0f);
     c.zoom_scale = 0.08f;
     c.point_size = 100.0f;  // hexagons at their largest: about 5 pixels tall
     c.colormap = colormap;
@@ -82,7 +82,7 @@ TEST_F(PointPixels, ReversedAndMirrored) {
     draw(c, {{1, 12, 8, 0, 0.0f}});
     // Mirroring puts world x = 12 on the left; reversing gives the last stop.
     expect_colour_at(c, 12, 8, stop_colour(COLORMAP_DIVERGING, 7));
-    EXPECT_LT(screen_of(c, 12, 8).x(), kWidth / 2);
+    EXPECT_LT(screen_of(c, 12, 8).x(), frame_width / 2);
 }
 
 TEST_F(PointPixels, UnimportantPointsAreDimGrey) {

@@ -15,7 +15,7 @@ using namespace render_test;
 
 namespace {
 
-constexpr float kHalfPi = 1.5707964f;
+constexpr float half_pi = 1.5707964f;
 
 RenderConfig laid_out(int w, int h) {
     RenderConfig c;
@@ -28,13 +28,13 @@ RenderConfig laid_out(int w, int h) {
 TEST(ViewCamera, OrbitClampsElevationOnly) {
     ViewRenderer v(nullptr, nullptr);
     v.orbit(0.5f, 0.3f, 0.25f);
-    EXPECT_FLOAT_EQ(v.get_config().view_rotation_elevation, kHalfPi);
+    EXPECT_FLOAT_EQ(v.get_config().view_rotation_elevation, half_pi);
     v.orbit(0.5f, -4.0f, 0.25f);
-    EXPECT_FLOAT_EQ(v.get_config().view_rotation_elevation, -kHalfPi);
+    EXPECT_FLOAT_EQ(v.get_config().view_rotation_elevation, -half_pi);
     EXPECT_FLOAT_EQ(v.get_config().view_rotation_azimuth, 1.0f);
     EXPECT_FLOAT_EQ(v.get_config().view_rotation_roll, 0.5f);
     v.orbit(0, 1.0f, 0);
-    EXPECT_FLOAT_EQ(v.get_config().view_rotation_elevation, -kHalfPi + 1.0f);
+    EXPECT_FLOAT_EQ(v.get_config().view_rotation_elevation, -half_pi + 1.0f);
 }
 
 TEST(ViewCamera, PresetsTogglesAndReset) {
@@ -44,11 +44,11 @@ TEST(ViewCamera, PresetsTogglesAndReset) {
     ViewRenderer v(nullptr, &initial);
     EXPECT_FLOAT_EQ(v.get_config().zoom_scale, 0.5f);
     v.set_view_side();
-    EXPECT_FLOAT_EQ(v.get_config().view_rotation_azimuth, -kHalfPi);
+    EXPECT_FLOAT_EQ(v.get_config().view_rotation_azimuth, -half_pi);
     EXPECT_FLOAT_EQ(v.get_config().view_rotation_elevation, 0);
     EXPECT_FLOAT_EQ(v.get_config().view_rotation_roll, 0.4f);  // kept
     v.set_view_top();
-    EXPECT_FLOAT_EQ(v.get_config().view_rotation_elevation, kHalfPi);
+    EXPECT_FLOAT_EQ(v.get_config().view_rotation_elevation, half_pi);
     v.set_view_front();
     EXPECT_FLOAT_EQ(v.get_config().view_rotation_roll, 0);
     v.toggle_perspective();
@@ -85,8 +85,8 @@ protected:
         GlHarness::SetUp();
         if (IsSkipped()) return;
         if (!nvg_) nvg_ = nvgCreateContext(1.0f);
-        nvgBeginFrame(nvg_, kWidth, kHeight, 1.0f);
-        RenderConfig c = laid_out(kWidth, kHeight);
+        nvgBeginFrame(nvg_, frame_width, frame_height, 1.0f);
+        RenderConfig c = laid_out(frame_width, frame_height);
         c.zoom_scale = 0.08f;  // 25 m of ground: markers every 5 m
         view_ = std::make_unique<ViewRenderer>(nvg_, &c);
         view_->measure_line_name = "measure_0";

@@ -43,7 +43,7 @@ public:
     template <typename F>
     auto gui(F task) -> decltype(task());
     // Polls `condition` on the GUI thread.
-    bool wait_until(const std::function<bool()>& condition, double timeout_sec = kGenerousSeconds);
+    bool wait_until(const std::function<bool()>& condition, double timeout_sec = generous_seconds);
     void frames(int n = 3);
 
     // Widgets by caption (buttons, labels), among the shown ones under `root`

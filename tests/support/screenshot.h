@@ -32,7 +32,7 @@ size_t lit_pixels(const Screenshot& shot);
 // the last one taken when none does in time.
 template <typename Shows>
 Screenshot screenshot_showing(const std::string& path, Shows shows,
-                              double timeout_sec = kGenerousSeconds) {
+                              double timeout_sec = generous_seconds) {
     return wait_for_value([&] { return take_screenshot(path); }, shows, timeout_sec);
 }
 // The first picture with the ground rings on it: the window is up and drawing.

@@ -44,7 +44,7 @@ std::string ViewerProcess::wait_for_window(double timeout_sec) {
 int ViewerProcess::stop(int signal) {
     if (!started()) return -1;
     ::kill(child_.pid, signal);
-    return wait_for_exit(child_, kGenerousSeconds);
+    return wait_for_exit(child_, generous_seconds);
 }
 
 }  // namespace druvex::testing

@@ -29,7 +29,7 @@ public:
 
     bool started() const { return child_.pid > 0; }
     // The X window id once its window shows; "" when it did not in time.
-    std::string wait_for_window(double timeout_sec = kGenerousSeconds);
+    std::string wait_for_window(double timeout_sec = generous_seconds);
     // Sends `signal` and returns the exit code; -1 when it did not end in time.
     int stop(int signal = SIGTERM);
     // Its standard output and error so far.

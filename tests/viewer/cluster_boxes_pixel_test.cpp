@@ -11,8 +11,8 @@
 namespace druvex {
 namespace {
 
-using render_test::kHeight;
-using render_test::kWidth;
+using render_test::frame_height;
+using render_test::frame_width;
 
 constexpr float wall_y = 15.0f;
 constexpr float lattice_step = 0.004f;
@@ -55,7 +55,7 @@ protected:
         RenderConfig& camera = view_.renderer.camera();
         camera.show_grid = false;
         camera.zoom_scale = 0.1f;
-        camera.set_grid_viewport(kWidth, kHeight, 0, 1, 1.0f);
+        camera.set_grid_viewport(frame_width, frame_height, 0, 1, 1.0f);
     }
 
     // One sensor frame in, one screen frame out.
@@ -82,7 +82,7 @@ protected:
         size_t n = 0;
         for (int y = p.y() - radius; y <= p.y() + radius; ++y) {
             for (int x = p.x() - radius; x <= p.x() + radius; ++x) {
-                if (x >= 0 && y >= 0 && x < kWidth && y < kHeight)
+                if (x >= 0 && y >= 0 && x < frame_width && y < frame_height)
                     n += box_coloured(pixel_at(rgba, x, y)) ? 1 : 0;
             }
         }
@@ -90,8 +90,8 @@ protected:
     }
     static size_t box_pixels(const std::vector<uint8_t>& rgba) {
         size_t n = 0;
-        for (int y = 0; y < kHeight; ++y) {
-            for (int x = 0; x < kWidth; ++x) n += box_coloured(pixel_at(rgba, x, y)) ? 1 : 0;
+        for (int y = 0; y < frame_height; ++y) {
+            for (int x = 0; x < frame_width; ++x) n += box_coloured(pixel_at(rgba, x, y)) ? 1 : 0;
         }
         return n;
     }

@@ -20,8 +20,8 @@
 namespace druvex {
 namespace {
 
-constexpr uint64_t kSensor = 0x0A000007;
-constexpr uint64_t kReplayed = kSensor + (uint64_t{1} << 32);
+constexpr uint64_t sensor_handle = 0x0A000007;
+constexpr uint64_t replayed_handle = sensor_handle + (uint64_t{1} << 32);
 
 struct PacketSpy {
     static void on_packet(uint64_t handle, int64_t, const uint8_t*, size_t, void* user) {
@@ -43,7 +43,7 @@ std::atomic<size_t> g_replayed_frames{0};
 std::atomic<size_t> g_other_frames{0};
 
 void count_frame(uint64_t handle, size_t, const DruvexSensorRawPointWithTime*, void*) {
-    (handle == kReplayed ? g_replayed_frames : g_other_frames)++;
+    (handle == replayed_handle ? g_replayed_frames : g_other_frames)++;
 }
 
 void init_sdk() {
@@ -61,7 +61,7 @@ size_t write_capture(const std::string& path, size_t count) {
     if (capture.open_for_write(path, false)) return 0;
     size_t written = 0;
     const auto write = [&](int64_t time_us, const druvex_sim::Bytes& bytes) {
-        const druvex_sdk::CapturePacketHeader header{kSensor, time_us, bytes.size()};
+        const druvex_sdk::CapturePacketHeader header{sensor_handle, time_us, bytes.size()};
         if (!capture.write_packet(header, bytes.data())) ++written;
     };
     druvex_sim::SimDataPacket packet = sim.next_data_packet();
@@ -98,11 +98,12 @@ protected:
 TEST_F(ReplayControlTest, PacketsReachTheHandlerAndTheSdkUnderReplayedHandles) {
     ASSERT_TRUE(replay.resume_blocking(60.0f).ok());
     EXPECT_TRUE(replay.is_end());
-    EXPECT_EQ(spy.taken(), std::vector<uint64_t>(packets, kReplayed));
+    EXPECT_EQ(spy.taken(), std::vector<uint64_t>(packets, replayed_handle));
     DruvexSensorInformation info;
-    EXPECT_EQ(druvex_sdk_get_sensor_information(kReplayed, &info), DRUVEX_SUCCESS);
+    EXPECT_EQ(druvex_sdk_get_sensor_information(replayed_handle, &info), DRUVEX_SUCCESS);
     EXPECT_EQ(info.serial_number, 4242u);
-    EXPECT_EQ(druvex_sdk_get_sensor_information(kSensor, &info), DRUVEX_ERROR_SENSOR_NOT_FOUND);
+    EXPECT_EQ(druvex_sdk_get_sensor_information(sensor_handle, &info),
+              DRUVEX_ERROR_SENSOR_NOT_FOUND);
     druvex_sdk_get_error(nullptr);
     EXPECT_GT(g_replayed_frames.load(), 0u);
     EXPECT_EQ(g_other_frames.load(), 0u);
@@ -111,14 +112,15 @@ TEST_F(ReplayControlTest, PacketsReachTheHandlerAndTheSdkUnderReplayedHandles) {
     // Closing forgets the replayed sensor again.
     ASSERT_TRUE(replay.close().ok());
     EXPECT_FALSE(replay.is_open());
-    EXPECT_EQ(druvex_sdk_get_sensor_information(kReplayed, &info), DRUVEX_ERROR_SENSOR_NOT_FOUND);
+    EXPECT_EQ(druvex_sdk_get_sensor_information(replayed_handle, &info),
+              DRUVEX_ERROR_SENSOR_NOT_FOUND);
 }
 
 TEST_F(ReplayControlTest, ReplayThreadDeliversTheWholeCapture) {
     ASSERT_TRUE(replay.resume().ok());
     ASSERT_TRUE(testing::wait_until([&] { return !replay.is_running(); }));
     EXPECT_TRUE(replay.is_end());
-    EXPECT_EQ(spy.taken(), std::vector<uint64_t>(packets, kReplayed));
+    EXPECT_EQ(spy.taken(), std::vector<uint64_t>(packets, replayed_handle));
     EXPECT_GT(g_replayed_frames.load(), 0u);
     EXPECT_EQ(druvex_sdk_capture_replay_is_open(), 0);
 }

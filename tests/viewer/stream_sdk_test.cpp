@@ -37,18 +37,18 @@ protected:
         sim_options.serial = 4242;
         druvex_sim::SensorSim sim(sim_options);
         for (const auto& packet : sim.info_packets()) {
-            druvex_sdk_mock_network_receive(kHandle, 1, packet.data(), packet.size());
+            druvex_sdk_mock_network_receive(stream_handle, 1, packet.data(), packet.size());
         }
         const char* message = nullptr;
         ASSERT_EQ(druvex_sdk_get_error(&message), DRUVEX_SUCCESS) << message;
-        ASSERT_EQ(druvex_sdk_get_sensor_information(kHandle, &info_), DRUVEX_SUCCESS);
+        ASSERT_EQ(druvex_sdk_get_sensor_information(stream_handle, &info_), DRUVEX_SUCCESS);
     }
     void TearDown() override {
         druvex_sdk_deinitialize();
         druvex_sdk_get_error(nullptr);
     }
 
-    static constexpr uint64_t kHandle = 0x0A000005;
+    static constexpr uint64_t stream_handle = 0x0A000005;
     DruvexSensorInformation info_;
 };
 
@@ -90,7 +90,7 @@ TEST_F(StreamSdkTest, DrawnPointsFollowACalibrationChange) {
     ASSERT_EQ(before.size(), 3u);
     EXPECT_FLOAT_EQ(before[0].y, calibration.distance_scale * 1000.0f);
     calibration.distance_scale *= 2.0f;
-    ASSERT_EQ(druvex_sdk_set_calibration(kHandle, &calibration), DRUVEX_SUCCESS);
+    ASSERT_EQ(druvex_sdk_set_calibration(stream_handle, &calibration), DRUVEX_SUCCESS);
     std::vector<PointVertex> after;
     stream.build_points(view.config, after, nullptr);
     ASSERT_EQ(after.size(), 3u);

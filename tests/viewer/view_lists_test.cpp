@@ -132,7 +132,7 @@ TEST_F(ViewListsTest, ActiveViewUnderTheMouse) {
 TEST(FrameMailboxTest, KeepsTheNewestFramesOfASensorNobodyTakes) {
     FrameMailbox mailbox;
     const auto points = raw_frame(2, 1);
-    const size_t limit = FrameMailbox::kMaxWaitingPerSensor;
+    const size_t limit = FrameMailbox::max_waiting_per_sensor;
     for (int64_t t = 0; t < int64_t(limit) + 50; ++t) {
         mailbox.post(sensor_info(1),
                      std::make_unique<StreamFrame>(t, points.size(), points.data()));

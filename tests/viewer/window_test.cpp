@@ -100,7 +100,7 @@ protected:
 
     // Handles events and draws at the main loop's pace (a frame per event, at
     // least every 50 ms) until `done`; false when it did not come in time.
-    bool pump_until(const std::function<bool()>& done, double timeout_sec = kGenerousSeconds) {
+    bool pump_until(const std::function<bool()>& done, double timeout_sec = generous_seconds) {
         const Deadline deadline(timeout_sec);
         while (!done()) {
             if (deadline.passed()) return false;
@@ -111,7 +111,7 @@ protected:
     }
     // Runs a program while the window keeps handling events.
     int run_pumping(const std::vector<std::string>& argv, const std::string& name,
-                    double timeout_sec = kGenerousSeconds) {
+                    double timeout_sec = generous_seconds) {
         ChildProcess child = start_process(argv, {}, dir_ + "/" + name + ".txt");
         int status = 0;
         const bool ended = pump_until(

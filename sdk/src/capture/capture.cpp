@@ -61,7 +61,7 @@ bool Capture::open_output(bool append, std::string& reason) {
     // An appended file that is still empty needs its header too, or no reader
     // could make sense of the records that follow.
     if (ok && end == 0) {
-        uint8_t header[kPcapFileHeaderSize];
+        uint8_t header[pcap_file_header_size];
         encode_file_header(header);
         ok = std::fwrite(header, 1, sizeof header, out_) == sizeof header;
     }
@@ -69,19 +69,19 @@ bool Capture::open_output(bool append, std::string& reason) {
         reason = system_error_text(errno);
         return false;
     }
-    write_position_ = end == 0 ? kPcapFileHeaderSize : static_cast<uint64_t>(end);
+    write_position_ = end == 0 ? pcap_file_header_size : static_cast<uint64_t>(end);
     return true;
 }
 
 SensorError Capture::write_packet(const CapturePacketHeader& header, const uint8_t* data) {
     if (out_ == nullptr || read_mode_) return SensorError(DRUVEX_ERROR_NOT_OPEN);
     // Larger datagrams cannot be described by the IPv4 and UDP length fields.
-    if (header.size > kMaxDatagramSize || (data == nullptr && header.size != 0)) {
+    if (header.size > max_datagram_size || (data == nullptr && header.size != 0)) {
         return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS);
     }
     const int64_t timestamp = header.timestamp != 0 ? header.timestamp : host_time_usec();
     const uint32_t size = static_cast<uint32_t>(header.size);
-    uint8_t record[kRecordOverhead];
+    uint8_t record[record_overhead];
     encode_record_headers(record, header.handle, timestamp - time_offset_, size);
     const bool ok = std::fwrite(record, 1, sizeof record, out_) == sizeof record &&
                     (size == 0 || std::fwrite(data, 1, size, out_) == size);
@@ -127,7 +127,7 @@ SensorError Capture::open_for_read(const std::string& path) {
 
 SensorError Capture::read_file_header() {
     const uint8_t* bytes = nullptr;
-    const BufferedFile::Status status = in_.read_at(0, kPcapFileHeaderSize, &bytes);
+    const BufferedFile::Status status = in_.read_at(0, pcap_file_header_size, &bytes);
     if (status == BufferedFile::Status::end_of_file) {
         return SensorError(DRUVEX_ERROR_FILE_IO, in_.size() == 0
                                                      ? "the file is empty (0 bytes)"
@@ -137,7 +137,7 @@ SensorError Capture::read_file_header() {
     if (status != BufferedFile::Status::ok) return SensorError(DRUVEX_ERROR_FILE_IO, in_.failure());
     const PcapFileHeader header = decode_file_header(bytes);
     if (SensorError error = check_file_header(header)) return error;
-    read_position_ = kPcapFileHeaderSize;
+    read_position_ = pcap_file_header_size;
     position_ = 0;
     time_offset_ = int64_t{header.thiszone} * 1000000;
     return success();
@@ -178,10 +178,10 @@ int32_t Capture::read_next(CapturePacketHeader& header, const uint8_t*& data) {
         if (read_position_ >= index_.end) return DRUVEX_ERROR_EOF;
         const uint8_t* bytes = nullptr;
         const BufferedFile::Status status =
-            in_.read_at(read_position_, kPcapRecordHeaderSize, &bytes);
+            in_.read_at(read_position_, pcap_record_header_size, &bytes);
         if (status != BufferedFile::Status::ok) return status_code(status);
         const PcapRecordHeader record = decode_record_header(bytes);
-        const uint64_t frame_offset = read_position_ + kPcapRecordHeaderSize;
+        const uint64_t frame_offset = read_position_ + pcap_record_header_size;
         read_position_ = frame_offset + record.incl_len;
         Datagram datagram;
         bool complete = false;
@@ -201,11 +201,11 @@ void Capture::note_cut(const PcapRecordHeader& record) {
 
 int32_t Capture::read_frame(const PcapRecordHeader& record, uint64_t frame_offset,
                             Datagram& datagram, bool& complete) {
-    if (record.incl_len < kIpv4PayloadStart) {
+    if (record.incl_len < ipv4_payload_start) {
         note_cut(record);
         return DRUVEX_SUCCESS;
     }
-    const size_t head_length = std::min<size_t>(record.incl_len, kUdpPayloadStart);
+    const size_t head_length = std::min<size_t>(record.incl_len, udp_payload_start);
     const uint8_t* bytes = nullptr;
     BufferedFile::Status status = in_.read_at(frame_offset, head_length, &bytes);
     if (status != BufferedFile::Status::ok) return status_code(status);
@@ -213,13 +213,13 @@ int32_t Capture::read_frame(const PcapRecordHeader& record, uint64_t frame_offse
     // The IPv4 total length, not the captured length, bounds the payload:
     // short frames are padded on the wire. Frames cut short by the capture's
     // snap length cannot be read whole and are skipped.
-    if (!headers.is_ipv4_udp() || headers.total_length < kIpv4HeaderSize) return DRUVEX_SUCCESS;
-    const size_t length = headers.total_length - kIpv4HeaderSize;
-    if (length > record.incl_len - kIpv4PayloadStart) {
+    if (!headers.is_ipv4_udp() || headers.total_length < ipv4_header_size) return DRUVEX_SUCCESS;
+    const size_t length = headers.total_length - ipv4_header_size;
+    if (length > record.incl_len - ipv4_payload_start) {
         note_cut(record);
         return DRUVEX_SUCCESS;
     }
-    status = in_.read_at(frame_offset + kIpv4PayloadStart, length, &bytes);
+    status = in_.read_at(frame_offset + ipv4_payload_start, length, &bytes);
     if (status != BufferedFile::Status::ok) return status_code(status);
     complete = fragments_.add(headers, bytes, length, record_time(record, time_offset_), datagram);
     return DRUVEX_SUCCESS;

@@ -14,9 +14,9 @@
 namespace druvex_sdk {
 namespace {
 
-constexpr size_t kIndexHeaderSize = 24;
-constexpr size_t kIndexEntrySize = 16;
-constexpr uint64_t kIndexVersion = 0;
+constexpr size_t index_header_size = 24;
+constexpr size_t index_entry_size = 16;
+constexpr uint64_t index_version = 0;
 
 bool write_all(int fd, const uint8_t* bytes, size_t count) {
     while (count > 0) {
@@ -34,12 +34,12 @@ bool write_all(int fd, const uint8_t* bytes, size_t count) {
 // never used to seek. (A foreign capture whose times go back is simply
 // scanned again at each open.)
 bool entries_fit(const std::vector<CaptureIndexEntry>& entries, uint64_t capture_size) {
-    if (entries.front().offset != kPcapFileHeaderSize || entries.front().time != 0) return false;
+    if (entries.front().offset != pcap_file_header_size || entries.front().time != 0) return false;
     for (size_t k = 0; k < entries.size(); ++k) {
         const uint64_t offset = entries[k].offset;
-        if (offset > capture_size || capture_size - offset < kPcapRecordHeaderSize) return false;
+        if (offset > capture_size || capture_size - offset < pcap_record_header_size) return false;
         if (k == 0) continue;
-        if (offset < entries[k - 1].offset + kPcapRecordHeaderSize) return false;
+        if (offset < entries[k - 1].offset + pcap_record_header_size) return false;
         if (entries[k].time < entries[k - 1].time) return false;
     }
     return true;
@@ -47,7 +47,7 @@ bool entries_fit(const std::vector<CaptureIndexEntry>& entries, uint64_t capture
 
 bool read_record_header(BufferedFile& capture, uint64_t offset, PcapRecordHeader& header) {
     const uint8_t* bytes = nullptr;
-    if (capture.read_at(offset, kPcapRecordHeaderSize, &bytes) != BufferedFile::Status::ok) {
+    if (capture.read_at(offset, pcap_record_header_size, &bytes) != BufferedFile::Status::ok) {
         return false;
     }
     header = decode_record_header(bytes);
@@ -55,7 +55,7 @@ bool read_record_header(BufferedFile& capture, uint64_t offset, PcapRecordHeader
 }
 
 uint64_t record_end(uint64_t offset, const PcapRecordHeader& header) {
-    return offset + kPcapRecordHeaderSize + header.incl_len;
+    return offset + pcap_record_header_size + header.incl_len;
 }
 
 // A record of no bytes, or of more than any packet holds, is where the file
@@ -65,7 +65,7 @@ SensorError check_record_length(const PcapRecordHeader& header, uint64_t offset)
     if (header.incl_len == 0) {
         return SensorError(DRUVEX_ERROR_CORRUPT_FILE, record + " has length 0");
     }
-    if (header.incl_len > kPcapMaxRecordLength) {
+    if (header.incl_len > pcap_max_record_length) {
         return SensorError(DRUVEX_ERROR_CORRUPT_FILE, record + " claims " +
                                                           std::to_string(header.incl_len) +
                                                           " bytes, more than any packet holds");
@@ -119,7 +119,7 @@ bool load_capture_index(const std::string& index_path, BufferedFile& capture, in
     BufferedFile file;
     const uint8_t* bytes = nullptr;
     if (!file.open(index_path) ||
-        file.read_at(0, kIndexHeaderSize, &bytes) != BufferedFile::Status::ok) {
+        file.read_at(0, index_header_size, &bytes) != BufferedFile::Status::ok) {
         return false;
     }
     const uint64_t version = read_le<uint64_t>(bytes, 0);
@@ -127,20 +127,20 @@ bool load_capture_index(const std::string& index_path, BufferedFile& capture, in
     const uint64_t count = read_le<uint64_t>(bytes, 16);
     // Every record takes at least its header in the capture, which bounds the
     // count before anything is allocated for it.
-    const uint64_t max_count = capture.size() / kPcapRecordHeaderSize;
-    if (version != kIndexVersion || count == 0 || count > max_count ||
-        file.size() != kIndexHeaderSize + count * kIndexEntrySize) {
+    const uint64_t max_count = capture.size() / pcap_record_header_size;
+    if (version != index_version || count == 0 || count > max_count ||
+        file.size() != index_header_size + count * index_entry_size) {
         return false;
     }
-    const size_t entry_bytes = static_cast<size_t>(count * kIndexEntrySize);
-    if (file.read_at(kIndexHeaderSize, entry_bytes, &bytes) != BufferedFile::Status::ok) {
+    const size_t entry_bytes = static_cast<size_t>(count * index_entry_size);
+    if (file.read_at(index_header_size, entry_bytes, &bytes) != BufferedFile::Status::ok) {
         return false;
     }
     CaptureIndex loaded;
     loaded.start_time = start_time;
     loaded.entries.resize(static_cast<size_t>(count));
     for (size_t k = 0; k < loaded.entries.size(); ++k) {
-        const uint8_t* entry = bytes + k * kIndexEntrySize;
+        const uint8_t* entry = bytes + k * index_entry_size;
         loaded.entries[k].time = static_cast<int64_t>(read_le<uint64_t>(entry, 0));
         loaded.entries[k].offset = read_le<uint64_t>(entry, 8);
     }
@@ -154,11 +154,11 @@ bool load_capture_index(const std::string& index_path, BufferedFile& capture, in
 
 SensorError build_capture_index(BufferedFile& capture, int64_t time_offset, CaptureIndex& index) {
     index = CaptureIndex();
-    index.end = kPcapFileHeaderSize;
+    index.end = pcap_file_header_size;
     for (;;) {
         const uint8_t* bytes = nullptr;
         const BufferedFile::Status status =
-            capture.read_at(index.end, kPcapRecordHeaderSize, &bytes);
+            capture.read_at(index.end, pcap_record_header_size, &bytes);
         if (status == BufferedFile::Status::end_of_file) return success();
         if (status != BufferedFile::Status::ok) {
             return SensorError(DRUVEX_ERROR_FILE_IO, capture.failure());
@@ -187,12 +187,12 @@ bool landing_matches_capture(const CaptureIndex& index, size_t k, BufferedFile& 
 
 bool save_capture_index(const std::string& index_path, const CaptureIndex& index,
                         std::string& reason) {
-    std::vector<uint8_t> bytes(kIndexHeaderSize + index.entries.size() * kIndexEntrySize);
-    store_le64(bytes.data(), kIndexVersion);
+    std::vector<uint8_t> bytes(index_header_size + index.entries.size() * index_entry_size);
+    store_le64(bytes.data(), index_version);
     store_le64(bytes.data() + 8, static_cast<uint64_t>(index.start_time));
     store_le64(bytes.data() + 16, index.entries.size());
     for (size_t k = 0; k < index.entries.size(); ++k) {
-        uint8_t* entry = bytes.data() + kIndexHeaderSize + k * kIndexEntrySize;
+        uint8_t* entry = bytes.data() + index_header_size + k * index_entry_size;
         store_le64(entry, static_cast<uint64_t>(index.entries[k].time));
         store_le64(entry + 8, index.entries[k].offset);
     }

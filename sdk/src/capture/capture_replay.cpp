@@ -11,7 +11,7 @@
 namespace druvex_sdk {
 namespace {
 
-constexpr int64_t kMaxPacingDriftUsec = 1000000;
+constexpr int64_t max_pacing_drift_usec = 1000000;
 // The shortest pass of a looping replay, in capture time: a capture whose
 // records span no time (one record, or all at one time) would otherwise start
 // pass after pass without ever waiting, and hold a core.
@@ -213,10 +213,10 @@ void CaptureReplay::pace(int64_t position) {
     const int64_t elapsed = now - reference_wall_time_;
     const float scaled = static_cast<float>(position - reference_position_) / speed_.load();
     const int64_t wait = std::fabs(scaled) < 1e15f ? static_cast<int64_t>(scaled) - elapsed
-                                                   : kMaxPacingDriftUsec + 1;
+                                                   : max_pacing_drift_usec + 1;
     // After a long hold-up (or across a long gap in the capture) the replay
     // picks up from here instead of racing to catch up.
-    if (std::llabs(wait) > kMaxPacingDriftUsec) {
+    if (std::llabs(wait) > max_pacing_drift_usec) {
         reset_pacing();
         return;
     }
@@ -259,7 +259,7 @@ int32_t CaptureReplay::step(bool paced, int64_t& position) {
     }
     if (code != DRUVEX_SUCCESS) return code;
     if (paced) pace(position);
-    const uint64_t handle = header.handle + kReplayedHandleBit;
+    const uint64_t handle = header.handle + replayed_handle_bit;
     const size_t size = static_cast<size_t>(header.size);
     if (route_ != nullptr) return route_(handle, header.timestamp, data, size);
     return deliver_(handle, header.timestamp, data, size).code;

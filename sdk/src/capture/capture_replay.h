@@ -19,7 +19,7 @@
 
 namespace druvex_sdk {
 
-constexpr uint64_t kReplayedHandleBit = uint64_t{1} << 32;
+constexpr uint64_t replayed_handle_bit = uint64_t{1} << 32;
 
 class CaptureReplay {
 public:

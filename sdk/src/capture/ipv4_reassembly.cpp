@@ -6,7 +6,7 @@ namespace {
 
 // Bounds the memory a file full of unfinished datagrams from many sources
 // can hold: beyond this many, every partial datagram is dropped.
-constexpr size_t kMaxPartialDatagrams = 1024;
+constexpr size_t max_partial_datagrams = 1024;
 
 }  // namespace
 
@@ -19,10 +19,10 @@ bool Ipv4Reassembly::add(const FrameHeaders& headers, const uint8_t* payload, si
 bool Ipv4Reassembly::add_first(const FrameHeaders& headers, const uint8_t* payload, size_t length,
                                int64_t timestamp, Datagram& out) {
     fragments_.erase(headers.source);
-    if (length < kUdpHeaderSize || headers.udp_length < kUdpHeaderSize) return false;
-    const uint32_t expected = headers.udp_length - static_cast<uint32_t>(kUdpHeaderSize);
-    const uint8_t* body = payload + kUdpHeaderSize;
-    const size_t body_length = length - kUdpHeaderSize;
+    if (length < udp_header_size || headers.udp_length < udp_header_size) return false;
+    const uint32_t expected = headers.udp_length - static_cast<uint32_t>(udp_header_size);
+    const uint8_t* body = payload + udp_header_size;
+    const size_t body_length = length - udp_header_size;
     if (!headers.more_fragments()) {
         // Bytes beyond the UDP length are link padding of short frames.
         if (body_length < expected) return false;
@@ -30,7 +30,7 @@ bool Ipv4Reassembly::add_first(const FrameHeaders& headers, const uint8_t* paylo
         return true;
     }
     if (body_length > expected) return false;
-    if (fragments_.size() >= kMaxPartialDatagrams) fragments_.clear();
+    if (fragments_.size() >= max_partial_datagrams) fragments_.clear();
     FragmentState& state = fragments_[headers.source];
     state.id = headers.identification;
     state.more_fragments = true;
@@ -49,7 +49,7 @@ bool Ipv4Reassembly::add_continuation(const FrameHeaders& headers, const uint8_t
     FragmentState& state = it->second;
     const uint64_t offset = uint64_t{headers.fragment_offset()} * 8;
     if (state.id != headers.identification || !state.more_fragments ||
-        offset != state.received + uint64_t{kUdpHeaderSize}) {
+        offset != state.received + uint64_t{udp_header_size}) {
         return false;
     }
     if (length > state.expected - state.received) {

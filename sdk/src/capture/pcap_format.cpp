@@ -10,13 +10,13 @@
 namespace druvex_sdk {
 
 void encode_file_header(uint8_t* out) {
-    store_le32(out, kPcapMagic);
+    store_le32(out, pcap_magic);
     store_le16(out + 4, 2);
     store_le16(out + 6, 4);
     store_le32(out + 8, 0);
     store_le32(out + 12, 0);
-    store_le32(out + 16, kPcapSnapLength);
-    store_le32(out + 20, kPcapLinkEthernet);
+    store_le32(out + 16, pcap_snap_length);
+    store_le32(out + 20, pcap_link_ethernet);
 }
 
 PcapFileHeader decode_file_header(const uint8_t* in) {
@@ -50,7 +50,7 @@ SensorError refuse(const std::string& message) {
 SensorError check_magic(uint32_t magic) {
     const std::string convert = ": save it as pcap (editcap -F pcap IN OUT)";
     switch (magic) {
-        case kPcapMagic: return success();
+        case pcap_magic: return success();
         case pcapng_magic: return refuse("pcapng capture" + convert);
         case nanosecond_magic:
         case swapped_nanosecond_magic: return refuse("nanosecond pcap capture" + convert);
@@ -62,7 +62,7 @@ SensorError check_magic(uint32_t magic) {
 SensorError check_link_type(uint32_t network) {
     const std::string link = "link type " + std::to_string(network);
     switch (network) {
-        case kPcapLinkEthernet: return success();
+        case pcap_link_ethernet: return success();
         case link_linux_cooked:
         case link_linux_cooked_v2:
             return refuse(
@@ -95,38 +95,38 @@ int64_t record_time(const PcapRecordHeader& header, int64_t time_offset) {
 
 FrameHeaders decode_frame_headers(const uint8_t* frame, size_t available) {
     FrameHeaders headers;
-    if (available < kIpv4PayloadStart) return headers;
+    if (available < ipv4_payload_start) return headers;
     headers.ether_type = load_be16(frame + 12);
-    const uint8_t* ip = frame + kEthernetHeaderSize;
+    const uint8_t* ip = frame + ethernet_header_size;
     headers.version_and_length = ip[0];
     headers.total_length = load_be16(ip + 2);
     headers.identification = load_be16(ip + 4);
     headers.flags_and_offset = load_be16(ip + 6);
     headers.protocol = ip[9];
     headers.source = load_be32(ip + 12);
-    if (available >= kUdpPayloadStart) headers.udp_length = load_be16(ip + kIpv4HeaderSize + 4);
+    if (available >= udp_payload_start) headers.udp_length = load_be16(ip + ipv4_header_size + 4);
     return headers;
 }
 
 void encode_record_headers(uint8_t* out, uint64_t handle, int64_t time_usec, uint32_t size) {
-    std::memset(out, 0, kRecordOverhead);
-    const uint32_t frame_length = size + static_cast<uint32_t>(kUdpPayloadStart);
+    std::memset(out, 0, record_overhead);
+    const uint32_t frame_length = size + static_cast<uint32_t>(udp_payload_start);
     store_le32(out, static_cast<uint32_t>(time_usec / 1000000));
     store_le32(out + 4, static_cast<uint32_t>(time_usec % 1000000));
     store_le32(out + 8, frame_length);
     store_le32(out + 12, frame_length);
-    uint8_t* frame = out + kPcapRecordHeaderSize;
-    store_be16(frame + 12, kEtherTypeIpv4);
-    uint8_t* ip = frame + kEthernetHeaderSize;
-    ip[0] = kIpv4VersionAndLength;
-    store_be16(ip + 2, static_cast<uint16_t>(size + kIpv4HeaderSize + kUdpHeaderSize));
-    ip[9] = kIpProtocolUdp;
+    uint8_t* frame = out + pcap_record_header_size;
+    store_be16(frame + 12, ether_type_ipv4);
+    uint8_t* ip = frame + ethernet_header_size;
+    ip[0] = ipv4_version_and_length;
+    store_be16(ip + 2, static_cast<uint16_t>(size + ipv4_header_size + udp_header_size));
+    ip[9] = ip_protocol_udp;
     store_be32(ip + 12, static_cast<uint32_t>(handle));
     store_be32(ip + 16, 0xFFFFFFFFu);
-    uint8_t* udp = ip + kIpv4HeaderSize;
-    store_be16(udp, kCaptureSourcePort);
-    store_be16(udp + 2, kCaptureDestinationPort);
-    store_be16(udp + 4, static_cast<uint16_t>(size + kUdpHeaderSize));
+    uint8_t* udp = ip + ipv4_header_size;
+    store_be16(udp, capture_source_port);
+    store_be16(udp + 2, capture_destination_port);
+    store_be16(udp + 4, static_cast<uint16_t>(size + udp_header_size));
 }
 
 }  // namespace druvex_sdk

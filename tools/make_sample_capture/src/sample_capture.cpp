@@ -15,7 +15,7 @@ struct SampleSensor {
     uint32_t serial;
 };
 
-constexpr SampleSensor kSensors[2] = {{0xC0A801C9, 5, 4242}, {0xC0A801CA, 4, 5150}};
+constexpr SampleSensor sample_sensors[2] = {{0xC0A801C9, 5, 4242}, {0xC0A801CA, 4, 5150}};
 
 void play(const SampleSensor& sensor, double seconds, std::vector<SamplePacket>& out) {
     druvex_sim::SimOptions options;
@@ -40,11 +40,11 @@ void play(const SampleSensor& sensor, double seconds, std::vector<SamplePacket>&
 
 }  // namespace
 
-const uint64_t kSampleSensorHandles[2] = {kSensors[0].handle, kSensors[1].handle};
+const uint64_t sample_sensor_handles[2] = {sample_sensors[0].handle, sample_sensors[1].handle};
 
 std::vector<SamplePacket> sample_traffic(double seconds) {
     std::vector<SamplePacket> packets;
-    for (const SampleSensor& sensor : kSensors) play(sensor, seconds, packets);
+    for (const SampleSensor& sensor : sample_sensors) play(sensor, seconds, packets);
     std::stable_sort(packets.begin(), packets.end(),
                      [](const SamplePacket& a, const SamplePacket& b) {
                          return a.timestamp_us < b.timestamp_us;

@@ -19,7 +19,7 @@ struct SamplePacket {
 };
 
 // Handles of the two sample sensors.
-extern const uint64_t kSampleSensorHandles[2];
+extern const uint64_t sample_sensor_handles[2];
 
 // `seconds` of traffic of both sensors (each starts with its information
 // packets and repeats them every second), in time order.
