@@ -19,8 +19,8 @@
 #include <string>
 
 using namespace nanogui;
-using druvex_test::StandInZenity;
 using druvex::testing::Ui;
+using druvex_test::StandInZenity;
 
 namespace {
 
