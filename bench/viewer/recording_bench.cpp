@@ -10,6 +10,7 @@
 #include "app/viewer_application.h"
 #include "sensor_sim.h"
 #include "support/free_port.h"
+#include "support/recorded_capture.h"
 
 #include "capture/capture.h"
 
@@ -115,16 +116,6 @@ uint64_t send_paced(uint16_t port, double rate, const Traffic& traffic) {
     return count;
 }
 
-uint64_t packets_in(const std::string& path) {
-    druvex_sdk::Capture capture;
-    if (capture.open_for_read(path)) return 0;
-    druvex_sdk::CapturePacketHeader header;
-    const uint8_t* data = nullptr;
-    uint64_t n = 0;
-    while (!capture.read_packet(header, data)) ++n;
-    return n;
-}
-
 // Runs `step` until `count` has not changed for 300 ms after the sender is
 // done; returns when the count last changed.
 Clock::time_point until_settled(const std::atomic<bool>& sending,
@@ -181,7 +172,7 @@ bool run_sdk(double rate, const Traffic& traffic, const std::string& path, bool 
     out.seconds = std::chrono::duration<double>(end - start).count();
     out.received = counting.delivered;
     out.frames = counting.frames;
-    out.written = record ? packets_in(path) : 0;
+    out.written = record ? druvex::testing::recorded_packet_times(path).size() : 0;
     return true;
 }
 
@@ -220,7 +211,7 @@ bool run_application(double rate, const Traffic& traffic, const std::string& pat
     app->stop_capture();
     app->save_state();
     out.seconds = std::chrono::duration<double>(end - start).count();
-    out.written = packets_in(path);
+    out.written = druvex::testing::recorded_packet_times(path).size();
     out.failed = out.written != out.received;
     return true;
 }

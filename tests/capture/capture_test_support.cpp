@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -29,19 +28,6 @@ void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
-
-FileSizeLimit::FileSizeLimit(rlim_t bytes) {
-    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit limited = old_;
-    limited.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limited);
-}
-
-FileSizeLimit::~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, old_handler_);
-}
 
 TempDir::TempDir() {
     char pattern[] = "/tmp/druvex_capture_XXXXXX";

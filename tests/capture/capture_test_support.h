@@ -2,7 +2,7 @@
 // built byte by byte, and an SDK session that records delivered packets.
 #pragma once
 
-#include <sys/resource.h>
+#include "support/file_size_limit.h"
 
 #include <cstdint>
 #include <mutex>
@@ -17,18 +17,7 @@ std::vector<uint8_t> read_file(const std::string& path);
 void write_file(const std::string& path, const std::vector<uint8_t>& bytes);
 bool file_exists(const std::string& path);
 
-// Lets the writes of this process fail past `bytes` as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes);
-    ~FileSizeLimit();
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit old_{};
-    void (*old_handler_)(int) = nullptr;
-};
+using druvex::testing::FileSizeLimit;
 
 class TempDir {
 public:

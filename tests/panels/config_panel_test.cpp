@@ -90,16 +90,25 @@ TEST_F(ConfigPanelTest, SaveAsEditReloadUnloadAndResetTheConfigFile) {
     });
 }
 
+// A port this test holds, so that nobody else can take it; it counts what
+// arrives there.
 struct HeldPort {
     int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    uint16_t port = free_udp_port();
-    HeldPort() {
+    uint16_t port;
+    size_t received = 0;
+    explicit HeldPort(uint16_t at = free_udp_port()) : port(at) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(port);
         ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     }
     ~HeldPort() { ::close(fd); }
+    // The datagrams that have arrived so far, counted without waiting.
+    size_t count() {
+        char datagram[65536];
+        while (::recv(fd, datagram, sizeof datagram, MSG_DONTWAIT) >= 0) ++received;
+        return received;
+    }
 };
 
 TEST_F(ConfigPanelTest, SdkPopupSwitchesFlagsAndMovesThePort) {
@@ -152,7 +161,14 @@ TEST_F(ConfigPanelTest, SdkPopupSwitchesFlagsAndMovesThePort) {
 
         journey.type_into(port, std::to_string(old_port));
         journey.gui([&] { journey.app->remove_streams(); });
-        pause_for(1.5);  // a sensor sending all the while: time for its packets to show
+        // The sensor goes on sending to the port the listener left: a few of
+        // its frames' worth arrive there, and none of them reaches a view.
+        {
+            HeldPort left(new_port);  // released before the port is taken again below
+            EXPECT_TRUE(journey.wait_until([&] { return left.count() > 500; }))
+                << "the sensor stopped sending";
+            journey.frames();
+        }
         EXPECT_TRUE(journey.view_handles().empty()) << "the new port is left";
         auto shown = [&] {
             return journey.gui(

@@ -6,6 +6,7 @@
 #include "../toolkit/stand_in_zenity.h"
 #include "panels/control_panel.h"
 #include "platform/path_utils.h"
+#include "support/file_size_limit.h"
 #include "support/process_runner.h"
 #include "support/screenshot.h"
 #include "support/toolbar_journey.h"
@@ -119,26 +120,6 @@ TEST(FailuresTest, DialogsLeaveTheWindowRunningAndFailuresShowUntilDismissed) {
         EXPECT_TRUE(journey.wait_until([&] { return !banner_shown(journey); }));
     });
 }
-
-// Writes past this size fail as they would on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit limited = old_;
-        limited.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, old_handler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*old_handler_)(int) = nullptr;
-};
 
 TEST(FailuresTest, AFullDiskEndsTheRecordingVisibly) {
     ToolbarJourney journey;

@@ -1,4 +1,4 @@
-// A UDP port for a test that listens: the sensors' port 8808 may be in use by
+// A UDP port for a test that listens: the sensors' own port may be in use by
 // any program on the machine, so tests outside a private network take one
 // the system hands out.
 #pragma once

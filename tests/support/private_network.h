@@ -1,5 +1,5 @@
 // A network namespace of the test program's own, for tests that need the
-// sensors' real port 8808: inside it the port is always free, and no other
+// sensors' real port: inside it that port is always free, and no other
 // program on the machine can send to it. Test programs linked with the
 // private-network main enter it before their first test; every test of such a
 // program runs in a namespace of its own, as ctest starts one process per test.

@@ -120,4 +120,10 @@ std::string make_sample_capture(int seconds, std::string& output) {
     return code == 0 ? path : "";
 }
 
+bool process_running(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string pid_field, name, state;
+    return stat >> pid_field >> name >> state && state != "Z";
+}
+
 }  // namespace druvex::testing

@@ -25,6 +25,8 @@ ChildProcess start_process(const std::vector<std::string>& argv,
 // The exit code, 128 + signal when killed, -1 when it did not end in time
 // (the process is then killed).
 int wait_for_exit(ChildProcess& child, double timeout_sec);
+// Whether `pid` runs: false once it is gone or a zombie nobody reaped yet.
+bool process_running(pid_t pid);
 std::string read_file(const std::string& path);
 // Runs to completion; returns the exit code and fills `output`.
 int run_process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "stand_in_zenity.h"
+#include "support/process_runner.h"
 #include "support/toolkit_ui.h"
+#include "support/wait.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -89,21 +91,14 @@ TEST(FileDialog, EndsWithAKilledProgram) {
         file_dialog_async({{"pcap", "PCAP"}}, true, [](const FileDialogAnswer&) {});
         for (;;) ::pause();
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (zenity.pid() <= 0 && std::chrono::steady_clock::now() < deadline) ::usleep(20 * 1000);
+    const bool started = druvex::testing::wait_until([&] { return zenity.pid() > 0; });
     ::kill(program, SIGKILL);
     ::waitpid(program, nullptr, 0);
     const pid_t dialog = zenity.pid();
-    ASSERT_GT(dialog, 0) << "the dialog never started";
-    // Gone, or a zombie its reaper has yet to collect.
-    const auto running = [dialog] {
-        std::ifstream stat("/proc/" + std::to_string(dialog) + "/stat");
-        std::string pid, name, state;
-        return stat >> pid >> name >> state && state != "Z";
-    };
-    while (running() && std::chrono::steady_clock::now() < deadline + std::chrono::seconds(5))
-        ::usleep(20 * 1000);
-    EXPECT_FALSE(running()) << "the dialog outlived its program";
+    ASSERT_TRUE(started && dialog > 0) << "the dialog never started";
+    EXPECT_TRUE(druvex::testing::wait_until([&] {
+        return !druvex::testing::process_running(dialog);
+    })) << "the dialog outlived its program";
     ::kill(dialog, SIGKILL);  // a failure above must not leave it running
 }
 

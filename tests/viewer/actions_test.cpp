@@ -8,6 +8,7 @@
 #include "formats/ply_export.h"
 #include "platform/file_search.h"
 #include "platform/path_utils.h"
+#include "support/file_size_limit.h"
 #include "support/process_runner.h"
 
 #include "capture/capture.h"
@@ -29,6 +30,7 @@
 namespace druvex {
 namespace {
 
+using testing::FileSizeLimit;
 using testing::make_temp_dir;
 using testing::read_file;
 
@@ -43,26 +45,6 @@ std::string imu_record(int64_t t, float x) {
     std::memcpy(r + 8, values, sizeof values);
     return std::string(reinterpret_cast<char*>(r), sizeof r);
 }
-
-// Lets the next writes of this process fail as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit limited = old_;
-        limited.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, old_handler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*old_handler_)(int) = nullptr;
-};
 
 TEST(SettingsSearchTest, FindsTheNearestFolderUpToTheRoot) {
     const std::string root = make_temp_dir();

@@ -3,6 +3,7 @@
 #include "platform/path_utils.h"
 #include "support/private_network.h"
 #include "support/process_runner.h"
+#include "support/recorded_capture.h"
 
 #include "capture/capture.h"
 
@@ -86,16 +87,6 @@ struct Gate {
         changed.notify_all();
     }
 };
-
-uint64_t packets_in(const std::string& path) {
-    druvex_sdk::Capture capture;
-    if (capture.open_for_read(path)) return 0;
-    druvex_sdk::CapturePacketHeader header;
-    const uint8_t* data = nullptr;
-    uint64_t n = 0;
-    while (!capture.read_packet(header, data)) ++n;
-    return n;
-}
 
 // The renderer workaround destroys a freshly made application at once; what
 // the user saved before must survive that.
@@ -246,7 +237,7 @@ TEST(ApplicationTest, RecordingThatMissedPacketsSaysHowMany) {
                             " packets: they arrived faster than they could be processed"),
                   std::string::npos)
             << said;
-        EXPECT_LE(packets_in(path) + dropped, sent);
+        EXPECT_LE(testing::recorded_packet_times(path).size() + dropped, sent);
         ::testing::internal::CaptureStderr();
         app->stop_capture();  // said once
         EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");

@@ -4,6 +4,8 @@
 #include "app/viewer_application.h"
 #include "sensor_sim.h"
 #include "support/process_runner.h"
+#include "support/recorded_capture.h"
+#include "support/wait.h"
 
 #include "capture/capture.h"
 
@@ -55,25 +57,6 @@ int64_t system_time_us() {
         .count();
 }
 
-std::vector<int64_t> packet_times(const std::string& path) {
-    druvex_sdk::Capture capture;
-    std::vector<int64_t> times;
-    if (capture.open_for_read(path)) return times;
-    druvex_sdk::CapturePacketHeader header;
-    const uint8_t* data = nullptr;
-    while (!capture.read_packet(header, data)) times.push_back(header.timestamp);
-    return times;
-}
-
-bool wait_until(const std::function<bool()>& condition, double timeout_sec) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 // Each packet is recorded with the time it arrived, not the time it was
 // written: the gaps in the file are the gaps on the wire, even for the
 // packets that waited while processing lagged.
@@ -105,14 +88,14 @@ TEST(LiveRecordingTest, PacketsKeepThePaceTheyArrivedAtWhileProcessingLags) {
             sender.send(port, packets[i]);
         }
         EXPECT_TRUE(gate.open()) << "processing never lagged: the check below proves nothing";
-        EXPECT_TRUE(wait_until(
+        EXPECT_TRUE(testing::wait_until(
             [&] { return app->capture_recorder().packet_count() == packets.size(); }, 20))
             << app->capture_recorder().packet_count();
         app->stop_capture();
         druvex_sdk_unlisten_image_frames();
         app->save_state();
 
-        const std::vector<int64_t> recorded_us = packet_times(path);
+        const std::vector<int64_t> recorded_us = testing::recorded_packet_times(path);
         ASSERT_EQ(recorded_us.size(), sent_us.size());
         // How late each packet is recorded against its send, measured from the
         // typical lateness (that of any one packet may itself be off).
