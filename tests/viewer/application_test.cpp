@@ -1,6 +1,7 @@
-// The application object under the virtual display.
+// The application object on a virtual display started in the test's own network.
 #include "app/viewer_application.h"
 #include "platform/path_utils.h"
+#include "support/private_display.h"
 #include "support/private_network.h"
 #include "support/process_runner.h"
 #include "support/recorded_capture.h"
@@ -91,7 +92,7 @@ struct Gate {
 // The renderer workaround destroys a freshly made application at once; what
 // the user saved before must survive that.
 TEST(ApplicationTest, ApplicationThatNeverRanWritesNoSettings) {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+    if (testing::program_display() == nullptr) GTEST_SKIP() << "no virtual display";
     const std::string home = testing::make_temp_dir();
     ::setenv("APPDATA", home.c_str(), 1);
     nanogui::init();  // left up: unloading the GL driver would hide its allocations from the leak
@@ -109,7 +110,7 @@ TEST(ApplicationTest, ApplicationThatNeverRanWritesNoSettings) {
 // handles, never waiting for the lock the GUI thread holds while it keeps
 // the views; it leaves the SDK's global replay alone, and shut-down closes it.
 TEST(ApplicationTest, OwnReplayFillsTheViewsWithReplayedSensors) {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+    if (testing::program_display() == nullptr) GTEST_SKIP() << "no virtual display";
     if (!testing::executable_exists(testing::sample_capture_maker()))
         GTEST_SKIP() << "capture maker not built";
     const std::string home = testing::make_temp_dir();
@@ -157,7 +158,7 @@ TEST(ApplicationTest, OwnReplayFillsTheViewsWithReplayedSensors) {
 // holds the port itself, in a network of its own where no one else can.
 TEST(ApplicationTest, HeldPortLeavesTheViewerOfflineButReplaying) {
     ASSERT_TRUE(testing::in_private_network()) << testing::private_network_failure();
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+    if (testing::program_display() == nullptr) GTEST_SKIP() << "no virtual display";
     if (!testing::executable_exists(testing::sample_capture_maker()))
         GTEST_SKIP() << "capture maker not built";
     std::string output;
@@ -197,7 +198,7 @@ TEST(ApplicationTest, HeldPortLeavesTheViewerOfflineButReplaying) {
 // When the SDK falls behind the traffic and drops its backlog during a
 // recording, stopping the recording says how many packets its file misses.
 TEST(ApplicationTest, RecordingThatMissedPacketsSaysHowMany) {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
+    if (testing::program_display() == nullptr) GTEST_SKIP() << "no virtual display";
     const std::string home = testing::make_temp_dir();
     ::setenv("APPDATA", home.c_str(), 1);
     nanogui::init();
