@@ -51,9 +51,9 @@ struct Fixture {
         push(points, false);
         // The grids learn the wall as background, then the objects arrive.
         view.collect_points();
-        for (auto& [handle, stream] : view.streams) {
-            if (!stream->hex_grid) continue;
-            for (int i = 0; i < HexGrid::period_frames; ++i) stream->hex_grid->tick();
+        for (auto& [handle, stream] : view.streams()) {
+            if (!stream->hex_grid()) continue;
+            for (int i = 0; i < HexGrid::period_frames; ++i) stream->hex_grid()->tick();
         }
         view.clear_frames();
         push(points, true);
@@ -80,14 +80,14 @@ void BM_DisplayMode(benchmark::State& state, int display_mode) {
     const uint64_t before = druvex_bench::thread_allocations();
     for (auto _ : state) {
         f.view.collect_points();
-        benchmark::DoNotOptimize(f.view.vertices.data());
+        benchmark::DoNotOptimize(f.view.vertices().data());
     }
     const double frames = static_cast<double>(state.iterations());
     state.counters["allocs_per_frame"] =
         static_cast<double>(druvex_bench::thread_allocations() - before) / frames;
-    state.counters["drawn"] = static_cast<double>(f.view.vertices.size());
+    state.counters["drawn"] = static_cast<double>(f.view.vertices().size());
     state.counters["boxes"] =
-        f.view.cluster_grid ? static_cast<double>(f.view.cluster_grid->clusters.size()) : 0.0;
+        f.view.cluster_grid() ? static_cast<double>(f.view.cluster_grid()->clusters.size()) : 0.0;
 }
 
 BENCHMARK_CAPTURE(BM_DisplayMode, raw, 0)->Arg(100000)->Arg(500000)->Unit(benchmark::kMillisecond);

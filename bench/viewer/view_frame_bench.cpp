@@ -34,10 +34,10 @@ void BM_ViewFrame(benchmark::State& state, int color_mode, bool transforms) {
     Fixture f(static_cast<size_t>(state.range(0)), color_mode, transforms);
     for (auto _ : state) {
         f.view.collect_points();
-        benchmark::DoNotOptimize(f.view.vertices.data());
+        benchmark::DoNotOptimize(f.view.vertices().data());
     }
-    state.counters["points"] = static_cast<double>(f.view.vertices.size());
-    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(f.view.vertices.size()));
+    state.counters["points"] = static_cast<double>(f.view.vertices().size());
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(f.view.vertices().size()));
 }
 
 BENCHMARK_CAPTURE(BM_ViewFrame, constant, 0, false)

@@ -260,7 +260,6 @@ void ViewerApplication::load_config(std::string path, bool set_current) {
     ViewerConfig read;
     const ConfigFileRead result = read_viewer_config_file(read, path);
     {
-        // The frame callback reads the mode switch on the SDK's thread.
         std::lock_guard<std::mutex> lock(data_mutex);
         config = std::move(read);
     }

@@ -217,7 +217,7 @@ void ViewerApplication::export_points(View* view) {
             return;
         }
         std::string reason;
-        if (!write_points_ply(view->vertices, path, &reason)) {
+        if (!write_points_ply(view->vertices(), path, &reason)) {
             report_file_failure("Export PLY failed!", path, reason);
         }
     });

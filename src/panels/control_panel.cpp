@@ -38,7 +38,7 @@ void ControlPanel::create_visibility_groups() {
     View* view = &view_;
     ViewConfig& config = view_.config;
     RenderConfig& camera = view_.renderer.camera();
-    groups_[0] = f.addVisibilityGroups([view] { return view->app->is_first_view(view); });
+    groups_[0] = f.addVisibilityGroups([view] { return view->app()->is_first_view(view); });
     groups_[1] = f.addFlagVisibilityGroups(&config.dynamic_color);
     groups_[2] =
         f.addVisibilityGroups([&config] { return is_categorical_color_mode(config.color_mode); });
@@ -49,8 +49,8 @@ void ControlPanel::create_visibility_groups() {
 
 void ControlPanel::refresh() {
     if (host_.panel_screen() == nullptr) return;
-    if (view_.app->is_first_view(&view_) != first_view_) view_.rebuild_pending = true;
-    if (view_.rebuild_pending) build();
+    if (view_.app()->is_first_view(&view_) != first_view_) view_.request_rebuild();
+    if (view_.rebuild_pending()) build();
     if (groups_form_) groups_form_->refresh();
     if (rows_form_) rows_form_->refresh();
 }
@@ -65,8 +65,8 @@ void ControlPanel::destroy() {
 
 void ControlPanel::build() {
     PanelHost& host = host_;
-    first_view_ = view_.app->is_first_view(&view_);
-    view_.rebuild_pending = false;
+    first_view_ = view_.app()->is_first_view(&view_);
+    view_.rebuild_done();
     destroy();
 
     nanogui::Screen* screen = host.panel_screen();
@@ -120,7 +120,7 @@ void ControlPanel::build() {
     if (first_view_) host.build_toolbar_panels(form);
     build_tools_group(form);
     build_viewer_group(form);
-    for (const auto& [handle, stream] : view_.streams) {
+    for (const auto& [handle, stream] : view_.streams()) {
         build_advanced_sensor_panels(view_, handle, *h, form);
     }
 }

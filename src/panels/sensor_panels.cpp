@@ -20,10 +20,7 @@ struct StreamRef {
     View* view;
     uint64_t handle;
 
-    SensorStream* get() const {
-        auto it = view->streams.find(handle);
-        return it == view->streams.end() ? nullptr : it->second.get();
-    }
+    SensorStream* get() const { return view->stream(handle); }
 };
 
 // A getter that reads the stream on every refresh (a default value once it is gone).
@@ -52,7 +49,7 @@ std::string bounded_text(const char* text, size_t size) {
 
 void build_info_panel(const SensorStream& stream, FormHelper& form) {
     auto scope = open_popup(form, "Info", 200);
-    const DruvexSensorInformation& info = stream.info;
+    const DruvexSensorInformation& info = stream.info();
     add_shown_row<uint64_t>(form, "Serial #", constant(info.serial_number));
     add_shown_row<std::string>(form, "Model",
                                constant(bounded_text(info.model_name, sizeof info.model_name)));
@@ -81,29 +78,32 @@ void add_monitor_row(FormHelper& form, const std::string& caption, const std::st
 void build_monitors_panel(StreamRef ref, FormHelper& form) {
     auto scope = open_popup(form, "Monitors", 200);
     using S = const SensorStream&;
-    add_monitor_row(form, "Temp", "°C", follow<float>(ref, [](S s) { return s.info.temperature; }));
-    add_monitor_row(form, "Humidity", "%", follow<float>(ref, [](S s) { return s.info.humidity; }));
-    add_monitor_row(form, "Run Time", "h", follow<float>(ref, [](S s) { return s.info.run_time; }));
-    add_monitor_row(form, "FPS", "", follow<float>(ref, [](S s) { return s.frame_rate; }));
+    add_monitor_row(form, "Temp", "°C",
+                    follow<float>(ref, [](S s) { return s.info().temperature; }));
+    add_monitor_row(form, "Humidity", "%",
+                    follow<float>(ref, [](S s) { return s.info().humidity; }));
+    add_monitor_row(form, "Run Time", "h",
+                    follow<float>(ref, [](S s) { return s.info().run_time; }));
+    add_monitor_row(form, "FPS", "", follow<float>(ref, [](S s) { return s.frame_rate(); }));
     add_monitor_row(form, "FOV X", "°",
-                    follow<float>(ref, [](S s) { return radians_to_degrees(s.horizontal_fov); }));
+                    follow<float>(ref, [](S s) { return radians_to_degrees(s.horizontal_fov()); }));
     add_monitor_row(form, "FOV Z", "°",
-                    follow<float>(ref, [](S s) { return radians_to_degrees(s.vertical_fov); }));
+                    follow<float>(ref, [](S s) { return radians_to_degrees(s.vertical_fov()); }));
 }
 
 void build_nmea_panel(StreamRef ref, FormHelper& form) {
     auto scope = open_popup(form, "GPS", 150);
     using S = const SensorStream&;
     add_shown_row<bool>(form, "PPS", follow<bool>(ref, [](S s) {
-                            return (s.info.flags & DRUVEX_SENSOR_FLAG_IS_PPS_CONNECTED) != 0;
+                            return (s.info().flags & DRUVEX_SENSOR_FLAG_IS_PPS_CONNECTED) != 0;
                         }));
     add_shown_row<bool>(form, "NMEA", follow<bool>(ref, [](S s) {
-                            return (s.info.flags & DRUVEX_SENSOR_FLAG_IS_NMEA_CONNECTED) != 0;
+                            return (s.info().flags & DRUVEX_SENSOR_FLAG_IS_NMEA_CONNECTED) != 0;
                         }));
     const char* captions[] = {"Year", "Month", "Day", "Hour", "Min", "Sec"};
     for (size_t i = 0; i < 6; ++i) {
         add_shown_row<uint8_t>(form, captions[i],
-                               follow<uint8_t>(ref, [i](S s) { return s.info.gps_time[i]; }));
+                               follow<uint8_t>(ref, [i](S s) { return s.info().gps_time[i]; }));
     }
 }
 
@@ -146,7 +146,7 @@ void build_clip_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
     PanelHost* h = &host;
     // The stream follows the clips store by itself (once a frame, before the rows refresh).
     auto apply_sensor_clip = [h](SensorStream& s) {
-        h->store_image_clip(s.info.serial_number, s.image_clip);
+        h->store_image_clip(s.info().serial_number, s.image_clip);
     };
     form.addButton("Reset", [ref, apply_sensor_clip] {
         if (SensorStream* s = ref.get()) {
@@ -195,7 +195,7 @@ void build_transform_panel(StreamRef ref, PanelHost& host, FormHelper& form) {
     auto apply_sensor_transform = [h](SensorStream& s) {
         float* q = s.transform.rotation;
         euler_to_quaternion(s.azimuth, s.elevation, s.roll, &q[0], &q[1], &q[2], &q[3]);
-        h->store_transform(s.info.serial_number, s.transform);
+        h->store_transform(s.info().serial_number, s.transform);
     };
     form.addButton("Reset", [ref, apply_sensor_transform] {
         if (SensorStream* s = ref.get()) {
@@ -233,7 +233,7 @@ void build_advanced_sensor_panels(View& view, uint64_t handle, PanelHost& host, 
     const StreamRef ref{&view, handle};
     const SensorStream* stream = ref.get();
     if (stream == nullptr) return;
-    ExpandableWidget* body = form.addExpandableGroup(stream->name, false);
+    ExpandableWidget* body = form.addExpandableGroup(stream->name(), false);
     auto scope = form.scopedWindow(body, true);
     build_info_panel(*stream, form);
     build_monitors_panel(ref, form);

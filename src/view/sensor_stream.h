@@ -9,11 +9,9 @@
 #include "vertex_cache.h"
 
 #include <druvex_sdk.h>
-#include <spdlog/logger.h>
 
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace druvex {
@@ -38,47 +36,62 @@ extern StreamSdk stream_sdk;
 
 // One received frame: its raw points and, once it is used, their calibrated
 // image points. Built on the thread the frame arrives on with nothing but a
-// copy of the points; owned from then on by the one stream that keeps it,
-// and calibrated there (GUI thread) when it is measured or drawn, so frames
-// that arrive faster than they are drawn cost no calibration.
-struct StreamFrame {
+// copy of the points; from attach() on, owned by the one stream that keeps it
+// and used on the GUI thread alone, where it is calibrated when it is
+// measured or drawn, so frames that arrive faster than they are drawn cost no
+// calibration.
+class StreamFrame {
+public:
     StreamFrame(int64_t time_us, size_t n, const DruvexSensorRawPointWithTime* points);
 
     // The stream that keeps the frame, and the SDK's mode value for it.
     void attach(SensorStream* stream, uint8_t mode_value);
-    // Recomputes image_points (two per raw point: first and second return)
-    // when the sensor's calibration differs from the one they were made with;
-    // true when it did. Needs the stream.
+    // Recomputes the image points (two per raw point: first and second
+    // return) when the sensor's calibration differs from the one they were
+    // made with; true when it did. Needs the stream.
     bool calibrate();
     // Calibrates, then finds the extents of the image points.
     void measure();
     // Appends this frame's drawn points, moved by `pose` unless it is null,
-    // from the kept ones while nothing they depend on has changed.
+    // from the kept ones while nothing they depend on has changed; a timed
+    // colour takes the points' ages against `now_us`.
     void build_points(std::vector<PointVertex>& out, int32_t color_mode, float weight,
-                      const SensorPose* pose);
+                      const SensorPose* pose, int64_t now_us);
 
-    int64_t time_us;
-    int64_t min_timestamp = 0, max_timestamp = 0;
-    float min_image_x = 0.0f, max_image_x = 0.0f, min_image_z = 0.0f, max_image_z = 0.0f;
-    SensorStream* stream = nullptr;  // null until attached
-    View* view = nullptr;
-    ViewHost* app = nullptr;
-    bool mode_flag = false;
-    bool processed = false;
-    std::vector<DruvexSensorRawPointWithTime> raw_points;
-    std::vector<DruvexSensorImagePoint> image_points;
+    int64_t time_us() const { return time_us_; }
+    const std::vector<DruvexSensorRawPointWithTime>& raw_points() const { return raw_points_; }
+    float min_image_x() const { return min_image_x_; }
+    float max_image_x() const { return max_image_x_; }
+    float min_image_z() const { return min_image_z_; }
+    float max_image_z() const { return max_image_z_; }
 
 private:
     VertexKey vertex_key(int32_t color_mode, float weight, const SensorPose* pose) const;
     void fill_vertex_cache(const VertexKey& key);
 
+    // Set when the frame is made, on the thread it arrived on.
+    int64_t time_us_;
+    std::vector<DruvexSensorRawPointWithTime> raw_points_;
+    // Set by attach(), on the GUI thread.
+    SensorStream* stream_ = nullptr;
+    bool mode_flag_ = false;
+    // The calibrated points and what is built from them: GUI thread, when
+    // the frame is measured or drawn.
+    std::vector<DruvexSensorImagePoint> image_points_;
     bool calibrated_ = false;
     DruvexCalibration calibration_;
+    float min_image_x_ = 0.0f, max_image_x_ = 0.0f, min_image_z_ = 0.0f, max_image_z_ = 0.0f;
     VertexCache vertex_cache_;
 };
 
-// Defined over sensor_stream.cpp (frames, statistics, rate) and stream_points.cpp
-// (turning recent frames into point vertices).
+// One sensor inside one view: its frames, pose, clip and statistics. Defined
+// over sensor_stream.cpp (frames, statistics, rate), stream_points.cpp
+// (turning recent frames into point vertices) and stream_grid.cpp (the hex
+// grid).
+//
+// A stream belongs to the GUI thread: frames reach it there from the
+// application's mailbox, and its view, the panels and the drawing use it
+// there, so none of its fields takes a lock.
 class SensorStream {
 public:
     // Frames kept for drawing are trimmed to about this many raw points.
@@ -90,26 +103,45 @@ public:
 
     SensorStream(View* view, const DruvexSensorInformation* info);
     ~SensorStream();
+    SensorStream(const SensorStream&) = delete;
+    SensorStream& operator=(const SensorStream&) = delete;
 
+    // The stream keeps the frame until update_status() takes it in.
+    // `arrival` is when the frame reached the application; it sets the last
+    // push time.
+    void push_frame(std::unique_ptr<StreamFrame> frame,
+                    const FrameArrival& arrival = FrameArrival::now());
+    // The same for points that no frame holds yet.
+    void push_frame(int64_t time_us, size_t n, const DruvexSensorRawPointWithTime* points,
+                    const FrameArrival& arrival = FrameArrival::now());
+    // Once per drawn frame: follows the settings and the sensor's information,
+    // takes the waiting frames in, trims, refreshes the statistics.
+    void update_status();
     void clear();
-    void clear_locked();
-    void refresh();
+
     DruvexCalibration calibration() const;
     size_t index() const;
 
-    bool channel_enabled(int c) const { return (channel_mask >> (c & 63)) & 1u; }
-    bool return_enabled(int r) const { return (return_mask >> r) & 1u; }
-    bool mode_enabled(unsigned m) const { return (return_mask >> (m + 8)) & 1u; }
+    bool channel_enabled(int c) const { return (channel_mask_ >> (c & 63)) & 1u; }
+    bool return_enabled(int r) const { return (return_mask_ >> r) & 1u; }
+    bool mode_enabled(unsigned m) const { return (return_mask_ >> (m + 8)) & 1u; }
+    uint64_t channel_mask() const { return channel_mask_; }
+    uint64_t return_mask() const { return return_mask_; }
+    void set_channel_mask(uint64_t mask) { channel_mask_ = mask; }
+    void set_return_mask(uint64_t mask) { return_mask_ = mask; }
 
     // The hex grid of the grid display modes: made or kept for the view's
     // spacing (made safe first), deleted in "Raw", relearning its background.
     void configure_hex_grid(float spacing, uint64_t fill_distance, uint64_t fill_threshold);
     void drop_hex_grid();
     void reset_hex_grid();
+    HexGrid* hex_grid() const { return hex_grid_.get(); }
+    float hex_spacing() const { return hex_spacing_; }
 
-    // Appends the stream's points to `out`: as received in "Raw", one per
-    // grid cell otherwise, whose foreground also fills `cluster` (may be null).
-    void build_points(const ViewConfig& config, std::vector<PointVertex>& out,
+    // Appends the stream's points as of `now_us` to `out`: as received in
+    // "Raw", one per grid cell otherwise, whose foreground also fills
+    // `cluster` (may be null).
+    void build_points(const ViewConfig& config, int64_t now_us, std::vector<PointVertex>& out,
                       ClusterGrid* cluster);
 
     // Copies the sensor's pose and image clip from the application's stores
@@ -117,58 +149,74 @@ public:
     // so editing the stores never races the drawing of a frame.
     void follow_settings();
 
-    View* view;
-    ViewHost* app;
-    std::shared_ptr<spdlog::logger> logger;
-    bool alive = true;
-    // Every field is written on the GUI thread (frames are pushed there too);
-    // the mutex guards the incoming list, the push statistics and the hex
-    // grid's background update, as the lock after the view's.
-    std::mutex mutex;
-    uint64_t handle;
-    DruvexSensorInformation info;
-    float azimuth = 0.0f, elevation = 0.0f, roll = 0.0f;
+    View* view() const { return view_; }
+    ViewHost* app() const { return app_; }
+    uint64_t handle() const { return handle_; }
+    const char* name() const { return name_; }
+    const DruvexSensorInformation& info() const { return info_; }
+    // False once the SDK no longer knows the sensor.
+    bool alive() const { return alive_; }
+    // C-clock seconds when the last frame reached the application.
+    int64_t last_push_time() const { return last_push_time_; }
+    float frame_rate() const { return frame_rate_; }
+    float horizontal_fov() const { return horizontal_fov_; }
+    float vertical_fov() const { return vertical_fov_; }
+    // The first point time seen since the last clear, 0 before any.
+    int64_t first_timestamp() const { return first_timestamp_; }
+    const std::deque<std::unique_ptr<StreamFrame>>& frames() const { return frames_; }
+    size_t incoming_count() const { return incoming_.size(); }
+
+    // The sensor's pose and image clip as the points use them: copies of the
+    // stores' records that follow_settings() refreshes when a store changes,
+    // and the sensor's panels edit (then store) in between. The angles are
+    // the pose's rotation as the panels show it.
     SensorTransform transform;
+    float azimuth = 0.0f, elevation = 0.0f, roll = 0.0f;
     ImageClip image_clip;
-    float hex_spacing = 0.0f;
-    std::unique_ptr<HexGrid> hex_grid;  // replaced only on the GUI thread
-    uint64_t channel_mask = ~uint64_t(0);
-    uint64_t return_mask = ~uint64_t(0);
-    int64_t first_timestamp = 0;
-    std::deque<std::unique_ptr<StreamFrame>> frames;
-    std::vector<std::unique_ptr<StreamFrame>> incoming;
-    char name[100];
-    int64_t last_push_time = 0;
-    float frame_rate = 0.0f;
-    Statistic<float> image_x_min{0.0f, min_of};
-    Statistic<float> image_x_max{0.0f, max_of};
-    Statistic<float> image_z_min{0.0f, min_of};
-    Statistic<float> image_z_max{0.0f, max_of};
-    float horizontal_fov = 0.0f, vertical_fov = 0.0f;
-    uint32_t (*interval_mean)(const uint32_t*, size_t) = mean_of_u32;
-    uint32_t intervals[10];
-    uint64_t interval_index = 0;
-    int64_t last_frame_us = 0;  // time of the last frame pushed, 0 after a clear
 
 private:
     // Replaces the points appended since `start` by the hex grid's cells.
     void grid_points(const ViewConfig& config, std::vector<PointVertex>& out, size_t start,
                      ClusterGrid* cluster);
+    void take_incoming();
+    void trim_frames();
+    void count_frame_interval(int64_t time_us);
 
-    uint64_t transforms_version_ = ~uint64_t(0);  // the stores' versions of the copies
+    // Fixed when the stream is made.
+    View* const view_;
+    ViewHost* const app_;
+    const uint64_t handle_;
+    char name_[100];
+    // The sensor's information and whether the SDK still knows it:
+    // update_status().
+    DruvexSensorInformation info_;
+    bool alive_ = true;
+    // What the points show: the masks' setters, and the view's display mode
+    // through the hex grid's configuration.
+    uint64_t channel_mask_ = ~uint64_t(0);
+    uint64_t return_mask_ = ~uint64_t(0);
+    float hex_spacing_ = 0.0f;
+    std::unique_ptr<HexGrid> hex_grid_;
+    // The frames: waiting ones from push_frame(), kept ones from
+    // update_status(), both emptied by clear().
+    int64_t first_timestamp_ = 0;
+    std::vector<std::unique_ptr<StreamFrame>> incoming_;
+    std::deque<std::unique_ptr<StreamFrame>> frames_;
+    // Rate, arrival and extents: intervals and arrival from push_frame(), the
+    // rest from update_status().
+    int64_t last_push_time_ = 0;
+    int64_t last_frame_us_ = 0;  // time of the last frame pushed, 0 after a clear
+    uint32_t intervals_[10];
+    uint64_t interval_index_ = 0;
+    float frame_rate_ = 0.0f;
+    Statistic<float> image_x_min_{0.0f, min_of};
+    Statistic<float> image_x_max_{0.0f, max_of};
+    Statistic<float> image_z_min_{0.0f, min_of};
+    Statistic<float> image_z_max_{0.0f, max_of};
+    float horizontal_fov_ = 0.0f, vertical_fov_ = 0.0f;
+    // The stores' versions of the pose and clip copies: follow_settings().
+    uint64_t transforms_version_ = ~uint64_t(0);
     uint64_t clips_version_ = ~uint64_t(0);
 };
-
-// GUI thread, with the view's mutex held: the stream keeps the frame.
-// `arrival` is when the frame reached the application; it sets the frame rate
-// and the last push time.
-void push_stream_frame(SensorStream& stream, std::unique_ptr<StreamFrame> frame,
-                       const FrameArrival& arrival);
-// The same for points that no frame holds yet.
-void push_stream_frame(SensorStream& stream, int64_t time_us, size_t n,
-                       const DruvexSensorRawPointWithTime* points,
-                       const FrameArrival& arrival = FrameArrival::now());
-// GUI thread: takes the incoming frames, trims, refreshes the statistics.
-void update_stream_status(SensorStream& stream);
 
 }  // namespace druvex

@@ -26,32 +26,27 @@ bool wide_model(uint16_t model) {
 void SensorStream::configure_hex_grid(float spacing, uint64_t fill_distance,
                                       uint64_t fill_threshold) {
     const float size = usable_grid_spacing(spacing);
-    // Frames tick the grid under the stream mutex as they are pushed.
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!hex_grid || hex_spacing != size) {
-        const float hx = wide_model(info.model) ? wide_half_width : half_height;
-        hex_grid = std::make_unique<HexGrid>(-hx, hx, -half_height, half_height, size);
-        hex_spacing = size;
+    if (!hex_grid_ || hex_spacing_ != size) {
+        const float hx = wide_model(info_.model) ? wide_half_width : half_height;
+        hex_grid_ = std::make_unique<HexGrid>(-hx, hx, -half_height, half_height, size);
+        hex_spacing_ = size;
     }
-    hex_grid->fill_distance = fill_distance;
-    hex_grid->fill_threshold = fill_threshold;
+    hex_grid_->fill_distance = fill_distance;
+    hex_grid_->fill_threshold = fill_threshold;
 }
 
 void SensorStream::drop_hex_grid() {
-    std::lock_guard<std::mutex> lock(mutex);
-    hex_grid.reset();
-    hex_spacing = 0.0f;
+    hex_grid_.reset();
+    hex_spacing_ = 0.0f;
 }
 
 void SensorStream::reset_hex_grid() {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (hex_grid) hex_grid->reset_background();
+    if (hex_grid_) hex_grid_->reset_background();
 }
 
 void SensorStream::grid_points(const ViewConfig& config, std::vector<PointVertex>& out,
                                size_t start, ClusterGrid* cluster) {
-    std::lock_guard<std::mutex> lock(mutex);
-    HexGrid& grid = *hex_grid;
+    HexGrid& grid = *hex_grid_;
     // Until a background was learnt everything would count as foreground.
     ClusterGrid* feed = grid.background_ready ? cluster : nullptr;
     grid.clear();

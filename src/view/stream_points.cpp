@@ -74,32 +74,18 @@ void add_image_point(PointContext& ctx, DruvexSensorImagePoint& p, int r,
     ctx.out.add(vertex, p.timestamp);
 }
 
-void add_frame_points(PointContext& ctx, StreamFrame& frame) {
-    const SensorStream* stream = frame.stream;
-    const bool first_on = stream->return_enabled(0), second_on = stream->return_enabled(1);
-    for (size_t i = 0; i < frame.raw_points.size(); ++i) {
-        const DruvexSensorRawPointWithTime& raw = frame.raw_points[i];
-        if (!stream->channel_enabled(raw.channel_id)) continue;
-        if (first_on) add_image_point(ctx, frame.image_points[2 * i], 0, raw);
-        // A second return exists only where the sensor reported one.
-        DruvexSensorImagePoint& second = frame.image_points[2 * i + 1];
-        if (second_on && (second.flags & DRUVEX_POINT_FLAG_VALID) != 0)
-            add_image_point(ctx, second, 1, raw);
-    }
-}
-
 }  // namespace
 
 VertexKey StreamFrame::vertex_key(int32_t color_mode, float weight, const SensorPose* pose) const {
     VertexKey key;
     key.color_mode = color_mode;
     key.weight = weight;
-    key.stream_index = static_cast<uint32_t>(stream->index());
-    key.show_invalid = view->config.show_invalid_points;
-    key.clipped = app->enable_clips();
-    key.clip = stream->image_clip;
-    key.channel_mask = stream->channel_mask;
-    key.return_mask = stream->return_mask;
+    key.stream_index = static_cast<uint32_t>(stream_->index());
+    key.show_invalid = stream_->view()->config.show_invalid_points;
+    key.clipped = stream_->app()->enable_clips();
+    key.clip = stream_->image_clip;
+    key.channel_mask = stream_->channel_mask();
+    key.return_mask = stream_->return_mask();
     key.posed = pose != nullptr;
     if (pose != nullptr) key.pose = *pose;
     return key;
@@ -108,59 +94,70 @@ VertexKey StreamFrame::vertex_key(int32_t color_mode, float weight, const Sensor
 void StreamFrame::fill_vertex_cache(const VertexKey& key) {
     vertex_cache_.begin(key, key.color_mode == color_time);
     // The sample in force when the frame began turns the whole frame.
+    ViewHost* app = stream_->app();
     Eigen::Matrix3f imu;
-    const bool turned = app->has_imu_samples() && !raw_points.empty();
-    if (turned) imu = imu_rotation(app->imu_sample_at(raw_points.front().timestamp));
+    const bool turned = app->has_imu_samples() && !raw_points_.empty();
+    if (turned) imu = imu_rotation(app->imu_sample_at(raw_points_.front().timestamp));
     PointContext ctx{vertex_cache_,
                      key.color_mode,
                      key.weight,
                      key.stream_index,
                      key.show_invalid,
                      key.clipped ? &key.clip : nullptr,
-                     view->angular_grid.get(),
+                     stream_->view()->angular_grid(),
                      turned ? &imu : nullptr};
-    if (stream->mode_enabled(mode_flag)) add_frame_points(ctx, *this);
+    if (stream_->mode_enabled(mode_flag_)) {
+        const bool first_on = stream_->return_enabled(0), second_on = stream_->return_enabled(1);
+        for (size_t i = 0; i < raw_points_.size(); ++i) {
+            const DruvexSensorRawPointWithTime& raw = raw_points_[i];
+            if (!stream_->channel_enabled(raw.channel_id)) continue;
+            if (first_on) add_image_point(ctx, image_points_[2 * i], 0, raw);
+            // A second return exists only where the sensor reported one.
+            DruvexSensorImagePoint& second = image_points_[2 * i + 1];
+            if (second_on && (second.flags & DRUVEX_POINT_FLAG_VALID) != 0)
+                add_image_point(ctx, second, 1, raw);
+        }
+    }
     vertex_cache_.finish();
 }
 
 void StreamFrame::build_points(std::vector<PointVertex>& out, int32_t color_mode, float weight,
-                               const SensorPose* pose) {
-    processed = true;
+                               const SensorPose* pose, int64_t now_us) {
     const VertexKey key = vertex_key(color_mode, weight, pose);
     // calibrate() first: it must run on every draw, and new image points
     // make the kept ones stale whatever the key. The angular grid takes
     // every point as it is built.
     // Samples of a running demo input arrive after the frame, so its kept
     // points may be turned by an older sample than the one now in force.
-    if (calibrate() || !vertex_cache_.holds(key) || view->angular_grid || app->has_imu_samples())
+    if (calibrate() || !vertex_cache_.holds(key) || stream_->view()->angular_grid() ||
+        stream_->app()->has_imu_samples())
         fill_vertex_cache(key);
-    vertex_cache_.append_to(out, view->now_us);
+    vertex_cache_.append_to(out, now_us);
 }
 
-void SensorStream::build_points(const ViewConfig& config, std::vector<PointVertex>& out,
-                                ClusterGrid* cluster) {
-    if (frames.empty()) return;
-    const int64_t now = app->current_time_usec();
+void SensorStream::build_points(const ViewConfig& config, int64_t now_us,
+                                std::vector<PointVertex>& out, ClusterGrid* cluster) {
+    if (frames_.empty()) return;
     const SensorPose pose = transform_to_affine(transform);
-    const bool posed = app->enable_transforms();
+    const bool posed = app_->enable_transforms();
     // The grid bins by direction from the sensor: its points take the pose
     // after binning.
-    const SensorPose* frame_pose = posed && !hex_grid ? &pose : nullptr;
-    const bool imu = view->imu_demo_active();
+    const SensorPose* frame_pose = posed && !hex_grid_ ? &pose : nullptr;
+    const bool imu = view_->imu_demo_active();
     const size_t start = out.size();
     size_t counted = 0;
-    for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
+    for (auto it = frames_.rbegin(); it != frames_.rend(); ++it) {
         StreamFrame& frame = **it;
-        if (frame.time_us > now) continue;  // replay clock behind this frame
-        const float age = static_cast<float>(now - frame.time_us) * 1e-6f;
+        if (frame.time_us() > now_us) continue;  // replay clock behind this frame
+        const float age = static_cast<float>(now_us - frame.time_us()) * 1e-6f;
         const float weight = imu && config.frame_length > 0.0f ? age / config.frame_length : 1.0f;
-        frame.build_points(out, config.color_mode, weight, frame_pose);
+        frame.build_points(out, config.color_mode, weight, frame_pose, now_us);
         ++counted;
         if (age > config.frame_length) break;
     }
     // Each frame of the IMU demo is drawn once; the angular grid keeps the picture.
-    if (imu) frames.clear();
-    if (counted == 0 || !hex_grid) return;
+    if (imu) frames_.clear();
+    if (counted == 0 || !hex_grid_) return;
     grid_points(config, out, start, cluster);
     if (posed) apply_pose(pose, out.data() + start, out.size() - start);
 }

@@ -7,30 +7,26 @@
 
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
-#include <spdlog/spdlog.h>
 
 #include <ctime>
 
 namespace druvex {
 
-View::View(ViewHost* app_, const ViewConfig* config_, int group_view_)
-    : app(app_),
-      logger(spdlog::get("gui")),
-      group_view(group_view_),
-      renderer(app_->nvg_context(), nullptr) {
+View::View(ViewHost* app, const ViewConfig* initial, int group_view)
+    : renderer(app->nvg_context(), nullptr), app_(app), group_view_(group_view) {
     reset();
-    if (config_ != nullptr) {
-        config = *config_;
-        renderer.set_config(*config_);
+    if (initial != nullptr) {
+        config = *initial;
+        renderer.set_config(*initial);
     }
-    panel = app->make_view_panel(*this);
+    panel_ = app_->make_view_panel(*this);
 }
 
 View::~View() {
     // The panel's rows point into the view.
-    panel.reset();
+    panel_.reset();
     release_cluster_grid();
-    if (!name.empty()) release_cluster_set_name(name);
+    if (!name_.empty()) release_cluster_set_name(name_);
 }
 
 bool View::on_frame(const DruvexSensorInformation& info, int64_t time_us, size_t n,
@@ -42,91 +38,85 @@ bool View::on_frame(const DruvexSensorInformation& info, int64_t time_us, size_t
 bool View::on_frame(const DruvexSensorInformation& info, std::unique_ptr<StreamFrame>& frame,
                     const FrameArrival& arrival) {
     const uint64_t handle = info.handle;
-    std::lock_guard<std::mutex> lock(mutex);
     SensorStream* stream = nullptr;
-    if (auto it = streams.find(handle); it != streams.end()) {
+    if (auto it = streams_.find(handle); it != streams_.end()) {
         stream = it->second.get();
-    } else if (auto pending = pending_streams.find(handle); pending != pending_streams.end()) {
+    } else if (auto pending = pending_streams_.find(handle); pending != pending_streams_.end()) {
         stream = pending->second.get();
     } else {
-        if (!accepting_new_stream && group_view != 1) return false;
-        accepting_new_stream = false;
+        if (!accepting_new_stream_ && group_view_ != 1) return false;
+        accepting_new_stream_ = false;
         auto created = std::make_unique<SensorStream>(this, &info);
         stream = created.get();
-        pending_streams[handle] = std::move(created);
+        pending_streams_[handle] = std::move(created);
     }
-    push_stream_frame(*stream, std::move(frame), arrival);
-    if (name.empty()) name = claim_cluster_set_name(handle);
+    stream->push_frame(std::move(frame), arrival);
+    if (name_.empty()) name_ = claim_cluster_set_name(handle);
     return true;
 }
 
 void View::refresh_streams() {
-    std::lock_guard<std::mutex> lock(mutex);
     bool changed = false;
-    for (auto& [handle, stream] : streams) update_stream_status(*stream);
-    if (!pending_streams.empty()) {
-        for (auto& [handle, stream] : pending_streams) streams[handle] = std::move(stream);
-        pending_streams.clear();
+    for (auto& [handle, stream] : streams_) stream->update_status();
+    if (!pending_streams_.empty()) {
+        for (auto& [handle, stream] : pending_streams_) streams_[handle] = std::move(stream);
+        pending_streams_.clear();
         changed = true;
     }
     // A sensor silent for about two seconds, counted against the newest data
     // of any sensor, is gone; with no data at all nothing ages.
-    const int64_t limit = app->last_data_time() - 1;
-    for (auto it = streams.begin(); it != streams.end();) {
-        if (it->second->last_push_time < limit) it->second->alive = false;
-        if (!it->second->alive) {
-            it = streams.erase(it);
+    const int64_t limit = app_->last_data_time() - 1;
+    for (auto it = streams_.begin(); it != streams_.end();) {
+        if (!it->second->alive() || it->second->last_push_time() < limit) {
+            it = streams_.erase(it);
             changed = true;
         } else {
             ++it;
         }
     }
-    accepting_new_stream = streams.empty();
-    if (changed) rebuild_pending = true;
+    accepting_new_stream_ = streams_.empty();
+    if (changed) rebuild_pending_ = true;
 }
 
 void View::update() {
-    if (panel) panel->refresh();
+    if (panel_) panel_->refresh();
     update_title();
     process_frame();
     renderer.draw_ground_grid();
     renderer.draw_points();
     renderer.draw_highlight();
     renderer.draw_measure();
-    if (!name.empty()) {
-        renderer.draw_named(name.c_str());
-        renderer.draw_named((name + "2").c_str());
+    if (!name_.empty()) {
+        renderer.draw_named(name_.c_str());
+        renderer.draw_named((name_ + "2").c_str());
     }
     renderer.draw_title();
-    for (auto& [handle, stream] : streams) stream->refresh();
 }
 
 void View::update_title() {
-    if (group_view != 0) {
+    if (group_view_ != 0) {
         renderer.title = config.caption;
-    } else if (!streams.empty()) {
-        renderer.title = std::to_string(streams.begin()->second->info.serial_number);
+    } else if (!streams_.empty()) {
+        renderer.title = std::to_string(streams_.begin()->second->info().serial_number);
     } else {
         renderer.title.clear();
     }
 }
 
 void View::clear_frames() {
-    std::lock_guard<std::mutex> lock(mutex);
-    for (auto* map : {&streams, &pending_streams}) {
+    for (auto* map : {&streams_, &pending_streams_}) {
         for (auto& [handle, stream] : *map) stream->clear();
     }
-    vertices.clear();
-    if (angular_grid) angular_grid->clear();
+    vertices_.clear();
+    if (angular_grid_) angular_grid_->clear();
 }
 
 void View::remove_streams() {
-    std::lock_guard<std::mutex> lock(mutex);
-    accepting_new_stream = true;
-    rebuild_pending = true;
-    streams.clear();
-    pending_streams.clear();
-    vertices.clear();
+    accepting_new_stream_ = true;
+    rebuild_pending_ = true;
+    streams_.clear();
+    pending_streams_.clear();
+    vertices_.clear();
     clear_drawn_points();
 }
 
@@ -139,7 +129,7 @@ void View::clear_drawn_points() {
 void View::reset() {
     config = ViewConfig();
     renderer.reset_camera();
-    rebuild_pending = true;
+    rebuild_pending_ = true;
 }
 
 ViewConfig View::get_config() const {
@@ -155,42 +145,47 @@ void View::set_config(const ViewConfig& c) {
 
 std::vector<uint64_t> View::sensor_handles() const {
     std::vector<uint64_t> handles;
-    handles.reserve(streams.size());
-    for (const auto& [handle, stream] : streams) handles.push_back(handle);
+    handles.reserve(streams_.size());
+    for (const auto& [handle, stream] : streams_) handles.push_back(handle);
     return handles;
 }
 
 bool View::has_stream_without_flag() const {
-    for (const auto& [handle, stream] : streams) {
-        if ((stream->info.flags & DRUVEX_SENSOR_FLAG_IS_CALIBRATED) == 0) return true;
+    for (const auto& [handle, stream] : streams_) {
+        if ((stream->info().flags & DRUVEX_SENSOR_FLAG_IS_CALIBRATED) == 0) return true;
     }
     return false;
 }
 
 size_t View::stream_index(uint64_t handle) const {
     size_t index = 0;
-    for (const auto& [h, stream] : streams) {
+    for (const auto& [h, stream] : streams_) {
         if (h == handle) return index;
         ++index;
     }
-    return streams.size();
+    return streams_.size();
 }
 
-bool View::imu_demo_active() const { return angular_grid && app->has_imu_samples(); }
+SensorStream* View::stream(uint64_t handle) const {
+    auto it = streams_.find(handle);
+    return it == streams_.end() ? nullptr : it->second.get();
+}
+
+bool View::imu_demo_active() const { return angular_grid_ && app_->has_imu_samples(); }
 
 void View::release_cluster_grid() {
-    cluster_grid.reset();
-    if (!name.empty()) {
-        clear_lines(name);
-        clear_lines(name + "2");
+    cluster_grid_.reset();
+    if (!name_.empty()) {
+        clear_lines(name_);
+        clear_lines(name_ + "2");
     }
 }
 
 void View::draw_cluster_boxes(ClusterGrid& grid) {
-    if (name.empty()) return;
+    if (name_.empty()) return;
     build_cluster_geometry(grid.clusters, box_outlines_, box_faces_);
-    set_lines(name, box_outlines_);
-    LinesRenderer::instance()->stage(name + "2", GL_TRIANGLE_STRIP, box_faces_.size(),
+    set_lines(name_, box_outlines_);
+    LinesRenderer::instance()->stage(name_ + "2", GL_TRIANGLE_STRIP, box_faces_.size(),
                                      sizeof(LineVertex), box_faces_.data(), false);
 }
 
@@ -234,7 +229,7 @@ bool View::handle_key(int key, int modifiers) {
         case GLFW_KEY_DOWN: renderer.orbit(0.0f, -turn_step, 0.0f); return true;
         case GLFW_KEY_UP: renderer.orbit(0.0f, turn_step, 0.0f); return true;
         case GLFW_KEY_F5:
-            for (auto& [handle, stream] : streams) stream->reset_hex_grid();
+            for (auto& [handle, stream] : streams_) stream->reset_hex_grid();
             return true;
         default: return false;
     }

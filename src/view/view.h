@@ -12,11 +12,9 @@
 #include "view_panel.h"
 
 #include <druvex_sdk.h>
-#include <spdlog/logger.h>
 
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,8 +25,14 @@ class ViewHost;
 // Defined over view.cpp (sensors, streams, drawing) and view_frame.cpp (collecting,
 // fading and uploading the streams' points once a frame). Its Control Panel is
 // a ViewPanel the host makes; the view only refreshes it.
+//
+// A view belongs to the GUI thread, which is also the one that draws: the
+// SDK's threads hand frames over through the application's mailbox, so
+// none of its fields takes a lock.
 class View {
 public:
+    using StreamMap = std::map<uint64_t, std::unique_ptr<SensorStream>>;
+
     // group_view: 0 binds the view to the first sensor that reaches it, 1 shows every sensor
     // offered.
     View(ViewHost* app, const ViewConfig* config, int group_view);
@@ -36,9 +40,7 @@ public:
     View(const View&) = delete;
     View& operator=(const View&) = delete;
 
-    // GUI thread (the SDK's threads hand frames over through the application's
-    // mailbox). Whether the view took the frame; `frame` is moved from only
-    // when it did.
+    // Whether the view took the frame; `frame` is moved from only when it did.
     bool on_frame(const DruvexSensorInformation& info, std::unique_ptr<StreamFrame>& frame,
                   const FrameArrival& arrival);
     // The same for points that no frame holds yet.
@@ -46,7 +48,7 @@ public:
                   const DruvexSensorRawPointWithTime* points,
                   const FrameArrival& arrival = FrameArrival::now());
 
-    // GUI thread, once per drawn frame: refresh_streams before update.
+    // Once per drawn frame: refresh_streams before update.
     void refresh_streams();
     void update();
     bool handle_key(int key, int modifiers);
@@ -55,9 +57,9 @@ public:
     // false when there are no points (the renderer then keeps its previous
     // upload and boxes). No GL work.
     bool collect_points();
-    // collect_points, then the upload of the points and boxes (GL thread).
+    // collect_points, then the upload of the points and boxes.
     void process_frame();
-    // GL thread: hands the grid's boxes to the lines renderer under `name`.
+    // Hands the grid's boxes to the lines renderer under `name`.
     void draw_cluster_boxes(ClusterGrid& grid);
 
     void clear_frames();
@@ -71,37 +73,39 @@ public:
     size_t stream_index(uint64_t handle) const;
     bool imu_demo_active() const;
     void release_cluster_grid();
-    // GL thread: no points or boxes are drawn until the next upload.
+    // No points or boxes are drawn until the next upload.
     void clear_drawn_points();
     // Whether a stream of this view is switched off.
     bool hides_a_stream() const;
     void update_title();
 
-    ViewHost* app;
-    std::shared_ptr<spdlog::logger> logger;
-    bool accepting_new_stream = true;
-    int32_t group_view;
-    RollingStatistic x_extent{0.0f, mean_of};
-    RollingStatistic y_extent{0.0f, mean_of};
-    RollingStatistic z_extent{0.0f, mean_of};
-    RollingStatistic range_extent{0.0f, mean_of};
+    // The Control Panel rebuilds its rows when asked: the streams or the
+    // settings changed.
+    bool rebuild_pending() const { return rebuild_pending_; }
+    void request_rebuild() { rebuild_pending_ = true; }
+    void rebuild_done() { rebuild_pending_ = false; }
+
+    ViewHost* app() const { return app_; }
+    int32_t group_view() const { return group_view_; }
+    // The sensors shown, and those that arrived since the last refresh_streams.
+    const StreamMap& streams() const { return streams_; }
+    const StreamMap& pending_streams() const { return pending_streams_; }
+    // A shown sensor's stream, or null.
+    SensorStream* stream(uint64_t handle) const;
+    bool accepting_new_stream() const { return accepting_new_stream_; }
+    // Base name of the view's cluster line sets, fixed by the first frame.
+    const std::string& name() const { return name_; }
+    ClusterGrid* cluster_grid() const { return cluster_grid_.get(); }
+    AngularPointGrid* angular_grid() const { return angular_grid_.get(); }
+    ViewPanel* panel() const { return panel_.get(); }
+    // The points of the last collect_points.
+    const std::vector<PointVertex>& vertices() const { return vertices_; }
+    const RollingStatistic& range_extent() const { return range_extent_; }
+
+    // How the view draws, and its camera: the panels and the input edit them
+    // between frames.
     ViewRenderer renderer;
     ViewConfig config;
-    // The stream maps and `name` are written on the GUI thread only, frames
-    // included; the mutex orders that work before a stream's own lock.
-    std::mutex mutex;
-    std::map<uint64_t, std::unique_ptr<SensorStream>> streams;
-    std::map<uint64_t, std::unique_ptr<SensorStream>> pending_streams;
-    // Base name of the view's cluster line sets, fixed by the first frame.
-    std::string name;
-    std::unique_ptr<ClusterGrid> cluster_grid;       // in "Demo" and "Demo 2"
-    std::unique_ptr<AngularPointGrid> angular_grid;  // in the IMU demo
-    // The Control Panel (made by the host, null without a window) rebuilds its
-    // rows when this is set: the streams or the settings changed.
-    std::unique_ptr<ViewPanel> panel;
-    bool rebuild_pending = true;
-    std::vector<PointVertex> vertices;
-    int64_t now_us = 0;
 
 private:
     bool stream_shown(uint64_t handle) const;
@@ -112,7 +116,29 @@ private:
     void fade_and_measure();
     void apply_color_mode();
 
+    // Fixed when the view is made.
+    ViewHost* const app_;
+    const int32_t group_view_;
+    // The sensors: on_frame adds, refresh_streams moves the pending ones in
+    // and drops the silent ones, remove_streams empties both.
+    StreamMap streams_;
+    StreamMap pending_streams_;
+    bool accepting_new_stream_ = true;
+    std::string name_;  // set by the first frame, kept to the end
+    // The Control Panel (made by the host, null without a window) and whether
+    // it must rebuild: set by the view and its users, cleared by the panel.
+    std::unique_ptr<ViewPanel> panel_;
+    bool rebuild_pending_ = true;
+    // The points of a drawn frame and what is measured and found in them:
+    // collect_points and its helpers.
+    std::vector<PointVertex> vertices_;
+    RollingStatistic x_extent_{0.0f, mean_of};
+    RollingStatistic y_extent_{0.0f, mean_of};
+    RollingStatistic z_extent_{0.0f, mean_of};
+    RollingStatistic range_extent_{0.0f, mean_of};
     float time_low_ = 0.0f, time_span_ = 0.0f;
+    std::unique_ptr<ClusterGrid> cluster_grid_;       // in "Demo" and "Demo 2"
+    std::unique_ptr<AngularPointGrid> angular_grid_;  // in the IMU demo
     // The boxes' geometry, rebuilt in place every frame.
     LineStrips box_outlines_;
     std::vector<LineVertex> box_faces_;

@@ -73,7 +73,7 @@ bool ViewLists::maintain_single(const ViewerConfig& config) {
     // Keep the views that show a sensor; keep one view in any case.
     std::vector<std::unique_ptr<View>> kept;
     for (auto& view : single_views) {
-        if (!view->accepting_new_stream) kept.push_back(std::move(view));
+        if (!view->accepting_new_stream()) kept.push_back(std::move(view));
     }
     if (kept.empty() && !single_views.empty()) kept.push_back(std::move(single_views.front()));
     single_views = std::move(kept);

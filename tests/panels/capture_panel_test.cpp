@@ -150,8 +150,8 @@ TEST_F(CapturePanelTest, RecordThenReplayPauseStepSlideAndStop) {
 std::vector<float> frame_rates(ToolbarJourney& journey) {
     return journey.gui([&] {
         std::vector<float> rates;
-        for (auto& [handle, stream] : journey.app->first_view()->streams)
-            rates.push_back(stream->frame_rate);
+        for (auto& [handle, stream] : journey.app->first_view()->streams())
+            rates.push_back(stream->frame_rate());
         return rates;
     });
 }

@@ -41,7 +41,7 @@ TEST_F(ControlPanelCaptionsTest, ChoicesReadInFullClearOfTheirArrows) {
         journey.frames();
         View* view = journey.app->first_view();
         nanogui::Widget* panel =
-            journey.gui([&] { return static_cast<ControlPanel&>(*view->panel).window(); });
+            journey.gui([&] { return static_cast<ControlPanel&>(*view->panel()).window(); });
         // A caption drawn in full: ink inside the button, none in the three
         // columns before the arrow or at the button's left edge.
         auto check = [&](const std::string& row, const std::string& caption) {

@@ -187,8 +187,9 @@ TEST(FailuresTest, ResetKeepsThePreviousFiles) {
         const std::string transforms_before = read_file(transforms);
 
         // The application's Reset at the top of the first view's Control Panel.
-        nanogui::Widget* panel = journey.gui(
-            [&] { return static_cast<ControlPanel&>(*journey.app->first_view()->panel).window(); });
+        nanogui::Widget* panel = journey.gui([&] {
+            return static_cast<ControlPanel&>(*journey.app->first_view()->panel()).window();
+        });
         journey.click(journey.find("Reset", panel));
         ASSERT_TRUE(journey.wait_until([&] {
             return read_file(transforms).find("4242") == std::string::npos &&

@@ -255,7 +255,7 @@ std::vector<uint64_t> AppJourney::view_handles() {
 std::vector<PointVertex> AppJourney::points() {
     return gui([this] {
         View* view = app->first_view();
-        return view != nullptr ? view->vertices : std::vector<PointVertex>();
+        return view != nullptr ? view->vertices() : std::vector<PointVertex>();
     });
 }
 

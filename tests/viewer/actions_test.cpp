@@ -129,17 +129,16 @@ TEST(ImuSideFileTest, RecordingIsWrittenUnderItsNameAndAFullDiskIsReported) {
 }
 
 TEST(PlyExportTest, HeaderBodyAndEmptyView) {
-    testing::FakeViewHost host;
-    View view(&host, nullptr, 0);
     const std::string dir = make_temp_dir();
     std::string reason;
-    ASSERT_TRUE(write_points_ply(view.vertices, dir + "/empty.ply", &reason)) << reason;
+    ASSERT_TRUE(write_points_ply({}, dir + "/empty.ply", &reason)) << reason;
     const std::string empty = read_file(dir + "/empty.ply");
     EXPECT_EQ(empty.size(), 115u);
     EXPECT_NE(empty.find("element vertex 0\n"), std::string::npos);
 
-    view.vertices = {{0.5f, 1.0f, -2.0f, 3.5f, 7.0f}, {0.5f, 4.0f, 5.0f, 6.0f, 7.0f}};
-    ASSERT_TRUE(write_points_ply(view.vertices, dir + "/two.ply", &reason)) << reason;
+    const std::vector<PointVertex> points = {{0.5f, 1.0f, -2.0f, 3.5f, 7.0f},
+                                             {0.5f, 4.0f, 5.0f, 6.0f, 7.0f}};
+    ASSERT_TRUE(write_points_ply(points, dir + "/two.ply", &reason)) << reason;
     const std::string two = read_file(dir + "/two.ply");
     const size_t body = two.find("end_header\n") + 11;
     ASSERT_EQ(two.size() - body, 24u);
@@ -147,7 +146,7 @@ TEST(PlyExportTest, HeaderBodyAndEmptyView) {
     std::memcpy(xyz, two.data() + body, sizeof xyz);
     EXPECT_EQ(std::vector<float>(xyz, xyz + 6), (std::vector<float>{1, -2, 3.5f, 4, 5, 6}));
     // A failed export leaves the old file as it was.
-    EXPECT_FALSE(write_points_ply(view.vertices, dir + "/no/such/folder.ply", &reason));
+    EXPECT_FALSE(write_points_ply(points, dir + "/no/such/folder.ply", &reason));
     EXPECT_FALSE(reason.empty());
 }
 

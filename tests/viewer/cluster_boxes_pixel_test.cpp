@@ -106,11 +106,11 @@ protected:
 TEST_F(ClusterBoxesPixelTest, MovingObjectsGetBoxesThatGoOnceTheyStop) {
     // 41 frames learn the wall behind the walkers; then they are foreground.
     for (int i = 0; i < 58; ++i) frame();
-    ASSERT_TRUE(view_.cluster_grid);
-    ASSERT_EQ(view_.cluster_grid->clusters.size(), 2u);
+    ASSERT_TRUE(view_.cluster_grid());
+    ASSERT_EQ(view_.cluster_grid()->clusters.size(), 2u);
     for (const Walker& w : walkers_) {
         bool found = false;
-        for (const ClusterBox& b : view_.cluster_grid->clusters) {
+        for (const ClusterBox& b : view_.cluster_grid()->clusters) {
             found = found ||
                     (b.x_min < w.x_min + 0.25f && b.x_max > w.x_max() - 0.25f && b.y_min <= w.y &&
                      b.y_max >= w.y && b.x_max < w.x_max() + 0.45f && b.x_min > w.x_min - 0.45f);
@@ -130,14 +130,14 @@ TEST_F(ClusterBoxesPixelTest, MovingObjectsGetBoxesThatGoOnceTheyStop) {
     // "Grid" has no clustering: the boxes go with the mode.
     view_.config.display_mode = 1;
     draw();
-    EXPECT_FALSE(view_.cluster_grid);
+    EXPECT_FALSE(view_.cluster_grid());
     EXPECT_EQ(box_pixels(read_pixels()), 0u);
     view_.config.display_mode = 3;
 
     // Standing still for three background periods: background, no boxes.
     for (Walker& w : walkers_) w.speed = 0.0f;
     for (int i = 0; i < 3 * HexGrid::period_frames + 2; ++i) frame();
-    EXPECT_FALSE(view_.cluster_grid);
+    EXPECT_FALSE(view_.cluster_grid());
     draw();
     const std::vector<uint8_t> stopped = read_pixels();
     snapshot(stopped, "cluster_boxes_stopped");

@@ -71,13 +71,13 @@ json read_json(const std::string& path) {
 
 // The window of a view's Control Panel; null before it is built.
 nanogui::Window* panel_window(View* view) {
-    return view->panel ? static_cast<ControlPanel&>(*view->panel).window() : nullptr;
+    return view->panel() ? static_cast<ControlPanel&>(*view->panel()).window() : nullptr;
 }
 
 // The name its per-sensor group shows for the sensor with this serial number.
 std::string sensor_group(View* view, uint64_t serial) {
-    for (const auto& [handle, stream] : view->streams) {
-        if (stream->info.serial_number == serial) return stream->name;
+    for (const auto& [handle, stream] : view->streams()) {
+        if (stream->info().serial_number == serial) return stream->name();
     }
     return "";
 }
@@ -102,14 +102,12 @@ protected:
         ASSERT_TRUE(journey.wait_until([&] {
             const std::vector<View*> views = journey.app->get_views();
             view = views.size() == 2 ? views[1] : nullptr;
-            if (view == nullptr || view->streams.size() != 2 || view->rebuild_pending ||
+            if (view == nullptr || view->streams().size() != 2 || view->rebuild_pending() ||
                 panel_window(view) == nullptr) {
                 return false;
             }
-            return std::all_of(view->streams.begin(), view->streams.end(), [&](const auto& s) {
-                std::lock_guard<std::mutex> lock(s.second->mutex);
-                return s.second->last_push_time >= since;
-            });
+            return std::all_of(view->streams().begin(), view->streams().end(),
+                               [&](const auto& s) { return s.second->last_push_time() >= since; });
         }));
         journey.gui([&] {
             nanogui::Window* window = panel_window(view);

@@ -71,9 +71,9 @@ protected:
         view->refresh_streams();
         frame();
     }
-    ControlPanel& panel() { return static_cast<ControlPanel&>(*view->panel); }
+    ControlPanel& panel() { return static_cast<ControlPanel&>(*view->panel()); }
     void frame() {
-        view->panel->refresh();
+        view->panel()->refresh();
         host.screen->updateState();  // popups follow their buttons
         host.screen->performLayout();
     }
@@ -127,7 +127,7 @@ protected:
     void open_sensor_popup(const std::string& caption) {
         walk(host.screen.get(), [&](Widget* w) {
             auto* l = dynamic_cast<LabelButton*>(w);
-            if (l && l->caption() == view->streams.at(handle)->name && !button(caption))
+            if (l && l->caption() == view->streams().at(handle)->name() && !button(caption))
                 l->clickCallback()();
         });
         button(caption)->setPushed(true);
@@ -253,13 +253,23 @@ TEST_F(ControlPanelTest, SensorPanelsShowTheSensorAndStoreClipAndPose) {
     EXPECT_TRUE(row<CheckBox>("Mocked")->checked());
     EXPECT_FALSE(row<CheckBox>("Calibrated")->checked());
     // The longest serial number keeps within the popup.
-    view->streams.at(handle)->info.serial_number = UINT64_MAX;
-    view->rebuild_pending = true;
+    const auto known = stream_sdk.sensor_information;
+    stream_sdk.sensor_information = [](uint64_t, DruvexSensorInformation* info) {
+        info->serial_number = UINT64_MAX;
+        return true;
+    };
+    view->refresh_streams();
+    view->request_rebuild();
     frame();
     open_sensor_popup("Info");
     TextBox* serial_box = row<TextBox>("Serial #");
     EXPECT_LE(serial_box->position().x() + serial_box->width(), serial_box->parent()->width());
-    view->streams.at(handle)->info.serial_number = serial;
+    stream_sdk.sensor_information = [](uint64_t, DruvexSensorInformation* info) {
+        info->serial_number = serial;
+        return true;
+    };
+    view->refresh_streams();
+    stream_sdk.sensor_information = known;
 
     button("Clip")->setPushed(true);
     frame();
@@ -301,7 +311,7 @@ TEST_F(ControlPanelTest, RebuildKeepsCollapseAndExpansionAndFollowsTheFirstView)
     static_cast<Button*>(panel().window()->buttonPanel()->childAt(0))->callback()();
     panel().tools_group_expanded = true;
     panel().viewer_group_expanded = false;
-    view->rebuild_pending = true;
+    view->request_rebuild();
     frame();
     auto* header = static_cast<Button*>(panel().window()->buttonPanel()->childAt(0));
     EXPECT_TRUE(panel().collapsed);

@@ -41,7 +41,7 @@ protected:
         view.on_frame(sensor_info(1), host_.now_us, points.size(), points.data());
         view.refresh_streams();
         view.refresh_streams();
-        return view.collect_points() ? view.vertices.size() : 0;
+        return view.collect_points() ? view.vertices().size() : 0;
     }
 
     FakeViewHost host_;
@@ -51,18 +51,18 @@ TEST_F(DisplayModesTest, EachModeChoosesGridAndFilling) {
     View view(&host_, nullptr, 0);
     const size_t raw_points = drawn(view, raw);
     EXPECT_EQ(raw_points, 2u * 21 * 21);
-    EXPECT_FALSE(view.streams.at(1)->hex_grid);
+    EXPECT_FALSE(view.streams().at(1)->hex_grid());
     const size_t grid_points = drawn(view, grid);
     EXPECT_EQ(grid_points, 21u * 21);  // one per cell, the nearer of each pair
-    ASSERT_TRUE(view.streams.at(1)->hex_grid);
-    for (const PointVertex& v : view.vertices) EXPECT_LT(v.y, 10.001f);
+    ASSERT_TRUE(view.streams().at(1)->hex_grid());
+    for (const PointVertex& v : view.vertices()) EXPECT_LT(v.y, 10.001f);
     EXPECT_EQ(drawn(view, demo), grid_points);
     EXPECT_GT(drawn(view, full_grid), grid_points);
     EXPECT_EQ(drawn(view, demo_2), drawn(view, full_grid));
     // Until a background was learnt nothing is clustered.
-    EXPECT_FALSE(view.cluster_grid);
+    EXPECT_FALSE(view.cluster_grid());
     EXPECT_EQ(drawn(view, raw), raw_points);
-    EXPECT_FALSE(view.streams.at(1)->hex_grid);
+    EXPECT_FALSE(view.streams().at(1)->hex_grid());
 }
 
 TEST_F(DisplayModesTest, EmptyFramesAndOddSpacingsAreHarmless) {
@@ -81,10 +81,10 @@ TEST_F(DisplayModesTest, EmptyFramesAndOddSpacingsAreHarmless) {
     for (const float spacing : {0.0f, -1.0f, 1e-12f, 1e12f, nan}) {
         view.config.grid_spacing = spacing;
         EXPECT_GT(drawn(view, grid), 0u) << spacing;
-        const HexGrid* made = view.streams.at(1)->hex_grid.get();
+        const HexGrid* made = view.streams().at(1)->hex_grid();
         EXPECT_LT(made->cell_count, 200000) << spacing;
         drawn(view, grid);
-        EXPECT_EQ(view.streams.at(1)->hex_grid.get(), made) << spacing;
+        EXPECT_EQ(view.streams().at(1)->hex_grid(), made) << spacing;
     }
 }
 
@@ -92,7 +92,7 @@ TEST_F(DisplayModesTest, ClusterSetNamesOfViewsNeverMeet) {
     auto named = [&](View& view, uint64_t handle) {
         const auto points = lattice(host_.now_us);
         view.on_frame(sensor_info(handle), host_.now_us, points.size(), points.data());
-        return view.name;
+        return view.name();
     };
     View one(&host_, nullptr, 0), twelve(&host_, nullptr, 0), group(&host_, nullptr, 1);
     EXPECT_EQ(named(twelve, 12), "vw12");
@@ -115,8 +115,8 @@ TEST_F(DisplayModesTest, AngularGridKeepsAFadingPanorama) {
     imu.refresh_streams();
     imu.refresh_streams();
     imu.collect_points();
-    ASSERT_TRUE(imu.angular_grid);
-    AngularPointGrid& g = *imu.angular_grid;
+    ASSERT_TRUE(imu.angular_grid());
+    AngularPointGrid& g = *imu.angular_grid();
     EXPECT_EQ(g.azimuth_bins, 1800);
     EXPECT_EQ(g.elevation_bins, 572);
 

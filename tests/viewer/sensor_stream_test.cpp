@@ -24,7 +24,7 @@ protected:
     }
     void push(size_t n, int64_t t) {
         const auto points = raw_frame(n, t);
-        push_stream_frame(stream(), t, points.size(), points.data());
+        stream().push_frame(t, points.size(), points.data());
     }
 
     FakeViewHost host_;
@@ -47,8 +47,8 @@ TEST(StatisticTest, ReduceOverTheLastSamples) {
 }
 
 TEST_F(SensorStreamTest, NameAndDefaults) {
-    EXPECT_STREQ(stream().name, "ZUNA 120 (#1000)");
-    EXPECT_TRUE(stream().alive);
+    EXPECT_STREQ(stream().name(), "ZUNA 120 (#1000)");
+    EXPECT_TRUE(stream().alive());
     EXPECT_TRUE(stream().channel_enabled(63));
     EXPECT_TRUE(stream().return_enabled(1));
     EXPECT_TRUE(stream().mode_enabled(0));
@@ -56,11 +56,11 @@ TEST_F(SensorStreamTest, NameAndDefaults) {
 
 TEST_F(SensorStreamTest, StatusMovesIncomingFramesAndSetsRateBeforeIntervals) {
     push(10, 1'000'000);
-    ASSERT_EQ(stream().incoming.size(), 1u);
-    update_stream_status(stream());
-    EXPECT_TRUE(stream().incoming.empty());
-    ASSERT_EQ(stream().frames.size(), 1u);
-    EXPECT_FLOAT_EQ(stream().frame_rate, 10.0f);  // the interval ring starts at 100 ms
+    ASSERT_EQ(stream().incoming_count(), 1u);
+    stream().update_status();
+    EXPECT_EQ(stream().incoming_count(), 0u);
+    ASSERT_EQ(stream().frames().size(), 1u);
+    EXPECT_FLOAT_EQ(stream().frame_rate(), 10.0f);  // the interval ring starts at 100 ms
 }
 
 // Frames pushed as fast as a paused replay's refill delivers them count as
@@ -68,61 +68,61 @@ TEST_F(SensorStreamTest, StatusMovesIncomingFramesAndSetsRateBeforeIntervals) {
 // seek), add no interval.
 TEST_F(SensorStreamTest, FrameRateCountsOnTheFramesOwnClock) {
     for (int i = 0; i <= 10; ++i) push(10, 1'000'000 + i * 50'000);
-    update_stream_status(stream());
-    EXPECT_NEAR(stream().frame_rate, 20.0f, 0.01f);
+    stream().update_status();
+    EXPECT_NEAR(stream().frame_rate(), 20.0f, 0.01f);
     push(10, 1'450'000);
     push(10, 200'000);
     stream().clear();
     push(10, 60'000'000);
     push(10, 60'050'000);
-    update_stream_status(stream());
-    EXPECT_NEAR(stream().frame_rate, 20.0f, 0.01f);
+    stream().update_status();
+    EXPECT_NEAR(stream().frame_rate(), 20.0f, 0.01f);
 }
 
 TEST_F(SensorStreamTest, FramesAreTrimmedToTheNewestHalfMillionPoints) {
     for (int i = 0; i < 12; ++i) push(60000, 1'000'000 + i * 100'000);
-    update_stream_status(stream());
-    ASSERT_EQ(stream().frames.size(), 9u);  // 8 x 60000 < 500000 <= 9 x 60000
-    EXPECT_EQ(stream().frames.front()->time_us, 1'000'000 + 3 * 100'000);
-    EXPECT_EQ(stream().frames.back()->time_us, 1'000'000 + 11 * 100'000);
+    stream().update_status();
+    ASSERT_EQ(stream().frames().size(), 9u);  // 8 x 60000 < 500000 <= 9 x 60000
+    EXPECT_EQ(stream().frames().front()->time_us(), 1'000'000 + 3 * 100'000);
+    EXPECT_EQ(stream().frames().back()->time_us(), 1'000'000 + 11 * 100'000);
 }
 
 TEST_F(SensorStreamTest, TooManyWaitingFramesAreAllDropped) {
     for (int i = 0; i < 100; ++i) push(1, 1'000'000 + i);
-    EXPECT_EQ(stream().incoming.size(), 100u);
+    EXPECT_EQ(stream().incoming_count(), 100u);
     push(1, 2'000'000);
-    EXPECT_TRUE(stream().incoming.empty());
+    EXPECT_EQ(stream().incoming_count(), 0u);
 }
 
 TEST_F(SensorStreamTest, SeekBackClearsOnlyForLargeJumps) {
     push(1, 10'000'000);
-    update_stream_status(stream());
+    stream().update_status();
     push(1, 9'700'000);  // 0.3 s back: kept
-    update_stream_status(stream());
-    EXPECT_EQ(stream().frames.size(), 2u);
+    stream().update_status();
+    EXPECT_EQ(stream().frames().size(), 2u);
     push(1, 8'000'000);  // 2 s back: everything before goes, the frame itself stays
-    EXPECT_TRUE(stream().frames.empty());
-    EXPECT_EQ(stream().incoming.size(), 1u);
-    EXPECT_EQ(stream().first_timestamp, 0);
+    EXPECT_TRUE(stream().frames().empty());
+    EXPECT_EQ(stream().incoming_count(), 1u);
+    EXPECT_EQ(stream().first_timestamp(), 0);
     push(1, 8'100'000);
-    EXPECT_EQ(stream().first_timestamp, 8'100'000);
-    EXPECT_EQ(stream().incoming.size(), 2u);
+    EXPECT_EQ(stream().first_timestamp(), 8'100'000);
+    EXPECT_EQ(stream().incoming_count(), 2u);
 }
 
 TEST_F(SensorStreamTest, FieldOfViewFromImageExtents) {
     std::vector<DruvexSensorRawPointWithTime> points = {raw_point(1, 0.5f, -0.25f, 5.0f),
                                                         raw_point(2, 1.0f, 0.25f, 5.0f)};
-    push_stream_frame(stream(), 1, points.size(), points.data());
-    update_stream_status(stream());
+    stream().push_frame(1, points.size(), points.data());
+    stream().update_status();
     // All image_x positive: the minimum of the extents stays at 0.
-    EXPECT_NEAR(stream().horizontal_fov, std::atan(1.0f), 1e-3f);
-    EXPECT_NEAR(stream().vertical_fov, 2.0f * std::atan(0.25f), 1e-3f);
+    EXPECT_NEAR(stream().horizontal_fov(), std::atan(1.0f), 1e-3f);
+    EXPECT_NEAR(stream().vertical_fov(), 2.0f * std::atan(0.25f), 1e-3f);
 }
 
 TEST_F(SensorStreamTest, EmptyFrameIsTakenWithoutTouchingTheFirstTimestamp) {
-    push_stream_frame(stream(), 5, 0, nullptr);
-    EXPECT_EQ(stream().first_timestamp, 0);
-    EXPECT_EQ(stream().incoming.size(), 1u);
+    stream().push_frame(5, 0, nullptr);
+    EXPECT_EQ(stream().first_timestamp(), 0);
+    EXPECT_EQ(stream().incoming_count(), 1u);
 }
 
 // The stream draws from its own copies of the pose and clip; edits in the
@@ -138,7 +138,7 @@ TEST_F(SensorStreamTest, PoseAndClipFollowTheStores) {
     host_.clips_store.set_image_clip(1000, clip);
     host_.transforms_store.clear();
     EXPECT_EQ(stream().image_clip.max_distance, 10000.0f);
-    update_stream_status(stream());
+    stream().update_status();
     EXPECT_EQ(stream().image_clip.max_distance, 5.0f);
     EXPECT_EQ(stream().azimuth, 0.0f);
     EXPECT_EQ(stream().transform.rotation[3], 1.0f);

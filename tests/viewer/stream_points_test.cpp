@@ -18,14 +18,14 @@ protected:
     }
     // One frame with the given points, moved to the drawable list.
     void add_frame(int64_t time_us, std::vector<DruvexSensorRawPointWithTime> points) {
-        push_stream_frame(*stream_, time_us, points.size(), points.data());
-        update_stream_status(*stream_);
+        stream_->push_frame(time_us, points.size(), points.data());
+        stream_->update_status();
     }
     std::vector<PointVertex> build(int color_mode = 0, float frame_length = 0.0f) {
         view_.config.color_mode = color_mode;
         view_.config.frame_length = frame_length;
         std::vector<PointVertex> out;
-        stream_->build_points(view_.config, out, nullptr);
+        stream_->build_points(view_.config, host_.now_us, out, nullptr);
         return out;
     }
 
@@ -96,7 +96,6 @@ TEST_F(StreamPointsTest, ColourValuePerMode) {
     p.channel_id = 9;
     p.power_level = 3;
     add_frame(host_.now_us, {p});
-    view_.now_us = host_.now_us;
     struct Case {
         int mode;
         float first, second;
@@ -120,9 +119,10 @@ TEST_F(StreamPointsTest, SaturatedPointsFadeOnlyInIntensityMode) {
 
 TEST_F(StreamPointsTest, MasksHideReturnsAndFrames) {
     add_frame(host_.now_us, {raw_point(1, 0, 0, 4.0f, 8.0f)});
-    stream_->return_mask &= ~uint64_t(2);
+    stream_->set_return_mask(stream_->return_mask() & ~uint64_t(2));
     EXPECT_EQ(build().size(), 1u);
-    stream_->return_mask &= ~uint64_t(0x100);  // frames whose mode flag is false
+    stream_->set_return_mask(stream_->return_mask() &
+                             ~uint64_t(0x100));  // frames whose mode flag is false
     EXPECT_TRUE(build().empty());
 }
 
@@ -152,9 +152,9 @@ TEST_F(StreamPointsTest, KeptPointsFollowClipChannelAndStreamChanges) {
     EXPECT_TRUE(build().empty());
     stream_->image_clip.max_distance = 10000.0f;
     EXPECT_EQ(build().size(), 2u);
-    stream_->channel_mask &= ~(uint64_t(1) << 3);
+    stream_->set_channel_mask(~(uint64_t(1) << 3));
     EXPECT_EQ(build().size(), 1u);
-    stream_->channel_mask = ~uint64_t(0);
+    stream_->set_channel_mask(~uint64_t(0));
     ASSERT_EQ(build(6).size(), 2u);
     const float weight_before = build(6)[0].importance;
     stream_->image_clip.min_distance = 5.0f;  // the same points with clips off
@@ -165,12 +165,11 @@ TEST_F(StreamPointsTest, KeptPointsFollowClipChannelAndStreamChanges) {
 
 TEST_F(StreamPointsTest, TimeColourFollowsTheClockBetweenDraws) {
     add_frame(host_.now_us, {raw_point(host_.now_us - 250, 0, 0, 4.0f)});
-    view_.now_us = host_.now_us;
     EXPECT_FLOAT_EQ(build(1)[0].intensity, -250.0f);
-    view_.now_us += 1000;
+    host_.now_us += 1000;
     EXPECT_FLOAT_EQ(build(1)[0].intensity, -1250.0f);
     EXPECT_FLOAT_EQ(build(0)[0].intensity, 0.0f);
-    view_.now_us += 1000;
+    host_.now_us += 1000;
     EXPECT_FLOAT_EQ(build(1)[0].intensity, -2250.0f);
 }
 

@@ -66,10 +66,10 @@ TEST_F(StreamSdkTest, FramesAreCalibratedWithTheSensorsCalibration) {
         ASSERT_GT(stream.calibration().channel_count, 0);
         g_channels_seen = 0;
         const auto points = testing::raw_frame(4, 1);
-        push_stream_frame(stream, 1, points.size(), points.data());
-        update_stream_status(stream);  // the frame is measured, so calibrated
+        stream.push_frame(1, points.size(), points.data());
+        stream.update_status();  // the frame is measured, so calibrated
         EXPECT_EQ(g_channels_seen, stream.calibration().channel_count);
-        EXPECT_TRUE(stream.alive);
+        EXPECT_TRUE(stream.alive());
     }
 }
 
@@ -82,17 +82,17 @@ TEST_F(StreamSdkTest, DrawnPointsFollowACalibrationChange) {
     View view(&host, nullptr, 0);
     SensorStream stream(&view, &info_);
     const auto points = testing::raw_frame(3, host.now_us);
-    push_stream_frame(stream, host.now_us, points.size(), points.data());
-    update_stream_status(stream);
+    stream.push_frame(host.now_us, points.size(), points.data());
+    stream.update_status();
     DruvexCalibration calibration = stream.calibration();
     std::vector<PointVertex> before;
-    stream.build_points(view.config, before, nullptr);
+    stream.build_points(view.config, host.now_us, before, nullptr);
     ASSERT_EQ(before.size(), 3u);
     EXPECT_FLOAT_EQ(before[0].y, calibration.distance_scale * 1000.0f);
     calibration.distance_scale *= 2.0f;
     ASSERT_EQ(druvex_sdk_set_calibration(stream_handle, &calibration), DRUVEX_SUCCESS);
     std::vector<PointVertex> after;
-    stream.build_points(view.config, after, nullptr);
+    stream.build_points(view.config, host.now_us, after, nullptr);
     ASSERT_EQ(after.size(), 3u);
     EXPECT_FLOAT_EQ(after[0].y, calibration.distance_scale * 1000.0f);
 }

@@ -56,7 +56,7 @@ TEST_F(ViewListsTest, UnknownSensorGetsExactlyOneNewView) {
     ASSERT_EQ(lists_.new_views.size(), 1u);
     hand_off(2);
     EXPECT_EQ(lists_.new_views.size(), 2u);
-    EXPECT_EQ(lists_.new_views[0]->pending_streams.at(1)->incoming.size(), 2u);
+    EXPECT_EQ(lists_.new_views[0]->pending_streams().at(1)->incoming_count(), 2u);
 }
 
 TEST_F(ViewListsTest, GroupModeOffersFramesToEveryGroupView) {
@@ -64,7 +64,7 @@ TEST_F(ViewListsTest, GroupModeOffersFramesToEveryGroupView) {
     EXPECT_TRUE(lists_.new_views.empty());
     add_views(2, 0);
     hand_off(1, true);
-    for (const auto& view : lists_.group_views) EXPECT_EQ(view->pending_streams.size(), 1u);
+    for (const auto& view : lists_.group_views) EXPECT_EQ(view->pending_streams().size(), 1u);
 }
 
 TEST_F(ViewListsTest, SingleModeKeepsViewsWithSensorsAndAtLeastOne) {
@@ -144,7 +144,7 @@ TEST(FrameMailboxTest, KeepsTheNewestFramesOfASensorNobodyTakes) {
     mailbox.take(taken);
     std::vector<int64_t> first, second;
     for (const FrameMailbox::Entry& entry : taken)
-        (entry.info.handle == 1 ? first : second).push_back(entry.frame->time_us);
+        (entry.info.handle == 1 ? first : second).push_back(entry.frame->time_us());
     ASSERT_EQ(first.size(), limit);
     EXPECT_EQ(first.front(), 50);
     EXPECT_TRUE(std::is_sorted(first.begin(), first.end()));

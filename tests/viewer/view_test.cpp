@@ -32,7 +32,7 @@ protected:
         frame(view, 1, std::move(points));
         refresh(view);
         EXPECT_TRUE(view.collect_points());
-        return view.vertices;
+        return view.vertices();
     }
 
     FakeViewHost host_;
@@ -45,13 +45,13 @@ TEST_F(ViewTest, SingleViewKeepsItsFirstSensor) {
     view.refresh_streams();
     EXPECT_EQ(view.sensor_handles(), std::vector<uint64_t>{1});
     EXPECT_FALSE(frame(view, 2, raw_frame(3, 1)));
-    EXPECT_EQ(view.name, "vw1");
+    EXPECT_EQ(view.name(), "vw1");
 
     view.remove_streams();
     EXPECT_TRUE(frame(view, 2, raw_frame(3, 1)));
     view.refresh_streams();
     EXPECT_EQ(view.sensor_handles(), std::vector<uint64_t>{2});
-    EXPECT_EQ(view.name, "vw1");  // fixed by the first frame
+    EXPECT_EQ(view.name(), "vw1");  // fixed by the first frame
 }
 
 TEST_F(ViewTest, GroupViewTakesEverySensorAndIndexesThemByHandle) {
@@ -62,31 +62,31 @@ TEST_F(ViewTest, GroupViewTakesEverySensorAndIndexesThemByHandle) {
     EXPECT_EQ(view.stream_index(4), 0u);
     EXPECT_EQ(view.stream_index(9), 1u);
     EXPECT_EQ(view.stream_index(5), 2u);
-    EXPECT_TRUE(view.rebuild_pending);
+    EXPECT_TRUE(view.rebuild_pending());
 }
 
 TEST_F(ViewTest, SilentSensorIsRemovedAgainstTheNewestData) {
     View view(&host_, nullptr, 0);
     frame(view, 1, raw_frame(1, 1));
     view.refresh_streams();
-    SensorStream& stream = *view.streams.at(1);
-    stream.last_push_time = 100;
-    host_.data_time = 101;  // last push is not below 101 - 1
+    SensorStream& stream = *view.streams().at(1);
+    stream.push_frame(1, 0, nullptr, FrameArrival{0, 100});  // last arrived at 100 s
+    host_.data_time = 101;                                   // last push is not below 101 - 1
     view.refresh_streams();
-    EXPECT_EQ(view.streams.size(), 1u);
+    EXPECT_EQ(view.streams().size(), 1u);
     host_.data_time = 102;
     view.refresh_streams();
-    EXPECT_TRUE(view.streams.empty());
-    EXPECT_TRUE(view.accepting_new_stream);
+    EXPECT_TRUE(view.streams().empty());
+    EXPECT_TRUE(view.accepting_new_stream());
 }
 
 TEST_F(ViewTest, ClearFramesKeepsStreams) {
     View view(&host_, nullptr, 0);
     frame(view, 1, raw_frame(5, 1));
     refresh(view);
-    ASSERT_FALSE(view.streams.at(1)->frames.empty());
+    ASSERT_FALSE(view.streams().at(1)->frames().empty());
     view.clear_frames();
-    EXPECT_EQ(view.streams.size(), 1u);
+    EXPECT_EQ(view.streams().size(), 1u);
     EXPECT_FALSE(view.collect_points());
 }
 
@@ -95,7 +95,7 @@ TEST_F(ViewTest, NoPointsKeepsStatisticsAndPreviousUpload) {
     frame(view, 1, raw_frame(1, 1), host_.now_us + 1'000'000);  // not yet due
     refresh(view);
     EXPECT_FALSE(view.collect_points());
-    EXPECT_EQ(view.range_extent.next, 0u);
+    EXPECT_EQ(view.range_extent().next, 0u);
 }
 
 TEST_F(ViewTest, HighlightFadesLowValues) {
@@ -143,7 +143,7 @@ TEST_F(ViewTest, DynamicColourFollowsTheMeanExtent) {
         ASSERT_TRUE(view.collect_points());
     }
     EXPECT_NEAR(view.renderer.get_config().color_max, 45.0f, 1e-3f);
-    EXPECT_NEAR(view.vertices[0].intensity, 40.0f, 1e-3f);
+    EXPECT_NEAR(view.vertices()[0].intensity, 40.0f, 1e-3f);
 
     view.config.color_mode = 6;  // not a positional mode: the range stays
     camera.color_max = 1.0f;
@@ -183,10 +183,10 @@ TEST_F(ViewTest, DisplayModeConfiguresHexGrids) {
     view.refresh_streams();
     view.config.display_mode = 5;
     view.collect_points();
-    EXPECT_FLOAT_EQ(view.streams.at(1)->hex_spacing, view.config.grid_spacing);
+    EXPECT_FLOAT_EQ(view.streams().at(1)->hex_spacing(), view.config.grid_spacing);
     view.config.display_mode = 0;
     view.collect_points();
-    EXPECT_FLOAT_EQ(view.streams.at(1)->hex_spacing, 0.0f);
+    EXPECT_FLOAT_EQ(view.streams().at(1)->hex_spacing(), 0.0f);
 }
 
 TEST_F(ViewTest, DisabledSensorsAreLeftOutOfGroupViews) {

@@ -191,7 +191,7 @@ protected:
         return app_->replay_control().is_running() && !views.empty() &&
                std::all_of(views.begin(), views.end(), [](View* view) {
                    const auto handles = view->sensor_handles();
-                   return !handles.empty() && view->vertices.size() > 1000 &&
+                   return !handles.empty() && view->vertices().size() > 1000 &&
                           std::all_of(handles.begin(), handles.end(),
                                       [](uint64_t h) { return h >> 32 != 0; });
                });
@@ -339,8 +339,8 @@ TEST_F(WindowTest, KeysHelpScreenshotsAndPointExport) {
     View* view = app_->first_view();
     answer_dialogs_with(dir_ + "/points");
     app_->export_points(view);
-    EXPECT_GT(view->vertices.size(), 1000u);
-    EXPECT_EQ(open3d_points(dir_ + "/points.ply"), long(view->vertices.size()));
+    EXPECT_GT(view->vertices().size(), 1000u);
+    EXPECT_EQ(open3d_points(dir_ + "/points.ply"), long(view->vertices().size()));
 }
 
 // A screenshot is the picture in the window without its panels, with the
