@@ -86,6 +86,19 @@ if unshare -m -n true 2>/dev/null; then
   hide=(unshare -m -n sh -c 'mount -t tmpfs none "$1" && mount -t tmpfs none "$2" && shift 2 &&
     exec "$@"' hide "$(realpath "$build")" "$(realpath "$source")")
 fi
+# A sanitizer's suppressions file lies in the hidden sources: the viewer reads a copy.
+copy_suppressions() {
+  local options=$1 file
+  file=$(sed -n 's/.*suppressions=\([^:]*\).*/\1/p' <<<"$options")
+  if [ -n "$file" ] && [ -f "$file" ]; then
+    cp "$file" "$work/${file##*/}"
+    options=${options/"suppressions=$file"/"suppressions=$work/${file##*/}"}
+  fi
+  printf '%s' "$options"
+}
+TSAN_OPTIONS=$(copy_suppressions "${TSAN_OPTIONS:-}")
+LSAN_OPTIONS=$(copy_suppressions "${LSAN_OPTIONS:-}")
+export TSAN_OPTIONS LSAN_OPTIONS
 mkdir -p "$work/home"
 HOME=$work/home APPDATA=$work/home XDG_CONFIG_HOME=$work/home ASAN_OPTIONS=detect_leaks=0 \
   "${hide[@]}" "$viewer" >"$work/viewer.log" 2>&1 &

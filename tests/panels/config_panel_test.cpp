@@ -137,8 +137,9 @@ TEST_F(ConfigPanelTest, SdkPopupSwitchesFlagsAndMovesThePort) {
                                                       DRUVEX_SDK_CONTROL_DISABLE_DISTANCE_CLIP |
                                                       DRUVEX_SDK_CONTROL_DISABLE_IMAGE_CLIP);
         journey.frames(25);  // the config follows the two clip flags each frame
-        EXPECT_TRUE(journey.app->viewer_config().sdk_disable_distance_clip);
-        EXPECT_TRUE(journey.app->viewer_config().sdk_disable_image_clip);
+        const ViewerConfig config = journey.gui([&] { return journey.app->viewer_config(); });
+        EXPECT_TRUE(config.sdk_disable_distance_clip);
+        EXPECT_TRUE(config.sdk_disable_image_clip);
 
         EXPECT_TRUE(journey.view_handles().empty()) << "nothing sends to the old port";
         nanogui::Widget* port = journey.row("Port", popup);
