@@ -167,9 +167,10 @@ TEST(ApplicationTest, HeldPortLeavesTheViewerOfflineButReplaying) {
     const int holder = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = htons(8808);
+    const uint16_t sensor_port = druvex_sdk_create_options().port;
+    address.sin_port = htons(sensor_port);
     ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0)
-        << "port 8808 is in use in the test's own network";
+        << "the sensors' port is in use in the test's own network";
     const std::string home = testing::make_temp_dir();
     ::setenv("APPDATA", home.c_str(), 1);
     nanogui::init();
@@ -179,7 +180,9 @@ TEST(ApplicationTest, HeldPortLeavesTheViewerOfflineButReplaying) {
         app->init();
         const std::string said = ::testing::internal::GetCapturedStderr();
         close(holder);
-        EXPECT_NE(said.find("UDP port 8808 cannot be used: networking is off"), std::string::npos)
+        EXPECT_NE(said.find("UDP port " + std::to_string(sensor_port) +
+                            " cannot be used: networking is off"),
+                  std::string::npos)
             << said;
         EXPECT_EQ(druvex_sdk_is_initialized(), 1);
         EXPECT_EQ(druvex_sdk_has_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK), 1);

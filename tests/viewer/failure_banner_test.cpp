@@ -4,30 +4,18 @@
 #include "support/private_display.h"
 #include "support/process_runner.h"
 #include "support/screenshot.h"
+#include "support/wait.h"
 
 #include <signal.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <sstream>
 
 namespace druvex {
 namespace {
 
 using namespace druvex::testing;
-
-// Polls `condition` for `timeout_sec` at most.
-bool eventually(const std::function<bool()>& condition, double timeout_sec = 20.0) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_sec);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        pause_for(0.2);
-    }
-    return true;
-}
 
 // The warnings of a run, without those of a sensor port that another program
 // on this machine may hold.
@@ -64,7 +52,7 @@ TEST(FailureBannerTest, FirstStartSaysNothingAndAMissingCaptureIsShownUntilDismi
     ASSERT_GE(lit_pixels(wait_for_window(home + "/first.png", 20.0)), 2000u);
     // The first autosave: the start is over.
     const std::string saved = home + "/.config/druvex/druvex_viewer_config.json";
-    ASSERT_TRUE(eventually([&] { return !read_file(saved).empty(); }));
+    ASSERT_TRUE(wait_until([&] { return !read_file(saved).empty(); }));
     EXPECT_EQ(banner_rows(take_screenshot(home + "/first.png"), 768), 0);
     ::kill(first.pid, SIGTERM);
     EXPECT_EQ(wait_for_exit(first, 20.0), 0);
@@ -76,10 +64,10 @@ TEST(FailureBannerTest, FirstStartSaysNothingAndAMissingCaptureIsShownUntilDismi
     const auto banner = [&](const std::string& name) {
         return banner_rows(take_screenshot(home + "/" + name), 768);
     };
-    EXPECT_TRUE(eventually([&] { return banner("banner.png") > 15; })) << "no banner in " << home;
+    EXPECT_TRUE(wait_until([&] { return banner("banner.png") > 15; })) << "no banner in " << home;
     std::string output;
     run_process({"/usr/bin/xdotool", "mousemove", "1000", "755", "click", "1"}, {}, output);
-    EXPECT_TRUE(eventually([&] { return banner("dismissed.png") == 0; }))
+    EXPECT_TRUE(wait_until([&] { return banner("dismissed.png") == 0; }))
         << "the banner stayed; see " << home;
     ::kill(app.pid, SIGTERM);
     EXPECT_EQ(wait_for_exit(app, 20.0), 0);
