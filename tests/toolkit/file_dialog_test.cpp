@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -28,13 +27,13 @@ namespace {
 
 // Draws frames until `condition` holds, for ten seconds at most.
 bool frames_until(Ui& ui, const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        ui.frame();
-        ::usleep(10 * 1000);
-    }
-    return true;
+    return druvex::testing::wait_until(
+        [&] {
+            if (condition()) return true;
+            ui.frame();
+            return false;
+        },
+        10.0);
 }
 
 TEST(FileDialog, RunsBesideTheFramesAndAnswersOnTheNextFrame) {
