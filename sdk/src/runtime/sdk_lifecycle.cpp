@@ -69,10 +69,7 @@ SensorError SdkLifecycle::initialize(int32_t sdk_version, const DruvexSDKOptions
     return success();
 }
 
-// A callback cannot take the SDK down under itself: emptying its own slot and
-// stopping the thread that runs it would wait for it to return.
 SensorError SdkLifecycle::deinitialize() {
-    if (in_callback()) return refused_in_callback();
     (void)global_capture_replay().close();
     NetworkManager::instance().stop();
     image_frames_callback().clear();
