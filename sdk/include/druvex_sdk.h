@@ -34,6 +34,9 @@
  * with druvex_sdk_capture_replay_resume runs on a replay thread of its own.
  * The calls may be made from any thread, but initialisation, deinitialisation,
  * druvex_sdk_clear and the replay controls belong to one controlling thread.
+ * Port moves and control flag changes made on several threads at once take
+ * effect one at a time: the port and flags set last are the ones in force.
+ * What a callback may call is under "callbacks" below.
  *
  * Units. Times are int64 microseconds (packet and point timestamps, capture
  * start time); durations are float seconds (frame length, replay position,
@@ -350,11 +353,20 @@ typedef struct DruvexCalibration {
  * A sensor that sends nothing for a second gives back its frame's memory: the
  * points of its unfinished frame are dropped, and it stays known.
  *
- * A callback must not register or remove a callback of its own kind (the
- * slot's lock is held during the call, which also means that once an unlisten
- * call returns, the removed callback is not running and will not be called
- * again), call druvex_sdk_deinitialize, or pause, seek or close the replay that
- * runs it. */
+ * What a callback may call. A slot's lock is held during the call: once an
+ * unlisten call returns, the removed callback is not running and will not be
+ * called again. A callback may still listen to or remove its own kind; removed,
+ * it finishes the running call and is not called again. These calls are
+ * refused with DRUVEX_ERROR_GENERIC, "Resource deadlock avoided":
+ * - druvex_sdk_deinitialize, from any callback; nothing changes;
+ * - inside druvex_sdk_capture_replay_resume_blocking(_once), the replay calls
+ *   that would close, reopen or move the capture whose packet is being
+ *   delivered or play it elsewhere meanwhile (open, close, seek, rewind,
+ *   resume, resume_blocking(_once)); nothing changes and the replay goes on;
+ * - on the replay thread, every replay call that would pause the replay
+ *   (pause, open, close, seek, rewind, resume, set_speed, set_enable_loop):
+ *   it would wait for its own thread to end. The replay stops once the
+ *   callback returns. */
 typedef void (*DruvexSensorErrorCallback)(uint64_t handle, int32_t error_code,
                                           const char* error_message, const void* error_data,
                                           size_t error_data_size, void* user_data);
@@ -480,7 +492,8 @@ DRUVEX_API int32_t druvex_sdk_listen_raw_frames(DruvexSensorRawFramesCallback ca
 DRUVEX_API int32_t druvex_sdk_listen_image_frames(DruvexSensorImageFramesCallback callback,
                                                   void* user_data);
 /* Each removes its kind's callback; once it returns, that callback is not
- * running and is not called again. An empty slot is no failure. */
+ * running and is not called again (called from that callback itself, the
+ * running call goes on to its end). An empty slot is no failure. */
 DRUVEX_API int32_t druvex_sdk_unlisten_network_packet(void);
 DRUVEX_API int32_t druvex_sdk_unlisten_raw_frames(void);
 DRUVEX_API int32_t druvex_sdk_unlisten_image_frames(void);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "capture/capture_replay.h"
 #include "capture_test_support.h"
@@ -16,6 +17,25 @@ std::string take_error() {
     const char* text = nullptr;
     druvex_sdk_get_error(&text);
     return text;
+}
+
+// What a network-packet callback got back from calls it must not make.
+struct Forbidden {
+    std::string path;
+    int calls = 0;
+    std::vector<std::string> answers;
+};
+
+std::string answer(int32_t code) { return std::to_string(code) + " " + take_error(); }
+
+void make_forbidden_calls(uint64_t, int64_t, const uint8_t*, size_t, void* user) {
+    auto* forbidden = static_cast<Forbidden*>(user);
+    if (forbidden->calls++ != 0) return;
+    forbidden->answers = {answer(druvex_sdk_capture_replay_close()),
+                          answer(druvex_sdk_capture_replay_open(forbidden->path.c_str())),
+                          answer(druvex_sdk_capture_replay_seek(0.0f)),
+                          answer(druvex_sdk_deinitialize()),
+                          answer(druvex_sdk_unlisten_network_packet())};
 }
 
 }  // namespace
@@ -129,4 +149,24 @@ TEST(ReplayApi, UnfetchedEarlierErrorDoesNotStopTheReplay) {
     EXPECT_EQ(session.count(), 6u);
     EXPECT_EQ(take_error(), "DRUVEX_ERROR_INVALID_ARGUMENTS: Invalid replay speed!");
     EXPECT_EQ(druvex_sdk_capture_replay_close(), 0);
+}
+
+// A callback of a blocking replay cannot close, reopen or move the capture
+// whose packet it is given, nor take the SDK down; it may remove itself, and
+// the replay plays on to the end.
+TEST(ReplayApi, CallbackOfABlockingReplayCannotPullItsPacketAway) {
+    ReplaySession session;
+    TempDir dir;
+    Forbidden forbidden{dir.path("d.pcap"), 0, {}};
+    write_capture(forbidden.path, sample_packets(6, 10000));
+    ASSERT_EQ(druvex_sdk_capture_replay_open(forbidden.path.c_str()), 0);
+    ASSERT_EQ(druvex_sdk_unlisten_network_packet(), 0);
+    ASSERT_EQ(druvex_sdk_listen_network_packet(make_forbidden_calls, &forbidden), 0);
+    EXPECT_EQ(druvex_sdk_capture_replay_resume_blocking(1.0f), 0);
+    const std::string refused = "-1 DRUVEX_ERROR_GENERIC: Resource deadlock avoided";
+    EXPECT_EQ(forbidden.answers,
+              (std::vector<std::string>{refused, refused, refused, refused, "0 DRUVEX_SUCCESS"}));
+    EXPECT_EQ(forbidden.calls, 1);
+    EXPECT_EQ(druvex_sdk_capture_replay_is_end(), 1);
+    EXPECT_EQ(druvex_sdk_is_initialized(), 1);
 }

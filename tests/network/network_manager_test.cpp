@@ -11,6 +11,7 @@
 #include "druvex_sdk.h"
 #include "loopback.h"
 #include "network/network_manager.h"
+#include "support/wait.h"
 
 using druvex_sdk::NetworkManager;
 using druvex_test::Collector;
@@ -232,6 +233,78 @@ TEST_F(LiveNetwork, CallbackMayRestartTheNetworkFromTheProcessingThread) {
     // And the manager still stops and restarts cleanly from here.
     ASSERT_EQ(druvex_sdk_set_port(port), DRUVEX_SUCCESS);
     through_marker(port, "back");
+}
+
+// Two threads move the port back and forth while a third switches networking
+// off and on: every call returns, and afterwards the SDK listens where the
+// port was set last.
+TEST_F(LiveNetwork, PortMovesAndNetworkSwitchesFromSeveralThreadsTakeTurns) {
+    listen();
+    const uint16_t ports[2] = {port, druvex_test::free_udp_port()};
+    constexpr int turns = 100;
+    std::atomic<int> failed{0};
+    const auto move_port = [&](int first) {
+        for (int i = 0; i < turns; ++i) {
+            if (druvex_sdk_set_port(ports[(first + i) % 2]) != DRUVEX_SUCCESS) ++failed;
+        }
+    };
+    // Ends with networking on.
+    const auto switch_network = [&] {
+        for (int i = 0; i < turns; ++i) {
+            const uint32_t flags = i % 2 == 0 ? DRUVEX_SDK_CONTROL_DISABLE_NETWORK : 0;
+            if (druvex_sdk_set_control_flags(DRUVEX_SDK_CONTROL_DISABLE_NETWORK, flags) != 0) {
+                ++failed;
+            }
+        }
+    };
+    std::thread one(move_port, 0), other(move_port, 1), switcher(switch_network);
+    one.join();
+    other.join();
+    switcher.join();
+    EXPECT_EQ(failed.load(), 0);
+    EXPECT_EQ(druvex_sdk_has_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK), 0);
+    EXPECT_TRUE(NetworkManager::instance().is_listening());
+    const uint16_t last = druvex_sdk_get_port();
+    ASSERT_TRUE(last == ports[0] || last == ports[1]) << last;
+    sender.send(last == ports[0] ? ports[1] : ports[0], "elsewhere");
+    const auto got = through_marker(last, "where it was set last");
+    EXPECT_EQ(count_text(got, "elsewhere"), 0u);
+}
+
+namespace {
+
+// What a network-packet callback got back from deinitialising the SDK and
+// removing itself.
+struct SelfRemoval {
+    std::atomic<int> calls{0};
+    std::string deinitialised;
+    int32_t unlistened = 1;
+    std::atomic<bool> done{false};
+};
+
+void deinitialise_and_unlisten(uint64_t, int64_t, const uint8_t*, size_t, void* user) {
+    auto* removal = static_cast<SelfRemoval*>(user);
+    if (removal->calls++ != 0) return;
+    const int32_t code = druvex_sdk_deinitialize();
+    removal->deinitialised = std::to_string(code) + " " + last_error_text();
+    removal->unlistened = druvex_sdk_unlisten_network_packet();
+    removal->done = true;
+}
+
+}  // namespace
+
+TEST_F(LiveNetwork, CallbackCannotDeinitialiseButMayRemoveItself) {
+    SelfRemoval removal;
+    ASSERT_EQ(druvex_sdk_listen_network_packet(deinitialise_and_unlisten, &removal), 0);
+    sender.send(port, "first");
+    ASSERT_TRUE(druvex::testing::wait_until([&] { return removal.done.load(); }));
+    EXPECT_EQ(removal.deinitialised, "-1 DRUVEX_ERROR_GENERIC: Resource deadlock avoided");
+    EXPECT_EQ(removal.unlistened, DRUVEX_SUCCESS);
+    EXPECT_EQ(druvex_sdk_is_initialized(), 1);
+    // The slot is free again and the network goes on.
+    listen();
+    through_marker(port, "still listening");
+    EXPECT_EQ(removal.calls.load(), 1);
 }
 
 TEST_F(LiveNetwork, ReceiveErrorReachesErrorCallbackAtNextPacket) {

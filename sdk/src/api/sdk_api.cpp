@@ -1,6 +1,7 @@
 // Exported calls for errors, initialisation, control flags, frame options and port.
 #include <string>
 
+#include "core/callback.h"
 #include "core/sdk_manager.h"
 #include "druvex_sdk.h"
 #include "network/network_manager.h"
@@ -53,8 +54,14 @@ DRUVEX_API int32_t druvex_sdk_initialize(int32_t sdk_version, const DruvexSDKOpt
     });
 }
 
+// A callback cannot take the SDK down under itself: stopping the thread that
+// runs it, or the replay that delivers its packet, would wait for it to
+// return. The shutdown at exit does not come this way.
 DRUVEX_API int32_t druvex_sdk_deinitialize(void) {
-    return report([] { return SdkLifecycle::deinitialize(); });
+    return report([] {
+        if (druvex_sdk::in_callback()) return druvex_sdk::refused_in_callback();
+        return SdkLifecycle::deinitialize();
+    });
 }
 
 DRUVEX_API int32_t druvex_sdk_is_initialized(void) { return SdkManager::is_initialized() ? 1 : 0; }

@@ -73,10 +73,28 @@ void report_failure(uint64_t handle, Step&& step) noexcept {
 
 NetworkManager::NetworkManager() = default;
 
-NetworkManager::~NetworkManager() { halt(); }
+NetworkManager::~NetworkManager() { stop(); }
+
+// The thread let go is joined outside the lock: a callback running on it may
+// be waiting for the lock to make a change of its own.
+template <typename Change>
+SensorError NetworkManager::serialised(Change&& change) {
+    std::thread let_go;
+    SensorError result;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        let_go = halt_locked();
+        result = change();
+    }
+    join_or_detach(let_go);
+    return result;
+}
 
 SensorError NetworkManager::start() {
-    halt();
+    return serialised([this] { return start_locked(); });
+}
+
+SensorError NetworkManager::start_locked() {
     wanted_ = !SdkManager::has_control_flag(DRUVEX_SDK_CONTROL_DISABLE_NETWORK);
     if (!wanted_) return success();
     try {
@@ -92,7 +110,10 @@ SensorError NetworkManager::start() {
     try {
         launch_threads();
     } catch (const std::system_error& e) {
-        halt();
+        // Only the I/O thread can have started; nothing waits for the lock
+        // on it, so it is joined here.
+        std::thread unstarted = halt_locked();
+        join_or_detach(unstarted);
         return SensorError(DRUVEX_ERROR_GENERIC, e.what());
     }
     return success();
@@ -111,28 +132,32 @@ void NetworkManager::launch_threads() {
 }
 
 void NetworkManager::stop() {
-    wanted_ = false;
-    halt();
+    (void)serialised([this] {
+        wanted_ = false;
+        return success();
+    });
 }
 
-void NetworkManager::halt() {
-    if (!listening_) return;
+// The I/O thread only queues, so it is joined here; the listener must outlive
+// it.
+std::thread NetworkManager::halt_locked() {
+    if (!listening_) return {};
     running_ = false;
     ++generation_;
-    if (listener_) listener_->close();
-    join_or_detach(io_thread_);
+    listener_->close();
+    if (io_thread_.joinable()) io_thread_.join();
     listener_.reset();
-    join_or_detach(processing_thread_);
     listening_ = false;
+    return std::move(processing_thread_);
 }
 
 // A start that failed (the port could not be bound) still counts as wanted,
 // so that moving to a usable port brings the listener back.
 SensorError NetworkManager::set_port(uint16_t port) {
-    const bool restart = listening_ || wanted_;
-    halt();
-    port_ = port;
-    return restart ? start() : success();
+    return serialised([this, port] {
+        port_ = port;
+        return wanted_ ? start_locked() : success();
+    });
 }
 
 void NetworkManager::receive(const std::error_code& ec, uint64_t sender, int32_t bytes,

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -29,6 +30,9 @@ public:
     NetworkManager(const NetworkManager&) = delete;
     NetworkManager& operator=(const NetworkManager&) = delete;
 
+    // Start, stop and port changes may come from any thread, a callback on
+    // the processing thread included; they take effect one at a time.
+    //
     // Stops, then listens on the stored port unless networking is disabled.
     // A port that cannot be bound is DRUVEX_ERROR_COMMUNICATION, and the
     // manager is left stopped.
@@ -49,13 +53,21 @@ public:
 
 private:
     std::shared_ptr<Packet> next_packet();
-    // Ends listening (threads and listener) but keeps whether it is wanted.
-    void halt();
+    // Runs `change` under the lock after ending listening, then joins the
+    // processing thread that was let go.
+    template <typename Change>
+    SensorError serialised(Change&& change);
+    // Ends listening (listener and I/O thread) but keeps whether it is wanted.
+    // The processing thread is let go rather than joined: it may be the
+    // caller, or be running a callback that waits for the lock.
+    std::thread halt_locked();
+    SensorError start_locked();
     void process_loop(uint64_t generation);
     void process(const Packet& packet);
     bool keeps_running(uint64_t generation) const;
     void launch_threads();
 
+    std::mutex mutex_;  // guards wanted_, the listener and the threads
     std::atomic<uint16_t> port_{8808};
     std::atomic<bool> listening_{false};
     // Listening was asked for with networking enabled, whether or not the

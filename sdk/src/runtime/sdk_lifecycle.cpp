@@ -93,9 +93,13 @@ SensorError SdkLifecycle::set_control_flags(uint32_t mask, uint32_t flags) {
     if (!SdkManager::is_initialized()) return SensorError(DRUVEX_ERROR_NOT_INITIALIZED);
     if ((mask & ~DRUVEX_SDK_CONTROL_SET_MASK) != 0)
         return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS);
-    const uint32_t changed = (SdkManager::get_control_flags() ^ flags) & mask;
-    if (changed == 0) return success();
-    sdk_state().control_flags.fetch_xor(changed);
+    // One exchange, so that callers on several threads never undo each
+    // other's bits; listening follows the flag as the network manager reads
+    // it when its turn comes.
+    auto& control_flags = sdk_state().control_flags;
+    uint32_t before = control_flags.load();
+    while (!control_flags.compare_exchange_weak(before, (before & ~mask) | (flags & mask))) {}
+    const uint32_t changed = (before ^ flags) & mask;
     if ((changed & DRUVEX_SDK_CONTROL_DISABLE_NETWORK) != 0) {
         return NetworkManager::instance().start();
     }
