@@ -92,7 +92,8 @@ public:
     // The save dialog, then start_recording.
     void start_capture() override;
     // An existing file at `path` is replaced only with `replace` (the dialog
-    // asked about it), and so is the IMU side file.
+    // asked about it); the IMU side file of a capture replaced goes with it.
+    // The demo input, running now or started later, gets a new side file.
     bool start_recording(const std::string& path, bool replace);
     // Ends the recording and its IMU side file (the Capture panel's "Stop Capture").
     void stop_capture() override;
@@ -275,6 +276,8 @@ private:
     void watch_demo_input();
     bool keep_before_reset(const std::string& path);
     void forward_imu_samples();
+    void load_imu_side_file(const std::string& side_file);
+    void start_imu_side_file();
     void report_recording_losses(const std::string& path);
     void deliver_frames();
     void finish_imu_recording();
@@ -293,6 +296,8 @@ private:
     View* active_view = nullptr;
     ToolbarState toolbar_;
     uint32_t demo_mode_ = 0;
+    // A recording runs whose IMU side file has not been started yet.
+    bool imu_side_file_due_ = false;
     // Declared before the replay, whose thread writes into it, so it outlives it.
     CaptureRecorder recorder;
     ReplayControl replay{network_packet_callback, this,

@@ -11,6 +11,9 @@
 #include <nanogui/label.h>
 #include <nanogui/slider.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <ctime>
 
@@ -40,13 +43,26 @@ void ViewerApplication::load_capture(const std::string& path) {
         return;
     }
     report_sdk_error(replay.set_enable_loop(true), "");
-    const std::string side_file = imu_side_file_path(path);
-    if (file_exists(side_file) && !imu_capture.load(side_file)) {
-        report_file_failure("Load imu capture failed!", side_file, read_failure_reason(side_file));
-    }
+    load_imu_side_file(imu_side_file_path(path));
     remove_streams();
     load_capture_siblings(directory_of(path));
     report_sdk_error(replay.resume(), "Resume capture failed!");
+}
+
+// Orientation samples turn every point they meet: those of another recording
+// (a side file left beside a capture of the same name) must not.
+void ViewerApplication::load_imu_side_file(const std::string& side_file) {
+    if (!file_exists(side_file)) return;
+    if (!imu_capture.load(side_file)) {
+        report_file_failure("Load imu capture failed!", side_file, read_failure_reason(side_file));
+        return;
+    }
+    const int64_t start = replay.get_start_time();
+    const int64_t end = start + static_cast<int64_t>(double(replay.get_length()) * 1e6);
+    if (imu_capture.empty() || imu_capture.overlaps(start, end)) return;
+    report_file_failure("Imu capture ignored!", side_file,
+                        "its samples lie outside the capture's time span");
+    imu_capture.close_and_clear(nullptr);
 }
 
 void ViewerApplication::load_capture_siblings(const std::string& directory) {
@@ -104,17 +120,32 @@ void ViewerApplication::start_capture() {
 
 bool ViewerApplication::start_recording(const std::string& path, bool replace) {
     std::string reason;
+    const bool replaces_capture = replace && file_exists(path);
     if (!recorder.start(path, replace, &reason)) {
         report_file_failure("Could not open capture file!", path, reason);
         return false;
     }
-    if (imu_reader.is_running()) {
-        const std::string side_file = imu_side_file_path(path);
-        if (!imu_capture.open(side_file, replace, &reason)) {
-            report_file_failure("Could not open imu capture file!", side_file, reason);
-        }
+    // The samples beside a replaced capture belong to its packets, not to
+    // these: they go, whether or not the demo runs now.
+    const std::string side_file = imu_side_file_path(path);
+    if (replaces_capture && ::unlink(side_file.c_str()) != 0 && errno != ENOENT) {
+        report_file_failure("Could not remove imu capture file!", side_file, error_text(errno));
     }
+    imu_side_file_due_ = true;
+    start_imu_side_file();
     return true;
+}
+
+// The side file starts with the demo input, at Start Capture or whenever the
+// demo starts during the recording; once per recording.
+void ViewerApplication::start_imu_side_file() {
+    if (!imu_side_file_due_ || !recorder.is_recording() || !imu_reader.is_running()) return;
+    imu_side_file_due_ = false;
+    const std::string side_file = imu_side_file_path(recorder.path());
+    std::string reason;
+    if (!imu_capture.open(side_file, false, &reason)) {
+        report_file_failure("Could not open imu capture file!", side_file, reason);
+    }
 }
 
 void ViewerApplication::stop_capture() {
@@ -122,6 +153,7 @@ void ViewerApplication::stop_capture() {
     std::string reason;
     if (!recorder.stop(&reason)) report_file_failure("Could not close capture file!", path, reason);
     report_recording_losses(path);
+    imu_side_file_due_ = false;
     finish_imu_recording();
 }
 
@@ -170,6 +202,7 @@ void ViewerApplication::forward_imu_samples() {
     // A recording that ended on a failed packet write takes its side file along.
     if (imu_capture.is_recording() && !recorder.is_recording()) finish_imu_recording();
     if (replay.is_open() || !imu_reader.is_running()) return;
+    start_imu_side_file();
     std::vector<int64_t> timestamps;
     std::vector<ImuSample> samples;
     imu_reader.take_samples(timestamps, samples);

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 
 namespace druvex {
 namespace {
@@ -71,13 +72,15 @@ ImuCapture::~ImuCapture() { close(nullptr); }
 
 bool ImuCapture::open(const std::string& path, bool replace, std::string* reason) {
     close(nullptr);
-    if (!create_recording_file(path, replace, reason)) return false;
-    errno = 0;
-    file_.open(path, std::ios::binary | std::ios::out);
-    if (!file_.is_open()) {
+    // Written through the descriptor it was made with: nothing put at that
+    // name since can redirect the samples.
+    const int fd = create_side_file(path, replace, reason);
+    if (fd < 0) return false;
+    file_ = ::fdopen(fd, "wb");
+    if (file_ == nullptr) {
         if (reason != nullptr) *reason = error_text(errno);
-        if (!replace) ::unlink(path.c_str());  // the new empty file made above, not a link
-
+        ::close(fd);
+        ::unlink(path.c_str());  // the new empty file made above
         return false;
     }
     path_ = path;
@@ -98,13 +101,13 @@ void ImuCapture::insert(int64_t timestamp_us, const ImuSample& sample) {
 
 bool ImuCapture::append(int64_t timestamp_us, const ImuSample& sample) {
     insert(timestamp_us, sample);
-    if (!file_.is_open()) return true;
+    if (file_ == nullptr) return true;
     unsigned char record[imu_record_size];
     encode_record(record, timestamp_us, sample);
     errno = 0;
-    file_.write(reinterpret_cast<const char*>(record), sizeof record);
-    file_.flush();
-    if (!file_ && !write_failed_) {
+    const bool written =
+        std::fwrite(record, sizeof record, 1, file_) == 1 && std::fflush(file_) == 0;
+    if (!written && !write_failed_) {
         write_failed_ = true;
         write_failure_ = error_text(errno);
     }
@@ -142,15 +145,19 @@ ImuSample ImuCapture::sample_at(int64_t time_us) const {
     return samples_[static_cast<size_t>(after - timestamps_.begin()) - 1];
 }
 
+bool ImuCapture::overlaps(int64_t from_us, int64_t to_us) const {
+    return !timestamps_.empty() && timestamps_.front() <= to_us && timestamps_.back() >= from_us;
+}
+
 bool ImuCapture::close(std::string* reason) {
-    if (!file_.is_open()) return true;
+    if (file_ == nullptr) return true;
     errno = 0;
-    file_.close();
+    const bool closed = std::fclose(file_) == 0;
     const int close_error = errno;
-    const bool ok = !write_failed_ && !file_.fail();
+    file_ = nullptr;
+    const bool ok = !write_failed_ && closed;
     if (!ok && reason != nullptr)
         *reason = write_failed_ ? write_failure_ : error_text(close_error);
-    file_.clear();
     return ok;
 }
 

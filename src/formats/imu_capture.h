@@ -4,7 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -34,7 +34,9 @@ public:
     ~ImuCapture();
 
     // Starts recording to `path`, written under that name from the first
-    // sample on. An existing file there is replaced only with `replace`.
+    // sample on. The file is always made anew, never written through a link
+    // at that name: with `replace` whatever is there gives way, without it
+    // anything there is left alone and this fails.
     bool open(const std::string& path, bool replace, std::string* reason);
     // Keeps the sample and, while recording, writes it. False on a write failure.
     bool append(int64_t timestamp_us, const ImuSample& sample);
@@ -43,12 +45,14 @@ public:
     bool load(const std::string& path);
     // The sample in force at `time_us`: the last one not after it, else the first.
     ImuSample sample_at(int64_t time_us) const;
+    // Whether the samples' time span meets [from_us, to_us].
+    bool overlaps(int64_t from_us, int64_t to_us) const;
     // Ends a recording; false (with the reason) when its file could not be
     // completed. True when nothing was recorded.
     bool close(std::string* reason);
     bool close_and_clear(std::string* reason);
 
-    bool is_recording() const { return file_.is_open(); }
+    bool is_recording() const { return file_ != nullptr; }
     const std::string& path() const { return path_; }
     bool empty() const { return timestamps_.empty(); }
     size_t size() const { return timestamps_.size(); }
@@ -58,7 +62,7 @@ public:
 private:
     void insert(int64_t timestamp_us, const ImuSample& sample);
 
-    std::ofstream file_;
+    std::FILE* file_ = nullptr;
     std::string path_;
     bool write_failed_ = false;
     std::string write_failure_;

@@ -218,6 +218,26 @@ bool create_recording_file(const std::string& path, bool replace, std::string* r
     return true;
 }
 
+int create_side_file(const std::string& path, bool replace, std::string* reason) {
+    if (!replace) {
+        // Exclusive creation neither follows nor replaces a link.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) set_reason(reason, error_text(errno));
+        return fd;
+    }
+    std::string temporary;
+    const int fd = create_temporary(path, temporary);
+    if (fd < 0 || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        set_reason(reason, error_text(errno));
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(temporary.c_str());
+        }
+        return -1;
+    }
+    return fd;
+}
+
 std::string error_text(int error) {
     return error == 0 ? std::string("unknown error") : std::string(std::strerror(error));
 }

@@ -43,6 +43,13 @@ std::string set_file_aside(const std::string& path, const std::string& why = "un
 // with the reason when no file was made.
 bool create_recording_file(const std::string& path, bool replace, std::string* reason);
 
+// Opens a new empty file for writing at `path`, a name the program chose
+// itself (a side file beside the user's file): it is made under a temporary
+// name beside `path` and renamed in, so a symbolic link at `path` is
+// replaced, never followed. Without `replace` anything already at `path` is
+// left alone and this fails. The open descriptor, or -1 with the reason.
+int create_side_file(const std::string& path, bool replace, std::string* reason);
+
 // The text of an errno value, "unknown error" for 0.
 std::string error_text(int error);
 // Why `path` cannot be read: the system's reason, or "not a valid file" when

@@ -117,6 +117,9 @@ void View::remove_streams() {
     streams_.clear();
     pending_streams_.clear();
     vertices_.clear();
+    // The panorama was painted by the source that is going: the next one
+    // starts its own, for its own sensor.
+    angular_grid_.reset();
     clear_drawn_points();
 }
 

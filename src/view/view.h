@@ -120,7 +120,8 @@ private:
     ViewHost* const app_;
     const int32_t group_view_;
     // The sensors: on_frame adds, refresh_streams moves the pending ones in
-    // and drops the silent ones, remove_streams empties both.
+    // and drops the silent ones, remove_streams empties both (and drops the
+    // panorama: a new source of points starts a new one).
     StreamMap streams_;
     StreamMap pending_streams_;
     bool accepting_new_stream_ = true;

@@ -116,6 +116,15 @@ TEST(ImuSideFileTest, RecordingIsWrittenUnderItsNameAndAFullDiskIsReported) {
     ASSERT_TRUE(imu.open(path, true, &reason)) << reason;
     EXPECT_EQ(read_file(path).size(), 0u);
     imu.close(nullptr);
+    // A link at the name is replaced, never written through.
+    write_file(dir + "/users.dat", "the user's bytes");
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    ASSERT_EQ(::symlink("users.dat", path.c_str()), 0);
+    ASSERT_TRUE(imu.open(path, true, &reason)) << reason;
+    EXPECT_TRUE(imu.append(3, ImuSample()));
+    imu.close(nullptr);
+    EXPECT_EQ(read_file(dir + "/users.dat"), "the user's bytes");
+    EXPECT_EQ(read_file(path).size(), imu_record_size);
 
     ASSERT_TRUE(imu.open(dir + "/full_imu.dat", false, &reason));
     bool appended = true;

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -203,10 +204,53 @@ protected:
         return path;
     }
 
+    // Starts a recording through the Start Capture dialog answered with
+    // `path` (by its full name, so an existing capture is replaced), runs
+    // `during`, and records `packets` of a simulated sensor of `model`.
+    void record(
+        const std::string& path, const std::string& model,
+        const std::function<void()>& during = [] {}) {
+        answer_dialogs_with(path);
+        app_->start_capture();
+        ASSERT_TRUE(app_->is_recording());
+        during();
+        send(model, 600);
+        EXPECT_TRUE(pump_until([&] { return app_->capture_recorder().packet_count() > 500u; }));
+        app_->stop_capture();
+    }
+    void send(const std::string& model, int packets) {
+        const std::string sim = binary_dir() + "/tools/sensor_sim/sensor_sim";
+        ASSERT_EQ(run_pumping({sim, "--model", model, "--udp", "127.0.0.1", "--packets",
+                               std::to_string(packets)},
+                              "sim"),
+                  0);
+    }
+    // The points the first view draws that pass `test`.
+    size_t drawn(const std::function<bool(const PointVertex&)>& test) {
+        const std::vector<PointVertex>& points = app_->first_view()->vertices();
+        return size_t(std::count_if(points.begin(), points.end(), test));
+    }
+    void use_demo(const std::string& lines) {
+        app_->set_demo_mode(0);
+        use_demo_standin(dir_, lines, "repeat");
+        app_->set_demo_mode(1);
+        ASSERT_TRUE(pump_until([&] { return app_->demo_input_running(); }));
+    }
+
     std::string dir_;
     std::string window_;
     nanogui::ref<ViewerApplication> app_;
 };
+
+// The demo's first line is the reference; the lines after it turn by 90 or
+// 180 degrees about the vertical, or not at all.
+const char* const quarter_turn = "1 0 0 0 0 0 0|0.7071068 0 0 0.7071068 0 0 0";
+const char* const half_turn = "1 0 0 0 0 0 0|0 0 0 1 0 0 0";
+const char* const no_turn = "1 0 0 0 0 0 0|1 0 0 0 0 0 0";
+
+bool ahead(const PointVertex& v) { return v.y > std::abs(v.x); }
+bool to_the_left(const PointVertex& v) { return v.x < -std::abs(v.y); }
+bool behind(const PointVertex& v) { return v.y < 0.0f; }
 
 // Live packets from a simulated sensor are recorded while the window runs,
 // with the IMU demo's side file: the capture holds exactly what the SDK
@@ -460,6 +504,87 @@ TEST_F(WindowTest, MouseOrbitsPansZoomsAndMeasures) {
     xdo_at(330, 400,
            {"mousedown", "2", "mousemove", "--window", window_, "330", "500", "mouseup", "2"});
     EXPECT_FLOAT_EQ(camera.zoom_scale, before_drag * (1.0f - 100.0f / 400.0f));
+}
+
+// The IMU side file belongs to the recording made with it: recording over a
+// capture takes the old one away, the demo chosen during a recording starts
+// one, a link at its name is never written through, and samples of another
+// time beside a capture are not used.
+TEST_F(WindowTest, ImuSideFileBelongsToItsOwnRecording) {
+    if (!executable_exists(binary_dir() + "/tools/sensor_sim/sensor_sim")) GTEST_SKIP();
+    const std::string capture = dir_ + "/ow.pcap", side = dir_ + "/ow_imu.dat";
+    use_demo(quarter_turn);
+    record(capture, "5");
+    const std::string turned = read_file(side);
+    EXPECT_GT(turned.size(), 0u);
+    app_->load_capture(capture);
+    ASSERT_TRUE(pump_until([&] { return replay_drawn() && drawn(to_the_left) > 1000u; }))
+        << "the replay is not turned by its own samples";
+    static_cast<ReplayPanelHost&>(*app_).unload_capture();  // the Capture panel's stop
+
+    // Again without the demo, the user agreeing to replace the capture.
+    app_->set_demo_mode(0);
+    record(capture, "5");
+    EXPECT_FALSE(file_exists(side)) << "the replaced capture's samples stayed";
+    app_->load_capture(capture);
+    EXPECT_TRUE(pump_until([&] { return replay_drawn() && drawn(ahead) > 1000u; }));
+    EXPECT_LT(drawn(to_the_left), drawn(ahead) / 10) << "the replay is turned";
+    static_cast<ReplayPanelHost&>(*app_).unload_capture();  // the Capture panel's stop
+
+    // A link planted at the side file's name goes; the demo chosen during
+    // the recording starts the side file.
+    const std::string users = dir_ + "/users.dat";
+    std::ofstream(users) << "the user's bytes";
+    ASSERT_EQ(::symlink(users.c_str(), side.c_str()), 0);
+    int64_t chosen_us = 0;
+    record(capture, "5", [&] {
+        chosen_us = std::chrono::duration_cast<std::chrono::microseconds>(
+                        std::chrono::system_clock::now().time_since_epoch())
+                        .count();
+        use_demo(quarter_turn);
+    });
+    EXPECT_EQ(read_file(users), "the user's bytes");
+    struct stat st {};
+    ASSERT_EQ(::lstat(side.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    ImuCapture samples;
+    ASSERT_TRUE(samples.load(side));
+    ASSERT_FALSE(samples.empty()) << "no side file from the demo chosen while recording";
+    EXPECT_GE(samples.timestamps().front(), chosen_us);
+
+    // A new capture whose side file name holds a link: the link's file is
+    // left alone, and that is said.
+    ASSERT_EQ(::symlink(users.c_str(), (dir_ + "/fresh_imu.dat").c_str()), 0);
+    record(dir_ + "/fresh.pcap", "5");
+    EXPECT_EQ(read_file(users), "the user's bytes");
+    EXPECT_TRUE(logged("Could not open imu capture file! " + dir_ + "/fresh_imu.dat"));
+
+    // Samples of another time beside a capture: not used, and said.
+    app_->set_demo_mode(0);
+    std::string old_sample = turned.substr(0, imu_record_size);
+    old_sample.replace(0, 8, std::string("\x10\x27\0\0\0\0\0\0", 8));  // 10 ms after 1970
+    ASSERT_EQ(::unlink((dir_ + "/fresh_imu.dat").c_str()), 0);
+    std::ofstream(dir_ + "/fresh_imu.dat", std::ios::binary) << old_sample;
+    app_->load_capture(dir_ + "/fresh.pcap");
+    EXPECT_TRUE(pump_until([&] { return replay_drawn() && drawn(ahead) > 1000u; }));
+    EXPECT_EQ(drawn(to_the_left), 0u);
+    EXPECT_TRUE(logged("Imu capture ignored! " + dir_ + "/fresh_imu.dat"));
+}
+
+// A replay's panorama holds its own points only, not those of the live
+// demo input before it.
+TEST_F(WindowTest, ReplayPanoramaStartsEmpty) {
+    if (!executable_exists(binary_dir() + "/tools/sensor_sim/sensor_sim")) GTEST_SKIP();
+    const std::string model = "4";  // the IMU demo's sensor, which paints a panorama
+    use_demo(no_turn);
+    record(dir_ + "/ahead.pcap", model);
+    use_demo(half_turn);
+    send(model, 600);
+    ASSERT_TRUE(pump_until([&] { return drawn(behind) > 1000u; })) << "no live panorama";
+
+    app_->load_capture(dir_ + "/ahead.pcap");
+    EXPECT_TRUE(pump_until([&] { return replay_drawn() && drawn(ahead) > 1000u; }));
+    EXPECT_EQ(drawn(behind), 0u) << "the live panorama is drawn over the replay";
 }
 
 }  // namespace
