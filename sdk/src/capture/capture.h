@@ -46,6 +46,11 @@ public:
     // length cut short of its datagram (such datagrams are skipped); 0 while
     // none has been met.
     uint32_t cut_length() const { return cut_length_; }
+    // Why the records end before the file does: the damaged record there, with
+    // its byte offset; empty when they do not.
+    const std::string& damage() const { return index_.damage; }
+    // Where the record times first step back, and by how much in all.
+    ClockStepBack find_clock_step_back();
 
     SensorError close();
     bool is_open() const { return out_ != nullptr || in_.is_open(); }
@@ -66,8 +71,11 @@ private:
     SensorError load_index();
     SensorError rebuild_index();
     // The index entry of the first record at or after the position, checked
-    // against the capture (a damaged side file is rebuilt first).
-    SensorError find_entry(int64_t position_usec, size_t& k);
+    // against the capture (a damaged side file is rebuilt first), and the
+    // time of its record after the start.
+    SensorError find_entry(int64_t position_usec, size_t& k, int64_t& record_time);
+    // Moves the replay clock on to a record read.
+    void clock_record(const PcapRecordHeader& record);
     void note_cut(const PcapRecordHeader& record);
     // Reads the frame of one record; `complete` tells whether it finished a
     // datagram. Returns a result code: this runs once per record, and building
@@ -82,7 +90,12 @@ private:
     uint64_t read_position_ = 0;
     uint64_t write_position_ = 0;
     int64_t time_offset_ = 0;
-    int64_t position_ = 0;
+    int64_t position_ = 0;  // on the replay clock
+    // The replay clock at the last record read, and that record's own time
+    // after the start: reading moves the clock on as the times do, except
+    // where they step back.
+    int64_t clock_ = 0;
+    int64_t clock_record_time_ = 0;
     uint32_t cut_length_ = 0;
     CaptureIndex index_;
     Ipv4Reassembly fragments_;
