@@ -1,6 +1,9 @@
 // The exported replay calls over the SDK's global replay.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 #include "capture/capture_replay.h"
@@ -129,4 +132,30 @@ TEST(ReplayApi, UnfetchedEarlierErrorDoesNotStopTheReplay) {
     EXPECT_EQ(session.count(), 6u);
     EXPECT_EQ(take_error(), "DRUVEX_ERROR_INVALID_ARGUMENTS: Invalid replay speed!");
     EXPECT_EQ(druvex_sdk_capture_replay_close(), 0);
+}
+
+// A link planted at the side index's name, symbolic or hard, is replaced by
+// the index, never written through: the file it led to keeps its bytes, and
+// nothing else is left in the folder.
+TEST(ReplayApi, LinkAtTheSideIndexNameIsReplacedNotFollowed) {
+    ReplaySession session;
+    for (const bool symbolic : {true, false}) {
+        TempDir dir;
+        const std::string path = dir.path("d.pcap");
+        const std::string side_file = path + ".dvx";
+        write_capture(path, sample_packets(6, 10000));
+        const std::string notes = dir.path("notes.txt");
+        write_file(notes, payload(300, 7));
+        ASSERT_EQ((symbolic ? ::symlink : ::link)(notes.c_str(), side_file.c_str()), 0);
+        ASSERT_EQ(druvex_sdk_capture_replay_open(path.c_str()), 0) << symbolic;
+        EXPECT_EQ(read_file(notes), payload(300, 7)) << symbolic;
+        struct stat info {};
+        ASSERT_EQ(::lstat(side_file.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode) && info.st_nlink == 1) << symbolic;
+        EXPECT_EQ(info.st_size, 24 + 6 * 16) << symbolic;
+        const auto entries =
+            std::filesystem::directory_iterator(std::filesystem::path(path).parent_path());
+        EXPECT_EQ(std::distance(begin(entries), end(entries)), 3) << symbolic;
+        EXPECT_EQ(druvex_sdk_capture_replay_close(), 0);
+    }
 }
