@@ -185,10 +185,11 @@ int32_t Capture::read_next(CapturePacketHeader& header, const uint8_t*& data) {
         const PcapRecordHeader record = decode_record_header(bytes);
         const uint64_t frame_offset = read_position_ + pcap_record_header_size;
         read_position_ = frame_offset + record.incl_len;
-        clock_record(record);
+        const int64_t time = record_time(record, time_offset_);
+        move_clock(time - index_.start_time);
         Datagram datagram;
         bool complete = false;
-        const int32_t code = read_frame(record, frame_offset, datagram, complete);
+        const int32_t code = read_frame(record, frame_offset, time, datagram, complete);
         if (code != DRUVEX_SUCCESS) return code;
         if (!complete) continue;
         header = CapturePacketHeader{datagram.handle, datagram.timestamp, datagram.size};
@@ -201,8 +202,7 @@ int32_t Capture::read_next(CapturePacketHeader& header, const uint8_t*& data) {
     }
 }
 
-void Capture::clock_record(const PcapRecordHeader& record) {
-    const int64_t time = record_time(record, time_offset_) - index_.start_time;
+void Capture::move_clock(int64_t time) {
     clock_ = advance_replay_clock(clock_, time - clock_record_time_);
     clock_record_time_ = time;
 }
@@ -211,7 +211,7 @@ void Capture::note_cut(const PcapRecordHeader& record) {
     if (cut_length_ == 0 && record.incl_len < record.orig_len) cut_length_ = record.incl_len;
 }
 
-int32_t Capture::read_frame(const PcapRecordHeader& record, uint64_t frame_offset,
+int32_t Capture::read_frame(const PcapRecordHeader& record, uint64_t frame_offset, int64_t time,
                             Datagram& datagram, bool& complete) {
     if (record.incl_len < ipv4_payload_start) {
         note_cut(record);
@@ -233,7 +233,7 @@ int32_t Capture::read_frame(const PcapRecordHeader& record, uint64_t frame_offse
     }
     status = in_.read_at(frame_offset + ipv4_payload_start, length, &bytes);
     if (status != BufferedFile::Status::ok) return status_code(status);
-    complete = fragments_.add(headers, bytes, length, record_time(record, time_offset_), datagram);
+    complete = fragments_.add(headers, bytes, length, time, datagram);
     return DRUVEX_SUCCESS;
 }
 
@@ -246,11 +246,11 @@ SensorError Capture::seek(int64_t position_usec) {
         return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS, "Invalid seek position!");
     }
     size_t k = 0;
-    int64_t record_time = 0;
-    if (SensorError error = find_entry(position_usec, k, record_time)) return error;
+    int64_t landing_time = 0;
+    if (SensorError error = find_entry(position_usec, k, landing_time)) return error;
     position_ = index_.entries[k].time;
     clock_ = position_;
-    clock_record_time_ = record_time;
+    clock_record_time_ = landing_time;
     read_position_ = index_.entries[k].offset;
     fragments_.clear();
     return success();
@@ -260,11 +260,11 @@ SensorError Capture::seek(int64_t position_usec) {
 // open fast; where a seek lands it is checked against the capture, and any
 // mismatch shows the side file is damaged: the index is rebuilt from the
 // capture and the search done again.
-SensorError Capture::find_entry(int64_t position_usec, size_t& k, int64_t& record_time) {
+SensorError Capture::find_entry(int64_t position_usec, size_t& k, int64_t& landing_time) {
     for (bool rebuilt = false;; rebuilt = true) {
         k = find_index_entry(index_.entries, position_usec);
         if (k == index_.entries.size()) return SensorError(DRUVEX_ERROR_EOF);
-        if (landing_matches_capture(index_, k, in_, time_offset_, record_time)) return success();
+        if (landing_matches_capture(index_, k, in_, time_offset_, landing_time)) return success();
         // An index just built from the capture can only disagree with it
         // when the file changed under the reader.
         if (rebuilt) {

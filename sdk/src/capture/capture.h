@@ -73,15 +73,16 @@ private:
     // The index entry of the first record at or after the position, checked
     // against the capture (a damaged side file is rebuilt first), and the
     // time of its record after the start.
-    SensorError find_entry(int64_t position_usec, size_t& k, int64_t& record_time);
-    // Moves the replay clock on to a record read.
-    void clock_record(const PcapRecordHeader& record);
+    SensorError find_entry(int64_t position_usec, size_t& k, int64_t& landing_time);
+    // Moves the replay clock on to a record read, of `time` after the start.
+    void move_clock(int64_t time);
     void note_cut(const PcapRecordHeader& record);
-    // Reads the frame of one record; `complete` tells whether it finished a
-    // datagram. Returns a result code: this runs once per record, and building
-    // a full error value each time would cost more than the reading.
-    int32_t read_frame(const PcapRecordHeader& record, uint64_t frame_offset, Datagram& datagram,
-                       bool& complete);
+    // Reads the frame of one record of time `time`; `complete` tells whether
+    // it finished a datagram. Returns a result code: this runs once per
+    // record, and building a full error value each time would cost more than
+    // the reading.
+    int32_t read_frame(const PcapRecordHeader& record, uint64_t frame_offset, int64_t time,
+                       Datagram& datagram, bool& complete);
 
     std::FILE* out_ = nullptr;
     BufferedFile in_;
