@@ -33,8 +33,8 @@ bool write_all(int fd, const uint8_t* bytes, size_t count) {
 
 // Entries must lie in the capture, in file order, each at least a record
 // header apart, on a clock that never goes back: a side file that does not is
-// never used to seek. (Side files written before the replay clock, of
-// captures whose times go back, hold such times: they are rebuilt.)
+// never used to seek. (Older side files of captures whose times go back hold
+// those times as they are: such a side file is rebuilt.)
 bool entries_fit(const std::vector<CaptureIndexEntry>& entries, uint64_t capture_size) {
     if (entries.front().offset != pcap_file_header_size || entries.front().time != 0 ||
         entries.back().time > max_replay_clock) {
