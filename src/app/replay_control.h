@@ -17,9 +17,10 @@ namespace druvex {
 class ReplayControl {
 public:
     // `on_packet` and `user` are the handler that the application registers
-    // with druvex_sdk_listen_network_packet for live traffic. `on_error` hears,
-    // on the replay thread, what the capture itself reports while it plays
-    // (records cut by the snap length).
+    // with druvex_sdk_listen_network_packet for live traffic. `on_error` hears
+    // what the capture itself reports: as it opens (a damaged record that ends
+    // it early, a clock that steps back) and, on the replay thread, while it
+    // plays (records cut by the snap length).
     ReplayControl(DruvexNetworkPacketCallback on_packet, void* user,
                   std::function<void(const SdkError&)> on_error = {});
 

@@ -31,7 +31,8 @@ protected:
         return capture.index();
     }
 
-    // Makes the capture unscannable, so an open that succeeds used the side file.
+    // Damages the second record, where a scan would end the records: an open
+    // that finds them all used the side file.
     void break_second_record() {
         auto bytes = read_file(path);
         const size_t second = 24 + 16 + druvex_sdk::read_le<uint32_t>(bytes.data(), 24 + 8);
@@ -135,11 +136,15 @@ TEST_F(CaptureIndexTest, UnwritableSideFileKeepsTheIndexInMemory) {
     EXPECT_EQ(read_all(capture), packets);
 }
 
-TEST_F(CaptureIndexTest, ZeroLengthRecordFailsTheScan) {
+// Nothing after a record of length zero can be found: the records before it
+// are kept, and the capture says where it ends.
+TEST_F(CaptureIndexTest, ZeroLengthRecordEndsTheRecords) {
     break_second_record();
     Capture capture;
-    EXPECT_EQ(capture.open_for_read(path).code, DRUVEX_ERROR_CORRUPT_FILE);
-    EXPECT_FALSE(capture.is_open());
+    ASSERT_EQ(capture.open_for_read(path).code, 0);
+    EXPECT_EQ(read_all(capture), std::vector<Packet>(packets.begin(), packets.begin() + 1));
+    const size_t second = 24 + 16 + druvex_sdk::read_le<uint32_t>(read_file(path).data(), 24 + 8);
+    EXPECT_EQ(capture.damage(), "record at byte " + std::to_string(second) + " has length 0");
 }
 
 TEST_F(CaptureIndexTest, CaptureStartingAtTheEpochIsIndexedOnce) {
@@ -147,9 +152,10 @@ TEST_F(CaptureIndexTest, CaptureStartingAtTheEpochIsIndexedOnce) {
                          .record(0, frame({}, payload(4, 1)))
                          .record(1000, frame({}, payload(4, 2)))
                          .record(3000, frame({}, payload(4, 3)))
+                         .record(4000, frame({}, payload(4, 4)))
                          .bytes());
     const auto entries = open_index();
-    ASSERT_EQ(entries.size(), 3u);
+    ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[1].time, 1000);
     EXPECT_EQ(entries[2].time, 3000);
     break_second_record();
@@ -170,7 +176,7 @@ TEST_F(CaptureIndexTest, CutLastRecordIsLeftOutAndTheSideFileHolds) {
     EXPECT_TRUE(capture.is_end());
 
     const auto side = read_file(index_path);
-    break_second_record();  // a scan would now fail the open
+    break_second_record();  // a scan would now find one record
     EXPECT_TRUE(same_entries(open_index(), capture.index()));
     EXPECT_EQ(read_file(index_path), side);
 }

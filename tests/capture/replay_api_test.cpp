@@ -1,6 +1,9 @@
 // The exported replay calls over the SDK's global replay.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -65,8 +68,8 @@ TEST(ReplayApi, AnswersBeforeInitialisation) {
 TEST(ReplayApi, RefusalsSayWhatIsWrongWithTheFile) {
     ReplaySession session;
     TempDir dir;
+    // Records after a damaged one are lost, but a damaged first leaves none.
     PcapBuilder huge;
-    huge.record(1000, frame({}, payload(10, 1)));
     const size_t huge_offset = huge.bytes().size();
     huge.record_with_length(2000, frame({}, payload(10, 2)), 1u << 31);
     struct Case {
@@ -169,4 +172,30 @@ TEST(ReplayApi, CallbackOfABlockingReplayCannotPullItsPacketAway) {
     EXPECT_EQ(forbidden.calls, 1);
     EXPECT_EQ(druvex_sdk_capture_replay_is_end(), 1);
     EXPECT_EQ(druvex_sdk_is_initialized(), 1);
+}
+
+// A link planted at the side index's name, symbolic or hard, is replaced by
+// the index, never written through: the file it led to keeps its bytes, and
+// nothing else is left in the folder.
+TEST(ReplayApi, LinkAtTheSideIndexNameIsReplacedNotFollowed) {
+    ReplaySession session;
+    for (const bool symbolic : {true, false}) {
+        TempDir dir;
+        const std::string path = dir.path("d.pcap");
+        const std::string side_file = path + ".dvx";
+        write_capture(path, sample_packets(6, 10000));
+        const std::string notes = dir.path("notes.txt");
+        write_file(notes, payload(300, 7));
+        ASSERT_EQ((symbolic ? ::symlink : ::link)(notes.c_str(), side_file.c_str()), 0);
+        ASSERT_EQ(druvex_sdk_capture_replay_open(path.c_str()), 0) << symbolic;
+        EXPECT_EQ(read_file(notes), payload(300, 7)) << symbolic;
+        struct stat info {};
+        ASSERT_EQ(::lstat(side_file.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode) && info.st_nlink == 1) << symbolic;
+        EXPECT_EQ(info.st_size, 24 + 6 * 16) << symbolic;
+        const auto entries =
+            std::filesystem::directory_iterator(std::filesystem::path(path).parent_path());
+        EXPECT_EQ(std::distance(begin(entries), end(entries)), 3) << symbolic;
+        EXPECT_EQ(druvex_sdk_capture_replay_close(), 0);
+    }
 }

@@ -1,16 +1,24 @@
 // The sample capture of two simulated sensors: replayed, it gives the same
-// sensors and the same points as its packets received live.
+// sensors and the same points as its packets received live, and every packet
+// when its clock steps back or a record is damaged.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <random>
 
 #include "capture/capture_replay.h"
 #include "capture_test_support.h"
+#include "core/byte_order.h"
 #include "druvex_sdk.h"
 #include "replay_session.h"
 #include "sample_capture.h"
+#include "support/recorded_capture.h"
 
+using druvex::testing::capture_records;
+using druvex::testing::CaptureRecord;
 using druvex_sdk::replayed_handle_bit;
 using namespace capture_test;
 
@@ -42,6 +50,71 @@ bool same_points(const RawFrame& a, const RawFrame& b) {
     return a.points.size() == b.points.size() &&
            std::memcmp(a.points.data(), b.points.data(),
                        a.points.size() * sizeof(DruvexSensorRawPointWithTime)) == 0;
+}
+
+std::vector<CaptureRecord> records_of(const std::string& path) {
+    const std::vector<uint8_t> bytes = read_file(path);
+    return capture_records(bytes.data(), bytes.size());
+}
+
+// Sets the records from number `first` on back by `seconds`.
+void set_clock_back(const std::string& path, size_t first, uint32_t seconds) {
+    std::vector<uint8_t> bytes = read_file(path);
+    const std::vector<CaptureRecord> records = capture_records(bytes.data(), bytes.size());
+    for (size_t k = first; k < records.size(); ++k) {
+        const auto ts_sec = static_cast<uint32_t>(records[k].time_usec / 1000000);
+        druvex_sdk::store_le32(&bytes[records[k].offset], ts_sec - seconds);
+    }
+    write_file(path, bytes);
+}
+
+// My own replay clock of the records: it runs with their times and stands
+// still where they step back.
+std::vector<int64_t> replay_clock(const std::vector<CaptureRecord>& records) {
+    std::vector<int64_t> clock{0};
+    for (size_t k = 1; k < records.size(); ++k) {
+        clock.push_back(clock.back() +
+                        std::max<int64_t>(records[k].time_usec - records[k - 1].time_usec, 0));
+    }
+    return clock;
+}
+
+float seconds_of(int64_t usec) { return static_cast<float>(usec) * 0.000001f; }
+
+bool said(ReplaySession& session, const std::string& text) {
+    for (const std::string& error : session.errors()) {
+        if (error.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+// Seeks to random positions of the open global replay: each lands on the
+// first record at or after its target on the replay clock, whose packet is
+// the next one replayed, with the record's own time.
+void expect_seeks_land_on_the_clock(ReplaySession& session,
+                                    const std::vector<CaptureRecord>& records) {
+    const std::vector<int64_t> clock = replay_clock(records);
+    std::mt19937 random(27);
+    std::uniform_real_distribution<float> target(0.0f, seconds_of(clock.back()));
+    for (int n = 0; n < 100; ++n) {
+        const float seconds = target(random);
+        const int64_t usec = static_cast<int64_t>(seconds * 1000000.0f);
+        const size_t k = std::lower_bound(clock.begin(), clock.end(), usec) - clock.begin();
+        ASSERT_LT(k, records.size());
+        ASSERT_EQ(druvex_sdk_capture_replay_seek(seconds), 0) << seconds;
+        EXPECT_EQ(druvex_sdk_capture_replay_get_position(), seconds_of(clock[k])) << seconds;
+        const size_t before = session.count();
+        ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking_once(), 0);
+        ASSERT_EQ(session.count(), before + 1);
+        const Packet got = session.packets().back();
+        EXPECT_EQ(got.timestamp, records[k].time_usec) << seconds;
+        EXPECT_EQ(got.data.size() + 42, records[k].length) << seconds;
+    }
+}
+
+ino_t inode_of(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
 }  // namespace
@@ -85,4 +158,81 @@ TEST(SampleCapture, ReplayGivesTheSamePointsAsLiveReception) {
         models[k] = info.model;
     }
     EXPECT_NE(models[0], models[1]);
+}
+
+// The recording machine's clock was set back 2 s during the sample capture,
+// and 1 s during a short one: every packet plays, in file order, with its own
+// time, on a clock that never goes back; seeks land as that clock says, from
+// a scan and from the side index alike.
+TEST(SampleCapture, ClockSetBackStillReplaysEveryPacket) {
+    ReplaySession session;
+    TempDir dir;
+    const std::string path = dir.path("stepped.pcap");
+    ASSERT_EQ(druvex_sample::write_sample_capture(path, 3.0).code, 0);
+    set_clock_back(path, 3000, 2);
+    const std::vector<CaptureRecord> records = records_of(path);
+    ASSERT_EQ(records.size(), 7282u);
+    const std::vector<int64_t> clock = replay_clock(records);
+    ino_t side_file = 0;
+    for (const bool with_side_index : {false, true}) {
+        ASSERT_EQ(druvex_sdk_capture_replay_open(path.c_str()), 0) << with_side_index;
+        EXPECT_EQ(druvex_sdk_capture_replay_get_length(), seconds_of(clock.back()));
+        EXPECT_GT(druvex_sdk_capture_replay_get_length(), 2.9f);
+        expect_seeks_land_on_the_clock(session, records);
+        if (with_side_index) {
+            EXPECT_EQ(inode_of(path + ".dvx"), side_file) << "the side index is used as it is";
+        }
+        side_file = inode_of(path + ".dvx");
+    }
+    EXPECT_TRUE(said(session, path + ": the recording's clock steps back at byte " +
+                                  std::to_string(records[3000].offset)));
+
+    ASSERT_EQ(druvex_sdk_capture_replay_rewind(), 0);
+    const size_t before = session.count();
+    ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking(100.0f), 0);
+    const std::vector<Packet> replayed = session.packets();
+    ASSERT_EQ(replayed.size() - before, records.size());
+    for (size_t k = 0; k < records.size(); ++k) {
+        ASSERT_EQ(replayed[before + k].timestamp, records[k].time_usec) << k;
+    }
+    EXPECT_EQ(druvex_sdk_capture_replay_get_position(), seconds_of(clock.back()));
+
+    const std::string short_path = dir.path("short.pcap");
+    std::vector<Packet> packets = sample_packets(27, 20000);
+    for (size_t k = 13; k < packets.size(); ++k) packets[k].timestamp -= 1000000;
+    write_capture(short_path, packets);
+    ASSERT_EQ(druvex_sdk_capture_replay_open(short_path.c_str()), 0);
+    EXPECT_EQ(druvex_sdk_capture_replay_get_length(), seconds_of(25 * 20000));
+    ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking(100.0f), 0);
+    const std::vector<Packet> short_replayed = session.packets();
+    ASSERT_EQ(short_replayed.size() - replayed.size(), packets.size());
+    for (size_t k = 0; k < packets.size(); ++k) {
+        EXPECT_EQ(short_replayed[replayed.size() + k].timestamp, packets[k].timestamp) << k;
+        EXPECT_EQ(short_replayed[replayed.size() + k].data, packets[k].data) << k;
+    }
+}
+
+// One flipped bit in a record's length: the records before it replay, and the
+// open says where the damage is and what was kept.
+TEST(SampleCapture, DamagedRecordKeepsTheRecordsBeforeIt) {
+    ReplaySession session;
+    TempDir dir;
+    const std::string path = dir.path("flipped.pcap");
+    ASSERT_EQ(druvex_sample::write_sample_capture(path, 3.0).code, 0);
+    std::vector<uint8_t> bytes = read_file(path);
+    const std::vector<CaptureRecord> records = capture_records(bytes.data(), bytes.size());
+    ASSERT_EQ(records.size(), 7282u);
+    bytes[records[3000].offset + 8 + 2] ^= 0x10;  // bit 20 of its captured length
+    write_file(path, bytes);
+
+    ASSERT_EQ(druvex_sdk_capture_replay_open(path.c_str()), 0);
+    const std::vector<CaptureRecord> kept(records.begin(), records.begin() + 3000);
+    EXPECT_EQ(druvex_sdk_capture_replay_get_length(), seconds_of(replay_clock(kept).back()));
+    ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking(100.0f), 0);
+    EXPECT_EQ(session.count(), 3000u);
+    EXPECT_TRUE(said(session, "-13: " + path + ": record at byte " +
+                                  std::to_string(records[3000].offset) + " claims " +
+                                  std::to_string(records[3000].length + (1u << 20)) +
+                                  " bytes, more than any packet holds: the 3000 records before it"))
+        << ::testing::PrintToString(session.errors());
 }

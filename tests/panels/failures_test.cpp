@@ -1,13 +1,15 @@
 // What the user is told and what is kept for them: failures shown in the
 // window until dismissed, a file dialog that leaves the window running, a
-// demo that ended by itself, a recording cut short by a full disk, and a
-// Reset that keeps the settings files it replaces.
+// demo that ended by itself, a recording cut short by a full disk, a capture
+// damaged part way through, and a Reset that keeps the settings files it
+// replaces.
 #include "../network/loopback.h"
 #include "../toolkit/stand_in_zenity.h"
 #include "panels/control_panel.h"
 #include "platform/path_utils.h"
 #include "support/file_size_limit.h"
 #include "support/process_runner.h"
+#include "support/recorded_capture.h"
 #include "support/screenshot.h"
 #include "support/toolbar_journey.h"
 
@@ -149,6 +151,35 @@ TEST(FailuresTest, AFullDiskEndsTheRecordingVisibly) {
     ::kill(sender.pid, SIGTERM);
     wait_for_exit(sender, 10.0);
     EXPECT_GT(read_file(recording).size(), 1000u) << "what was recorded is kept";
+}
+
+// One flipped bit makes a record's length one no packet can have: the capture
+// opens with the records before it, and the band says where and what is kept.
+TEST(FailuresTest, ADamagedRecordKeepsTheCaptureBeforeIt) {
+    ToolbarJourney journey;
+    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+    std::string bytes = read_file(AppJourney::sample_capture());
+    const auto records =
+        capture_records(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    ASSERT_GT(records.size(), 3000u);
+    bytes[records[3000].offset + 8 + 2] ^= 0x10;  // bit 20 of its captured length
+    const std::string capture = make_temp_dir() + "/flipped.pcap";
+    std::ofstream(capture, std::ios::binary) << bytes;
+    journey.run([&] {
+        journey.answer_file_dialog(capture);
+        journey.click(journey.find("Load Capture"));
+        ASSERT_TRUE(journey.wait_until([&] { return banner_shown(journey); }));
+        const std::vector<std::string> shown = banner_messages(journey);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_TRUE(starts_with(shown[0], "SDK Error: DRUVEX_ERROR_CORRUPT_FILE: " + capture +
+                                              ": record at byte " +
+                                              std::to_string(records[3000].offset) + " claims "))
+            << shown[0];
+        EXPECT_NE(shown[0].find("the 3000 records before it"), std::string::npos) << shown[0];
+        EXPECT_TRUE(journey.logged(shown[0]));
+        EXPECT_TRUE(journey.gui([&] { return journey.app->replay_control().is_open(); }));
+        EXPECT_TRUE(journey.wait_until([&] { return journey.view_handles().size() == 2; }));
+    });
 }
 
 // The files of the data directory whose names begin with `stem` + ".before-reset-".

@@ -139,6 +139,8 @@ SensorError Capture::read_file_header() {
     if (SensorError error = check_file_header(header)) return error;
     read_position_ = pcap_file_header_size;
     position_ = 0;
+    clock_ = 0;
+    clock_record_time_ = 0;
     time_offset_ = int64_t{header.thiszone} * 1000000;
     return success();
 }
@@ -183,23 +185,33 @@ int32_t Capture::read_next(CapturePacketHeader& header, const uint8_t*& data) {
         const PcapRecordHeader record = decode_record_header(bytes);
         const uint64_t frame_offset = read_position_ + pcap_record_header_size;
         read_position_ = frame_offset + record.incl_len;
+        const int64_t time = record_time(record, time_offset_);
+        move_clock(time - index_.start_time);
         Datagram datagram;
         bool complete = false;
-        const int32_t code = read_frame(record, frame_offset, datagram, complete);
+        const int32_t code = read_frame(record, frame_offset, time, datagram, complete);
         if (code != DRUVEX_SUCCESS) return code;
         if (!complete) continue;
         header = CapturePacketHeader{datagram.handle, datagram.timestamp, datagram.size};
         data = datagram.data;
-        position_ = datagram.timestamp - index_.start_time;
+        // A datagram sits on the clock where its first fragment does, as far
+        // as the clock can tell; the position never goes back.
+        const int64_t behind = clock_record_time_ - (datagram.timestamp - index_.start_time);
+        position_ = std::max(position_, clock_ - std::max<int64_t>(behind, 0));
         return DRUVEX_SUCCESS;
     }
+}
+
+void Capture::move_clock(int64_t time) {
+    clock_ = advance_replay_clock(clock_, time - clock_record_time_);
+    clock_record_time_ = time;
 }
 
 void Capture::note_cut(const PcapRecordHeader& record) {
     if (cut_length_ == 0 && record.incl_len < record.orig_len) cut_length_ = record.incl_len;
 }
 
-int32_t Capture::read_frame(const PcapRecordHeader& record, uint64_t frame_offset,
+int32_t Capture::read_frame(const PcapRecordHeader& record, uint64_t frame_offset, int64_t time,
                             Datagram& datagram, bool& complete) {
     if (record.incl_len < ipv4_payload_start) {
         note_cut(record);
@@ -221,7 +233,7 @@ int32_t Capture::read_frame(const PcapRecordHeader& record, uint64_t frame_offse
     }
     status = in_.read_at(frame_offset + ipv4_payload_start, length, &bytes);
     if (status != BufferedFile::Status::ok) return status_code(status);
-    complete = fragments_.add(headers, bytes, length, record_time(record, time_offset_), datagram);
+    complete = fragments_.add(headers, bytes, length, time, datagram);
     return DRUVEX_SUCCESS;
 }
 
@@ -234,8 +246,11 @@ SensorError Capture::seek(int64_t position_usec) {
         return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS, "Invalid seek position!");
     }
     size_t k = 0;
-    if (SensorError error = find_entry(position_usec, k)) return error;
+    int64_t landing_time = 0;
+    if (SensorError error = find_entry(position_usec, k, landing_time)) return error;
     position_ = index_.entries[k].time;
+    clock_ = position_;
+    clock_record_time_ = landing_time;
     read_position_ = index_.entries[k].offset;
     fragments_.clear();
     return success();
@@ -245,13 +260,24 @@ SensorError Capture::seek(int64_t position_usec) {
 // open fast; where a seek lands it is checked against the capture, and any
 // mismatch shows the side file is damaged: the index is rebuilt from the
 // capture and the search done again.
-SensorError Capture::find_entry(int64_t position_usec, size_t& k) {
+SensorError Capture::find_entry(int64_t position_usec, size_t& k, int64_t& landing_time) {
     for (bool rebuilt = false;; rebuilt = true) {
         k = find_index_entry(index_.entries, position_usec);
         if (k == index_.entries.size()) return SensorError(DRUVEX_ERROR_EOF);
-        if (rebuilt || landing_matches_capture(index_, k, in_, time_offset_)) return success();
+        if (landing_matches_capture(index_, k, in_, time_offset_, landing_time)) return success();
+        // An index just built from the capture can only disagree with it
+        // when the file changed under the reader.
+        if (rebuilt) {
+            return SensorError(DRUVEX_ERROR_CORRUPT_FILE,
+                               file_error_text(path_, "the file changed while it was read"));
+        }
         if (SensorError error = rebuild_index()) return error;
     }
+}
+
+ClockStepBack Capture::find_clock_step_back() {
+    return in_.is_open() ? druvex_sdk::find_clock_step_back(index_, in_, time_offset_)
+                         : ClockStepBack();
 }
 
 bool Capture::is_end() const { return !in_.is_open() || read_position_ >= index_.end; }
@@ -267,6 +293,8 @@ SensorError Capture::close() {
     write_position_ = 0;
     time_offset_ = 0;
     position_ = 0;
+    clock_ = 0;
+    clock_record_time_ = 0;
     cut_length_ = 0;
     index_ = CaptureIndex();
     fragments_.clear();

@@ -46,6 +46,11 @@ public:
     // length cut short of its datagram (such datagrams are skipped); 0 while
     // none has been met.
     uint32_t cut_length() const { return cut_length_; }
+    // Why the records end before the file does: the damaged record there, with
+    // its byte offset; empty when they do not.
+    const std::string& damage() const { return index_.damage; }
+    // Where the record times first step back, and by how much in all.
+    ClockStepBack find_clock_step_back();
 
     SensorError close();
     bool is_open() const { return out_ != nullptr || in_.is_open(); }
@@ -66,14 +71,18 @@ private:
     SensorError load_index();
     SensorError rebuild_index();
     // The index entry of the first record at or after the position, checked
-    // against the capture (a damaged side file is rebuilt first).
-    SensorError find_entry(int64_t position_usec, size_t& k);
+    // against the capture (a damaged side file is rebuilt first), and the
+    // time of its record after the start.
+    SensorError find_entry(int64_t position_usec, size_t& k, int64_t& landing_time);
+    // Moves the replay clock on to a record read, of `time` after the start.
+    void move_clock(int64_t time);
     void note_cut(const PcapRecordHeader& record);
-    // Reads the frame of one record; `complete` tells whether it finished a
-    // datagram. Returns a result code: this runs once per record, and building
-    // a full error value each time would cost more than the reading.
-    int32_t read_frame(const PcapRecordHeader& record, uint64_t frame_offset, Datagram& datagram,
-                       bool& complete);
+    // Reads the frame of one record of time `time`; `complete` tells whether
+    // it finished a datagram. Returns a result code: this runs once per
+    // record, and building a full error value each time would cost more than
+    // the reading.
+    int32_t read_frame(const PcapRecordHeader& record, uint64_t frame_offset, int64_t time,
+                       Datagram& datagram, bool& complete);
 
     std::FILE* out_ = nullptr;
     BufferedFile in_;
@@ -82,7 +91,12 @@ private:
     uint64_t read_position_ = 0;
     uint64_t write_position_ = 0;
     int64_t time_offset_ = 0;
-    int64_t position_ = 0;
+    int64_t position_ = 0;  // on the replay clock
+    // The replay clock at the last record read, and that record's own time
+    // after the start: reading moves the clock on as the times do, except
+    // where they step back.
+    int64_t clock_ = 0;
+    int64_t clock_record_time_ = 0;
     uint32_t cut_length_ = 0;
     CaptureIndex index_;
     Ipv4Reassembly fragments_;

@@ -2,8 +2,10 @@
 #include "capture_index.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 #include "core/byte_order.h"
@@ -30,11 +32,14 @@ bool write_all(int fd, const uint8_t* bytes, size_t count) {
 }
 
 // Entries must lie in the capture, in file order, each at least a record
-// header apart, with times that never decrease: a side file that does not is
-// never used to seek. (A foreign capture whose times go back is simply
-// scanned again at each open.)
+// header apart, on a clock that never goes back: a side file that does not is
+// never used to seek. (Older side files of captures whose times go back hold
+// those times as they are: such a side file is rebuilt.)
 bool entries_fit(const std::vector<CaptureIndexEntry>& entries, uint64_t capture_size) {
-    if (entries.front().offset != pcap_file_header_size || entries.front().time != 0) return false;
+    if (entries.front().offset != pcap_file_header_size || entries.front().time != 0 ||
+        entries.back().time > max_replay_clock) {
+        return false;
+    }
     for (size_t k = 0; k < entries.size(); ++k) {
         const uint64_t offset = entries[k].offset;
         if (offset > capture_size || capture_size - offset < pcap_record_header_size) return false;
@@ -73,26 +78,36 @@ SensorError check_record_length(const PcapRecordHeader& header, uint64_t offset)
     return success();
 }
 
-// The end of the entry's record when a record of the entry's time stands at
-// its offset inside the indexed part of the capture, else 0.
-uint64_t matching_record_end(const CaptureIndex& index, size_t k, BufferedFile& capture,
-                             int64_t time_offset) {
+struct IndexedRecord {
+    uint64_t end = 0;
+    int64_t time = 0;  // after the capture's start
+};
+
+// The record at an entry's offset, when it lies whole inside the indexed part
+// of the capture and the entry's clock is where a clock that only ever stands
+// still when times go back can be: never behind the record's time, and at 0
+// for the first record.
+bool read_indexed_record(const CaptureIndex& index, size_t k, BufferedFile& capture,
+                         int64_t time_offset, IndexedRecord& record) {
     const CaptureIndexEntry& entry = index.entries[k];
     PcapRecordHeader header;
-    if (!read_record_header(capture, entry.offset, header) || header.incl_len == 0 ||
-        record_time(header, time_offset) - index.start_time != entry.time) {
-        return 0;
-    }
-    const uint64_t end = record_end(entry.offset, header);
-    return end <= index.end ? end : 0;
+    if (!read_record_header(capture, entry.offset, header) || header.incl_len == 0) return false;
+    record.end = record_end(entry.offset, header);
+    record.time = record_time(header, time_offset) - index.start_time;
+    return record.end <= index.end && entry.time >= record.time && (k > 0 || record.time == 0);
 }
 
-// What follows the last complete record may only be a record cut short.
-bool only_cut_record_after(BufferedFile& capture, uint64_t end) {
-    if (end > capture.size()) return false;
+// What follows the last complete record may only be a record cut short, or a
+// damaged one, which ends the records as it did when the index was built.
+bool only_cut_or_damaged_record_after(BufferedFile& capture, CaptureIndex& index) {
+    if (index.end > capture.size()) return false;
     PcapRecordHeader next;
-    if (!read_record_header(capture, end, next)) return true;
-    return record_end(end, next) > capture.size();
+    if (!read_record_header(capture, index.end, next)) return true;
+    if (SensorError damage = check_record_length(next, index.end)) {
+        index.damage = damage.message;
+        return true;
+    }
+    return record_end(index.end, next) > capture.size();
 }
 
 // The capture must start and end where, and when, the side file says it does.
@@ -102,12 +117,73 @@ bool entries_match_capture(CaptureIndex& index, BufferedFile& capture, int64_t t
     const uint64_t last_offset = index.entries.back().offset;
     if (!read_record_header(capture, index.entries.front().offset, first) ||
         record_time(first, time_offset) != index.start_time ||
-        !read_record_header(capture, last_offset, last) ||
-        record_time(last, time_offset) - index.start_time != index.entries.back().time) {
+        !read_record_header(capture, last_offset, last)) {
         return false;
     }
     index.end = record_end(last_offset, last);
-    return only_cut_record_after(capture, index.end);
+    int64_t last_time = 0;
+    return only_cut_or_damaged_record_after(capture, index) &&
+           landing_matches_capture(index, index.entries.size() - 1, capture, time_offset,
+                                   last_time);
+}
+
+// A new file beside `path`, created for writing only: -1 when none can be.
+int create_beside(const std::string& path, std::string& temporary) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        const int fd =
+            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+// Only nothing, a link, or a regular file its owner may write is replaced:
+// a folder, a pipe or a device at the side file's name is none of the
+// program's, and a write-protected side file was protected on purpose.
+bool replaceable(const std::string& path, std::string& reason) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || S_ISLNK(info.st_mode)) return true;
+    if (!S_ISREG(info.st_mode)) {
+        reason = "not a regular file";
+        return false;
+    }
+    if ((info.st_mode & S_IWUSR) == 0) {
+        reason = system_error_text(EACCES);
+        return false;
+    }
+    return true;
+}
+
+// Writes `bytes` to a new file and renames it to `path`: a link at that name
+// is replaced, never followed, and no reader sees half a file.
+bool replace_file(const std::string& path, const std::vector<uint8_t>& bytes, std::string& reason) {
+    if (!replaceable(path, reason)) return false;
+    std::string temporary;
+    const int fd = create_beside(path, temporary);
+    if (fd < 0) {
+        reason = system_error_text(errno);
+        return false;
+    }
+    const bool written = write_all(fd, bytes.data(), bytes.size());
+    if (!written) reason = system_error_text(errno);
+    const bool closed = ::close(fd) == 0;
+    if (written && !closed) reason = system_error_text(errno);
+    const bool renamed = written && closed && ::rename(temporary.c_str(), path.c_str()) == 0;
+    if (written && closed && !renamed) reason = system_error_text(errno);
+    if (!renamed) ::unlink(temporary.c_str());
+    return renamed;
+}
+
+// How far the clock runs ahead of the record times at entry k: it grows by
+// each step back, so it is 0 up to the first one.
+bool clock_lead(const CaptureIndex& index, size_t k, BufferedFile& capture, int64_t time_offset,
+                int64_t& lead) {
+    PcapRecordHeader header;
+    if (!read_record_header(capture, index.entries[k].offset, header)) return false;
+    lead = index.entries[k].time - (record_time(header, time_offset) - index.start_time);
+    return true;
 }
 
 }  // namespace
@@ -155,6 +231,7 @@ bool load_capture_index(const std::string& index_path, BufferedFile& capture, in
 SensorError build_capture_index(BufferedFile& capture, int64_t time_offset, CaptureIndex& index) {
     index = CaptureIndex();
     index.end = pcap_file_header_size;
+    int64_t previous_time = 0;
     for (;;) {
         const uint8_t* bytes = nullptr;
         const BufferedFile::Status status =
@@ -164,25 +241,39 @@ SensorError build_capture_index(BufferedFile& capture, int64_t time_offset, Capt
             return SensorError(DRUVEX_ERROR_FILE_IO, capture.failure());
         }
         const PcapRecordHeader header = decode_record_header(bytes);
-        if (SensorError error = check_record_length(header, index.end)) return error;
+        if (SensorError damage = check_record_length(header, index.end)) {
+            if (index.entries.empty()) return damage;
+            index.damage = damage.message;
+            return success();
+        }
         if (record_end(index.end, header) > capture.size()) return success();
         // The first record sets the start even when its time is 0 (the epoch).
         const int64_t time = record_time(header, time_offset);
-        if (index.entries.empty()) index.start_time = time;
-        index.entries.push_back({time - index.start_time, index.end});
+        if (index.entries.empty()) {
+            index.start_time = time;
+            previous_time = time;
+        }
+        const int64_t clock = index.entries.empty() ? 0 : index.entries.back().time;
+        index.entries.push_back({advance_replay_clock(clock, time - previous_time), index.end});
+        previous_time = time;
         index.end = record_end(index.end, header);
     }
 }
 
 bool landing_matches_capture(const CaptureIndex& index, size_t k, BufferedFile& capture,
-                             int64_t time_offset) {
+                             int64_t time_offset, int64_t& landing_time) {
     // The record before is read first, so that one read fills the window for
     // both records and for the first packet after the seek.
-    if (k > 0 &&
-        matching_record_end(index, k - 1, capture, time_offset) != index.entries[k].offset) {
+    IndexedRecord before;
+    if (k > 0 && (!read_indexed_record(index, k - 1, capture, time_offset, before) ||
+                  before.end != index.entries[k].offset)) {
         return false;
     }
-    return matching_record_end(index, k, capture, time_offset) != 0;
+    IndexedRecord landing;
+    if (!read_indexed_record(index, k, capture, time_offset, landing)) return false;
+    landing_time = landing.time;
+    return k == 0 || index.entries[k].time == advance_replay_clock(index.entries[k - 1].time,
+                                                                   landing.time - before.time);
 }
 
 bool save_capture_index(const std::string& index_path, const CaptureIndex& index,
@@ -196,13 +287,34 @@ bool save_capture_index(const std::string& index_path, const CaptureIndex& index
         store_le64(entry, static_cast<uint64_t>(index.entries[k].time));
         store_le64(entry + 8, index.entries[k].offset);
     }
-    const int fd = open_regular_file(index_path, O_WRONLY | O_CREAT, reason);
-    if (fd < 0) return false;
-    const bool ok = ::ftruncate(fd, 0) == 0 && write_all(fd, bytes.data(), bytes.size());
-    if (!ok) reason = system_error_text(errno);
-    const bool closed = ::close(fd) == 0;
-    if (ok && !closed) reason = system_error_text(errno);
-    return ok && closed;
+    return replace_file(index_path, bytes, reason);
+}
+
+// The clock's lead over the record times never shrinks: the first step back
+// is found by halving, reading a few record headers.
+ClockStepBack find_clock_step_back(const CaptureIndex& index, BufferedFile& capture,
+                                   int64_t time_offset) {
+    ClockStepBack step;
+    if (index.entries.size() < 2 ||
+        !clock_lead(index, index.entries.size() - 1, capture, time_offset, step.total_usec) ||
+        step.total_usec <= 0) {
+        return ClockStepBack();
+    }
+    size_t low = 1;
+    size_t high = index.entries.size() - 1;
+    while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        int64_t lead = 0;
+        if (!clock_lead(index, middle, capture, time_offset, lead)) return ClockStepBack();
+        if (lead > 0) {
+            high = middle;
+        } else {
+            low = middle + 1;
+        }
+    }
+    step.offset = index.entries[low].offset;
+    step.position = index.entries[low].time;
+    return step;
 }
 
 size_t find_index_entry(const std::vector<CaptureIndexEntry>& entries, int64_t time) {

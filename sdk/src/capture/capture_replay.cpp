@@ -3,7 +3,9 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "druvex_sdk.h"
 #include "regular_file.h"
@@ -38,23 +40,67 @@ SensorError no_packets(const std::string& path) {
     return SensorError(DRUVEX_ERROR_EOF, file_error_text(path, "the capture holds no packets"));
 }
 
+// Every refusal names the file and says why, also where a step gives only a code.
+SensorError refusal(const SensorError& error, const std::string& path, const char* reason) {
+    if (!error || !error.message.empty()) return error;
+    return SensorError(error.code, file_error_text(path, reason));
+}
+
+std::string seconds_text(int64_t usec) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(usec) * 1e-6);
+    return text;
+}
+
+// What the user learns once when a capture opens: records lost after a
+// damaged one, and a clock that steps back.
+std::vector<std::string> open_notices(Capture& capture) {
+    std::vector<std::string> notices;
+    if (!capture.damage().empty()) {
+        notices.push_back(file_error_text(
+            capture.path(), capture.damage() + ": the " + std::to_string(capture.index().size()) +
+                                " records before it (" + seconds_text(capture.length()) +
+                                ") are replayed, nothing after it"));
+    }
+    const ClockStepBack step = capture.find_clock_step_back();
+    if (step.total_usec > 0) {
+        notices.push_back(file_error_text(
+            capture.path(), "the recording's clock steps back at byte " +
+                                std::to_string(step.offset) + " (" + seconds_text(step.position) +
+                                " into the replay), " + seconds_text(step.total_usec) +
+                                " in all: every record plays, in file order"));
+    }
+    return notices;
+}
+
 }  // namespace
 
 SensorError CaptureReplay::open(const std::string& path) {
     (void)close();
     SensorError error;
+    std::vector<std::string> notices;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         error = capture_.open_for_read(path);
         if (!error && capture_.index().empty()) error = no_packets(path);
+        if (!error) notices = open_notices(capture_);
         cut_reported_ = false;
     }
-    if (!error) error = switch_networking_off();
+    if (!error) {
+        error = refusal(switch_networking_off(), path, "networking could not be switched off");
+    }
     if (!error) {
         error = is_open() ? run_paused([this] { return seek_usec(0); })
                           : SensorError(DRUVEX_ERROR_NOT_OPEN);
+        error = refusal(error, path, "its first packet cannot be found");
     }
-    if (error) (void)close();
+    if (error) {
+        (void)close();
+        return error;
+    }
+    if (report_) {
+        for (const std::string& notice : notices) report_(DRUVEX_ERROR_CORRUPT_FILE, notice);
+    }
     return error;
 }
 
