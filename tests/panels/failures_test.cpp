@@ -208,8 +208,12 @@ TEST(FailuresTest, ResetKeepsThePreviousFiles) {
         // The config was as Reset leaves it: nothing of it to keep.
         EXPECT_EQ(kept_before_reset(dir, "druvex_viewer_config").size(), 0u);
 
-        // Reset again, on settings Reset made: no further copies.
+        // Reset again, on settings Reset made: no further copies. (The reset
+        // view built its Control Panel anew.)
         ASSERT_TRUE(journey.wait_until([&] { return file_exists(clips); }));
+        panel = journey.gui([&] {
+            return static_cast<ControlPanel&>(*journey.app->first_view()->panel()).window();
+        });
         journey.click(journey.find("Reset", panel));
         journey.frames();
         EXPECT_EQ(kept_before_reset(dir, "druvex_clips").size(), 1u);
