@@ -116,7 +116,7 @@ void ImuReader::run(std::string command) {
     int out = -1, in = -1;
     pid_t pid = -1;
     if (!create_child_process(command.c_str(), &out, &in, &pid)) {
-        set_failure("it could not be started");
+        set_failure(command + " could not be started");
         return;
     }
     const auto started = std::chrono::steady_clock::now();
@@ -126,7 +126,7 @@ void ImuReader::run(std::string command) {
     if (!stop_) {
         set_running(true);
         const std::string ended = read_lines(out);
-        if (!stop_) set_failure(ended);
+        if (!stop_) set_failure(ended.empty() ? command + " ended" : ended);
         set_running(false);
     }
     ::close(out);
@@ -142,7 +142,7 @@ std::string ImuReader::read_lines(int pipe) {
         pollfd p{pipe, POLLIN, 0};
         if (::poll(&p, 1, poll_interval_ms) <= 0) continue;
         const uint32_t n = OsHelper::read_from_pipe(pipe, buffer, sizeof buffer);
-        if (n == 0) return "the demo ended";
+        if (n == 0) return "";
         for (uint32_t i = 0; i < n && !stop_; ++i) {
             const char* line = splitter.push(buffer[i]);
             if (line != nullptr && !handle_line(line)) return line;

@@ -52,14 +52,15 @@ public:
     void take_samples(std::vector<int64_t>& timestamps, std::vector<ImuSample>& samples);
     // True while the worker reads lines.
     bool is_running() const;
-    // Why the tool ended without being stopped (its last line, which was no
-    // sample, or "the demo ended"); "" when it did not. Cleared by the call and by stop.
+    // Why the tool ended without being stopped: its last line, which was no
+    // sample, or "<command> ended" / "<command> could not be started"; ""
+    // when it did not. Cleared by the call and by stop.
     std::string take_failure();
 
 private:
     void run(std::string command);
     // The tool's output until it ends, a bad line, or stop; returns the bad
-    // line, or "the demo ended" when the output did.
+    // line, or "" when the output ended or the reader was stopped.
     std::string read_lines(int pipe);
     // False for a bad line, which ends the reading.
     bool handle_line(const char* line);

@@ -32,7 +32,7 @@ bool write_png_rgba(const std::string& path, int width, int height, std::vector<
     }
     errno = 0;
     if (!write_file_atomically(path, std::string(png.begin(), png.end()))) {
-        if (reason != nullptr) *reason = error_text(errno);
+        if (reason != nullptr) *reason = write_failure_reason(path, errno);
         return false;
     }
     return true;

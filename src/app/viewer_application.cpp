@@ -15,6 +15,8 @@
 #include <spdlog/sinks/stdout_sinks.h>
 #include <spdlog/spdlog.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <tuple>
@@ -165,19 +167,38 @@ json ViewerApplication::config_json() const {
     return j;
 }
 
-// Failures are silent here: a missing file is the first run.
 void ViewerApplication::load_default_transforms() {
-    if (!transforms_.load(transforms_path(), false)) return;
+    std::string reason;
+    if (!transforms_.load(transforms_path(), false, &reason)) {
+        report_default_load_failure(default_transforms_, "Could not load transforms!", reason);
+        return;
+    }
     json j;
     transforms_to_json(transforms_, j);
     default_transforms_.loaded(j);
 }
 
 void ViewerApplication::load_default_clips() {
-    if (!clips_.load(clips_path(), false)) return;
+    std::string reason;
+    if (!clips_.load(clips_path(), false, &reason)) {
+        report_default_load_failure(default_clips_, "Could not load clips!", reason);
+        return;
+    }
     json j;
     clips_to_json(clips_, j);
     default_clips_.loaded(j);
+}
+
+// A default file that is missing is the first run: nothing is wrong. Any
+// other failure is said now, and the saves, which fail for the same reason
+// when the file is not one they may replace, do not say it again.
+void ViewerApplication::report_default_load_failure(DefaultSettingsFile& file,
+                                                    const std::string& message,
+                                                    const std::string& reason) {
+    struct stat st;
+    if (::lstat(file.path().c_str(), &st) != 0) return;
+    report_file_failure(message, file.path(), reason);
+    file.failure_is_new(reason);
 }
 
 bool ViewerApplication::save_default_file(DefaultSettingsFile& file, const json& document,
@@ -185,7 +206,7 @@ bool ViewerApplication::save_default_file(DefaultSettingsFile& file, const json&
     std::string set_aside_as;
     errno = 0;
     const bool saved = file.save(document, set_aside_as);
-    const std::string reason = error_text(errno);
+    const std::string reason = write_failure_reason(file.path(), errno);
     if (!set_aside_as.empty()) {
         background_logger_->warn("{} could not be read; it is kept as {}", file.path(),
                                  set_aside_as);
@@ -258,15 +279,16 @@ void ViewerApplication::load_config(std::string path, bool set_current) {
         config_file_path = path;
     }
     ViewerConfig read;
-    const ConfigFileRead result = read_viewer_config_file(read, path);
+    std::string reason;
+    const ConfigFileRead result = read_viewer_config_file(read, path, &reason);
     {
         std::lock_guard<std::mutex> lock(data_mutex);
         config = std::move(read);
     }
     if (result == ConfigFileRead::unreadable) {
-        // Before the first save there is no default file: nothing is wrong.
-        const std::string reason = read_failure_reason(path);
-        if (path != config_path() || reason != error_text(ENOENT)) {
+        if (path == config_path()) {
+            report_default_load_failure(default_config_, "Could not open config file!", reason);
+        } else {
             report_file_failure("Could not open config file!", path, reason);
         }
         return;
@@ -288,19 +310,20 @@ void ViewerApplication::save_config(std::string path, bool set_current) {
     store_view_configs();
     errno = 0;
     if (!write_viewer_config_file(config, path)) {
-        report_file_failure("Could not save config file!", path, error_text(errno));
+        report_file_failure("Could not save config file!", path, write_failure_reason(path, errno));
     }
 }
 
 void ViewerApplication::load_clips(const std::string& path) {
-    if (!clips_.load(path, true)) {
-        report_file_failure("Could not load clips!", path, read_failure_reason(path));
-    }
+    std::string reason;
+    if (!clips_.load(path, true, &reason))
+        report_file_failure("Could not load clips!", path, reason);
 }
 
 void ViewerApplication::load_transforms(const std::string& path) {
-    if (!transforms_.load(path, true)) {
-        report_file_failure("Could not load transforms!", path, read_failure_reason(path));
+    std::string reason;
+    if (!transforms_.load(path, true, &reason)) {
+        report_file_failure("Could not load transforms!", path, reason);
     }
 }
 

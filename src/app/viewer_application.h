@@ -224,6 +224,7 @@ private:
 
     // PanelHost.
     nanogui::Screen* panel_screen() override { return this; }
+    int panels_bottom() const override;
     bool show_advanced() const override { return config.show_advanced; }
     nanogui::Group* advanced_rows_group() override { return toolbar_.advanced_group.get(); }
     void toggle_help_window() override;
@@ -258,6 +259,8 @@ private:
     void load_default_clips();
     bool save_default_file(DefaultSettingsFile& file, const json& document,
                            const char* failure_message);
+    void report_default_load_failure(DefaultSettingsFile& file, const std::string& message,
+                                     const std::string& reason);
     void remove_leftover_saves();
     void report_file_failure(const std::string& message, const std::string& path,
                              const std::string& reason) const;
@@ -274,7 +277,7 @@ private:
     void ask_save_path(const char* extension, const std::string& failure_message,
                        nanogui::Button* trigger, PathAction then);
     void watch_demo_input();
-    bool keep_before_reset(const std::string& path);
+    bool keep_before_reset(DefaultSettingsFile& file, const json& reset_document);
     void forward_imu_samples();
     void load_imu_side_file(const std::string& side_file);
     void start_imu_side_file();

@@ -69,21 +69,24 @@ void ViewerApplication::ask_save_path(const char* extension, const std::string& 
 void ViewerApplication::save_clips(const std::string& path) {
     errno = 0;
     if (!clips_.save(path, true))
-        report_file_failure("Could not save clips!", path, error_text(errno));
+        report_file_failure("Could not save clips!", path, write_failure_reason(path, errno));
 }
 
 void ViewerApplication::save_transforms(const std::string& path) {
     errno = 0;
     if (!transforms_.save(path, true)) {
-        report_file_failure("Could not save transforms!", path, error_text(errno));
+        report_file_failure("Could not save transforms!", path, write_failure_reason(path, errno));
     }
 }
 
 // Reset never loses what the user stored: the default file is renamed to
-// "<name>.before-reset-<date>-<time>.json" beside it. False (and said) when it
+// "<name>.before-reset-<date>-<time>.json" beside it, unless it already holds
+// `reset_document`, what the reset settings save. False (and said) when it
 // cannot be kept; that part of the settings is then not reset.
-bool ViewerApplication::keep_before_reset(const std::string& path) {
+bool ViewerApplication::keep_before_reset(DefaultSettingsFile& file, const json& reset_document) {
     save_default_stores();  // the settings as shown, not as last autosaved
+    const std::string path = file.path();
+    if (file.holds(reset_document)) return true;  // nothing a reset would lose
     errno = 0;
     const std::string kept = set_file_aside(path, "before-reset");
     if (!kept.empty()) {
@@ -91,12 +94,17 @@ bool ViewerApplication::keep_before_reset(const std::string& path) {
         return true;
     }
     if (errno == ENOENT) return true;  // nothing stored yet
-    report_file_failure("Reset failed!", path, "it could not be kept: " + error_text(errno));
+    report_file_failure("Reset failed!", path,
+                        "it could not be kept: " + write_failure_reason(path, errno));
     return false;
 }
 
 void ViewerApplication::reset_config() {
-    if (!keep_before_reset(config_path())) return;
+    ViewerConfig defaults = default_viewer_config();
+    defaults.group_streams.resize(defaults.n_streams);  // as the views store them back
+    json reset_document;
+    viewer_config_to_json(defaults, reset_document);
+    if (!keep_before_reset(default_config_, reset_document)) return;
     config_file_path.clear();
     {
         std::lock_guard<std::mutex> lock(data_mutex);
@@ -107,11 +115,15 @@ void ViewerApplication::reset_config() {
 }
 
 void ViewerApplication::reset_clips() {
-    if (keep_before_reset(clips_path())) clips_.reset();
+    json reset_document;
+    clips_to_json(ClipsStore(), reset_document);
+    if (keep_before_reset(default_clips_, reset_document)) clips_.reset();
 }
 
 void ViewerApplication::reset_transforms() {
-    if (keep_before_reset(transforms_path())) transforms_.clear();
+    json reset_document;
+    transforms_to_json(TransformsStore(), reset_document);
+    if (keep_before_reset(default_transforms_, reset_document)) transforms_.clear();
 }
 
 void ViewerApplication::reset_all() {

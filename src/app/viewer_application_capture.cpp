@@ -27,6 +27,14 @@ std::string directory_of(const std::string& path) {
     return directory.empty() ? "/" : directory;
 }
 
+// The SDK's text for a file it could not use names the file itself
+// ("<code>: <path>: <reason>"); the message names it already.
+std::string reason_after_path(const std::string& text, const std::string& path) {
+    const std::string named = path + ": ";
+    const size_t at = text.find(named);
+    return at == std::string::npos ? text : text.substr(at + named.size());
+}
+
 }  // namespace
 
 void ViewerApplication::load_capture(const std::string& path) {
@@ -38,8 +46,9 @@ void ViewerApplication::load_capture(const std::string& path) {
     }
     if (SdkError error = replay.open(path); !error.ok()) {
         const bool readable = read_failure_reason(path) == "not a valid file";
-        report_file_failure("Load capture failed!", path,
-                            readable ? error.what() : read_failure_reason(path));
+        report_file_failure(
+            "Load capture failed!", path,
+            readable ? reason_after_path(error.what(), path) : read_failure_reason(path));
         return;
     }
     report_sdk_error(replay.set_enable_loop(true), "");
@@ -182,14 +191,14 @@ void ViewerApplication::set_demo_mode(uint32_t mode) {
     if (mode == 1) imu_reader.start(imu_demo_command);
 }
 
-// GUI thread, once per frame: a demo that ended by itself is said, and the
-// Demo Mode row goes back to "None" rather than look as if it still ran.
+// GUI thread, once per frame: a demo that ended by itself is said. The
+// Demo Mode row keeps the user's choice; the message says why nothing comes.
 void ViewerApplication::watch_demo_input() {
     if (demo_mode_ == 0) return;
     const std::string failure = imu_reader.take_failure();
     if (failure.empty()) return;
-    set_demo_mode(0);
-    logger->warn("Demo Mode failed! {}: {}", imu_demo_command, failure);
+    imu_reader.stop();  // its worker is done; the choice stays
+    logger->warn("Demo Mode failed! {}", failure);
 }
 
 // GUI thread, once per frame: recorded packets reach the file even while no

@@ -45,6 +45,12 @@ void ViewerApplication::show_failures() {
     if (banner_->visible() && childIndex(banner_) != childCount() - 1) addChild(banner_);
 }
 
+// The band keeps the window's bottom while it shows; the panels end above it
+// rather than hide their last rows under it.
+int ViewerApplication::panels_bottom() const {
+    return banner_->visible() ? height() - banner_->height() : height();
+}
+
 void ViewerApplication::draw_notice() {
     NVGcontext* ctx = nvgContext();
     if (ctx == nullptr) return;

@@ -47,7 +47,7 @@ bool write_points_ply(const std::vector<PointVertex>& points, const std::string&
     for (const PointVertex& v : points) ok = ok && write_ply_point(out, v.x, v.y, v.z);
     errno = 0;
     if (ok && write_file_atomically(path, out.str())) return true;
-    if (reason != nullptr) *reason = error_text(errno);
+    if (reason != nullptr) *reason = write_failure_reason(path, errno);
     return false;
 }
 

@@ -98,11 +98,14 @@ void ControlPanel::build() {
         header->setIcon(collapsed ? ENTYPO_ICON_CHEVRON_DOWN : ENTYPO_ICON_CHEVRON_UP);
     });
 
-    // The rows scroll once they would reach the view's lower part; shorter
-    // content leaves the rest of the view (and its title) uncovered.
+    // The rows scroll once they would reach the view's lower part (or the
+    // failure band); shorter content leaves the rest of the view (and its
+    // title) uncovered.
     nanogui::VScrollPanel* scroll = form.addScrollPanel();
-    form.addRefreshCallback([&camera, window, scroll, screen] {
-        const int limit = camera.viewport_size().y() - scroll_area_margin;
+    form.addRefreshCallback([&camera, window, scroll, screen, h] {
+        const int top = camera.viewport_position().y();
+        const int limit =
+            std::min(camera.viewport_size().y(), h->panels_bottom() - top) - scroll_area_margin;
         // Measuring sets fonts; the views draw their labels with this context next.
         NVGcontext* ctx = screen->nvgContext();
         nvgSave(ctx);

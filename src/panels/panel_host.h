@@ -23,6 +23,9 @@ public:
 
     // The screen the Control Panel windows live on.
     virtual nanogui::Screen* panel_screen() = 0;
+    // The lowest screen row a panel may cover: the screen's bottom, or the
+    // top of the failure band while that shows.
+    virtual int panels_bottom() const = 0;
     // False while the GUI is hidden (F11, screenshots).
     virtual bool panels_visible() const = 0;
     virtual bool show_advanced() const = 0;

@@ -4,6 +4,8 @@
 
 #include "path_utils.h"
 
+#include "capture/regular_file.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -13,10 +15,12 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 namespace druvex {
 namespace {
@@ -130,11 +134,56 @@ bool is_leftover(const std::string& pid_and_count, const std::string& file) {
            S_ISREG(st.st_mode);
 }
 
+// What `file` is when it is not a regular file, in the words the capture
+// files use ("not a regular file (a named pipe)"); "" for a regular file and
+// for nothing at all.
+std::string not_regular_reason(const std::string& file) {
+    struct stat st;
+    if (::stat(file.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return "";
+    std::string reason;
+    // It looks before it opens: what is not a regular file is refused unopened.
+    const int fd = druvex_sdk::open_regular_file(file, O_RDONLY, reason);
+    if (fd >= 0) ::close(fd);  // it became a regular file in between
+    return reason;
+}
+
+std::string megabytes(double bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", bytes / (1024.0 * 1024.0));
+    return text;
+}
+
+std::string too_large(double bytes, size_t max_bytes) {
+    return "too large (" + megabytes(bytes) + "; at most " + megabytes(double(max_bytes)) + ")";
+}
+
+// Up to `max_bytes` + 1 bytes of `fd`: one more tells a file that grew past the limit.
+bool read_at_most(int fd, size_t max_bytes, std::string& text, std::string& reason) {
+    text.clear();
+    char buffer[65536];
+    while (text.size() <= max_bytes) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            reason = error_text(errno);
+            return false;
+        }
+        if (n == 0) return true;
+        text.append(buffer, size_t(n));
+    }
+    reason = too_large(double(text.size()), max_bytes);
+    return false;
+}
+
 }  // namespace
 
 bool write_file_atomically(const std::string& path, const std::string& text) {
     const std::string target = replaced_file(path);
     if (target.empty()) return false;
+    if (!not_regular_reason(target).empty()) {
+        errno = EPERM;
+        return false;
+    }
     if (is_write_protected(target)) {
         errno = EACCES;
         return false;
@@ -182,9 +231,18 @@ std::vector<std::string> remove_leftover_temporaries(const std::string& path) {
     return removed;
 }
 
+bool is_replaceable(const std::string& path) {
+    const std::string target = replaced_file(path);
+    return !target.empty() && not_regular_reason(target).empty();
+}
+
 std::string set_file_aside(const std::string& path, const std::string& why) {
     const std::string file = replaced_file(path);
     if (file.empty()) return "";
+    if (!not_regular_reason(file).empty()) {
+        errno = EPERM;
+        return "";
+    }
     const size_t name_start = file.rfind('/') + 1;  // 0 without a folder
     const auto [stem, extension] = split_extension(file.substr(name_start));
     const std::string base =
@@ -238,6 +296,23 @@ int create_side_file(const std::string& path, bool replace, std::string* reason)
     return fd;
 }
 
+bool read_regular_file(const std::string& path, size_t max_bytes, std::string& text,
+                       std::string& reason) {
+    const int fd = druvex_sdk::open_regular_file(path, O_RDONLY, reason);
+    if (fd < 0) return false;
+    struct stat st;
+    bool read = false;
+    if (::fstat(fd, &st) != 0) {
+        reason = error_text(errno);
+    } else if (uint64_t(st.st_size) > max_bytes) {
+        reason = too_large(double(st.st_size), max_bytes);  // not read at all
+    } else {
+        read = read_at_most(fd, max_bytes, text, reason);
+    }
+    ::close(fd);
+    return read;
+}
+
 std::string error_text(int error) {
     return error == 0 ? std::string("unknown error") : std::string(std::strerror(error));
 }
@@ -248,6 +323,12 @@ std::string read_failure_reason(const std::string& path) {
     if (S_ISDIR(st.st_mode)) return error_text(EISDIR);
     if (::access(path.c_str(), R_OK) != 0) return error_text(errno);
     return "not a valid file";
+}
+
+std::string write_failure_reason(const std::string& path, int error) {
+    const std::string target = replaced_file(path);
+    const std::string reason = target.empty() ? "" : not_regular_reason(target);
+    return reason.empty() ? error_text(error) : reason;
 }
 
 }  // namespace druvex

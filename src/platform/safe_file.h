@@ -3,6 +3,7 @@
 // and the reasons file operations fail.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,8 @@ namespace druvex {
 // A symbolic link is followed, also one whose file does not exist yet: the
 // file it names is written and the link stays. The new file keeps the
 // permissions and (where the user may set it) the group of the one it
-// replaces. A write-protected file is not replaced (errno EACCES). False,
+// replaces. A write-protected file is not replaced (errno EACCES), nor is
+// anything but a regular file (errno EPERM; see write_failure_reason). False,
 // with `path` untouched and no temporary file left, when any step fails (the
 // folder must exist).
 bool write_file_atomically(const std::string& path, const std::string& text);
@@ -29,10 +31,16 @@ bool is_write_protected(const std::string& path);
 // whose process no longer runs. Returns their paths.
 std::vector<std::string> remove_leftover_temporaries(const std::string& path);
 
+// Whether a save may replace `path`: it (for a symbolic link, the file the
+// link names) is a regular file or does not exist yet. A named pipe, a
+// device, a directory or a socket is never renamed, replaced or written.
+bool is_replaceable(const std::string& path);
+
 // Renames `path` to "<stem>.<why>-<YYYYMMDD-HHMMSS><extension>" beside it
 // (with "-2", "-3", ... before the extension when that name is taken) and
-// returns the new path; "" when it could not be moved. For a symbolic link,
-// the file it names is moved: the link stays for the file written next.
+// returns the new path; "" when it could not be moved (errno EPERM for what
+// is not a regular file). For a symbolic link, the file it names is moved:
+// the link stays for the file written next.
 std::string set_file_aside(const std::string& path, const std::string& why = "unreadable");
 
 // Makes the empty file a recording is written into, under its final name
@@ -50,10 +58,21 @@ bool create_recording_file(const std::string& path, bool replace, std::string* r
 // left alone and this fails. The open descriptor, or -1 with the reason.
 int create_side_file(const std::string& path, bool replace, std::string* reason);
 
+// Reads the whole of the regular file `path` into `text`, never waiting on
+// what is not one (a named pipe is not opened for reading at all). False with
+// `reason` telling why: the system's reason, "not a regular file (a named
+// pipe)" and the like, or "too large (…)" for a file of more than
+// `max_bytes`, which is not read.
+bool read_regular_file(const std::string& path, size_t max_bytes, std::string& text,
+                       std::string& reason);
+
 // The text of an errno value, "unknown error" for 0.
 std::string error_text(int error);
 // Why `path` cannot be read: the system's reason, or "not a valid file" when
 // it can be opened (its content was the trouble).
 std::string read_failure_reason(const std::string& path);
+// Why a save of `path` failed with `error`: "not a regular file (…)" when it
+// is not replaceable (see is_replaceable), else the text of `error`.
+std::string write_failure_reason(const std::string& path, int error);
 
 }  // namespace druvex

@@ -105,14 +105,15 @@ void ClipsStore::reset() {
     ground = GroundClip();
 }
 
-bool ClipsStore::load(const std::string& file, bool set_path) {
+bool ClipsStore::load(const std::string& file, bool set_path, std::string* reason) {
     const auto clear = [this] {
         const std::string kept_path = path;
         reset();
         path = kept_path;
     };
-    return load_store_file(path, file, set_path, clear,
-                           [this](const json& j) { return clips_from_json(*this, j); });
+    return load_store_file(
+        path, file, set_path, clear, [this](const json& j) { return clips_from_json(*this, j); },
+        reason);
 }
 
 bool ClipsStore::save(const std::string& file, bool set_path) {

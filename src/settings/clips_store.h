@@ -89,8 +89,9 @@ public:
     // its own is not autosaved to the default place).
     // Load resets the values (not the path) first; on failure it keeps what
     // was read before the bad member. False when the file cannot be read or
-    // holds something other than a JSON object (or null).
-    bool load(const std::string& file, bool set_path);
+    // holds something other than a JSON object (or null); `reason` (when
+    // given) then says why (see load_store_file).
+    bool load(const std::string& file, bool set_path, std::string* reason = nullptr);
     bool save(const std::string& file, bool set_path);
 
     FocusBox focus;

@@ -22,6 +22,11 @@ bool DefaultSettingsFile::save(const json& document, std::string& set_aside_as) 
     const std::string text = json_file_text(document);
     const bool exists = file_exists(file);
     if (exists && unchanged_text_ == text) return true;
+    // Before the load check below: a pipe or a device is not read either.
+    if (!is_replaceable(file)) {
+        errno = EPERM;
+        return false;
+    }
     if (is_write_protected(file)) {
         errno = EACCES;
         return false;
@@ -35,6 +40,12 @@ bool DefaultSettingsFile::save(const json& document, std::string& set_aside_as) 
     unchanged_text_ = text;
     reported_failure_.clear();
     return true;
+}
+
+bool DefaultSettingsFile::holds(const json& document) const {
+    std::string text, reason;
+    return read_regular_file(path(), max_settings_file_bytes, text, reason) &&
+           text == json_file_text(document);
 }
 
 bool DefaultSettingsFile::failure_is_new(const std::string& reason) {

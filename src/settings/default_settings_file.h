@@ -28,16 +28,22 @@ public:
 
     // Writes `document` to path() unless the settings are unchanged since
     // they were loaded or last saved and the file is still there. A file
-    // the user protected against writing is left as it is (errno EACCES). A
-    // file that does not load is first renamed aside (see set_file_aside),
-    // its new name left in `set_aside_as`. The data directory is made (with
-    // its parents) first. False, with errno telling why, when the file could
-    // not be set aside or written.
+    // the user protected against writing is left as it is (errno EACCES), and
+    // so is anything but a regular file (errno EPERM), also at the end of a
+    // link. A file that does not load is first renamed aside (see
+    // set_file_aside), its new name left in `set_aside_as`. The data
+    // directory is made (with its parents) first. False, with errno telling
+    // why (see write_failure_reason), when the file could not be set aside
+    // or written.
     bool save(const json& document, std::string& set_aside_as);
+
+    // Whether path() holds exactly the text save() writes for `document`.
+    bool holds(const json& document) const;
 
     // Whether a failed save for `reason` is news. Saves repeat every second
     // and would say the same each time: a reason counts once, until a write
-    // succeeds or a save fails for another.
+    // succeeds or a save fails for another. A reason the load already said
+    // is no news either.
     bool failure_is_new(const std::string& reason);
 
     // At start-up: deletes the temporary files of saves that were killed

@@ -3,26 +3,52 @@
 
 #include "platform/safe_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
 #include <stdexcept>
 
 namespace druvex {
 
-bool read_json_file(json& out, const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+namespace {
+
+// Where the byte at `offset` stands, as an editor shows it: lines and columns from 1.
+std::string text_position(const std::string& text, size_t offset) {
+    offset = std::min(offset, text.size());
+    const size_t line_start = offset == 0 ? 0 : text.rfind('\n', offset - 1) + 1;  // npos + 1 is 0
+    const auto lines = std::count(text.begin(), text.begin() + std::ptrdiff_t(offset), '\n');
+    return "line " + std::to_string(lines + 1) + ", column " +
+           std::to_string(offset - line_start + 1);
+}
+
+bool parse_json_text(json& out, const std::string& text, std::string& reason) {
+    // A byte-order mark is no character an editor shows: columns count without it.
+    const char* const bom = "\xEF\xBB\xBF";
+    const size_t skip = text.compare(0, 3, bom) == 0 ? 3 : 0;
     try {
-        // The parser skips a leading UTF-8 byte-order mark and rejects trailing content.
-        json parsed = json::parse(in);
+        json parsed = json::parse(text.begin() + std::ptrdiff_t(skip), text.end());
         out = std::move(parsed);
         return true;
-    } catch (const std::exception&) {
-        return false;
+    } catch (const json::parse_error& error) {
+        // `byte` counts from 1 and points at the character that did not fit.
+        const size_t at = error.byte == 0 ? 0 : size_t(error.byte) - 1;
+        reason = "not valid JSON at " + text_position(text.substr(skip), at);
+    } catch (const std::exception& error) {
+        reason = error.what();  // out of memory
     }
+    return false;
+}
+
+}  // namespace
+
+bool read_json_file(json& out, const std::string& path, std::string* reason) {
+    std::string text, why;
+    const bool read = read_regular_file(path, max_settings_file_bytes, text, why) &&
+                      parse_json_text(out, text, why);
+    if (!read && reason != nullptr) *reason = why;
+    return read;
 }
 
 std::string json_file_text(const json& value) {

@@ -12,10 +12,18 @@ namespace druvex {
 
 using json = nlohmann::json;
 
+// The largest settings file read. The viewer's own are far smaller (a few
+// hundred bytes a view or sensor); a larger one is not read at all, so that
+// it cannot take the memory of the whole machine.
+constexpr size_t max_settings_file_bytes = size_t(4) << 20;
+
 // Parses the whole file as one JSON value (a leading UTF-8 byte-order mark is
-// skipped, trailing content is an error). Leaves `out` unchanged and returns
-// false on any failure.
-bool read_json_file(json& out, const std::string& path);
+// skipped, trailing content is an error). Only a regular file of at most
+// max_settings_file_bytes is read: a named pipe or a device is never waited
+// on. Leaves `out` unchanged and returns false on any failure, with
+// `reason` (when given) saying why: the file's own trouble (see
+// read_regular_file) or "not valid JSON at line L, column C".
+bool read_json_file(json& out, const std::string& path, std::string* reason = nullptr);
 // The text a settings file holds: indent 4, members in key order, no line
 // feed after the last brace.
 std::string json_file_text(const json& value);

@@ -63,16 +63,20 @@ private:
 // An empty `file` means the store's `path`; with neither, false at once and
 // nothing changes. `set_path` makes `file` the store's path. Load runs
 // `clear` (the values, not the path) and then `from_json` on what the file
-// holds; false when it cannot be read.
+// holds; false when it cannot be read, with `reason` (when given) saying why:
+// as read_json_file does, or "not a valid file" for JSON that is not the
+// store's.
 template <typename Clear, typename FromJson>
 bool load_store_file(std::string& path, const std::string& file, bool set_path, Clear&& clear,
-                     FromJson&& from_json) {
+                     FromJson&& from_json, std::string* reason = nullptr) {
     const std::string resolved = resolve_store_path(path, file, set_path);
     if (resolved.empty()) return false;
     clear();
     json j;
-    if (!read_json_file(j, resolved)) return false;
-    return from_json(j);
+    if (!read_json_file(j, resolved, reason)) return false;
+    if (from_json(j)) return true;
+    if (reason != nullptr) *reason = "not a valid file";
+    return false;
 }
 
 template <typename ToJson>

@@ -50,10 +50,10 @@ void TransformsStore::clear() {
     set_transforms({});
 }
 
-bool TransformsStore::load(const std::string& file, bool set_path) {
+bool TransformsStore::load(const std::string& file, bool set_path, std::string* reason) {
     return load_store_file(
         path, file, set_path, [this] { set_transforms({}); },
-        [this](const json& j) { return transforms_from_json(*this, j); });
+        [this](const json& j) { return transforms_from_json(*this, j); }, reason);
 }
 
 bool TransformsStore::save(const std::string& file, bool set_path) {

@@ -130,13 +130,14 @@ void read_group_view_count(const json& j, uint64_t& n) {
     get_json_value(j, "n_streams", n);
 }
 
-// The elements of "group_streams": an array's in order, an object's member
-// values in key order, a single scalar as one, null as none.
+// The first `limit` elements of "group_streams": an array's in order, an
+// object's member values in key order, a single scalar as one, null as none.
+// The rest could never be a view.
 template <typename Fn>
-void for_each_element(const json& value, Fn&& fn) {
+void for_each_element(const json& value, size_t limit, Fn&& fn) {
     if (value.is_null()) return;
     if (value.is_array() || value.is_object()) {
-        for (const json& element : value) fn(element);
+        for (auto it = value.begin(); it != value.end() && limit > 0; ++it, --limit) fn(*it);
     } else {
         fn(value);
     }
@@ -225,7 +226,7 @@ bool viewer_config_from_json(ViewerConfig& config, const json& j) {
         result &= view_config_from_json(config.single_stream, *single);
     config.group_streams.clear();
     if (const json* groups = json_member(j, "group_streams")) {
-        for_each_element(*groups, [&config, &result](const json& element) {
+        for_each_element(*groups, max_group_views, [&config, &result](const json& element) {
             ViewConfig view;
             if (view_config_from_json(view, element)) {
                 config.group_streams.push_back(std::move(view));
@@ -239,10 +240,11 @@ bool viewer_config_from_json(ViewerConfig& config, const json& j) {
     return result;
 }
 
-ConfigFileRead read_viewer_config_file(ViewerConfig& config, const std::string& path) {
+ConfigFileRead read_viewer_config_file(ViewerConfig& config, const std::string& path,
+                                       std::string* reason) {
     config = default_viewer_config();
     json j;
-    if (!read_json_file(j, path)) return ConfigFileRead::unreadable;
+    if (!read_json_file(j, path, reason)) return ConfigFileRead::unreadable;
     return viewer_config_from_json(config, j) ? ConfigFileRead::loaded : ConfigFileRead::invalid;
 }
 

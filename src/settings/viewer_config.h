@@ -44,7 +44,8 @@ void viewer_config_to_json(const ViewerConfig& config, json& j);
 // as it was; so does a negative view count. Values the viewer cannot work
 // with (a view count, grid, zoom, point size, colour range, frame length or
 // id out of range) are brought into range. `group_streams` ends with exactly
-// `n_streams` entries. False only for a value that is not an object.
+// `n_streams` entries; no more than max_group_views of the file's are read.
+// False only for a value that is not an object.
 bool viewer_config_from_json(ViewerConfig& config, const json& j);
 void view_config_to_json(const ViewConfig& config, json& j);
 bool view_config_from_json(ViewConfig& config, const json& j);
@@ -68,8 +69,10 @@ enum class ConfigFileRead {
     invalid,     // JSON, but not a config object
 };
 
-// Resets `config` to the defaults and reads the file into it.
-ConfigFileRead read_viewer_config_file(ViewerConfig& config, const std::string& path);
+// Resets `config` to the defaults and reads the file into it; for an
+// unreadable file, `reason` (when given) says why (see read_json_file).
+ConfigFileRead read_viewer_config_file(ViewerConfig& config, const std::string& path,
+                                       std::string* reason = nullptr);
 // False when the file cannot be written.
 bool write_viewer_config_file(const ViewerConfig& config, const std::string& path);
 

@@ -16,6 +16,7 @@
 #include <dirent.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <thread>
+#include <utility>
 
 namespace druvex {
 namespace {
@@ -98,26 +100,28 @@ TEST(FailuresTest, DialogsLeaveTheWindowRunningAndFailuresShowUntilDismissed) {
         std::vector<std::string> shown = banner_messages(journey);
         ASSERT_EQ(shown.size(), 1u);
         EXPECT_TRUE(starts_with(shown[0], "Load capture failed! " + pcapng + ": ")) << shown[0];
+        EXPECT_EQ(shown[0].find(pcapng), shown[0].rfind(pcapng)) << "the path is named once";
         EXPECT_TRUE(journey.logged(shown[0]));  // the text standard error gets
         EXPECT_TRUE(picture_shows_banner(journey, dir + "/banner.png", true)) << dir;
         press_key("Escape");
         EXPECT_TRUE(journey.wait_until([&] { return !banner_shown(journey); }));
         EXPECT_TRUE(picture_shows_banner(journey, dir + "/dismissed.png", false)) << dir;
 
-        // A demo that ends by itself is said, and its row goes back to "None".
+        // A demo that ends by itself is said; its row keeps the user's choice.
         nanogui::Widget* demo = journey.row("Demo Mode", nullptr);
         ASSERT_NE(demo, nullptr);
         journey.click(demo);
         journey.click(journey.find("Tembrix", journey.popup(demo)));
         ASSERT_TRUE(journey.wait_until([&] { return banner_shown(journey); }, 20.0));
-        EXPECT_EQ(journey.toolbar().demo_mode(), 0u);
+        EXPECT_EQ(journey.toolbar().demo_mode(), 1u);
         shown = banner_messages(journey);
         ASSERT_EQ(shown.size(), 1u);
-        EXPECT_TRUE(starts_with(shown[0], "Demo Mode failed! " + std::string(imu_demo_command)))
-            << shown[0];
+        EXPECT_TRUE(starts_with(shown[0], "Demo Mode failed! ")) << shown[0];
         EXPECT_NE(shown[0].find("No module named"), std::string::npos) << shown[0];
+        EXPECT_EQ(shown[0].find(imu_demo_command), std::string::npos)
+            << "the tool's own line names what it ran: " << shown[0];
         EXPECT_EQ(journey.gui([&] { return static_cast<nanogui::ComboBox*>(demo)->caption(); }),
-                  "None");
+                  "Tembrix");
         journey.click(journey.gui([&] { return static_cast<nanogui::Widget*>(banner(journey)); }));
         EXPECT_TRUE(journey.wait_until([&] { return !banner_shown(journey); }));
     });
@@ -232,8 +236,71 @@ TEST(FailuresTest, ResetKeepsThePreviousFiles) {
         ASSERT_EQ(kept_poses.size(), 1u);
         EXPECT_EQ(read_file(kept_clips[0]), clips_before);
         EXPECT_EQ(read_file(kept_poses[0]), transforms_before);
-        EXPECT_EQ(kept_before_reset(dir, "druvex_viewer_config").size(), 1u);
+        // The config was as Reset leaves it: nothing of it to keep.
+        EXPECT_EQ(kept_before_reset(dir, "druvex_viewer_config").size(), 0u);
+
+        // Reset again, on settings Reset made: no further copies. (The reset
+        // view built its Control Panel anew.)
+        ASSERT_TRUE(journey.wait_until([&] { return file_exists(clips); }));
+        panel = journey.gui([&] {
+            return static_cast<ControlPanel&>(*journey.app->first_view()->panel()).window();
+        });
+        journey.click(journey.find("Reset", panel));
+        journey.frames();
+        EXPECT_EQ(kept_before_reset(dir, "druvex_clips").size(), 1u);
+        EXPECT_EQ(kept_before_reset(dir, "druvex_transforms").size(), 1u);
+        EXPECT_EQ(kept_before_reset(dir, "druvex_viewer_config").size(), 0u);
         EXPECT_FALSE(banner_shown(journey));  // nothing went wrong
+    });
+}
+
+// Settings files that cannot be read, where the user meets them: a broken
+// clips file at start-up, and a named pipe chosen with each panel's File ->
+// Load. Each is said in the band with its place or its kind, and the band
+// leaves the Control Panel's rows above it.
+TEST(FailuresTest, UnreadableSettingsAreSaidInABandThatLeavesThePanelWhole) {
+    const std::string broken = "{\n    \"focus\": {\"max_x\": 5},\n    oops\n}";
+    ToolbarJourney journey({{"druvex_clips.json", broken}});
+    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+    const std::string pipe = make_temp_dir() + "/settings.json";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    const std::string clips = journey.data_dir + "/druvex/druvex_clips.json";
+    journey.app->set_show_advanced(true);  // a Control Panel long enough to reach the band
+    journey.run([&] {
+        ASSERT_TRUE(journey.wait_until([&] { return banner_shown(journey); }));
+        EXPECT_EQ(banner_messages(journey),
+                  std::vector<std::string>{"Could not load clips! " + clips +
+                                           ": not valid JSON at line 3, column 5"});
+        EXPECT_TRUE(journey.logged(banner_messages(journey)[0]));
+
+        const auto [panel_bottom, band_top] = journey.gui([&] {
+            nanogui::Window* panel =
+                static_cast<ControlPanel&>(*journey.app->first_view()->panel()).window();
+            return std::make_pair(panel->position().y() + panel->height(),
+                                  banner(journey)->position().y());
+        });
+        EXPECT_LE(panel_bottom, band_top) << "the band covers the Control Panel";
+        EXPECT_GT(panel_bottom, band_top - 60) << "the panel ends well above the band";
+
+        const std::string said = ": not a regular file (a named pipe)";
+        // The config last: a config that cannot be read leaves the defaults,
+        // which hide the advanced Clips and Transforms panels.
+        for (const auto& [caption, message] :
+             {std::make_pair("Clips", "Could not load clips! "),
+              std::make_pair("Transforms", "Could not load transforms! "),
+              std::make_pair("Config", "Could not open config file! ")}) {
+            journey.click(journey.find(caption));  // opens the panel
+            nanogui::Widget* file = journey.find("File", journey.panel(caption));
+            ASSERT_NE(file, nullptr) << caption;
+            journey.click(file);
+            journey.answer_file_dialog(pipe);
+            journey.click(journey.find("Load", journey.popup(file)));
+            EXPECT_TRUE(journey.wait_until([&] {
+                const std::vector<std::string> shown = banner_messages(journey);
+                return !shown.empty() && shown.back() == message + pipe + said;
+            })) << caption;
+            journey.click(journey.find(caption));  // and closes it
+        }
     });
 }
 

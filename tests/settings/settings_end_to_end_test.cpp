@@ -4,11 +4,13 @@
 #include "platform/path_utils.h"
 #include "support/private_display.h"
 #include "support/process_runner.h"
+#include "support/screenshot.h"
 #include "support/viewer_process.h"
 #include "support/wait.h"
 
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,7 +20,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <memory>
+#include <sstream>
 
 namespace druvex {
 namespace {
@@ -67,9 +71,68 @@ protected:
         ASSERT_FALSE(window.empty()) << "the window did not show: " << read_file(output_);
     }
 
+    // Starts the viewer with `args` and checks what a user sees whatever the
+    // files hold: the window draws, every line of `said` is said once on
+    // standard error (and no save fails on top), its memory stays within
+    // what the program itself takes (less than 400 MB; AddressSanitizer's
+    // shadow and quarantine more than double that), and SIGTERM ends it at once.
+    void run_saying(const std::string& name, const std::vector<std::string>& args,
+                    const std::vector<std::string>& said) {
+#if defined(__SANITIZE_ADDRESS__)
+        const size_t max_memory = size_t(1000) << 20;
+#else
+        const size_t max_memory = size_t(400) << 20;
+#endif
+        ViewerProcess viewer(home_, name, args);
+        output_ = home_ + "/" + name + ".txt";
+        ASSERT_TRUE(viewer.started());
+        EXPECT_GE(lit_pixels(wait_for_window(home_ + "/" + name + ".png", generous_seconds)), 2000u)
+            << "the window does not draw: " << read_file(output_);
+        for (const std::string& line : said) {
+            EXPECT_TRUE(wait_until([&] { return read_file(output_).find(line) != npos; }))
+                << line << "\nnot in\n"
+                << read_file(output_);
+        }
+        // A change for the autosaves to try, and for the last save at exit.
+        const std::string window = viewer.wait_for_window();
+        xdotool({"mousemove", "--window", window, "500", "400"});
+        xdotool({"key", "f"});
+        const size_t peak = viewer.peak_memory();
+        EXPECT_GT(peak, 0u);
+        EXPECT_LT(peak, max_memory);
+        EXPECT_EQ(viewer.stop(SIGTERM, 1.0), 0) << "SIGTERM did not end it within a second";
+        const std::string output = read_file(output_);
+        for (const std::string& line : said) EXPECT_EQ(output.find(line), output.rfind(line));
+        EXPECT_EQ(output.find("Could not save"), npos) << output;
+    }
+
+    static constexpr size_t npos = std::string::npos;
     std::unique_ptr<PrivateDisplay> display_;
     std::string home_, dir_, output_;
 };
+
+// What a file's inode is, to tell that it was left where it was, as it was.
+struct Node {
+    ino_t inode;
+    mode_t mode;
+    dev_t device;
+    off_t size;
+    bool operator==(const Node& other) const {
+        return inode == other.inode && mode == other.mode && device == other.device &&
+               size == other.size;
+    }
+};
+
+Node node_of(const std::string& path) {
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return {st.st_ino, st.st_mode, st.st_rdev, st.st_size};
+}
+
+std::string warning(const std::string& message, const std::string& path,
+                    const std::string& reason) {
+    return "DruvexViewer: warning: " + message + " " + path + ": " + reason + "\n";
+}
 
 // A typo in the config must not cost the user the file; poses and clips that
 // loaded are not rewritten while nothing changes, so hand-made text stays.
@@ -187,6 +250,74 @@ TEST_F(SettingsEndToEndTest, ProtectedLinkedAndLeftOverFilesAsTheUserArrangedThe
     if (grouped) {
         EXPECT_EQ(st.st_gid, 65534u);
     }
+}
+
+// Settings files that are named pipes, devices or far too large, where the
+// user meets them: beside a capture, on the command line and as the default
+// files. None is waited on or read, each is said once, the window draws and
+// SIGTERM ends the program at once; none is renamed, replaced or written.
+TEST_F(SettingsEndToEndTest, PipesDevicesAndHugeFilesAreSaidAndLeftAsTheyAre) {
+    std::string made;
+    const std::string capture = make_sample_capture(1, made);
+    ASSERT_FALSE(capture.empty()) << made;
+    const std::string beside = capture.substr(0, capture.rfind('/'));
+    const std::vector<std::string> names = {"druvex_viewer_config.json", "druvex_transforms.json",
+                                            "druvex_clips.json"};
+    for (const std::string& name : names)
+        ASSERT_EQ(::mkfifo((beside + "/" + name).c_str(), 0644), 0);
+    // A config of 13 million view counts, 50 MB of them.
+    const std::string huge = home_ + "/huge.json";
+    {
+        std::ofstream out(huge);
+        out << "{\"group_streams\": [";
+        const std::string numbers = [] {
+            std::string block;
+            for (int i = 0; i < 4096; ++i) block += "123,";
+            return block;
+        }();
+        for (int i = 0; i < 3200; ++i) out << numbers;
+        out << "1]}";
+    }
+    const Node huge_before = node_of(huge);
+    const std::string pipe = "not a regular file (a named pipe)";
+    run_saying(
+        "beside", {"--capture_path", capture, "--config_path", huge},
+        {warning("Could not open config file!", beside + "/" + names[0], pipe),
+         warning("Could not load transforms!", beside + "/" + names[1], pipe),
+         warning("Could not load clips!", beside + "/" + names[2], pipe),
+         warning("Could not open config file!", huge, "too large (50.0 MB; at most 4.0 MB)")});
+    EXPECT_TRUE(node_of(huge) == huge_before);
+    for (const std::string& name : names) EXPECT_TRUE(S_ISFIFO(node_of(beside + "/" + name).mode));
+
+    // The default files: two pipes, and a link to a device node of the
+    // test's own (a pipe stands in where devices cannot be made).
+    write("druvex_viewer_config.json", "");
+    for (const std::string& name : {names[0], names[2]}) {
+        ::unlink((dir_ + name).c_str());
+        ASSERT_EQ(::mkfifo((dir_ + name).c_str(), 0644), 0);
+    }
+    ASSERT_EQ(::mkdir((home_ + "/devices").c_str(), 0755), 0);
+    const std::string device = home_ + "/devices/sensor0";
+    const bool made_device = ::mknod(device.c_str(), S_IFCHR | 0644, ::makedev(1, 3)) == 0;
+    if (!made_device) {
+        ASSERT_EQ(::mkfifo(device.c_str(), 0644), 0);
+    }
+    ASSERT_EQ(::symlink("../../devices/sensor0", (dir_ + names[1]).c_str()), 0);
+    const std::vector<Node> before = {node_of(dir_ + names[0]), node_of(dir_ + names[1]),
+                                      node_of(dir_ + names[2]), node_of(device)};
+    run_saying("defaults", {},
+               {warning("Could not open config file!", dir_ + names[0], pipe),
+                warning("Could not load transforms!", dir_ + names[1],
+                        made_device ? "not a regular file (a character device)" : pipe),
+                warning("Could not load clips!", dir_ + names[2], pipe)});
+    const std::vector<Node> after = {node_of(dir_ + names[0]), node_of(dir_ + names[1]),
+                                     node_of(dir_ + names[2]), node_of(device)};
+    EXPECT_TRUE(after == before) << "a settings file was replaced";
+    std::string listing;
+    run_process({"/bin/ls", "-A", dir_, home_ + "/devices"}, {}, listing);
+    EXPECT_EQ(listing, home_ + "/.config/druvex/:\n" + names[2] + "\n" + names[1] + "\n" +
+                           names[0] + "\n\n" + home_ + "/devices:\nsensor0\n");
+    if (!made_device) std::cout << "no device node could be made: a pipe stood in\n";
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 
 namespace druvex::testing {
 
-ToolbarJourney::ToolbarJourney() {
+ToolbarJourney::ToolbarJourney(const std::map<std::string, std::string>& settings)
+    : AppJourney(settings) {
     if (!skip_reason().empty()) return;
     build_panels();
     app->drawAll();

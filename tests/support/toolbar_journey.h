@@ -8,7 +8,8 @@ namespace druvex::testing {
 
 class ToolbarJourney : public AppJourney {
 public:
-    ToolbarJourney();
+    // `settings` as AppJourney takes them.
+    explicit ToolbarJourney(const std::map<std::string, std::string>& settings = {});
     ~ToolbarJourney() override;
     void end() override;
 

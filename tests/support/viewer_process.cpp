@@ -2,6 +2,7 @@
 #include "viewer_process.h"
 
 #include <map>
+#include <sstream>
 
 namespace druvex::testing {
 
@@ -41,10 +42,18 @@ std::string ViewerProcess::wait_for_window(double timeout_sec) {
     return window;
 }
 
-int ViewerProcess::stop(int signal) {
+int ViewerProcess::stop(int signal, double timeout_sec) {
     if (!started()) return -1;
     ::kill(child_.pid, signal);
-    return wait_for_exit(child_, generous_seconds);
+    return wait_for_exit(child_, timeout_sec);
+}
+
+size_t ViewerProcess::peak_memory() const {
+    std::istringstream status(read_file("/proc/" + std::to_string(child_.pid) + "/status"));
+    for (std::string line; std::getline(status, line);) {
+        if (line.compare(0, 6, "VmHWM:") == 0) return std::stoul(line.substr(6)) * 1024;  // kB
+    }
+    return 0;
 }
 
 }  // namespace druvex::testing

@@ -7,6 +7,7 @@
 
 #include <signal.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -28,10 +29,14 @@ public:
     ViewerProcess& operator=(const ViewerProcess&) = delete;
 
     bool started() const { return child_.pid > 0; }
+    pid_t pid() const { return child_.pid; }
     // The X window id once its window shows; "" when it did not in time.
     std::string wait_for_window(double timeout_sec = generous_seconds);
-    // Sends `signal` and returns the exit code; -1 when it did not end in time.
-    int stop(int signal = SIGTERM);
+    // Sends `signal` and returns the exit code; -1 when it did not end
+    // within `timeout_sec`.
+    int stop(int signal = SIGTERM, double timeout_sec = generous_seconds);
+    // The most memory it has held so far (resident, in bytes); 0 when unknown.
+    size_t peak_memory() const;
     // Its standard output and error so far.
     std::string output() const { return read_file(child_.output_path); }
 

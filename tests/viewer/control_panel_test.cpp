@@ -25,6 +25,7 @@ using testing::sensor_info;
 class FakePanelHost : public FakeViewHost, public PanelHost {
 public:
     Screen* panel_screen() override { return screen.get(); }
+    int panels_bottom() const override { return screen->height(); }
     bool panels_visible() const override { return visible; }
     bool show_advanced() const override { return advanced->visible(); }
     void set_show_advanced(bool on) override { advanced->setVisible(on); }

@@ -118,7 +118,7 @@ TEST(EndToEndTest, FailuresReachStandardErrorAndSighupEndsNormally) {
     const std::string output = read_file(home + "/failures.txt");
     for (const std::string& line :
          {"Load capture failed! " + home + "/missing.pcap: No such file or directory",
-          "Could not load clips! " + clips + ": not a valid file",
+          "Could not load clips! " + clips + ": not valid JSON at line 1, column 4",
           "Could not save config file! " + home +
               "/not_a_folder/druvex/druvex_viewer_config.json: Not a directory"}) {
         EXPECT_NE(output.find("DruvexViewer: warning: " + line + "\n"), std::string::npos)

@@ -11,8 +11,9 @@ namespace {
 
 const char usage[] =
     "usage: make_sample_capture OUTPUT [SECONDS]\n"
-    "Writes a capture of two simulated sensors to OUTPUT (with its index beside it),\n"
-    "SECONDS long (more than 0, at most 3600; 3 unless given).\n";
+    "Writes a capture of two simulated sensors to OUTPUT, SECONDS long\n"
+    "(more than 0, at most 3600; 3 unless given). Its index, OUTPUT.dvx, is\n"
+    "written beside it when the capture is first opened for replay.\n";
 
 bool is_help(const char* arg) {
     return std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0;
