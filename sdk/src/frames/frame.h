@@ -26,14 +26,22 @@ public:
     // The longest timed frame: at the fastest sensors' 1.6 million image
     // points a second, a longer one would not fit the pending points above.
     static constexpr float max_timed_length_sec = 10.0f;
+    // Buffers a frame keeps between frames, points per buffer: enough for the
+    // frames of the scan modes; those of longer frames are given back once
+    // the frame is out, so that memory follows the points held.
+    static constexpr size_t max_kept_points = size_t(1) << 16;
 
     explicit Frame(std::shared_ptr<Sensor> sensor,
                    size_t max_pending_points = max_pending_image_points);
+    ~Frame();
+    Frame(const Frame&) = delete;
+    Frame& operator=(const Frame&) = delete;
 
     // Appends one packet's points: n raw points and n x the return count
     // image points. Called with the sensor's mutex held. When they do not
     // fit, every pending point is discarded and DRUVEX_ERROR_OUT_OF_MEMORY
-    // says so.
+    // says so. Points beyond the budget of all frames are dropped; the first
+    // such drop gives DRUVEX_ERROR_OUT_OF_MEMORY as well.
     SensorError add_points(int32_t n, const DruvexSensorRawPointWithTime* raw,
                            const DruvexSensorImagePoint* image);
 
@@ -76,6 +84,9 @@ private:
     void deliver_collected();
     void discard_pending();
     void forget_points();
+    size_t pending_points() const { return raw_points_.size() + image_points_.size(); }
+    void trim_pending();
+    void release_delivered();
 
     // Serialises flushes; held while the callbacks run. Taken before mutex_.
     std::mutex delivery_mutex_;

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "core/error_queue.h"
+#include "point_budget.h"
 #include "sensors/data_packet.h"
 #include "sensors/sensor.h"
 #include "sensors/sensor_manager.h"
@@ -87,6 +88,7 @@ void FrameManager::clear() {
         std::lock_guard<std::mutex> lock(mutex_);
         dropped.swap(frames_);
     }
+    PointBudget::instance().rearm_report();
 }
 
 void FrameManager::set_frame_options(const DruvexSDKFrameOptions& options) {

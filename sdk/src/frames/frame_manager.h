@@ -39,6 +39,7 @@ public:
     // The frame of a published sensor, made on first use; empty when the
     // handle has no published sensor.
     std::shared_ptr<Frame> get_or_create_frame(uint64_t handle);
+    // Drops every frame; the next drop for want of room is reported again.
     void clear();
     // Applies the options to every frame (errors ignored).
     void set_frame_options(const DruvexSDKFrameOptions& options);
