@@ -94,14 +94,14 @@ void Frame::forget_points() {
     detector_.forget_pending();
 }
 
-bool Frame::release_if_idle(int64_t since_usec) {
+bool Frame::release_if_idle(int64_t since) {
     std::unique_lock<std::mutex> delivering(delivery_mutex_, std::try_to_lock);
     if (!delivering.owns_lock()) return false;
     std::lock_guard<std::mutex> lock(mutex_);
     // A packet may have come since the caller looked, or come now: then it
     // wins, and its points go into the buffers after they are given back.
-    int64_t last = last_active_usec_.load();
-    if (last > since_usec || !last_active_usec_.compare_exchange_strong(last, resting)) {
+    int64_t last = last_active_.load();
+    if (last > since || !last_active_.compare_exchange_strong(last, resting)) {
         return false;
     }
     if (raw_points_.capacity() + image_points_.capacity() + out_raw_.capacity() +

@@ -53,18 +53,17 @@ public:
     // Restarts detection with new options; points and frame count stay.
     SensorError set_options(const DruvexSDKFrameOptions& options);
 
-    // When a packet of the sensor last came, on a steady clock (microseconds).
-    void mark_active(int64_t now_usec) {
-        last_active_usec_.store(now_usec, std::memory_order_relaxed);
+    // The idle check (counted by the frame registry) after which a packet of
+    // the sensor last came.
+    void mark_active(int64_t check) { last_active_.store(check, std::memory_order_relaxed); }
+    // No packet after check `since`, and buffers not yet given back since.
+    bool idle_since(int64_t since) const {
+        return last_active_.load(std::memory_order_relaxed) <= since;
     }
-    // No packet after `since_usec`, and buffers not yet given back since.
-    bool idle_since(int64_t since_usec) const {
-        return last_active_usec_.load(std::memory_order_relaxed) <= since_usec;
-    }
-    // Gives back every buffer when no packet came after `since_usec`: the
+    // Gives back every buffer when no packet came after check `since`: the
     // unfinished frame is dropped, the frame count stays. False when it was
     // not idle, is delivering, or held nothing.
-    bool release_if_idle(int64_t since_usec);
+    bool release_if_idle(int64_t since);
     // Bytes of point storage held, pending or kept for delivery.
     size_t held_bytes();
 
@@ -110,7 +109,7 @@ private:
     std::vector<Segment> segments_;
     // Set to `resting` once the buffers are given back, until the next packet.
     static constexpr int64_t resting = INT64_MAX;
-    std::atomic<int64_t> last_active_usec_{0};
+    std::atomic<int64_t> last_active_{0};
 };
 
 }  // namespace druvex_sdk
