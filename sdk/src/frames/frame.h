@@ -103,7 +103,7 @@ private:
     FrameDetector detector_;
 
     // Outgoing frames, filled under mutex_ and emptied under delivery_mutex_;
-    // they keep their capacity from flush to flush.
+    // they keep their capacity from flush to flush, up to max_kept_points.
     std::vector<DruvexSensorRawPointWithTime> out_raw_;
     std::vector<DruvexSensorImagePoint> out_image_;
     std::vector<Segment> segments_;
