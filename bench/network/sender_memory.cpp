@@ -12,17 +12,18 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <thread>
 
 #include "druvex_sdk.h"
 #include "loopback.h"
+#include "memory_probe.h"
 #include "sensor_sim.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using druvex_bench::resident_mb;
 
 constexpr double busy_limit_mb = 300;
 constexpr double silent_limit_mb = 50;
@@ -50,30 +51,12 @@ void on_error(uint64_t handle, int32_t code, const char* message, const void*, s
                     static_cast<unsigned long long>(handle), code, message);
 }
 
-double resident_mb() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            double kb = 0;
-            status >> kb;
-            return kb / 1024.0;
-        }
-        status.ignore(1 << 12, '\n');
-    }
-    return 0;
-}
-
-std::string address_of(int i) {
-    return "127.1." + std::to_string(i / 250) + "." + std::to_string(1 + i % 250);
-}
-
 // Sends one sensor's packets from its own address; returns how many.
 uint64_t run_sender(int i, int packets, uint16_t port) {
     druvex_sim::SimOptions options;
     options.serial = static_cast<uint32_t>(1000 + i);
     druvex_sim::SensorSim sim(options);
-    druvex_test::UdpSender sender(address_of(i).c_str());
+    druvex_test::UdpSender sender(druvex_bench::sender_address(i).c_str());
     uint64_t sent = 0;
     for (const auto& info : sim.info_packets()) {
         sender.send(port, info);

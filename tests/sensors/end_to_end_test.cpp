@@ -6,14 +6,17 @@
 #include <chrono>
 #include <cmath>
 #include <string>
+#include <thread>
 
 #include "frames/frame_manager.h"
+#include "frames/point_budget.h"
 #include "sdk_session.h"
 #include "sensor_sim.h"
 #include "support/wait.h"
 
 using namespace druvex_sim;
 using druvex_sdk::FrameManager;
+using druvex_sdk::PointBudget;
 using druvex_test::SdkSession;
 
 namespace {
@@ -242,6 +245,7 @@ size_t held_bytes(uint64_t handle) {
 
 // A sensor that falls silent gives back what its frame holds while others go
 // on; its handle and information stay, and its next packets bring frames again.
+// Its silence is counted while packets are routed.
 TEST(SilentSensor, GivesBackItsBuffersAndGetsThemAgainWhenItSpeaks) {
     const ShortSilence silence(20000);
     SensorSim sim{SimOptions{}}, other{SimOptions{}};
@@ -249,6 +253,11 @@ TEST(SilentSensor, GivesBackItsBuffersAndGetsThemAgainWhenItSpeaks) {
     run_and_compare(sim, session, 4);
     ASSERT_GT(held_bytes(sensor_handle), 0u);
     const uint64_t other_handle = sensor_handle + 1;
+    // A while in which nothing is routed (the router held up, say, by long
+    // frames while packets wait) counts as one check, not as silence.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    session.send(other_handle, other.info_packets()[0]);
+    EXPECT_GT(held_bytes(sensor_handle), 0u);
     // The other sensor's packets drive the checks for silent ones.
     EXPECT_TRUE(druvex::testing::wait_until([&] {
         session.send(other_handle, other.info_packets()[0]);
@@ -263,6 +272,58 @@ TEST(SilentSensor, GivesBackItsBuffersAndGetsThemAgainWhenItSpeaks) {
     ASSERT_EQ(0, session.send(sensor_handle, packet.bytes, packet.host_time_us));
     EXPECT_EQ(packet.expected.size(), session.image.size());
     EXPECT_GT(held_bytes(sensor_handle), 0u);
+}
+
+// Lowers the bound on all frames' points for one test.
+struct SmallBudget {
+    explicit SmallBudget(size_t points) { PointBudget::instance().set_limit(points); }
+    ~SmallBudget() { PointBudget::instance().set_limit(PointBudget::max_points); }
+};
+
+// Two sensors whose ten-second frames do not end fill the budget together:
+// what does not fit is dropped, the first drop alone is reported, and silence
+// gives every point back, after which points are taken again.
+TEST(FramePointBudget, SharedByAllFramesReportedOnceAndGivenBackInSilence) {
+    const ShortSilence silence(20000);
+    const SmallBudget budget(3000);
+    SensorSim first{SimOptions{}}, second{SimOptions{}};
+    SdkSession session;
+    DruvexSDKFrameOptions timed = druvex_sdk_create_frame_options();
+    timed.mode = DRUVEX_SDK_FRAME_TIMED;
+    timed.length = 10.0f;
+    ASSERT_EQ(0, druvex_sdk_set_frame_options(&timed));
+    const uint64_t second_handle = sensor_handle + 1;
+    for (const auto& packet : first.info_packets()) session.send(sensor_handle, packet);
+    for (const auto& packet : second.info_packets()) session.send(second_handle, packet);
+    const uint64_t dropped_before = PointBudget::instance().dropped();
+    auto send_both = [&](int packets) {
+        for (int k = 0; k < packets; ++k) {
+            for (auto [sim, handle] :
+                 {std::pair{&first, sensor_handle}, {&second, second_handle}}) {
+                const SimDataPacket packet = sim->next_data_packet();
+                EXPECT_EQ(0, session.send(handle, packet.bytes, packet.host_time_us));
+            }
+        }
+    };
+    send_both(12);
+    EXPECT_GT(PointBudget::instance().dropped(), dropped_before);
+    EXPECT_LE(PointBudget::instance().held(), 3000u);
+    EXPECT_GT(held_bytes(second_handle), 0u);
+    ASSERT_EQ(1u, session.errors.size());
+    EXPECT_EQ(DRUVEX_ERROR_OUT_OF_MEMORY, session.errors[0].code);
+    EXPECT_NE(std::string::npos, session.errors[0].message.find("frame point limit of 3000"));
+
+    const uint64_t third_handle = sensor_handle + 2;
+    SensorSim third{SimOptions{}};
+    EXPECT_TRUE(druvex::testing::wait_until([&] {
+        session.send(third_handle, third.info_packets()[0]);
+        return PointBudget::instance().held() == 0;
+    }));
+    EXPECT_EQ(0u, held_bytes(sensor_handle) + held_bytes(second_handle));
+    session.forget();
+    send_both(1);
+    EXPECT_GT(PointBudget::instance().held(), 0u);
+    EXPECT_TRUE(session.errors.empty());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "core/callback.h"
 #include "core/sdk_manager.h"
+#include "point_budget.h"
 #include "sensors/sensor.h"
 
 namespace druvex_sdk {
@@ -21,6 +22,20 @@ void move_front(std::vector<Point>& from, size_t n, std::vector<Point>& to) {
     from.erase(from.begin(), from.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
+template <typename Point>
+void drop_if_large(std::vector<Point>& points) {
+    if (points.capacity() > Frame::max_kept_points) std::vector<Point>().swap(points);
+}
+
+// Cutting a long frame from the front leaves its room behind the few points
+// that follow it.
+template <typename Point>
+void shrink_if_sparse(std::vector<Point>& points) {
+    if (points.capacity() > Frame::max_kept_points && points.capacity() > 2 * points.size()) {
+        std::vector<Point>(points).swap(points);
+    }
+}
+
 }  // namespace
 
 Frame::Frame(std::shared_ptr<Sensor> sensor, size_t max_pending_points)
@@ -35,12 +50,20 @@ Frame::Frame(std::shared_ptr<Sensor> sensor, size_t max_pending_points)
     (void)detector_.set_options(SdkManager::get_frame_options());
 }
 
+Frame::~Frame() {
+    PointBudget::instance().give_back(pending_points() + out_raw_.size() + out_image_.size());
+}
+
 SensorError Frame::add_points(int32_t n, const DruvexSensorRawPointWithTime* raw,
                               const DruvexSensorImagePoint* image) {
     if (n <= 0 || raw == nullptr) return success();
     const size_t n_raw = static_cast<size_t>(n);
     const size_t n_img = image != nullptr ? n_raw * return_count_ : 0;
     std::lock_guard<std::mutex> lock(mutex_);
+    bool taken = false;
+    SensorError refused = PointBudget::instance().take(n_raw + n_img, taken);
+    if (!taken) return refused;
+    const size_t before = pending_points();
     try {
         if (image_points_.size() + n_img > max_pending_ ||
             raw_points_.size() + n_raw > max_pending_) {
@@ -49,6 +72,8 @@ SensorError Frame::add_points(int32_t n, const DruvexSensorRawPointWithTime* raw
         append(raw_points_, raw, n_raw);
         append(image_points_, image, n_img);
     } catch (const std::bad_alloc&) {
+        // What was taken and not appended; the rest goes with the pending points.
+        PointBudget::instance().give_back(before + n_raw + n_img - pending_points());
         discard_pending();
         return SensorError(DRUVEX_ERROR_OUT_OF_MEMORY,
                            "frame discarded: its points outgrew the frame buffer");
@@ -62,20 +87,21 @@ void Frame::discard_pending() {
 }
 
 void Frame::forget_points() {
+    PointBudget::instance().give_back(pending_points());
     std::vector<DruvexSensorRawPointWithTime>().swap(raw_points_);
     std::vector<DruvexSensorImagePoint>().swap(image_points_);
     processed_ = 0;
     detector_.forget_pending();
 }
 
-bool Frame::release_if_idle(int64_t since_usec) {
+bool Frame::release_if_idle(int64_t since) {
     std::unique_lock<std::mutex> delivering(delivery_mutex_, std::try_to_lock);
     if (!delivering.owns_lock()) return false;
     std::lock_guard<std::mutex> lock(mutex_);
     // A packet may have come since the caller looked, or come now: then it
     // wins, and its points go into the buffers after they are given back.
-    int64_t last = last_active_usec_.load();
-    if (last > since_usec || !last_active_usec_.compare_exchange_strong(last, resting)) {
+    int64_t last = last_active_.load();
+    if (last > since || !last_active_.compare_exchange_strong(last, resting)) {
         return false;
     }
     if (raw_points_.capacity() + image_points_.capacity() + out_raw_.capacity() +
@@ -84,6 +110,7 @@ bool Frame::release_if_idle(int64_t since_usec) {
         return false;
     }
     forget_points();
+    PointBudget::instance().give_back(out_raw_.size() + out_image_.size());
     std::vector<DruvexSensorRawPointWithTime>().swap(out_raw_);
     std::vector<DruvexSensorImagePoint>().swap(out_image_);
     std::vector<Segment>().swap(segments_);
@@ -132,6 +159,7 @@ void Frame::collect_all() {
 void Frame::collect_detected() {
     const size_t per_sample = image_per_sample_;
     size_t i = static_cast<size_t>(std::max(processed_, 0));
+    const int32_t completed_before = completed_;
     while (i < image_points_.size()) {
         if (detector_.update(image_points_[i])) {
             const size_t samples = static_cast<size_t>(std::max(detector_.split(), 0));
@@ -146,6 +174,10 @@ void Frame::collect_detected() {
         }
     }
     processed_ = static_cast<int32_t>(image_points_.size());
+    if (completed_ != completed_before) {
+        shrink_if_sparse(raw_points_);
+        shrink_if_sparse(image_points_);
+    }
 }
 
 void Frame::take_front(size_t n_raw, size_t n_image, bool deliver) {
@@ -171,9 +203,16 @@ void Frame::deliver_collected() {
         raw += segment.n_raw;
         image += segment.n_image;
     }
+    release_delivered();
+}
+
+void Frame::release_delivered() {
+    PointBudget::instance().give_back(out_raw_.size() + out_image_.size());
     out_raw_.clear();
     out_image_.clear();
     segments_.clear();
+    drop_if_large(out_raw_);
+    drop_if_large(out_image_);
 }
 
 }  // namespace druvex_sdk

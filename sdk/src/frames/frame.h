@@ -26,14 +26,22 @@ public:
     // The longest timed frame: at the fastest sensors' 1.6 million image
     // points a second, a longer one would not fit the pending points above.
     static constexpr float max_timed_length_sec = 10.0f;
+    // Buffers a frame keeps between frames, points per buffer: enough for the
+    // frames of the scan modes; those of longer frames are given back once
+    // the frame is out, so that memory follows the points held.
+    static constexpr size_t max_kept_points = size_t(1) << 16;
 
     explicit Frame(std::shared_ptr<Sensor> sensor,
                    size_t max_pending_points = max_pending_image_points);
+    ~Frame();
+    Frame(const Frame&) = delete;
+    Frame& operator=(const Frame&) = delete;
 
     // Appends one packet's points: n raw points and n x the return count
     // image points. Called with the sensor's mutex held. When they do not
     // fit, every pending point is discarded and DRUVEX_ERROR_OUT_OF_MEMORY
-    // says so.
+    // says so. Points beyond the budget of all frames are dropped; the first
+    // such drop gives DRUVEX_ERROR_OUT_OF_MEMORY as well.
     SensorError add_points(int32_t n, const DruvexSensorRawPointWithTime* raw,
                            const DruvexSensorImagePoint* image);
 
@@ -45,18 +53,17 @@ public:
     // Restarts detection with new options; points and frame count stay.
     SensorError set_options(const DruvexSDKFrameOptions& options);
 
-    // When a packet of the sensor last came, on a steady clock (microseconds).
-    void mark_active(int64_t now_usec) {
-        last_active_usec_.store(now_usec, std::memory_order_relaxed);
+    // The idle check (counted by the frame registry) after which a packet of
+    // the sensor last came.
+    void mark_active(int64_t check) { last_active_.store(check, std::memory_order_relaxed); }
+    // No packet after check `since`, and buffers not yet given back since.
+    bool idle_since(int64_t since) const {
+        return last_active_.load(std::memory_order_relaxed) <= since;
     }
-    // No packet after `since_usec`, and buffers not yet given back since.
-    bool idle_since(int64_t since_usec) const {
-        return last_active_usec_.load(std::memory_order_relaxed) <= since_usec;
-    }
-    // Gives back every buffer when no packet came after `since_usec`: the
+    // Gives back every buffer when no packet came after check `since`: the
     // unfinished frame is dropped, the frame count stays. False when it was
     // not idle, is delivering, or held nothing.
-    bool release_if_idle(int64_t since_usec);
+    bool release_if_idle(int64_t since);
     // Bytes of point storage held, pending or kept for delivery.
     size_t held_bytes();
 
@@ -76,6 +83,9 @@ private:
     void deliver_collected();
     void discard_pending();
     void forget_points();
+    size_t pending_points() const { return raw_points_.size() + image_points_.size(); }
+    void trim_pending();
+    void release_delivered();
 
     // Serialises flushes; held while the callbacks run. Taken before mutex_.
     std::mutex delivery_mutex_;
@@ -93,13 +103,13 @@ private:
     FrameDetector detector_;
 
     // Outgoing frames, filled under mutex_ and emptied under delivery_mutex_;
-    // they keep their capacity from flush to flush.
+    // they keep their capacity from flush to flush, up to max_kept_points.
     std::vector<DruvexSensorRawPointWithTime> out_raw_;
     std::vector<DruvexSensorImagePoint> out_image_;
     std::vector<Segment> segments_;
     // Set to `resting` once the buffers are given back, until the next packet.
     static constexpr int64_t resting = INT64_MAX;
-    std::atomic<int64_t> last_active_usec_{0};
+    std::atomic<int64_t> last_active_{0};
 };
 
 }  // namespace druvex_sdk

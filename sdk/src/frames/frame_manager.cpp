@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "core/error_queue.h"
+#include "point_budget.h"
 #include "sensors/data_packet.h"
 #include "sensors/sensor.h"
 #include "sensors/sensor_manager.h"
@@ -40,7 +41,7 @@ void FrameManager::handle_points_packet(Sensor& sensor, int64_t host_timestamp_u
     if (size < data_header_size || data[data_ignore_offset] != 0) return;
     std::shared_ptr<Frame> frame = frame_of(sensor);
     if (!frame) return;
-    frame->mark_active(steady_usec());
+    frame->mark_active(checks_.load(std::memory_order_relaxed));
     const PointsSink to_frame = [&frame](int32_t n, const DruvexSensorRawPointWithTime* raw,
                                          const DruvexSensorImagePoint* image) {
         return frame->add_points(n, raw, image);
@@ -87,6 +88,7 @@ void FrameManager::clear() {
         std::lock_guard<std::mutex> lock(mutex_);
         dropped.swap(frames_);
     }
+    PointBudget::instance().rearm_report();
 }
 
 void FrameManager::set_frame_options(const DruvexSDKFrameOptions& options) {
@@ -95,9 +97,11 @@ void FrameManager::set_frame_options(const DruvexSDKFrameOptions& options) {
 }
 
 void FrameManager::release_idle() {
-    const int64_t now = steady_usec();
-    if (!check_due(now)) return;
-    const int64_t since = now - idle_after_usec_.load();
+    if (!check_due(steady_usec())) return;
+    // Packets after check j are marked j: idle are the sensors without one
+    // since before the last checks_per_silence intervals.
+    const int64_t check = checks_.fetch_add(1) + 1;
+    const int64_t since = check - 1 - checks_per_silence();
     bool released = false;
     for (const std::shared_ptr<Frame>& frame : idle_frames(since)) {
         if (!frame->release_if_idle(since)) continue;
@@ -116,13 +120,19 @@ bool FrameManager::check_due(int64_t now_usec) {
     return last_check_usec_.compare_exchange_strong(last, now_usec);
 }
 
+int64_t FrameManager::checks_per_silence() const {
+    const int64_t after = idle_after_usec_.load();
+    const int64_t interval = std::max<int64_t>(1, std::min(idle_check_interval_usec, after));
+    return std::max<int64_t>(1, (after + interval - 1) / interval);
+}
+
 // The frames are released outside the registry lock: a frame's delivery,
 // whose callbacks may clear the registry, is never waited for under it.
-std::vector<std::shared_ptr<Frame>> FrameManager::idle_frames(int64_t since_usec) {
+std::vector<std::shared_ptr<Frame>> FrameManager::idle_frames(int64_t since) {
     std::vector<std::shared_ptr<Frame>> idle;
     std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& entry : frames_) {
-        if (entry.second->idle_since(since_usec)) idle.push_back(entry.second);
+        if (entry.second->idle_since(since)) idle.push_back(entry.second);
     }
     return idle;
 }

@@ -23,7 +23,10 @@ public:
     // A sensor without packets for this long gives back its frame buffers
     // and its decoding scratch (its unfinished frame is dropped); they come
     // back with its next packet. Anyone on the network can become a sensor:
-    // what those who fall silent held must not stay taken.
+    // what those who fall silent held must not stay taken. The silence is
+    // counted in checks, which come at most once an interval and only while
+    // a routing thread is free to make them: time the router spends on long
+    // frames is no sensor's silence, whose packets wait for it meanwhile.
     static constexpr int64_t idle_release_after_usec = 1000000;
     // How often the routing threads look for such sensors, at most.
     static constexpr int64_t idle_check_interval_usec = 100000;
@@ -39,6 +42,7 @@ public:
     // The frame of a published sensor, made on first use; empty when the
     // handle has no published sensor.
     std::shared_ptr<Frame> get_or_create_frame(uint64_t handle);
+    // Drops every frame; the next drop for want of room is reported again.
     void clear();
     // Applies the options to every frame (errors ignored).
     void set_frame_options(const DruvexSDKFrameOptions& options);
@@ -55,7 +59,8 @@ private:
     std::shared_ptr<Frame> frame_of(const Sensor& sensor);
     std::shared_ptr<Frame> create_frame(uint64_t handle);
     bool check_due(int64_t now_usec);
-    std::vector<std::shared_ptr<Frame>> idle_frames(int64_t since_usec);
+    int64_t checks_per_silence() const;
+    std::vector<std::shared_ptr<Frame>> idle_frames(int64_t since);
 
     // Never held while a sensor's lock is taken: the decoder looks frames up
     // with its sensor locked.
@@ -63,6 +68,7 @@ private:
     std::map<uint64_t, std::shared_ptr<Frame>> frames_;
     std::atomic<int64_t> idle_after_usec_{idle_release_after_usec};
     std::atomic<int64_t> last_check_usec_{0};
+    std::atomic<int64_t> checks_{0};
 };
 
 }  // namespace druvex_sdk
