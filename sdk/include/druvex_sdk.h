@@ -348,7 +348,9 @@ typedef struct DruvexCalibration {
  * completed frame, raw points first; the image points are return_count per raw
  * point, those cut by a clip or the stray filter without DRUVEX_POINT_FLAG_VALID.
  * A sensor that sends nothing for a second gives back its frame's memory: the
- * points of its unfinished frame are dropped, and it stays known.
+ * points of its unfinished frame are dropped, and it stays known. A replayed
+ * sensor keeps them (a paused replay goes on with its frame) and drops them
+ * instead when its packets jump back in time (a seek or a loop of the replay).
  *
  * A callback must not register or remove a callback of its own kind (the
  * slot's lock is held during the call, which also means that once an unlisten

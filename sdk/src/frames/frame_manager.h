@@ -23,7 +23,9 @@ public:
     // A sensor without packets for this long gives back its frame buffers
     // and its decoding scratch (its unfinished frame is dropped); they come
     // back with its next packet. Anyone on the network can become a sensor:
-    // what those who fall silent held must not stay taken.
+    // what those who fall silent held must not stay taken. A replayed sensor
+    // falls silent when its replay pauses, and goes on with its unfinished
+    // frame on resume: it keeps those points, in buffers shrunk to them.
     static constexpr int64_t idle_release_after_usec = 1000000;
     // How often the routing threads look for such sensors, at most.
     static constexpr int64_t idle_check_interval_usec = 100000;
