@@ -98,9 +98,9 @@ SdkError ViewerApplication::replay_recent_frames() {
         report_sdk_error(replay.seek(from), "Seek capture failed!");
         report_sdk_error(replay.resume_blocking_to(position), "Resume capture failed!");
     }
-    // Refilled up to the last record, the replay read past it: back to it, or
-    // the next frame would take the replay for one that played to its end
-    // and rewind it to the start.
+    // A position past the last record left the replay at the capture's end:
+    // back to it, or the next frame would take the replay for one that played
+    // to its end and rewind it to the start.
     if (replay.is_end()) report_sdk_error(replay.seek(position), "Seek capture failed!");
     return SdkError();
 }
