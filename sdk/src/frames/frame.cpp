@@ -70,8 +70,9 @@ void Frame::forget_points() {
 }
 
 void Frame::follow_packet_time(int64_t packet_usec) {
+    if (!replayed_) return;  // live time only steps back with the host's clock
     std::lock_guard<std::mutex> lock(mutex_);
-    if (replayed_ && packet_usec < last_packet_usec_) {
+    if (packet_usec < last_packet_usec_) {
         raw_points_.clear();
         image_points_.clear();
         processed_ = 0;
