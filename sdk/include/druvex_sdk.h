@@ -351,11 +351,14 @@ typedef struct DruvexCalibration {
  * completed frame, raw points first; the image points are return_count per raw
  * point, those cut by a clip or the stray filter without DRUVEX_POINT_FLAG_VALID.
  * A sensor that sends nothing for a second gives back its frame's memory: the
- * points of its unfinished frame are dropped, and it stays known. All frames
- * together hold at most 41,943,040 points, raw and image points counted alike
- * (ten-second frames of six sensors measuring 200,000 times a second with two
- * returns hold 36 million): points beyond that are dropped, and the error
- * callback is told so once (DRUVEX_ERROR_OUT_OF_MEMORY) until druvex_sdk_clear.
+ * points of its unfinished frame are dropped, and it stays known. A replayed
+ * sensor keeps them (a paused replay goes on with its frame) and drops them
+ * instead when its packets jump back in time (a seek or a loop of the replay).
+ * All frames together hold at most 41,943,040 points, raw and image points
+ * counted alike (ten-second frames of six sensors measuring 200,000 times a
+ * second with two returns hold 36 million): points beyond that are dropped,
+ * and the error callback is told so once (DRUVEX_ERROR_OUT_OF_MEMORY) until
+ * druvex_sdk_clear.
  *
  * What a callback may call. A slot's lock is held during the call: once an
  * unlisten call returns, the removed callback is not running and will not be

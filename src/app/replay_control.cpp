@@ -77,6 +77,13 @@ SdkError ReplayControl::resume_blocking(float duration_sec) {
     return result(replay_.resume_blocking(duration_sec));
 }
 
+SdkError ReplayControl::resume_blocking_to(float position_sec) {
+    while (replay_.is_open() && !replay_.is_end() && replay_.get_position() < position_sec) {
+        if (druvex_sdk::SensorError error = replay_.resume_blocking_once()) return result(error);
+    }
+    return SdkError();
+}
+
 SdkError ReplayControl::run_paused(const std::function<SdkError()>& function) {
     return result(replay_.run_paused([&function] { return to_sensor_error(function()); }));
 }

@@ -42,6 +42,10 @@ public:
     SdkError pause();
     // Replays unpaced on the calling thread for `duration_sec` of capture time.
     SdkError resume_blocking(float duration_sec);
+    // Replays unpaced on the calling thread up to the first record at or after
+    // `position_sec`, that record included, or to the last record: the
+    // position is then where it was asked to be, not a record past it.
+    SdkError resume_blocking_to(float position_sec);
     // Runs `function` with the replay paused and resumes it after if it ran.
     SdkError run_paused(const std::function<SdkError()>& function);
 

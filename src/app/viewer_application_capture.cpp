@@ -109,15 +109,23 @@ void ViewerApplication::refresh_frames() {
     }
 }
 
+// The last half second up to the record at the position, played twice. The
+// SDK's unfinished frames still hold points of wherever the replay was before
+// (where it was paused, or before a seek), and a frame ends by what it holds:
+// the first pass brings every sensor's packets to this stretch, and the jump
+// back to replay it again makes every sensor start its frames afresh there.
+// What the views get is then the same whatever came before.
 SdkError ViewerApplication::replay_recent_frames() {
-    clear_views();
     const float position = replay.get_position();
-    const float back = position > 0.5f ? 0.5f : position;
-    report_sdk_error(replay.seek(position - back), "Seek capture failed!");
-    report_sdk_error(replay.resume_blocking(back), "Resume capture failed!");
-    // Refilled up to the last record, the replay read past it: back to it, or
-    // the next frame would take the replay for one that played to its end
-    // and rewind it to the start.
+    const float from = position > 0.5f ? position - 0.5f : 0.0f;
+    for (int pass = 0; pass < 2; ++pass) {
+        clear_views();
+        report_sdk_error(replay.seek(from), "Seek capture failed!");
+        report_sdk_error(replay.resume_blocking_to(position), "Resume capture failed!");
+    }
+    // A position past the last record left the replay at the capture's end:
+    // back to it, or the next frame would take the replay for one that played
+    // to its end and rewind it to the start.
     if (replay.is_end()) report_sdk_error(replay.seek(position), "Seek capture failed!");
     return SdkError();
 }

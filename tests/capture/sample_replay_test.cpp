@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <random>
+#include <thread>
+#include <vector>
 
 #include "capture/capture_replay.h"
 #include "capture_test_support.h"
@@ -235,4 +238,42 @@ TEST(SampleCapture, DamagedRecordKeepsTheRecordsBeforeIt) {
                                   std::to_string(records[3000].length + (1u << 20)) +
                                   " bytes, more than any packet holds: the 3000 records before it"))
         << ::testing::PrintToString(session.errors());
+}
+
+// A replay paused longer than the silence after which a sensor gives back its
+// buffers goes on with its unfinished frames: played with a pause of 3 s in
+// the middle, the sample gives the frames it gives played straight through.
+TEST(SampleCapture, ReplayPausedForSecondsResumesWithWholeFrames) {
+    ReplaySession session;
+    FrameLog log;
+    ASSERT_EQ(druvex_sdk_listen_raw_frames(&FrameLog::on_frame, &log), 0);
+    DruvexSDKFrameOptions options = druvex_sdk_create_frame_options();
+    options.mode = DRUVEX_SDK_FRAME_HALF_SCAN;  // timed frames for one of the two sensors
+    ASSERT_EQ(druvex_sdk_set_frame_options(&options), 0);
+    TempDir dir;
+    const std::string path = dir.path("sample.pcap");
+    ASSERT_EQ(druvex_sample::write_sample_capture(path, 2.0).code, 0);
+    ASSERT_EQ(druvex_sdk_capture_replay_open(path.c_str()), 0);
+    ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking(0.5f), 0);  // the first frames are withheld
+    log.take();
+
+    ASSERT_EQ(druvex_sdk_capture_replay_seek(0.25f), 0);
+    ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking(10.0f), 0);
+    const std::vector<RawFrame> straight = log.take();
+
+    ASSERT_EQ(druvex_sdk_capture_replay_seek(0.25f), 0);
+    ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking(0.5f), 0);
+    const size_t before_pause = log.take().size();
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking(10.0f), 0);
+    const std::vector<RawFrame> resumed = log.take();
+    EXPECT_EQ(druvex_sdk_capture_replay_close(), 0);
+
+    ASSERT_GT(before_pause, 10u);
+    ASSERT_EQ(before_pause + resumed.size(), straight.size());
+    for (size_t k = 0; k < resumed.size(); ++k) {
+        const RawFrame& expected = straight[before_pause + k];
+        EXPECT_EQ(resumed[k].handle, expected.handle) << k;
+        EXPECT_TRUE(same_points(resumed[k], expected)) << k;
+    }
 }

@@ -10,9 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <map>
+#include <thread>
+#include <vector>
 
 namespace druvex {
 namespace {
@@ -38,6 +42,13 @@ struct ViewPixels {
             for (int x = x0; x < x1; ++x) n += counted(s.at(x, y), y) ? 1 : 0;
         }
         return n;
+    }
+    // Points drawn white, as the constant colour mode draws them, beside the
+    // grid's grey lines and captions.
+    size_t white_count(const Screenshot& s) const {
+        return count(s, [](const unsigned char* p, int) {
+            return std::min({p[0], p[1], p[2]}) > 200 && !coloured(p);
+        });
     }
     size_t coloured_count(const Screenshot& s) const {
         return count(s, [](const unsigned char* p, int) { return coloured(p); });
@@ -121,13 +132,27 @@ protected:
     }
     // The replay held at one moment of the capture, as the step buttons leave
     // it: pictures taken now show the same frames.
-    void hold_the_replay() {
+    void hold_the_replay(float at = 1.0f) {
         journey.gui([&] {
             ASSERT_TRUE(journey.app->replay_control().pause().ok());
-            ASSERT_TRUE(journey.app->replay_control().seek(1.0f).ok());
+            ASSERT_TRUE(journey.app->replay_control().seek(at).ok());
             journey.toolbar().refresh_frames();
         });
         journey.frames();
+    }
+    // The view's points as last drawn.
+    std::vector<PointVertex> drawn_points() {
+        return journey.gui([&] { return view->vertices(); });
+    }
+    // Both sensors in the view and each with its group in the view's panel.
+    bool both_sensors_shown() {
+        if (journey.gui([&] { return view->streams().size() != 2 || view->rebuild_pending(); }))
+            return false;
+        for (uint64_t serial : {4242, 5150}) {
+            const std::string name = journey.gui([&] { return sensor_group(view, serial); });
+            if (name.empty() || journey.find(name, panel()) == nullptr) return false;
+        }
+        return true;
     }
     // The first picture that `shows` what the step must show.
     template <typename Shows>
@@ -260,6 +285,88 @@ TEST_F(ControlPanelEndToEndTest, PanelEditsReachThePointsAndTheSettingsFiles) {
     ASSERT_EQ(rotation.size(), 4u);
     EXPECT_NEAR(rotation[2].get<float>(), 0.70710677f, 1e-5f);  // a quarter turn about z
     EXPECT_NEAR(rotation[3].get<float>(), 0.70710677f, 1e-5f);
+}
+
+// Threads that keep every core busy while they live.
+class Load {
+public:
+    Load() {
+        for (unsigned i = 0; i < std::max(2u, std::thread::hardware_concurrency()); ++i) {
+            threads_.emplace_back([this] {
+                volatile uint64_t spin = 0;
+                while (!stop_) spin = spin + 1;
+            });
+        }
+    }
+    ~Load() {
+        stop_ = true;
+        for (std::thread& t : threads_) t.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::vector<std::thread> threads_;
+};
+
+bool same_points(const std::vector<PointVertex>& a, const std::vector<PointVertex>& b) {
+    return a.size() == b.size() &&
+           std::memcmp(a.data(), b.data(), a.size() * sizeof(PointVertex)) == 0;
+}
+
+// A paused replay refills its views when an SDK flag changes: with the
+// default frame length, both sensors stay in the view and in its panel (which
+// is not rebuilt, so the popup stays open), and one paused position draws the
+// same points whatever played before and however busy the machine is.
+TEST_F(ControlPanelEndToEndTest, PausedRefillKeepsEverySensorAndTheSamePointsUnderLoad) {
+    std::vector<PointVertex> quiet, unticked, loaded;
+    Screenshot before, ticked, after;
+    bool shown_ticked = false, shown_unticked = false, popup_open = false, shown_loaded = false;
+    journey.run([&] {
+        wait_for_both_sensors();
+        hold_the_replay(2.5f);
+        quiet = drawn_points();
+        before = journey.screenshot(shot_path("before"));
+
+        journey.click(journey.find("Show Advanced"));
+        journey.click(journey.find("Config"));
+        nanogui::Widget* sdk = journey.find("SDK", journey.panel("Config"));
+        ASSERT_NE(sdk, nullptr);
+        journey.click(sdk);
+        nanogui::Widget* popup = journey.popup(sdk);
+        journey.click(journey.row("Stray Filter", popup));
+        journey.frames();
+        shown_ticked = both_sensors_shown();
+        ticked = journey.screenshot(shot_path("ticked"));
+        popup_open = journey.gui([&] { return popup->visible(); });
+        journey.click(journey.row("Stray Filter", popup));
+        journey.frames();
+        shown_unticked = both_sensors_shown();
+        unticked = drawn_points();
+        after = journey.screenshot(shot_path("after"));
+
+        // Played on and paused at a moment the load decides, then held at the
+        // same position again.
+        const Load load;
+        journey.gui([&] { ASSERT_TRUE(journey.app->replay_control().resume().ok()); });
+        journey.frames(20);
+        hold_the_replay(2.5f);
+        shown_loaded = both_sensors_shown();
+        loaded = drawn_points();
+    });
+    const std::string& home = journey.data_dir;
+    EXPECT_TRUE(shown_ticked) << home;
+    EXPECT_TRUE(shown_unticked) << home;
+    EXPECT_TRUE(shown_loaded) << home;
+    EXPECT_TRUE(popup_open) << "the panel was rebuilt";
+    // The window: the filter takes little from the sample's points, and none
+    // of the sensor with most of them (#4242) goes.
+    ASSERT_TRUE(v.covers(after)) << home;
+    EXPECT_GT(v.white_count(before), 200u) << home;
+    EXPECT_GT(v.white_count(ticked), v.white_count(before) * 3 / 4) << home;
+    EXPECT_EQ(v.white_count(after), v.white_count(before)) << home;
+    EXPECT_GT(quiet.size(), 1000u);
+    EXPECT_TRUE(same_points(quiet, unticked)) << quiet.size() << " and " << unticked.size();
+    EXPECT_TRUE(same_points(quiet, loaded)) << quiet.size() << " and " << loaded.size();
 }
 
 }  // namespace

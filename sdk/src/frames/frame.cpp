@@ -44,6 +44,7 @@ Frame::Frame(std::shared_ptr<Sensor> sensor, size_t max_pending_points)
       max_pending_(max_pending_points),
       detector_(sensor_->information()) {
     const DruvexSensorInformation information = sensor_->information();
+    replayed_ = (information.flags & DRUVEX_SENSOR_FLAG_IS_MOCKED) != 0;
     return_count_ = information.return_count;
     raw_per_sample_ = sensor_->calibration().channel_count;
     image_per_sample_ = raw_per_sample_ * return_count_;
@@ -94,6 +95,19 @@ void Frame::forget_points() {
     detector_.forget_pending();
 }
 
+void Frame::follow_packet_time(int64_t packet_usec) {
+    if (!replayed_) return;  // live time only steps back with the host's clock
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (packet_usec < last_packet_usec_) {
+        PointBudget::instance().give_back(pending_points());
+        raw_points_.clear();
+        image_points_.clear();
+        processed_ = 0;
+        detector_.start_over();
+    }
+    last_packet_usec_ = packet_usec;
+}
+
 bool Frame::release_if_idle(int64_t since) {
     std::unique_lock<std::mutex> delivering(delivery_mutex_, std::try_to_lock);
     if (!delivering.owns_lock()) return false;
@@ -104,6 +118,7 @@ bool Frame::release_if_idle(int64_t since) {
     if (last > since || !last_active_.compare_exchange_strong(last, resting)) {
         return false;
     }
+    if (replayed_) return shrink_to_pending();
     if (raw_points_.capacity() + image_points_.capacity() + out_raw_.capacity() +
             out_image_.capacity() ==
         0) {
@@ -111,6 +126,22 @@ bool Frame::release_if_idle(int64_t since) {
     }
     forget_points();
     PointBudget::instance().give_back(out_raw_.size() + out_image_.size());
+    std::vector<DruvexSensorRawPointWithTime>().swap(out_raw_);
+    std::vector<DruvexSensorImagePoint>().swap(out_image_);
+    std::vector<Segment>().swap(segments_);
+    return true;
+}
+
+// Keeps the unfinished frame's points, in buffers no larger than they are;
+// the outgoing buffers, empty between flushes, go. True when it gave any
+// memory back.
+bool Frame::shrink_to_pending() {
+    const size_t spare = raw_points_.capacity() - raw_points_.size() + image_points_.capacity() -
+                         image_points_.size() + out_raw_.capacity() + out_image_.capacity() +
+                         segments_.capacity();
+    if (spare == 0) return false;
+    raw_points_.shrink_to_fit();
+    image_points_.shrink_to_fit();
     std::vector<DruvexSensorRawPointWithTime>().swap(out_raw_);
     std::vector<DruvexSensorImagePoint>().swap(out_image_);
     std::vector<Segment>().swap(segments_);

@@ -60,9 +60,17 @@ public:
     bool idle_since(int64_t since) const {
         return last_active_.load(std::memory_order_relaxed) <= since;
     }
+    // Called with each packet's time before its points are added. A replayed
+    // sensor's packet older than the one before it means the replay jumped
+    // back (a seek, a loop, a paused replay's refill): the unfinished frame
+    // holds points of the stretch it left, so it starts over rather than
+    // join them to the new ones.
+    void follow_packet_time(int64_t packet_usec);
     // Gives back every buffer when no packet came after check `since`: the
-    // unfinished frame is dropped, the frame count stays. False when it was
-    // not idle, is delivering, or held nothing.
+    // unfinished frame is dropped, the frame count stays. A replayed sensor
+    // keeps its unfinished frame in buffers shrunk to it: a paused replay
+    // goes on with it. False when it was not idle, is delivering, or held
+    // nothing it could give back.
     bool release_if_idle(int64_t since);
     // Bytes of point storage held, pending or kept for delivery.
     size_t held_bytes();
@@ -86,12 +94,15 @@ private:
     size_t pending_points() const { return raw_points_.size() + image_points_.size(); }
     void trim_pending();
     void release_delivered();
+    bool shrink_to_pending();
 
     // Serialises flushes; held while the callbacks run. Taken before mutex_.
     std::mutex delivery_mutex_;
     std::mutex mutex_;
     std::shared_ptr<Sensor> sensor_;
     uint64_t handle_;
+    bool replayed_;                 // fed by a replay: its handle marks it
+    int64_t last_packet_usec_ = 0;  // a replayed sensor's last packet; guarded by mutex_
     uint32_t return_count_;
     uint32_t raw_per_sample_;
     uint32_t image_per_sample_;

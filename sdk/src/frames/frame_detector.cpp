@@ -65,6 +65,13 @@ void FrameDetector::forget_pending() {
     restart_search();
 }
 
+void FrameDetector::start_over() {
+    forget_pending();
+    search_.direction = 1;
+    found_.direction = 0;
+    found_.index = 0;
+}
+
 void FrameDetector::restart_search() {
     counter_ = 0;
     timed_done_ = false;

@@ -43,6 +43,9 @@ public:
     // Restarts with no pending samples: the frame handed out or dropped
     // everything it held.
     void forget_pending();
+    // Restarts as the detector of a new frame does: no pending samples, and
+    // the scan searched from the same side whatever came before.
+    void start_over();
 
     bool complete() const { return complete_; }
     int32_t split() const { return split_; }

@@ -42,6 +42,7 @@ void FrameManager::handle_points_packet(Sensor& sensor, int64_t host_timestamp_u
     std::shared_ptr<Frame> frame = frame_of(sensor);
     if (!frame) return;
     frame->mark_active(checks_.load(std::memory_order_relaxed));
+    frame->follow_packet_time(host_timestamp_us);
     const PointsSink to_frame = [&frame](int32_t n, const DruvexSensorRawPointWithTime* raw,
                                          const DruvexSensorImagePoint* image) {
         return frame->add_points(n, raw, image);

@@ -27,6 +27,9 @@ public:
     // counted in checks, which come at most once an interval and only while
     // a routing thread is free to make them: time the router spends on long
     // frames is no sensor's silence, whose packets wait for it meanwhile.
+    // A replayed sensor falls silent when its replay pauses, and goes on with
+    // its unfinished frame on resume: it keeps those points, in buffers shrunk
+    // to them.
     static constexpr int64_t idle_release_after_usec = 1000000;
     // How often the routing threads look for such sensors, at most.
     static constexpr int64_t idle_check_interval_usec = 100000;
