@@ -97,15 +97,15 @@ void Frame::forget_points() {
 
 void Frame::follow_packet_time(int64_t packet_usec) {
     if (!replayed_) return;  // live time only steps back with the host's clock
+    // Nearly every packet is later than the one before: that stays off the lock.
+    const int64_t before = last_packet_usec_.exchange(packet_usec, std::memory_order_relaxed);
+    if (packet_usec >= before) return;
     std::lock_guard<std::mutex> lock(mutex_);
-    if (packet_usec < last_packet_usec_) {
-        PointBudget::instance().give_back(pending_points());
-        raw_points_.clear();
-        image_points_.clear();
-        processed_ = 0;
-        detector_.start_over();
-    }
-    last_packet_usec_ = packet_usec;
+    PointBudget::instance().give_back(pending_points());
+    raw_points_.clear();
+    image_points_.clear();
+    processed_ = 0;
+    detector_.start_over();
 }
 
 bool Frame::release_if_idle(int64_t since) {

@@ -101,8 +101,8 @@ private:
     std::mutex mutex_;
     std::shared_ptr<Sensor> sensor_;
     uint64_t handle_;
-    bool replayed_;                 // fed by a replay: its handle marks it
-    int64_t last_packet_usec_ = 0;  // a replayed sensor's last packet; guarded by mutex_
+    bool replayed_;                             // fed by a replay: its handle marks it
+    std::atomic<int64_t> last_packet_usec_{0};  // a replayed sensor's last packet
     uint32_t return_count_;
     uint32_t raw_per_sample_;
     uint32_t image_per_sample_;
