@@ -75,13 +75,20 @@ protected:
     // files hold: the window draws, every line of `said` is said once on
     // standard error (and no save fails on top), its memory stays within
     // what the program itself takes (less than 400 MB; AddressSanitizer's
-    // shadow and quarantine more than double that), and SIGTERM ends it at once.
+    // shadow and quarantine more than double that, ThreadSanitizer's more
+    // still), and SIGTERM ends it at once (within a second; ThreadSanitizer
+    // slows the way out).
     void run_saying(const std::string& name, const std::vector<std::string>& args,
                     const std::vector<std::string>& said) {
 #if defined(__SANITIZE_ADDRESS__)
         const size_t max_memory = size_t(1000) << 20;
+        const double stop_seconds = 1.0;
+#elif defined(__SANITIZE_THREAD__)
+        const size_t max_memory = size_t(2000) << 20;
+        const double stop_seconds = 5.0;
 #else
         const size_t max_memory = size_t(400) << 20;
+        const double stop_seconds = 1.0;
 #endif
         ViewerProcess viewer(home_, name, args);
         output_ = home_ + "/" + name + ".txt";
@@ -100,7 +107,8 @@ protected:
         const size_t peak = viewer.peak_memory();
         EXPECT_GT(peak, 0u);
         EXPECT_LT(peak, max_memory);
-        EXPECT_EQ(viewer.stop(SIGTERM, 1.0), 0) << "SIGTERM did not end it within a second";
+        EXPECT_EQ(viewer.stop(SIGTERM, stop_seconds), 0)
+            << "SIGTERM did not end it within " << stop_seconds << " s";
         const std::string output = read_file(output_);
         for (const std::string& line : said) EXPECT_EQ(output.find(line), output.rfind(line));
         EXPECT_EQ(output.find("Could not save"), npos) << output;
