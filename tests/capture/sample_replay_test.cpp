@@ -5,11 +5,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <random>
-#include <thread>
 #include <vector>
 
 #include "capture/capture_replay.h"
@@ -19,6 +17,7 @@
 #include "replay_session.h"
 #include "sample_capture.h"
 #include "support/recorded_capture.h"
+#include "support/wait.h"
 
 using druvex::testing::capture_records;
 using druvex::testing::CaptureRecord;
@@ -264,7 +263,21 @@ TEST(SampleCapture, ReplayPausedForSecondsResumesWithWholeFrames) {
     ASSERT_EQ(druvex_sdk_capture_replay_seek(0.25f), 0);
     ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking(0.5f), 0);
     const size_t before_pause = log.take().size();
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    // Another sender's information packets make the SDK look for silent
+    // sensors while the replay is paused, as any traffic it routes would. The
+    // pause must outlast the silence that releases them: time is the step.
+    const std::vector<Packet> replayed = session.packets();
+    const auto info = std::find_if(replayed.begin(), replayed.end(), [](const Packet& packet) {
+        return packet.data.size() > 3 && std::memcmp(packet.data.data(), "INF", 3) == 0;
+    });
+    ASSERT_NE(info, replayed.end());
+    const druvex::testing::Deadline paused(3.0);
+    while (!paused.passed()) {
+        ASSERT_EQ(druvex_sdk_mock_network_receive(0x0a000063, info->timestamp, info->data.data(),
+                                                  info->data.size()),
+                  0);
+        druvex::testing::pause_for(0.05);
+    }
     ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking(10.0f), 0);
     const std::vector<RawFrame> resumed = log.take();
     EXPECT_EQ(druvex_sdk_capture_replay_close(), 0);

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cmath>
 #include <string>
-#include <thread>
 
 #include "frames/frame_manager.h"
 #include "frames/point_budget.h"
@@ -254,8 +253,9 @@ TEST(SilentSensor, GivesBackItsBuffersAndGetsThemAgainWhenItSpeaks) {
     ASSERT_GT(held_bytes(sensor_handle), 0u);
     const uint64_t other_handle = sensor_handle + 1;
     // A while in which nothing is routed (the router held up, say, by long
-    // frames while packets wait) counts as one check, not as silence.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // frames while packets wait) counts as one check, not as silence: the
+    // passing of that while is itself the step.
+    druvex::testing::pause_for(0.1);
     session.send(other_handle, other.info_packets()[0]);
     EXPECT_GT(held_bytes(sensor_handle), 0u);
     // The other sensor's packets drive the checks for silent ones.
