@@ -101,10 +101,7 @@ void Frame::follow_packet_time(int64_t packet_usec) {
     const int64_t before = last_packet_usec_.exchange(packet_usec, std::memory_order_relaxed);
     if (packet_usec >= before) return;
     std::lock_guard<std::mutex> lock(mutex_);
-    PointBudget::instance().give_back(pending_points());
-    raw_points_.clear();
-    image_points_.clear();
-    processed_ = 0;
+    forget_points();
     detector_.start_over();
 }
 

@@ -92,7 +92,6 @@ private:
     void discard_pending();
     void forget_points();
     size_t pending_points() const { return raw_points_.size() + image_points_.size(); }
-    void trim_pending();
     void release_delivered();
     bool shrink_to_pending();
 
