@@ -366,14 +366,17 @@ typedef struct DruvexCalibration {
  * it finishes the running call and is not called again. These calls are
  * refused with DRUVEX_ERROR_GENERIC, "Resource deadlock avoided":
  * - druvex_sdk_deinitialize, from any callback; nothing changes;
- * - inside druvex_sdk_capture_replay_resume_blocking(_once), the replay calls
- *   that would close, reopen or move the capture whose packet is being
- *   delivered or play it elsewhere meanwhile (open, close, seek, rewind,
- *   resume, resume_blocking(_once)); nothing changes and the replay goes on;
- * - on the replay thread, every replay call that would pause the replay
- *   (pause, open, close, seek, rewind, resume, set_speed, set_enable_loop):
- *   it would wait for its own thread to end. The replay stops once the
- *   callback returns. */
+ * - inside druvex_sdk_capture_replay_resume_blocking(_once) and on the replay
+ *   thread, the replay calls that would close, reopen or move the capture
+ *   whose packet is being delivered, or play it a second time meanwhile
+ *   (open, close, seek, rewind, resume, resume_blocking(_once));
+ * - on the replay thread also those that would wait for that thread to end
+ *   (pause, set_speed, set_enable_loop);
+ * - druvex_sdk_mock_network_receive from a raw or image frame callback, and
+ *   from an error callback called while a frame is handed out: the packet
+ *   could need the frame being handed out. A blocking replay started there
+ *   is refused at its first packet.
+ * Each is refused before it changes anything: the replay goes on. */
 typedef void (*DruvexSensorErrorCallback)(uint64_t handle, int32_t error_code,
                                           const char* error_message, const void* error_data,
                                           size_t error_data_size, void* user_data);
@@ -563,7 +566,8 @@ DRUVEX_API int32_t druvex_sdk_clear_transform(uint64_t handle);
 /* ---- mock receive ------------------------------------------------------- */
 /* Decodes one datagram as if it had come from handle, on the calling thread
  * (so the frame and error callbacks run there). Needs DISABLE_NETWORK, else
- * DRUVEX_ERROR_COMMUNICATION; the network-packet callback is not called. */
+ * DRUVEX_ERROR_COMMUNICATION; the network-packet callback is not called.
+ * Refused from a frame callback (see "What a callback may call"). */
 DRUVEX_API int32_t druvex_sdk_mock_network_receive(uint64_t handle, int64_t timestamp_usec,
                                                    const uint8_t* buffer, size_t size);
 
@@ -580,7 +584,12 @@ DRUVEX_API int32_t druvex_sdk_mock_network_receive(uint64_t handle, int64_t time
  * (DRUVEX_SDK_CONTROL_DISABLE_NETWORK), and closing does not switch it on.
  * Only a regular file opens (a pipe or device is refused at once, never read);
  * a capture without packets gives DRUVEX_ERROR_EOF. The failure's text names
- * the file and what is wrong with it or the system's reason. */
+ * the file and what is wrong with it or the system's reason. Records after a
+ * damaged one (of length 0, or longer than the capture's snap length allows)
+ * cannot be found, nor can the rest of a record the file ends inside: the
+ * capture opens with the records before it, and the error callback is told
+ * once (DRUVEX_ERROR_CORRUPT_FILE) at which byte and how many are kept. A
+ * damaged first record is refused. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_open(const char* path);
 /* Stops the replay, closes the file and forgets all sensors (druvex_sdk_clear). */
 DRUVEX_API int32_t druvex_sdk_capture_replay_close(void);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "capture_test_support.h"
 #include "druvex_sdk.h"
 #include "replay_session.h"
+#include "support/wait.h"
 
 using namespace capture_test;
 
@@ -22,10 +24,12 @@ std::string take_error() {
     return text;
 }
 
-// What a network-packet callback got back from calls it must not make.
+// What a network-packet callback got back from calls it must not make, on
+// the first packet it is given; it counts every packet.
 struct Forbidden {
     std::string path;
-    int calls = 0;
+    bool own_thread = false;
+    std::atomic<int> calls{0};
     std::vector<std::string> answers;
 };
 
@@ -37,8 +41,16 @@ void make_forbidden_calls(uint64_t, int64_t, const uint8_t*, size_t, void* user)
     forbidden->answers = {answer(druvex_sdk_capture_replay_close()),
                           answer(druvex_sdk_capture_replay_open(forbidden->path.c_str())),
                           answer(druvex_sdk_capture_replay_seek(0.0f)),
-                          answer(druvex_sdk_deinitialize()),
-                          answer(druvex_sdk_unlisten_network_packet())};
+                          answer(druvex_sdk_capture_replay_resume()),
+                          answer(druvex_sdk_capture_replay_resume_blocking(1.0f)),
+                          answer(druvex_sdk_capture_replay_resume_blocking_once()),
+                          answer(druvex_sdk_deinitialize())};
+    // On its own thread, a replay cannot wait for that thread to end either.
+    if (forbidden->own_thread) {
+        forbidden->answers.push_back(answer(druvex_sdk_capture_replay_pause()));
+        forbidden->answers.push_back(answer(druvex_sdk_capture_replay_set_speed(2.0f)));
+        forbidden->answers.push_back(answer(druvex_sdk_capture_replay_set_enable_loop(1)));
+    }
 }
 
 }  // namespace
@@ -68,10 +80,12 @@ TEST(ReplayApi, AnswersBeforeInitialisation) {
 TEST(ReplayApi, RefusalsSayWhatIsWrongWithTheFile) {
     ReplaySession session;
     TempDir dir;
-    // Records after a damaged one are lost, but a damaged first leaves none.
+    // Records after a damaged one are lost, but a damaged first leaves none;
+    // nor does a file that ends inside its first.
     PcapBuilder huge;
-    const size_t huge_offset = huge.bytes().size();
-    huge.record_with_length(2000, frame({}, payload(10, 2)), 1u << 31);
+    huge.record_with_length(2000, frame({}, payload(10, 2)), 70000);
+    std::vector<uint8_t> cut = PcapBuilder().record(2000, frame({}, payload(10, 2))).bytes();
+    cut.pop_back();
     struct Case {
         std::vector<uint8_t> bytes;
         const char* code;
@@ -83,8 +97,10 @@ TEST(ReplayApi, RefusalsSayWhatIsWrongWithTheFile) {
          "the file is too short for a pcap header (10 bytes)"},
         {PcapBuilder().bytes(), "DRUVEX_ERROR_EOF", "the capture holds no packets"},
         {huge.bytes(), "DRUVEX_ERROR_CORRUPT_FILE",
-         "record at byte " + std::to_string(huge_offset) +
-             " claims 2147483648 bytes, more than any packet holds"},
+         "record at byte 24 claims 70000 bytes, more than the capture's snap length of 65535 "
+         "allows"},
+        {cut, "DRUVEX_ERROR_EOF",
+         "the capture holds no packets: the file ends inside the record at byte 24 (cut short)"},
     };
     const std::string path = dir.path("refused.pcap");
     EXPECT_NE(druvex_sdk_capture_replay_open(path.c_str()), 0);
@@ -154,24 +170,37 @@ TEST(ReplayApi, UnfetchedEarlierErrorDoesNotStopTheReplay) {
     EXPECT_EQ(druvex_sdk_capture_replay_close(), 0);
 }
 
-// A callback of a blocking replay cannot close, reopen or move the capture
-// whose packet it is given, nor take the SDK down; it may remove itself, and
-// the replay plays on to the end.
-TEST(ReplayApi, CallbackOfABlockingReplayCannotPullItsPacketAway) {
+// A callback of a replay, blocking or on its thread, cannot close, reopen,
+// move or play again the capture whose packet it is given, nor take the SDK
+// down: each call is refused before it changes anything, and the replay plays
+// on to the end.
+TEST(ReplayApi, CallbackOfAReplayCannotPullItsPacketAway) {
     ReplaySession session;
     TempDir dir;
-    Forbidden forbidden{dir.path("d.pcap"), 0, {}};
-    write_capture(forbidden.path, sample_packets(6, 10000));
-    ASSERT_EQ(druvex_sdk_capture_replay_open(forbidden.path.c_str()), 0);
-    ASSERT_EQ(druvex_sdk_unlisten_network_packet(), 0);
-    ASSERT_EQ(druvex_sdk_listen_network_packet(make_forbidden_calls, &forbidden), 0);
-    EXPECT_EQ(druvex_sdk_capture_replay_resume_blocking(1.0f), 0);
-    const std::string refused = "-1 DRUVEX_ERROR_GENERIC: Resource deadlock avoided";
-    EXPECT_EQ(forbidden.answers,
-              (std::vector<std::string>{refused, refused, refused, refused, "0 DRUVEX_SUCCESS"}));
-    EXPECT_EQ(forbidden.calls, 1);
-    EXPECT_EQ(druvex_sdk_capture_replay_is_end(), 1);
-    EXPECT_EQ(druvex_sdk_is_initialized(), 1);
+    for (const bool own_thread : {false, true}) {
+        Forbidden forbidden;
+        forbidden.path = dir.path("d.pcap");
+        forbidden.own_thread = own_thread;
+        write_capture(forbidden.path, sample_packets(6, 10000));
+        ASSERT_EQ(druvex_sdk_capture_replay_open(forbidden.path.c_str()), 0);
+        ASSERT_EQ(druvex_sdk_unlisten_network_packet(), 0);
+        ASSERT_EQ(druvex_sdk_listen_network_packet(make_forbidden_calls, &forbidden), 0);
+        if (own_thread) {
+            ASSERT_EQ(druvex_sdk_capture_replay_resume(), 0);
+            EXPECT_TRUE(druvex::testing::wait_until(
+                [] { return druvex_sdk_capture_replay_is_running() == 0; }));
+        } else {
+            EXPECT_EQ(druvex_sdk_capture_replay_resume_blocking(1.0f), 0);
+        }
+        const std::string refused = "-1 DRUVEX_ERROR_GENERIC: Resource deadlock avoided";
+        EXPECT_EQ(forbidden.answers, std::vector<std::string>(own_thread ? 10 : 7, refused));
+        EXPECT_EQ(forbidden.calls, 6) << own_thread;
+        EXPECT_EQ(druvex_sdk_capture_replay_is_end(), 1);
+        EXPECT_EQ(druvex_sdk_capture_replay_get_speed(), 1.0f);
+        EXPECT_EQ(druvex_sdk_capture_replay_get_enable_loop(), 0);
+        EXPECT_EQ(druvex_sdk_is_initialized(), 1);
+        ASSERT_EQ(druvex_sdk_unlisten_network_packet(), 0);
+    }
 }
 
 // A link planted at the side index's name, symbolic or hard, is replaced by

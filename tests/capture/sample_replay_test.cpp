@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <random>
 #include <vector>
@@ -214,29 +215,59 @@ TEST(SampleCapture, ClockSetBackStillReplaysEveryPacket) {
     }
 }
 
-// One flipped bit in a record's length: the records before it replay, and the
-// open says where the damage is and what was kept.
-TEST(SampleCapture, DamagedRecordKeepsTheRecordsBeforeIt) {
+// A damaged length or a cut file: the records before it replay, and the open
+// says where, at the record's own byte, and what was kept. A bit flipped high
+// in a length (over 262,144 bytes), one flipped just above the snap length
+// (70,000 bytes, past the file's end and inside it), and a copy that stopped
+// in the middle of a record.
+TEST(SampleCapture, DamagedOrCutRecordKeepsTheRecordsBeforeIt) {
     ReplaySession session;
     TempDir dir;
-    const std::string path = dir.path("flipped.pcap");
+    const std::string path = dir.path("damaged.pcap");
     ASSERT_EQ(druvex_sample::write_sample_capture(path, 3.0).code, 0);
-    std::vector<uint8_t> bytes = read_file(path);
-    const std::vector<CaptureRecord> records = capture_records(bytes.data(), bytes.size());
+    const std::vector<uint8_t> sample = read_file(path);
+    const std::vector<CaptureRecord> records = capture_records(sample.data(), sample.size());
     ASSERT_EQ(records.size(), 7282u);
-    bytes[records[3000].offset + 8 + 2] ^= 0x10;  // bit 20 of its captured length
-    write_file(path, bytes);
-
-    ASSERT_EQ(druvex_sdk_capture_replay_open(path.c_str()), 0);
-    const std::vector<CaptureRecord> kept(records.begin(), records.begin() + 3000);
-    EXPECT_EQ(druvex_sdk_capture_replay_get_length(), seconds_of(replay_clock(kept).back()));
-    ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking(100.0f), 0);
-    EXPECT_EQ(session.count(), 3000u);
-    EXPECT_TRUE(said(session, "-13: " + path + ": record at byte " +
-                                  std::to_string(records[3000].offset) + " claims " +
-                                  std::to_string(records[3000].length + (1u << 20)) +
-                                  " bytes, more than any packet holds: the 3000 records before it"))
-        << ::testing::PrintToString(session.errors());
+    const auto claim = [&](size_t k, uint32_t length) {
+        std::vector<uint8_t> bytes = sample;
+        druvex_sdk::store_le32(&bytes[records[k].offset + 8], length);
+        return bytes;
+    };
+    const auto head = [](std::vector<uint8_t> bytes, size_t size) {
+        bytes.resize(size);
+        return bytes;
+    };
+    const std::string snap = " bytes, more than the capture's snap length of 65535 allows";
+    struct Case {
+        std::vector<uint8_t> bytes;
+        size_t kept;
+        std::string says;
+    };
+    const std::vector<Case> cases = {
+        {claim(3000, records[3000].length ^ (1u << 20)), 3000,
+         " claims " + std::to_string(records[3000].length ^ (1u << 20)) + snap},
+        {claim(3000, 70000), 3000, " claims 70000" + snap},
+        {head(claim(2, 70000), records[40].offset), 2, " claims 70000" + snap},
+        {head(sample, records[5000].offset + 100), 5000, " (cut short)"},
+    };
+    for (const Case& c : cases) {
+        write_file(path, c.bytes);
+        ::unlink((path + ".dvx").c_str());
+        const size_t before = session.count();
+        for (int open = 0; open < 2; ++open) {  // scanned, then from the side index
+            ASSERT_EQ(druvex_sdk_capture_replay_open(path.c_str()), 0) << c.says;
+            const std::vector<CaptureRecord> kept(records.begin(), records.begin() + c.kept);
+            EXPECT_EQ(druvex_sdk_capture_replay_get_length(),
+                      seconds_of(replay_clock(kept).back()));
+        }
+        ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking(100.0f), 0);
+        EXPECT_EQ(session.count() - before, c.kept) << c.says;
+        const std::string record = "record at byte " + std::to_string(records[c.kept].offset);
+        const std::string said_text =
+            "-13: " + path + ": " + (c.kept == 5000 ? "the file ends inside the " : "") + record +
+            c.says + ": the " + std::to_string(c.kept) + " records before it";
+        EXPECT_TRUE(said(session, said_text)) << ::testing::PrintToString(session.errors());
+    }
 }
 
 // A replay paused longer than the silence after which a sensor gives back its
@@ -289,4 +320,72 @@ TEST(SampleCapture, ReplayPausedForSecondsResumesWithWholeFrames) {
         EXPECT_EQ(resumed[k].handle, expected.handle) << k;
         EXPECT_TRUE(same_points(resumed[k], expected)) << k;
     }
+}
+
+namespace {
+
+// A frame callback that hands a data packet of the frame's own sensor back to
+// the SDK, and keeps what the SDK answered.
+struct Echo {
+    std::map<uint64_t, Packet> data_packets;  // by replayed handle
+    std::mutex mutex;
+    std::vector<int32_t> answers;
+
+    static void on_frame(uint64_t handle, size_t, const DruvexSensorRawPointWithTime*, void* self) {
+        auto* echo = static_cast<Echo*>(self);
+        const Packet& packet = echo->data_packets.at(handle);
+        const int32_t code = druvex_sdk_mock_network_receive(
+            handle, packet.timestamp, packet.data.data(), packet.data.size());
+        const char* text = nullptr;
+        druvex_sdk_get_error(&text);
+        std::lock_guard<std::mutex> lock(echo->mutex);
+        echo->answers.push_back(code == DRUVEX_ERROR_GENERIC &&
+                                        std::string(text) ==
+                                            "DRUVEX_ERROR_GENERIC: Resource deadlock avoided"
+                                    ? 0
+                                : code == 0 ? 1
+                                            : code);
+    }
+
+    size_t refused() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return static_cast<size_t>(std::count(answers.begin(), answers.end(), 0));
+    }
+    size_t count() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return answers.size();
+    }
+};
+
+}  // namespace
+
+// The packet would need the frame's delivery, which its callback holds: it is
+// refused at once, in a blocking replay as on the replay thread, and the
+// replay plays on.
+TEST(SampleCapture, FrameCallbackCannotFeedItsSensorBack) {
+    ReplaySession session;
+    TempDir dir;
+    const std::string path = dir.path("sample.pcap");
+    ASSERT_EQ(druvex_sample::write_sample_capture(path, 2.0).code, 0);
+    ASSERT_EQ(druvex_sdk_capture_replay_open(path.c_str()), 0);
+    ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking(0.2f), 0);
+    Echo echo;
+    for (const Packet& packet : session.packets()) {
+        if (packet.data.size() > 3 && std::memcmp(packet.data.data(), "STD", 3) == 0) {
+            echo.data_packets.emplace(packet.handle, packet);
+        }
+    }
+    ASSERT_EQ(echo.data_packets.size(), 2u);
+    ASSERT_EQ(druvex_sdk_listen_raw_frames(&Echo::on_frame, &echo), 0);
+
+    ASSERT_EQ(druvex_sdk_capture_replay_resume_blocking(0.5f), 0);
+    const size_t blocking = echo.count();
+    EXPECT_GT(blocking, 5u);
+    ASSERT_EQ(druvex_sdk_capture_replay_set_speed(5.0f), 0);
+    ASSERT_EQ(druvex_sdk_capture_replay_resume(), 0);
+    EXPECT_TRUE(
+        druvex::testing::wait_until([] { return druvex_sdk_capture_replay_is_end() == 1; }));
+    EXPECT_EQ(druvex_sdk_capture_replay_close(), 0);
+    EXPECT_GT(echo.count(), blocking);
+    EXPECT_EQ(echo.refused(), echo.count());
 }

@@ -2,7 +2,6 @@
 #include <string>
 
 #include "capture/capture_replay.h"
-#include "core/callback.h"
 #include "core/sdk_manager.h"
 #include "druvex_sdk.h"
 
@@ -13,40 +12,13 @@ using druvex_sdk::SensorError;
 
 namespace {
 
-// Whether the calling thread is inside a blocking replay, and so in one of
-// its callbacks: the packet being delivered lies in the capture's buffer.
-thread_local bool t_replaying_here = false;
-
-// Runs a replay operation that needs the SDK to be initialised.
+// Runs a replay operation that needs the SDK to be initialised. The replay
+// itself refuses what its own callbacks must not do.
 template <typename Body>
 int32_t report_initialized(Body&& body) {
     return report([&] {
         if (!SdkManager::is_initialized()) return SensorError(DRUVEX_ERROR_NOT_INITIALIZED);
         return body();
-    });
-}
-
-// Runs an operation that reads, moves, closes or replaces the capture. From a
-// callback of a blocking replay it would pull the packet in hand from under
-// the replay, so it is refused there, as the replay thread's own callbacks are
-// refused when they would wait for that thread.
-template <typename Body>
-SensorError unless_replaying_here(Body&& body) {
-    if (t_replaying_here) return druvex_sdk::refused_in_callback();
-    return body();
-}
-
-// A blocking replay, with its thread marked for the while.
-template <typename Body>
-int32_t report_blocking(Body&& body) {
-    return report_initialized([&] {
-        return unless_replaying_here([&] {
-            struct Mark {
-                Mark() { t_replaying_here = true; }
-                ~Mark() { t_replaying_here = false; }
-            } const mark;
-            return body();
-        });
     });
 }
 
@@ -57,14 +29,12 @@ extern "C" {
 DRUVEX_API int32_t druvex_sdk_capture_replay_open(const char* path) {
     return report_initialized([&] {
         if (path == nullptr) return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS);
-        return unless_replaying_here(
-            [&] { return global_capture_replay().open(std::string(path)); });
+        return global_capture_replay().open(std::string(path));
     });
 }
 
 DRUVEX_API int32_t druvex_sdk_capture_replay_close(void) {
-    return report(
-        [] { return unless_replaying_here([] { return global_capture_replay().close(); }); });
+    return report([] { return global_capture_replay().close(); });
 }
 
 DRUVEX_API int32_t druvex_sdk_capture_replay_is_open(void) {
@@ -108,9 +78,7 @@ DRUVEX_API int32_t druvex_sdk_capture_replay_set_speed(float speed) {
 }
 
 DRUVEX_API int32_t druvex_sdk_capture_replay_seek(float position_sec) {
-    return report_initialized([&] {
-        return unless_replaying_here([&] { return global_capture_replay().seek(position_sec); });
-    });
+    return report_initialized([&] { return global_capture_replay().seek(position_sec); });
 }
 
 DRUVEX_API int32_t druvex_sdk_capture_replay_rewind(void) {
@@ -118,16 +86,16 @@ DRUVEX_API int32_t druvex_sdk_capture_replay_rewind(void) {
 }
 
 DRUVEX_API int32_t druvex_sdk_capture_replay_resume(void) {
-    return report_initialized(
-        [] { return unless_replaying_here([] { return global_capture_replay().resume(); }); });
+    return report_initialized([] { return global_capture_replay().resume(); });
 }
 
 DRUVEX_API int32_t druvex_sdk_capture_replay_resume_blocking(float duration_sec) {
-    return report_blocking([&] { return global_capture_replay().resume_blocking(duration_sec); });
+    return report_initialized(
+        [&] { return global_capture_replay().resume_blocking(duration_sec); });
 }
 
 DRUVEX_API int32_t druvex_sdk_capture_replay_resume_blocking_once(void) {
-    return report_blocking([] { return global_capture_replay().resume_blocking_once(); });
+    return report_initialized([] { return global_capture_replay().resume_blocking_once(); });
 }
 
 DRUVEX_API int32_t druvex_sdk_capture_replay_pause(void) {

@@ -82,7 +82,7 @@ SensorError Capture::write_packet(const CapturePacketHeader& header, const uint8
     const int64_t timestamp = header.timestamp != 0 ? header.timestamp : host_time_usec();
     const uint32_t size = static_cast<uint32_t>(header.size);
     uint8_t record[record_overhead];
-    encode_record_headers(record, header.handle, timestamp - time_offset_, size);
+    encode_record_headers(record, header.handle, timestamp - format_.time_offset, size);
     const bool ok = std::fwrite(record, 1, sizeof record, out_) == sizeof record &&
                     (size == 0 || std::fwrite(data, 1, size, out_) == size);
     if (!ok) {
@@ -141,19 +141,19 @@ SensorError Capture::read_file_header() {
     position_ = 0;
     clock_ = 0;
     clock_record_time_ = 0;
-    time_offset_ = int64_t{header.thiszone} * 1000000;
+    format_ = record_format(header);
     return success();
 }
 
 SensorError Capture::load_index() {
-    if (load_capture_index(capture_index_path(path_), in_, time_offset_, index_)) return success();
+    if (load_capture_index(capture_index_path(path_), in_, format_, index_)) return success();
     return rebuild_index();
 }
 
 // A failed scan leaves the index as it was.
 SensorError Capture::rebuild_index() {
     CaptureIndex index;
-    if (SensorError error = build_capture_index(in_, time_offset_, index)) return error;
+    if (SensorError error = build_capture_index(in_, format_, index)) return error;
     index_ = std::move(index);
     // Without a writable side file the index simply lives in memory: captures
     // on read-only media replay all the same, scanned at every open.
@@ -185,7 +185,7 @@ int32_t Capture::read_next(CapturePacketHeader& header, const uint8_t*& data) {
         const PcapRecordHeader record = decode_record_header(bytes);
         const uint64_t frame_offset = read_position_ + pcap_record_header_size;
         read_position_ = frame_offset + record.incl_len;
-        const int64_t time = record_time(record, time_offset_);
+        const int64_t time = record_time(record, format_);
         move_clock(time - index_.start_time);
         Datagram datagram;
         bool complete = false;
@@ -264,7 +264,7 @@ SensorError Capture::find_entry(int64_t position_usec, size_t& k, int64_t& landi
     for (bool rebuilt = false;; rebuilt = true) {
         k = find_index_entry(index_.entries, position_usec);
         if (k == index_.entries.size()) return SensorError(DRUVEX_ERROR_EOF);
-        if (landing_matches_capture(index_, k, in_, time_offset_, landing_time)) return success();
+        if (landing_matches_capture(index_, k, in_, format_, landing_time)) return success();
         // An index just built from the capture can only disagree with it
         // when the file changed under the reader.
         if (rebuilt) {
@@ -276,8 +276,7 @@ SensorError Capture::find_entry(int64_t position_usec, size_t& k, int64_t& landi
 }
 
 ClockStepBack Capture::find_clock_step_back() {
-    return in_.is_open() ? druvex_sdk::find_clock_step_back(index_, in_, time_offset_)
-                         : ClockStepBack();
+    return in_.is_open() ? druvex_sdk::find_clock_step_back(index_, in_, format_) : ClockStepBack();
 }
 
 bool Capture::is_end() const { return !in_.is_open() || read_position_ >= index_.end; }
@@ -291,7 +290,7 @@ SensorError Capture::close() {
     path_.clear();
     read_position_ = 0;
     write_position_ = 0;
-    time_offset_ = 0;
+    format_ = RecordFormat();
     position_ = 0;
     clock_ = 0;
     clock_record_time_ = 0;

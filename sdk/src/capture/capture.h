@@ -46,8 +46,9 @@ public:
     // length cut short of its datagram (such datagrams are skipped); 0 while
     // none has been met.
     uint32_t cut_length() const { return cut_length_; }
-    // Why the records end before the file does: the damaged record there, with
-    // its byte offset; empty when they do not.
+    // Why the records end before the file does: the damaged record there, or
+    // the record the file ends inside, with its byte offset; empty when they
+    // do not.
     const std::string& damage() const { return index_.damage; }
     // Where the record times first step back, and by how much in all.
     ClockStepBack find_clock_step_back();
@@ -56,7 +57,7 @@ public:
     bool is_open() const { return out_ != nullptr || in_.is_open(); }
 
     const std::string& path() const { return path_; }
-    int64_t time_offset() const { return time_offset_; }
+    int64_t time_offset() const { return format_.time_offset; }
     int64_t start_time() const { return index_.start_time; }
     int64_t position() const { return position_; }
     int64_t length() const { return index_.length(); }
@@ -90,7 +91,7 @@ private:
     bool read_mode_ = false;
     uint64_t read_position_ = 0;
     uint64_t write_position_ = 0;
-    int64_t time_offset_ = 0;
+    RecordFormat format_;
     int64_t position_ = 0;  // on the replay clock
     // The replay clock at the last record read, and that record's own time
     // after the start: reading moves the clock on as the times do, except

@@ -63,19 +63,30 @@ uint64_t record_end(uint64_t offset, const PcapRecordHeader& header) {
     return offset + pcap_record_header_size + header.incl_len;
 }
 
-// A record of no bytes, or of more than any packet holds, is where the file
-// is damaged: nothing after it can be found.
-SensorError check_record_length(const PcapRecordHeader& header, uint64_t offset) {
-    const std::string record = "record at byte " + std::to_string(offset);
+std::string record_at(uint64_t offset) { return "record at byte " + std::to_string(offset); }
+
+// A record of no bytes, or of more than the capture's records can hold (a
+// flipped bit in its length), is where the file is damaged: nothing after it
+// can be found.
+SensorError check_record_length(const PcapRecordHeader& header, uint64_t offset,
+                                const RecordFormat& format) {
     if (header.incl_len == 0) {
-        return SensorError(DRUVEX_ERROR_CORRUPT_FILE, record + " has length 0");
+        return SensorError(DRUVEX_ERROR_CORRUPT_FILE, record_at(offset) + " has length 0");
     }
-    if (header.incl_len > pcap_max_record_length) {
-        return SensorError(DRUVEX_ERROR_CORRUPT_FILE, record + " claims " +
-                                                          std::to_string(header.incl_len) +
-                                                          " bytes, more than any packet holds");
-    }
-    return success();
+    if (header.incl_len <= format.max_length) return success();
+    const std::string bound =
+        format.snap_length != 0
+            ? "the capture's snap length of " + std::to_string(format.snap_length) + " allows"
+            : "any packet holds";
+    return SensorError(DRUVEX_ERROR_CORRUPT_FILE, record_at(offset) + " claims " +
+                                                      std::to_string(header.incl_len) +
+                                                      " bytes, more than " + bound);
+}
+
+// The file ends inside the record there, most likely a copy or a recording
+// that stopped.
+std::string cut_short_at(uint64_t offset) {
+    return "the file ends inside the " + record_at(offset) + " (cut short)";
 }
 
 struct IndexedRecord {
@@ -88,43 +99,54 @@ struct IndexedRecord {
 // still when times go back can be: never behind the record's time, and at 0
 // for the first record.
 bool read_indexed_record(const CaptureIndex& index, size_t k, BufferedFile& capture,
-                         int64_t time_offset, IndexedRecord& record) {
+                         const RecordFormat& format, IndexedRecord& record) {
     const CaptureIndexEntry& entry = index.entries[k];
     PcapRecordHeader header;
-    if (!read_record_header(capture, entry.offset, header) || header.incl_len == 0) return false;
+    if (!read_record_header(capture, entry.offset, header) ||
+        check_record_length(header, entry.offset, format)) {
+        return false;
+    }
     record.end = record_end(entry.offset, header);
-    record.time = record_time(header, time_offset) - index.start_time;
+    record.time = record_time(header, format) - index.start_time;
     return record.end <= index.end && entry.time >= record.time && (k > 0 || record.time == 0);
 }
 
 // What follows the last complete record may only be a record cut short, or a
 // damaged one, which ends the records as it did when the index was built.
-bool only_cut_or_damaged_record_after(BufferedFile& capture, CaptureIndex& index) {
+bool only_cut_or_damaged_record_after(BufferedFile& capture, const RecordFormat& format,
+                                      CaptureIndex& index) {
     if (index.end > capture.size()) return false;
+    if (index.end == capture.size()) return true;
     PcapRecordHeader next;
-    if (!read_record_header(capture, index.end, next)) return true;
-    if (SensorError damage = check_record_length(next, index.end)) {
+    if (!read_record_header(capture, index.end, next)) {
+        if (capture.size() - index.end < pcap_record_header_size) {
+            index.damage = cut_short_at(index.end);
+        }
+        return true;
+    }
+    if (SensorError damage = check_record_length(next, index.end, format)) {
         index.damage = damage.message;
         return true;
     }
-    return record_end(index.end, next) > capture.size();
+    if (record_end(index.end, next) <= capture.size()) return false;
+    index.damage = cut_short_at(index.end);
+    return true;
 }
 
 // The capture must start and end where, and when, the side file says it does.
-bool entries_match_capture(CaptureIndex& index, BufferedFile& capture, int64_t time_offset) {
+bool entries_match_capture(CaptureIndex& index, BufferedFile& capture, const RecordFormat& format) {
     PcapRecordHeader first;
     PcapRecordHeader last;
     const uint64_t last_offset = index.entries.back().offset;
     if (!read_record_header(capture, index.entries.front().offset, first) ||
-        record_time(first, time_offset) != index.start_time ||
+        record_time(first, format) != index.start_time ||
         !read_record_header(capture, last_offset, last)) {
         return false;
     }
     index.end = record_end(last_offset, last);
     int64_t last_time = 0;
-    return only_cut_or_damaged_record_after(capture, index) &&
-           landing_matches_capture(index, index.entries.size() - 1, capture, time_offset,
-                                   last_time);
+    return only_cut_or_damaged_record_after(capture, format, index) &&
+           landing_matches_capture(index, index.entries.size() - 1, capture, format, last_time);
 }
 
 // A new file beside `path`, created for writing only: -1 when none can be.
@@ -178,11 +200,11 @@ bool replace_file(const std::string& path, const std::vector<uint8_t>& bytes, st
 
 // How far the clock runs ahead of the record times at entry k: it grows by
 // each step back, so it is 0 up to the first one.
-bool clock_lead(const CaptureIndex& index, size_t k, BufferedFile& capture, int64_t time_offset,
-                int64_t& lead) {
+bool clock_lead(const CaptureIndex& index, size_t k, BufferedFile& capture,
+                const RecordFormat& format, int64_t& lead) {
     PcapRecordHeader header;
     if (!read_record_header(capture, index.entries[k].offset, header)) return false;
-    lead = index.entries[k].time - (record_time(header, time_offset) - index.start_time);
+    lead = index.entries[k].time - (record_time(header, format) - index.start_time);
     return true;
 }
 
@@ -190,8 +212,8 @@ bool clock_lead(const CaptureIndex& index, size_t k, BufferedFile& capture, int6
 
 std::string capture_index_path(const std::string& capture_path) { return capture_path + ".dvx"; }
 
-bool load_capture_index(const std::string& index_path, BufferedFile& capture, int64_t time_offset,
-                        CaptureIndex& index) {
+bool load_capture_index(const std::string& index_path, BufferedFile& capture,
+                        const RecordFormat& format, CaptureIndex& index) {
     BufferedFile file;
     const uint8_t* bytes = nullptr;
     if (!file.open(index_path) ||
@@ -221,14 +243,15 @@ bool load_capture_index(const std::string& index_path, BufferedFile& capture, in
         loaded.entries[k].offset = read_le<uint64_t>(entry, 8);
     }
     if (!entries_fit(loaded.entries, capture.size()) ||
-        !entries_match_capture(loaded, capture, time_offset)) {
+        !entries_match_capture(loaded, capture, format)) {
         return false;
     }
     index = std::move(loaded);
     return true;
 }
 
-SensorError build_capture_index(BufferedFile& capture, int64_t time_offset, CaptureIndex& index) {
+SensorError build_capture_index(BufferedFile& capture, const RecordFormat& format,
+                                CaptureIndex& index) {
     index = CaptureIndex();
     index.end = pcap_file_header_size;
     int64_t previous_time = 0;
@@ -236,19 +259,25 @@ SensorError build_capture_index(BufferedFile& capture, int64_t time_offset, Capt
         const uint8_t* bytes = nullptr;
         const BufferedFile::Status status =
             capture.read_at(index.end, pcap_record_header_size, &bytes);
-        if (status == BufferedFile::Status::end_of_file) return success();
+        if (status == BufferedFile::Status::end_of_file) {
+            if (index.end < capture.size()) index.damage = cut_short_at(index.end);
+            return success();
+        }
         if (status != BufferedFile::Status::ok) {
             return SensorError(DRUVEX_ERROR_FILE_IO, capture.failure());
         }
         const PcapRecordHeader header = decode_record_header(bytes);
-        if (SensorError damage = check_record_length(header, index.end)) {
+        if (SensorError damage = check_record_length(header, index.end, format)) {
             if (index.entries.empty()) return damage;
             index.damage = damage.message;
             return success();
         }
-        if (record_end(index.end, header) > capture.size()) return success();
+        if (record_end(index.end, header) > capture.size()) {
+            index.damage = cut_short_at(index.end);
+            return success();
+        }
         // The first record sets the start even when its time is 0 (the epoch).
-        const int64_t time = record_time(header, time_offset);
+        const int64_t time = record_time(header, format);
         if (index.entries.empty()) {
             index.start_time = time;
             previous_time = time;
@@ -261,16 +290,16 @@ SensorError build_capture_index(BufferedFile& capture, int64_t time_offset, Capt
 }
 
 bool landing_matches_capture(const CaptureIndex& index, size_t k, BufferedFile& capture,
-                             int64_t time_offset, int64_t& landing_time) {
+                             const RecordFormat& format, int64_t& landing_time) {
     // The record before is read first, so that one read fills the window for
     // both records and for the first packet after the seek.
     IndexedRecord before;
-    if (k > 0 && (!read_indexed_record(index, k - 1, capture, time_offset, before) ||
+    if (k > 0 && (!read_indexed_record(index, k - 1, capture, format, before) ||
                   before.end != index.entries[k].offset)) {
         return false;
     }
     IndexedRecord landing;
-    if (!read_indexed_record(index, k, capture, time_offset, landing)) return false;
+    if (!read_indexed_record(index, k, capture, format, landing)) return false;
     landing_time = landing.time;
     return k == 0 || index.entries[k].time == advance_replay_clock(index.entries[k - 1].time,
                                                                    landing.time - before.time);
@@ -293,10 +322,10 @@ bool save_capture_index(const std::string& index_path, const CaptureIndex& index
 // The clock's lead over the record times never shrinks: the first step back
 // is found by halving, reading a few record headers.
 ClockStepBack find_clock_step_back(const CaptureIndex& index, BufferedFile& capture,
-                                   int64_t time_offset) {
+                                   const RecordFormat& format) {
     ClockStepBack step;
     if (index.entries.size() < 2 ||
-        !clock_lead(index, index.entries.size() - 1, capture, time_offset, step.total_usec) ||
+        !clock_lead(index, index.entries.size() - 1, capture, format, step.total_usec) ||
         step.total_usec <= 0) {
         return ClockStepBack();
     }
@@ -305,7 +334,7 @@ ClockStepBack find_clock_step_back(const CaptureIndex& index, BufferedFile& capt
     while (low < high) {
         const size_t middle = low + (high - low) / 2;
         int64_t lead = 0;
-        if (!clock_lead(index, middle, capture, time_offset, lead)) return ClockStepBack();
+        if (!clock_lead(index, middle, capture, format, lead)) return ClockStepBack();
         if (lead > 0) {
             high = middle;
         } else {

@@ -8,6 +8,7 @@
 
 #include "buffered_file.h"
 #include "core/sensor_error.h"
+#include "pcap_format.h"
 
 namespace druvex_sdk {
 
@@ -39,8 +40,9 @@ struct CaptureIndex {
     // File offset just past the last complete record. A last record cut short
     // (a recording that stopped mid-write) lies beyond it and is not indexed.
     uint64_t end = 0;
-    // Why the records end before the file does when a damaged record stands
-    // at `end`, with its byte offset; empty when none does.
+    // Why the records end before the file does, with the byte offset of the
+    // record at `end`: it is damaged, or the file ends inside it. Empty when
+    // the records end with the file.
     std::string damage;
 
     int64_t length() const { return entries.empty() ? 0 : entries.back().time; }
@@ -57,14 +59,16 @@ std::string capture_index_path(const std::string& capture_path);
 
 // Reads the side file and checks it against the capture; false when it is
 // missing, damaged or does not describe the capture as it is now.
-bool load_capture_index(const std::string& index_path, BufferedFile& capture, int64_t time_offset,
-                        CaptureIndex& index);
+bool load_capture_index(const std::string& index_path, BufferedFile& capture,
+                        const RecordFormat& format, CaptureIndex& index);
 
 // Scans the complete records of the capture. A record of length zero or of
-// more bytes than any packet ends the records (nothing after it can be
-// found): the index keeps those before it and says where. Fails, with the
-// reason, only when the capture cannot be read or its first record is such.
-SensorError build_capture_index(BufferedFile& capture, int64_t time_offset, CaptureIndex& index);
+// more bytes than the capture's records can hold ends the records (nothing
+// after it can be found), as does a last record the file ends inside: the
+// index keeps those before it and says where. Fails, with the reason, only
+// when the capture cannot be read or its first record is damaged.
+SensorError build_capture_index(BufferedFile& capture, const RecordFormat& format,
+                                CaptureIndex& index);
 
 // Replaces the side file with a new one, never writing through whatever
 // stands at its name; false, with the reason, when it could not be written.
@@ -73,7 +77,7 @@ bool save_capture_index(const std::string& index_path, const CaptureIndex& index
 
 // Reads the records the index points at, a few of them, not the whole file.
 ClockStepBack find_clock_step_back(const CaptureIndex& index, BufferedFile& capture,
-                                   int64_t time_offset);
+                                   const RecordFormat& format);
 
 // Whether the entry a seek lands on, and the entry before it, stand for the
 // capture's records as they are: the one before is the record just before,
@@ -84,7 +88,7 @@ ClockStepBack find_clock_step_back(const CaptureIndex& index, BufferedFile& capt
 // last entries.) `landing_time` receives the landing record's time after the
 // capture's start.
 bool landing_matches_capture(const CaptureIndex& index, size_t k, BufferedFile& capture,
-                             int64_t time_offset, int64_t& landing_time);
+                             const RecordFormat& format, int64_t& landing_time);
 
 // Position of the first entry whose time is at or after `time`, or the
 // number of entries. Tolerates entries out of time order.

@@ -13,6 +13,29 @@
 namespace druvex_sdk {
 namespace {
 
+// The replay that plays on the calling thread, if any: on its own thread, or
+// blocking on a caller's. Its callbacks run there.
+struct ReplayHere {
+    const CaptureReplay* replay = nullptr;
+    bool own_thread = false;
+};
+thread_local ReplayHere t_replay_here;
+
+// Marks the calling thread for the while; a replay of another object may
+// play inside, so the mark before is put back.
+class MarkReplayHere {
+public:
+    MarkReplayHere(const CaptureReplay* replay, bool own_thread) : before_(t_replay_here) {
+        t_replay_here = ReplayHere{replay, own_thread};
+    }
+    ~MarkReplayHere() { t_replay_here = before_; }
+    MarkReplayHere(const MarkReplayHere&) = delete;
+    MarkReplayHere& operator=(const MarkReplayHere&) = delete;
+
+private:
+    ReplayHere before_;
+};
+
 constexpr int64_t max_pacing_drift_usec = 1000000;
 // The shortest pass of a looping replay, in capture time: a capture whose
 // records span no time (one record, or all at one time) would otherwise start
@@ -35,15 +58,24 @@ SensorError first_error(const SensorError& a, const SensorError& b, const Sensor
 // A capture of the file header alone has no position to be paused at, to
 // seek to or to play from. It is refused, with the code a replay gives when
 // nothing is left to play, rather than opened as a replay on which every
-// seek, rewind and blocking replay fails.
-SensorError no_packets(const std::string& path) {
-    return SensorError(DRUVEX_ERROR_EOF, file_error_text(path, "the capture holds no packets"));
+// seek, rewind and blocking replay fails. A file that ends inside its first
+// record says so.
+SensorError no_packets(const std::string& path, const std::string& damage) {
+    return SensorError(DRUVEX_ERROR_EOF,
+                       file_error_text(path, "the capture holds no packets" +
+                                                 (damage.empty() ? "" : ": " + damage)));
 }
 
 // Every refusal names the file and says why, also where a step gives only a code.
 SensorError refusal(const SensorError& error, const std::string& path, const char* reason) {
     if (!error || !error.message.empty()) return error;
     return SensorError(error.code, file_error_text(path, reason));
+}
+
+// The SDK routes no packet on a thread that is handing out a frame: a
+// blocking replay started from a frame callback is refused at its first.
+SensorError step_error(int32_t code) {
+    return code == DRUVEX_ERROR_GENERIC ? refused_in_callback() : SensorError(code);
 }
 
 std::string seconds_text(int64_t usec) {
@@ -75,14 +107,19 @@ std::vector<std::string> open_notices(Capture& capture) {
 
 }  // namespace
 
+bool CaptureReplay::plays_here() const { return t_replay_here.replay == this; }
+
+bool CaptureReplay::own_thread_here() const { return plays_here() && t_replay_here.own_thread; }
+
 SensorError CaptureReplay::open(const std::string& path) {
+    if (plays_here()) return refused_in_callback();
     (void)close();
     SensorError error;
     std::vector<std::string> notices;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         error = capture_.open_for_read(path);
-        if (!error && capture_.index().empty()) error = no_packets(path);
+        if (!error && capture_.index().empty()) error = no_packets(path, capture_.damage());
         if (!error) notices = open_notices(capture_);
         cut_reported_ = false;
     }
@@ -116,6 +153,7 @@ SensorError CaptureReplay::switch_networking_off() {
 }
 
 SensorError CaptureReplay::close() {
+    if (plays_here()) return refused_in_callback();
     end_ = true;
     SensorError paused = pause();
     {
@@ -154,6 +192,7 @@ float CaptureReplay::get_length() {
 }
 
 SensorError CaptureReplay::pause() {
+    if (own_thread_here()) return refused_in_callback();
     if (!is_open()) return success();
     running_ = false;
     {
@@ -165,6 +204,7 @@ SensorError CaptureReplay::pause() {
 }
 
 SensorError CaptureReplay::resume() {
+    if (plays_here()) return refused_in_callback();
     if (!is_open()) return SensorError(DRUVEX_ERROR_NOT_OPEN);
     if (SensorError error = pause()) return error;
     reset_pacing();
@@ -183,26 +223,31 @@ SensorError CaptureReplay::check_blocking_start() {
 }
 
 SensorError CaptureReplay::resume_blocking(float duration_sec) {
+    if (plays_here()) return refused_in_callback();
     if (!(duration_sec >= 0.0f))
         return SensorError(DRUVEX_ERROR_INVALID_ARGUMENTS, "Invalid duration!");
     if (SensorError error = check_blocking_start()) return error;
+    const MarkReplayHere mark(this, false);
     const float start = get_position();
     int64_t position = 0;
     while (!end_) {
-        if (const int32_t code = step(false, position)) return SensorError(code);
+        if (const int32_t code = step(false, position)) return step_error(code);
         if (seconds_of(position) - start > duration_sec) break;
     }
     return success();
 }
 
 SensorError CaptureReplay::resume_blocking_once() {
+    if (plays_here()) return refused_in_callback();
     if (SensorError error = check_blocking_start()) return error;
+    const MarkReplayHere mark(this, false);
     int64_t position = 0;
     const int32_t code = step(false, position);
-    return code == DRUVEX_SUCCESS ? success() : SensorError(code);
+    return code == DRUVEX_SUCCESS ? success() : step_error(code);
 }
 
 SensorError CaptureReplay::seek(float position_sec) {
+    if (plays_here()) return refused_in_callback();
     if (!is_open()) return SensorError(DRUVEX_ERROR_NOT_OPEN);
     // Positions that do not convert (NaN, beyond the range of int64) are
     // turned into ones the capture refuses as invalid.
@@ -232,6 +277,7 @@ SensorError CaptureReplay::set_speed(float speed) {
 }
 
 SensorError CaptureReplay::run_paused(const std::function<SensorError()>& function) {
+    if (own_thread_here()) return refused_in_callback();
     const bool was_running = running_;
     SensorError paused = pause();
     SensorError result = function();
@@ -319,6 +365,7 @@ void CaptureReplay::report_cut_capture(uint32_t length) {
 }
 
 void CaptureReplay::run() {
+    const MarkReplayHere mark(this, true);
     try {
         int64_t position = 0;
         while (running_) {

@@ -21,6 +21,12 @@ namespace druvex_sdk {
 
 constexpr uint64_t replayed_handle_bit = uint64_t{1} << 32;
 
+// The replay's callbacks run on the thread that plays it. There, every call
+// that would close, reopen or move the capture whose packet is in hand, or
+// play it a second time, is refused with "Resource deadlock avoided" before
+// it changes anything (open, close, seek, resume and the blocking replays);
+// on the replay's own thread so is every call that would wait for that thread
+// to end (pause, and the setters, which pause it). The replay goes on.
 class CaptureReplay {
 public:
     // A replay inside the SDK feeds the SDK's own network-packet slot and
@@ -66,6 +72,9 @@ public:
     SensorError run_paused(const std::function<SensorError()>& function);
 
 private:
+    // Whether this replay plays on the calling thread, and on its own one.
+    bool plays_here() const;
+    bool own_thread_here() const;
     SensorError seek_usec(int64_t position_usec);
     SensorError switch_networking_off();
     SensorError check_blocking_start();

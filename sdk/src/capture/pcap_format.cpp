@@ -1,6 +1,7 @@
 // Encoding and decoding of PCAP headers and the frames around a datagram.
 #include "pcap_format.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -78,6 +79,16 @@ SensorError check_link_type(uint32_t network) {
 SensorError check_file_header(const PcapFileHeader& header) {
     if (SensorError error = check_magic(header.magic)) return error;
     return check_link_type(header.network);
+}
+
+RecordFormat record_format(const PcapFileHeader& header) {
+    RecordFormat format;
+    format.time_offset = int64_t{header.thiszone} * 1000000;
+    const uint32_t snap = header.snaplen;
+    if (snap == 0 || snap >= pcap_max_record_length) return format;
+    format.snap_length = snap;
+    format.max_length = snap >= pcap_snap_length ? std::max(snap, max_ipv4_frame_length) : snap;
+    return format;
 }
 
 PcapRecordHeader decode_record_header(const uint8_t* in) {

@@ -14,8 +14,8 @@ constexpr uint32_t pcap_link_ethernet = 1;
 constexpr uint32_t pcap_snap_length = 65535;
 constexpr size_t pcap_file_header_size = 24;
 constexpr size_t pcap_record_header_size = 16;
-// The largest snap length capture tools write: a record that claims more
-// bytes than this is damage, not a packet.
+// The largest frame an Ethernet capture holds, the largest snap length
+// capture tools write for it.
 constexpr uint32_t pcap_max_record_length = 262144;
 
 constexpr size_t ethernet_header_size = 14;
@@ -25,6 +25,8 @@ constexpr size_t udp_header_size = 8;
 constexpr size_t ipv4_payload_start = ethernet_header_size + ipv4_header_size;
 constexpr size_t udp_payload_start = ipv4_payload_start + udp_header_size;
 constexpr size_t record_overhead = pcap_record_header_size + udp_payload_start;
+// The frame of the largest IPv4 packet.
+constexpr uint32_t max_ipv4_frame_length = 65535 + ethernet_header_size;
 // The largest UDP payload an IPv4 total length can describe.
 constexpr size_t max_datagram_size = 65535 - ipv4_header_size - udp_header_size;
 
@@ -78,8 +80,25 @@ PcapFileHeader decode_file_header(const uint8_t* in);
 // refusal of any other says what the file is and what to do with it.
 SensorError check_file_header(const PcapFileHeader& header);
 
+// How the records of one capture read: their times are shifted by its time
+// zone, and none can be longer than its snap length allows.
+struct RecordFormat {
+    int64_t time_offset = 0;  // microseconds added to every record time
+    uint32_t max_length = pcap_max_record_length;
+    uint32_t snap_length = 0;  // that bounds max_length; 0 when the link's largest frame does
+};
+
+// A snap length of 0, or one beyond what the link carries, does not bound
+// the records: the link's largest frame does. One of 65535 or more keeps
+// whole IPv4 packets, whose frames are longer by their Ethernet header: this
+// system's own recordings hold frames of up to 65549 bytes under 65535.
+RecordFormat record_format(const PcapFileHeader& header);
+
 PcapRecordHeader decode_record_header(const uint8_t* in);
 int64_t record_time(const PcapRecordHeader& header, int64_t time_offset);
+inline int64_t record_time(const PcapRecordHeader& header, const RecordFormat& format) {
+    return record_time(header, format.time_offset);
+}
 
 // Decodes the link headers of a frame of which `available` bytes were captured;
 // the UDP length is filled only when the UDP header is among them.

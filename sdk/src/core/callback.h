@@ -17,8 +17,7 @@ namespace druvex_sdk {
 int& callbacks_running_here();
 inline bool in_callback() { return callbacks_running_here() != 0; }
 
-// The refusal of such a call: DRUVEX_ERROR_GENERIC, "Resource deadlock avoided".
-SensorError refused_in_callback();
+// Such calls are refused with refused_in_callback().
 
 template <typename Function>
 class Callback {

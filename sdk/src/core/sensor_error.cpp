@@ -2,6 +2,7 @@
 #include "sensor_error.h"
 
 #include <cstdio>
+#include <system_error>
 
 namespace druvex_sdk {
 namespace {
@@ -69,6 +70,12 @@ SensorError& SensorError::operator=(SensorError&& other) noexcept {
         other.message.clear();
     }
     return *this;
+}
+
+// The same words as a thread that would join itself gets from the system.
+SensorError refused_in_callback() {
+    return SensorError(DRUVEX_ERROR_GENERIC,
+                       std::make_error_code(std::errc::resource_deadlock_would_occur).message());
 }
 
 }  // namespace druvex_sdk

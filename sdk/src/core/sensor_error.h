@@ -28,6 +28,11 @@ public:
     std::string message;
 };
 
+// The refusal of a call that would wait for the calling thread itself, or
+// pull the data it is handling from under it (a callback's calls back into
+// the SDK): DRUVEX_ERROR_GENERIC, "Resource deadlock avoided".
+SensorError refused_in_callback();
+
 // A copy of one shared success value: copying shares its formatted text, so
 // the packet path can return success without allocating. The value is never
 // destroyed, because the at-exit shutdown still returns success.

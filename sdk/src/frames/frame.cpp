@@ -36,7 +36,19 @@ void shrink_if_sparse(std::vector<Point>& points) {
     }
 }
 
+thread_local int t_frames_delivering = 0;
+
+// Counts a delivery in, and out again even when a callback throws.
+struct Delivering {
+    Delivering() { ++t_frames_delivering; }
+    ~Delivering() { --t_frames_delivering; }
+    Delivering(const Delivering&) = delete;
+    Delivering& operator=(const Delivering&) = delete;
+};
+
 }  // namespace
+
+bool delivering_frames_here() { return t_frames_delivering != 0; }
 
 Frame::Frame(std::shared_ptr<Sensor> sensor, size_t max_pending_points)
     : sensor_(std::move(sensor)),
@@ -159,6 +171,7 @@ SensorError Frame::set_options(const DruvexSDKFrameOptions& options) {
 
 void Frame::flush() {
     std::lock_guard<std::mutex> delivering(delivery_mutex_);
+    const Delivering marked;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (raw_points_.empty()) return;

@@ -18,6 +18,11 @@ namespace druvex_sdk {
 
 class Sensor;
 
+// Whether the calling thread is handing out a frame. Its callbacks run with
+// the frame's delivery lock held: a packet routed from there could need that
+// lock again, so packets are not routed there.
+bool delivering_frames_here();
+
 class Frame {
 public:
     // Pending points beyond this are treated like a failed allocation: a

@@ -1,8 +1,10 @@
 // Packets injected by the program: checked against the SDK's state, then routed.
 #include "mock_receive.h"
 
+#include "core/callback.h"
 #include "core/sdk_manager.h"
 #include "druvex_sdk.h"
+#include "frames/frame.h"
 #include "packet_router.h"
 
 namespace druvex_sdk {
@@ -14,6 +16,7 @@ int32_t route_mock_packet(uint64_t handle, int64_t timestamp_usec, const uint8_t
         return DRUVEX_ERROR_COMMUNICATION;
     }
     if (buffer == nullptr && size != 0) return DRUVEX_ERROR_INVALID_ARGUMENTS;
+    if (delivering_frames_here()) return DRUVEX_ERROR_GENERIC;
     route_packet(handle, timestamp_usec, size, buffer);
     return DRUVEX_SUCCESS;
 }
@@ -23,6 +26,7 @@ SensorError mock_network_receive(uint64_t handle, int64_t timestamp_usec, const 
     const int32_t code = route_mock_packet(handle, timestamp_usec, buffer, size);
     if (code == DRUVEX_SUCCESS) return success();
     if (code == DRUVEX_ERROR_COMMUNICATION) return SensorError(code, "Must disable networking!");
+    if (code == DRUVEX_ERROR_GENERIC) return refused_in_callback();
     return SensorError(code);
 }
 
