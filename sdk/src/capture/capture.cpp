@@ -183,6 +183,9 @@ int32_t Capture::read_next(CapturePacketHeader& header, const uint8_t*& data) {
             in_.read_at(read_position_, pcap_record_header_size, &bytes);
         if (status != BufferedFile::Status::ok) return status_code(status);
         const PcapRecordHeader record = decode_record_header(bytes);
+        // Only a side file written before such records counted as damage
+        // reaches one: its records end there, as a fresh index's would.
+        if (record.incl_len > format_.max_length) return DRUVEX_ERROR_EOF;
         const uint64_t frame_offset = read_position_ + pcap_record_header_size;
         read_position_ = frame_offset + record.incl_len;
         const int64_t time = record_time(record, format_);
