@@ -28,7 +28,7 @@ bool CaptureRecorder::start(const std::string& path, bool replace, std::string* 
     finish(nullptr);
     if (!create_recording_file(path, replace, reason)) return false;
     // An index left by a capture of the same name describes other packets.
-    ::unlink(druvex_sdk::capture_index_path(path).c_str());
+    remove_stale_file(druvex_sdk::capture_index_path(path), nullptr);
     errno = 0;
     // Appending to the new empty file gives it its file header.
     if (druvex_sdk::SensorError error = capture_.open_for_write(path, true)) {

@@ -207,12 +207,13 @@ bool ViewerApplication::save_default_file(DefaultSettingsFile& file, const json&
     errno = 0;
     const bool saved = file.save(document, set_aside_as);
     const std::string reason = write_failure_reason(file.path(), errno);
-    if (!set_aside_as.empty()) {
-        background_logger_->warn("{} could not be read; it is kept as {}", file.path(),
-                                 set_aside_as);
-    }
+    // Where the user's unreadable file went is said where its failure was:
+    // a file of theirs moved away unseen would look lost.
+    if (!set_aside_as.empty())
+        logger->warn("{} could not be read; it is kept as {}", file.path(), set_aside_as);
     // Said once, not every second: a repeated line would soon fill the log. An
-    // autosave answers no request of the user's, so it stays off the window.
+    // autosave answers no request of the user's, so its failures stay off the
+    // window.
     if (!saved && file.failure_is_new(reason))
         background_logger_->warn("{} {}: {}", failure_message, file.path(), reason);
     return saved;

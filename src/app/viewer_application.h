@@ -277,7 +277,7 @@ private:
     void ask_save_path(const char* extension, const std::string& failure_message,
                        nanogui::Button* trigger, PathAction then);
     void watch_demo_input();
-    bool keep_before_reset(DefaultSettingsFile& file, const json& reset_document);
+    void keep_before_reset(DefaultSettingsFile& file, const json& reset_document);
     void forward_imu_samples();
     void load_imu_side_file(const std::string& side_file);
     void start_imu_side_file();

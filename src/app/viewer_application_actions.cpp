@@ -81,22 +81,25 @@ void ViewerApplication::save_transforms(const std::string& path) {
 
 // Reset never loses what the user stored: the default file is renamed to
 // "<name>.before-reset-<date>-<time>.json" beside it, unless it already holds
-// `reset_document`, what the reset settings save. False (and said) when it
-// cannot be kept; that part of the settings is then not reset.
-bool ViewerApplication::keep_before_reset(DefaultSettingsFile& file, const json& reset_document) {
+// `reset_document`, what the reset settings save. A file that cannot be kept
+// is left as it is and said once: the reset then holds in memory only, as
+// the autosaves cannot replace that file either, and they say no more of it.
+void ViewerApplication::keep_before_reset(DefaultSettingsFile& file, const json& reset_document) {
     save_default_stores();  // the settings as shown, not as last autosaved
     const std::string path = file.path();
-    if (file.holds(reset_document)) return true;  // nothing a reset would lose
+    if (file.holds(reset_document)) return;  // nothing a reset would lose
     errno = 0;
     const std::string kept = set_file_aside(path, "before-reset");
     if (!kept.empty()) {
         logger->info("{} is kept as {}", path, kept);
-        return true;
+        return;
     }
-    if (errno == ENOENT) return true;  // nothing stored yet
-    report_file_failure("Reset failed!", path,
-                        "it could not be kept: " + write_failure_reason(path, errno));
-    return false;
+    if (errno == ENOENT) return;  // nothing stored yet
+    const std::string reason = write_failure_reason(path, errno);
+    report_file_failure("Reset not saved!", path,
+                        "it could not be kept: " + reason +
+                            "; it is left as it is, and the defaults apply in memory only");
+    file.failure_is_new(reason);
 }
 
 void ViewerApplication::reset_config() {
@@ -104,7 +107,7 @@ void ViewerApplication::reset_config() {
     defaults.group_streams.resize(defaults.n_streams);  // as the views store them back
     json reset_document;
     viewer_config_to_json(defaults, reset_document);
-    if (!keep_before_reset(default_config_, reset_document)) return;
+    keep_before_reset(default_config_, reset_document);
     config_file_path.clear();
     {
         std::lock_guard<std::mutex> lock(data_mutex);
@@ -117,13 +120,15 @@ void ViewerApplication::reset_config() {
 void ViewerApplication::reset_clips() {
     json reset_document;
     clips_to_json(ClipsStore(), reset_document);
-    if (keep_before_reset(default_clips_, reset_document)) clips_.reset();
+    keep_before_reset(default_clips_, reset_document);
+    clips_.reset();
 }
 
 void ViewerApplication::reset_transforms() {
     json reset_document;
     transforms_to_json(TransformsStore(), reset_document);
-    if (keep_before_reset(default_transforms_, reset_document)) transforms_.clear();
+    keep_before_reset(default_transforms_, reset_document);
+    transforms_.clear();
 }
 
 void ViewerApplication::reset_all() {

@@ -145,8 +145,8 @@ bool ViewerApplication::start_recording(const std::string& path, bool replace) {
     // The samples beside a replaced capture belong to its packets, not to
     // these: they go, whether or not the demo runs now.
     const std::string side_file = imu_side_file_path(path);
-    if (replaces_capture && ::unlink(side_file.c_str()) != 0 && errno != ENOENT) {
-        report_file_failure("Could not remove imu capture file!", side_file, error_text(errno));
+    if (replaces_capture && !remove_stale_file(side_file, &reason)) {
+        report_file_failure("Could not remove imu capture file!", side_file, reason);
     }
     imu_side_file_due_ = true;
     start_imu_side_file();

@@ -21,7 +21,10 @@ bool write_ply_header(std::ostream& out, uint64_t point_count) {
 }
 
 std::ofstream open_ply_file(const std::string& path, uint64_t point_count) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out;
+    // A device or a pipe is never opened, let alone truncated.
+    if (!is_replaceable(path)) return out;
+    out.open(path, std::ios::binary | std::ios::trunc);
     if (!write_ply_header(out, point_count) || !out.flush()) out.close();
     return out;
 }

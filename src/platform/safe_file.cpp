@@ -147,6 +147,21 @@ std::string not_regular_reason(const std::string& file) {
     return reason;
 }
 
+// The file a write of `path` goes to (see replaced_file) when the one rule
+// of every write lets it go there; else "" with `refusal` saying why (errno
+// EPERM for what is not a regular file).
+std::string writable_file(const std::string& path, std::string& refusal) {
+    const std::string file = replaced_file(path);
+    if (file.empty()) {
+        refusal = error_text(errno);
+        return "";
+    }
+    refusal = not_regular_reason(file);
+    if (refusal.empty()) return file;
+    errno = EPERM;
+    return "";
+}
+
 std::string megabytes(double bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f MB", bytes / (1024.0 * 1024.0));
@@ -178,12 +193,9 @@ bool read_at_most(int fd, size_t max_bytes, std::string& text, std::string& reas
 }  // namespace
 
 bool write_file_atomically(const std::string& path, const std::string& text) {
-    const std::string target = replaced_file(path);
+    std::string refusal;
+    const std::string target = writable_file(path, refusal);
     if (target.empty()) return false;
-    if (!not_regular_reason(target).empty()) {
-        errno = EPERM;
-        return false;
-    }
     if (is_write_protected(target)) {
         errno = EACCES;
         return false;
@@ -231,18 +243,27 @@ std::vector<std::string> remove_leftover_temporaries(const std::string& path) {
     return removed;
 }
 
-bool is_replaceable(const std::string& path) {
-    const std::string target = replaced_file(path);
-    return !target.empty() && not_regular_reason(target).empty();
+std::string why_not_replaceable(const std::string& path) {
+    std::string refusal;
+    writable_file(path, refusal);
+    return refusal;
+}
+
+bool is_replaceable(const std::string& path) { return why_not_replaceable(path).empty(); }
+
+bool remove_stale_file(const std::string& path, std::string* reason) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+        return true;
+    if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+    set_reason(reason, error_text(errno));
+    return false;
 }
 
 std::string set_file_aside(const std::string& path, const std::string& why) {
-    const std::string file = replaced_file(path);
+    std::string refusal;
+    const std::string file = writable_file(path, refusal);
     if (file.empty()) return "";
-    if (!not_regular_reason(file).empty()) {
-        errno = EPERM;
-        return "";
-    }
     const size_t name_start = file.rfind('/') + 1;  // 0 without a folder
     const auto [stem, extension] = split_extension(file.substr(name_start));
     const std::string base =
@@ -256,6 +277,12 @@ std::string set_file_aside(const std::string& path, const std::string& why) {
 }
 
 bool create_recording_file(const std::string& path, bool replace, std::string* reason) {
+    std::string refusal;
+    const std::string target = writable_file(path, refusal);
+    if (target.empty()) {
+        set_reason(reason, refusal);
+        return false;
+    }
     if (!replace) {
         // Exclusive: a file that appeared since anyone looked is not the
         // program's to overwrite.
@@ -265,7 +292,6 @@ bool create_recording_file(const std::string& path, bool replace, std::string* r
     }
     // A new empty file renamed over the old one: a replay still reading the
     // old file keeps reading it whole.
-    const std::string target = replaced_file(path);
     std::string temporary;
     const int fd = create_temporary(target, temporary);
     if (fd < 0 || ::close(fd) != 0 || ::rename(temporary.c_str(), target.c_str()) != 0) {
@@ -277,6 +303,10 @@ bool create_recording_file(const std::string& path, bool replace, std::string* r
 }
 
 int create_side_file(const std::string& path, bool replace, std::string* reason) {
+    if (const std::string refusal = why_not_replaceable(path); !refusal.empty()) {
+        set_reason(reason, refusal);
+        return -1;
+    }
     if (!replace) {
         // Exclusive creation neither follows nor replaces a link.
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -326,9 +356,8 @@ std::string read_failure_reason(const std::string& path) {
 }
 
 std::string write_failure_reason(const std::string& path, int error) {
-    const std::string target = replaced_file(path);
-    const std::string reason = target.empty() ? "" : not_regular_reason(target);
-    return reason.empty() ? error_text(error) : reason;
+    const std::string refusal = why_not_replaceable(path);
+    return refusal.empty() ? error_text(error) : refusal;
 }
 
 }  // namespace druvex

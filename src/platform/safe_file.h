@@ -31,10 +31,22 @@ bool is_write_protected(const std::string& path);
 // whose process no longer runs. Returns their paths.
 std::vector<std::string> remove_leftover_temporaries(const std::string& path);
 
-// Whether a save may replace `path`: it (for a symbolic link, the file the
-// link names) is a regular file or does not exist yet. A named pipe, a
-// device, a directory or a socket is never renamed, replaced or written.
+// The one rule of every file the viewer writes: a write may go to `path`
+// when it (for a symbolic link, the file at the link's end) is a regular file
+// or does not exist yet. A named pipe, a device, a directory or a socket is
+// never renamed, replaced, removed or written. "" when the write may go
+// ahead, else why not: "not a regular file (a character device)" and the
+// like, or the system's reason for a link that cannot be followed.
+std::string why_not_replaceable(const std::string& path);
+
+// Whether a save may replace `path` (see why_not_replaceable).
 bool is_replaceable(const std::string& path);
+
+// Removes `path` when it is a regular file or a symbolic link, the stale
+// companion of a file just replaced; anything else there is left as it is,
+// for the write that follows to refuse. False with the reason when the
+// removal failed.
+bool remove_stale_file(const std::string& path, std::string* reason);
 
 // Renames `path` to "<stem>.<why>-<YYYYMMDD-HHMMSS><extension>" beside it
 // (with "-2", "-3", ... before the extension when that name is taken) and
@@ -47,15 +59,18 @@ std::string set_file_aside(const std::string& path, const std::string& why = "un
 // from the start, so that a crash leaves what was written where the user
 // looks for it. With `replace` an existing file (the user agreed to replace
 // it) gives way at once, atomically, and a link's target is the file
-// replaced; without it an existing file is left alone and this fails. False
+// replaced; without it an existing file is left alone and this fails. What
+// is not replaceable (see why_not_replaceable) is refused either way. False
 // with the reason when no file was made.
 bool create_recording_file(const std::string& path, bool replace, std::string* reason);
 
 // Opens a new empty file for writing at `path`, a name the program chose
 // itself (a side file beside the user's file): it is made under a temporary
 // name beside `path` and renamed in, so a symbolic link at `path` is
-// replaced, never followed. Without `replace` anything already at `path` is
-// left alone and this fails. The open descriptor, or -1 with the reason.
+// replaced, never followed; but what is not replaceable (see
+// why_not_replaceable), also at the link's end, is refused. Without
+// `replace` anything already at `path` is left alone and this fails. The
+// open descriptor, or -1 with the reason.
 int create_side_file(const std::string& path, bool replace, std::string* reason);
 
 // Reads the whole of the regular file `path` into `text`, never waiting on
@@ -71,8 +86,8 @@ std::string error_text(int error);
 // Why `path` cannot be read: the system's reason, or "not a valid file" when
 // it can be opened (its content was the trouble).
 std::string read_failure_reason(const std::string& path);
-// Why a save of `path` failed with `error`: "not a regular file (…)" when it
-// is not replaceable (see is_replaceable), else the text of `error`.
+// Why a save of `path` failed with `error`: why_not_replaceable's reason
+// when it is not replaceable, else the text of `error`.
 std::string write_failure_reason(const std::string& path, int error);
 
 }  // namespace druvex

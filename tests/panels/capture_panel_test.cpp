@@ -5,13 +5,20 @@
 #include "support/free_port.h"
 #include "support/panel_test.h"
 #include "support/process_runner.h"
+#include "support/screenshot.h"
 
+#include <dirent.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <tuple>
 #include <utility>
 
 namespace druvex {
@@ -221,6 +228,74 @@ TEST_F(CapturePanelTest, CaptureOfNoLengthReadsAsItsStart) {
         EXPECT_TRUE(std::isfinite(journey.app->replay_control().get_position()));
         EXPECT_EQ(journey.gui([&] { return slider->value(); }), 0.0f);
     });
+}
+
+// What is at a path, to tell that it was left as it was: its inode, its
+// kind, its device numbers and its size (of a link: the link itself).
+std::tuple<ino_t, mode_t, dev_t, off_t> node_of(const std::string& path) {
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return {st.st_ino, st.st_mode, st.st_rdev, st.st_size};
+}
+
+std::vector<std::string> names_in(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* d = ::opendir(dir.c_str());
+    while (const dirent* e = d != nullptr ? ::readdir(d) : nullptr) {
+        if (e->d_name[0] != '.') names.push_back(e->d_name);
+    }
+    if (d != nullptr) ::closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Start Capture on a name the user agreed to replace: a link to a device node
+// and a named pipe are left as they were, the band says why, once, and no
+// recording starts; a link to a regular file is recorded through and stays.
+TEST_F(CapturePanelTest, RecordingReplacesNoDeviceOrPipeAndWritesThroughALink) {
+    const std::string dir = make_temp_dir();
+    const std::string device = dir + "/sensor0";
+    const bool made_device = ::mknod(device.c_str(), S_IFCHR | 0644, ::makedev(1, 3)) == 0;
+    if (!made_device) {
+        ASSERT_EQ(::mkfifo(device.c_str(), 0644), 0);  // a pipe stands in
+    }
+    ASSERT_EQ(::symlink("sensor0", (dir + "/device.pcap").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir + "/pipe.pcap").c_str(), 0644), 0);
+    std::ofstream(dir + "/old.pcap") << "an older capture";
+    ASSERT_EQ(::symlink("old.pcap", (dir + "/linked.pcap").c_str()), 0);
+    const std::vector<std::string> names = names_in(dir);
+    const auto before = std::make_tuple(node_of(device), node_of(dir + "/device.pcap"),
+                                        node_of(dir + "/pipe.pcap"));
+    journey.run([&] {
+        for (const auto& [name, kind] :
+             {std::make_pair("device.pcap", made_device ? "a character device" : "a named pipe"),
+              std::make_pair("pipe.pcap", "a named pipe")}) {
+            const std::string said = std::string("Could not open capture file! ") + dir + "/" +
+                                     name + ": not a regular file (" + kind + ")";
+            journey.answer_file_dialog(dir + "/" + name);
+            journey.click(journey.find("Start Capture"));
+            EXPECT_TRUE(journey.wait_until([&] {
+                const std::vector<std::string> shown = journey.app->failure_banner()->messages();
+                return !shown.empty() && shown.back() == said;
+            })) << said;
+            EXPECT_FALSE(journey.gui([&] { return journey.app->is_recording(); }));
+            EXPECT_EQ(journey.times_logged(said), 1u) << said;
+        }
+        EXPECT_GT(banner_rows(journey.screenshot(journey.data_dir + "/refused.png"), 768), 15);
+
+        journey.answer_file_dialog(dir + "/linked.pcap");
+        journey.click(journey.find("Start Capture"));
+        ASSERT_TRUE(journey.wait_until([&] { return journey.app->is_recording(); }));
+        journey.click(journey.find("Stop Capture"));
+        EXPECT_FALSE(journey.gui([&] { return journey.app->is_recording(); }));
+    });
+    EXPECT_TRUE(std::make_tuple(node_of(device), node_of(dir + "/device.pcap"),
+                                node_of(dir + "/pipe.pcap")) == before);
+    EXPECT_EQ(names_in(dir), names) << "nothing left beside them";
+    EXPECT_TRUE(S_ISLNK(std::get<1>(node_of(dir + "/linked.pcap"))));
+    druvex_sdk::Capture recorded;
+    EXPECT_FALSE(recorded.open_for_read(dir + "/old.pcap"))
+        << "the link's file holds the recording";
 }
 
 TEST(CaptureTimeLabelTest, ReadsAsMinutesAndSeconds) {

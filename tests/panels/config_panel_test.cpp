@@ -1,5 +1,6 @@
 // The Config panel as a user drives it: the config file's popup, the number of
 // viewers, and the SDK popup's flags and port.
+#include "panels/control_panel.h"
 #include "settings/json_file.h"
 #include "support/free_port.h"
 #include "support/panel_test.h"
@@ -8,6 +9,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -88,6 +90,56 @@ TEST_F(ConfigPanelTest, SaveAsEditReloadUnloadAndResetTheConfigFile) {
         EXPECT_EQ(journey.find("Reload", popup), nullptr);
         journey.screenshot(journey.data_dir + "/config_panel.png");
     });
+}
+
+// Default settings files that are named pipes are neither read nor replaced,
+// and Reset brings the defaults back all the same: it says once, in the band,
+// that the file is left as it is.
+TEST(ConfigResetTest, ResetAppliesTheDefaultsWhenTheSettingsFilesArePipes) {
+    const std::vector<std::string> names = {"druvex_viewer_config.json", "druvex_transforms.json",
+                                            "druvex_clips.json"};
+    ToolbarJourney journey({}, [&](const std::string& folder) {
+        for (const std::string& name : names) ::mkfifo((folder + name).c_str(), 0644);
+    });
+    if (!journey.skip_reason().empty()) GTEST_SKIP() << journey.skip_reason();
+    const std::string folder = journey.data_dir + "/druvex/";
+    const std::string said = "Reset not saved! " + folder + names[0] +
+                             ": it could not be kept: not a regular file (a named pipe); it is "
+                             "left as it is, and the defaults apply in memory only";
+    const auto show_grid = [&] {
+        return journey.gui([&] { return journey.app->first_view()->renderer.camera().show_grid; });
+    };
+    const auto control_panel = [&] {
+        return journey.gui([&] {
+            return static_cast<ControlPanel&>(*journey.app->first_view()->panel()).window();
+        });
+    };
+    journey.run([&] {
+        nanogui::Widget* grid = journey.row("Show Grid", control_panel());
+        journey.scroll_into_view(grid);
+        journey.click(grid);
+        ASSERT_FALSE(show_grid());
+
+        journey.click(journey.find("Config"));
+        journey.click(journey.find("Reset", journey.panel("Config")));
+        EXPECT_TRUE(journey.wait_until([&] { return show_grid(); }));
+        EXPECT_TRUE(journey.wait_until([&] {
+            auto* box = dynamic_cast<nanogui::CheckBox*>(journey.row("Show Grid", control_panel()));
+            return box != nullptr && box->checked();
+        })) << "the rebuilt Control Panel shows the default";
+        EXPECT_TRUE(journey.wait_until([&] {
+            const std::vector<std::string> shown = journey.app->failure_banner()->messages();
+            return !shown.empty() && shown.back() == said;
+        })) << said;
+        journey.screenshot(journey.data_dir + "/reset.png");
+    });
+    journey.app->save_state();  // the last save tries the files once more
+    EXPECT_EQ(journey.times_logged(said), 1u);
+    EXPECT_EQ(journey.times_logged("Could not save"), 0u) << "the autosaves say nothing more";
+    for (const std::string& name : names) {
+        struct stat st {};
+        EXPECT_TRUE(::lstat((folder + name).c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) << name;
+    }
 }
 
 // A port this test holds, so that nobody else can take it; it counts what

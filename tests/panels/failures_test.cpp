@@ -267,11 +267,17 @@ TEST(FailuresTest, UnreadableSettingsAreSaidInABandThatLeavesThePanelWhole) {
     const std::string clips = journey.data_dir + "/druvex/druvex_clips.json";
     journey.app->set_show_advanced(true);  // a Control Panel long enough to reach the band
     journey.run([&] {
-        ASSERT_TRUE(journey.wait_until([&] { return banner_shown(journey); }));
-        EXPECT_EQ(banner_messages(journey),
-                  std::vector<std::string>{"Could not load clips! " + clips +
-                                           ": not valid JSON at line 3, column 5"});
-        EXPECT_TRUE(journey.logged(banner_messages(journey)[0]));
+        // The first autosave sets the broken file aside and says where.
+        ASSERT_TRUE(journey.wait_until([&] { return banner_messages(journey).size() == 2; }));
+        const std::vector<std::string> shown = banner_messages(journey);
+        EXPECT_EQ(shown[0],
+                  "Could not load clips! " + clips + ": not valid JSON at line 3, column 5");
+        const std::string kept_as = clips + " could not be read; it is kept as ";
+        ASSERT_TRUE(starts_with(shown[1], kept_as)) << shown[1];
+        const std::string kept = shown[1].substr(kept_as.size());
+        EXPECT_TRUE(starts_with(kept, journey.data_dir + "/druvex/druvex_clips.unreadable-"));
+        EXPECT_EQ(read_file(kept), broken);
+        for (const std::string& line : shown) EXPECT_EQ(journey.times_logged(line), 1u) << line;
 
         const auto [panel_bottom, band_top] = journey.gui([&] {
             nanogui::Window* panel =

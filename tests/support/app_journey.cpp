@@ -39,7 +39,8 @@ nanogui::Widget* AppJourney::find_if(nanogui::Widget* root,
     return nullptr;
 }
 
-AppJourney::AppJourney(const std::map<std::string, std::string>& settings) {
+AppJourney::AppJourney(const std::map<std::string, std::string>& settings,
+                       const PrepareSettings& prepare) {
     for (const char* tool : {"/usr/bin/Xvfb", "/usr/bin/xdotool", "/usr/bin/import"}) {
         if (!executable_exists(tool)) skip_reason_ = std::string(tool) + " missing";
     }
@@ -51,6 +52,7 @@ AppJourney::AppJourney(const std::map<std::string, std::string>& settings) {
     data_dir = make_temp_dir();
     ::mkdir((data_dir + "/druvex").c_str(), 0755);
     for (const auto& [name, text] : settings) std::ofstream(data_dir + "/druvex/" + name) << text;
+    if (prepare) prepare(data_dir + "/druvex/");
     ::setenv("APPDATA", data_dir.c_str(), 1);
     nanogui::init();
     app = new ViewerApplication(false, 0);

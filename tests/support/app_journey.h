@@ -22,9 +22,15 @@ namespace druvex::testing {
 
 class AppJourney {
 public:
+    // Makes what no text can be in the settings folder (pipes, links) before
+    // the application starts; given the folder, ending in "/".
+    using PrepareSettings = std::function<void(const std::string& folder)>;
+
     // Starts a display of its own and the application, whose data directory
-    // (`data_dir`) holds `settings` (file name to text) when it starts.
-    explicit AppJourney(const std::map<std::string, std::string>& settings = {});
+    // (`data_dir`) holds `settings` (file name to text) and what `prepare`
+    // makes when it starts.
+    explicit AppJourney(const std::map<std::string, std::string>& settings = {},
+                        const PrepareSettings& prepare = {});
     virtual ~AppJourney();
     AppJourney(const AppJourney&) = delete;
     AppJourney& operator=(const AppJourney&) = delete;

@@ -7,8 +7,9 @@
 
 namespace druvex::testing {
 
-ToolbarJourney::ToolbarJourney(const std::map<std::string, std::string>& settings)
-    : AppJourney(settings) {
+ToolbarJourney::ToolbarJourney(const std::map<std::string, std::string>& settings,
+                               const PrepareSettings& prepare)
+    : AppJourney(settings, prepare) {
     if (!skip_reason().empty()) return;
     build_panels();
     app->drawAll();

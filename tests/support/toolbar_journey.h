@@ -8,8 +8,9 @@ namespace druvex::testing {
 
 class ToolbarJourney : public AppJourney {
 public:
-    // `settings` as AppJourney takes them.
-    explicit ToolbarJourney(const std::map<std::string, std::string>& settings = {});
+    // `settings` and `prepare` as AppJourney takes them.
+    explicit ToolbarJourney(const std::map<std::string, std::string>& settings = {},
+                            const PrepareSettings& prepare = {});
     ~ToolbarJourney() override;
     void end() override;
 

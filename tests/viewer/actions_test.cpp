@@ -8,6 +8,7 @@
 #include "formats/ply_export.h"
 #include "platform/file_search.h"
 #include "platform/path_utils.h"
+#include "platform/safe_file.h"
 #include "support/file_size_limit.h"
 #include "support/process_runner.h"
 
@@ -178,6 +179,41 @@ TEST(ScreenshotFileTest, OpaqueEightBitRgbaOfTheGivenSize) {
     EXPECT_EQ(decoded[0], 200);
     for (size_t i = 3; i < decoded.size(); i += 4) EXPECT_EQ(decoded[i], 255);
     EXPECT_FALSE(write_png_rgba(path, 4, 2, rgba, &reason));  // sizes that do not match
+}
+
+// Every file the viewer writes keeps one rule: a named pipe, a device or a
+// folder, also at the end of a link, is left as it is, and each writer
+// refuses it in the same words.
+TEST(WriteRuleTest, EveryWriterLeavesWhatIsNotARegularFile) {
+    const std::string dir = make_temp_dir();
+    ASSERT_EQ(::mkfifo((dir + "/pipe").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("pipe", (dir + "/link").c_str()), 0);
+    ASSERT_EQ(::mkdir((dir + "/folder").c_str(), 0755), 0);
+    for (const auto& [name, kind] :
+         {std::make_pair("pipe", "a named pipe"), std::make_pair("link", "a named pipe"),
+          std::make_pair("folder", "a directory")}) {
+        const std::string path = dir + "/" + name;
+        const std::string said = std::string("not a regular file (") + kind + ")";
+        std::string reason;
+        EXPECT_FALSE(create_recording_file(path, true, &reason)) << name;
+        EXPECT_EQ(reason, said);
+        ImuCapture imu;
+        reason.clear();
+        EXPECT_FALSE(imu.open(path, true, &reason)) << name;
+        EXPECT_EQ(reason, said);
+        reason.clear();
+        EXPECT_FALSE(write_png_rgba(path, 1, 1, std::vector<uint8_t>(4, 0), &reason)) << name;
+        EXPECT_EQ(reason, said);
+        reason.clear();
+        EXPECT_FALSE(write_points_ply({}, path, &reason)) << name;
+        EXPECT_EQ(reason, said);
+        EXPECT_FALSE(open_ply_file(path, 0).is_open()) << name;
+    }
+    struct stat st;
+    EXPECT_TRUE(::lstat((dir + "/pipe").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(::lstat((dir + "/link").c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_TRUE(::lstat((dir + "/folder").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    EXPECT_EQ(::rmdir((dir + "/folder").c_str()), 0) << "the folder is still empty";
 }
 
 // A recording is in the file under its name while it runs, stamped with the
