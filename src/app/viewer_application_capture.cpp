@@ -62,8 +62,9 @@ void ViewerApplication::load_capture(const std::string& path) {
 // (a side file left beside a capture of the same name) must not.
 void ViewerApplication::load_imu_side_file(const std::string& side_file) {
     if (!file_exists(side_file)) return;
-    if (!imu_capture.load(side_file)) {
-        report_file_failure("Load imu capture failed!", side_file, read_failure_reason(side_file));
+    std::string reason;
+    if (!imu_capture.load(side_file, &reason)) {
+        report_file_failure("Load imu capture failed!", side_file, reason);
         return;
     }
     const int64_t start = replay.get_start_time();

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 
 namespace druvex {
 namespace {
@@ -114,12 +113,16 @@ bool ImuCapture::append(int64_t timestamp_us, const ImuSample& sample) {
     return !write_failed_;
 }
 
-bool ImuCapture::load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open()) return false;
+bool ImuCapture::load(const std::string& path, std::string* reason) {
+    std::string bytes;
+    std::string why;
+    if (!read_regular_file(path, max_side_file_bytes, bytes, why)) {
+        if (reason != nullptr) *reason = why;
+        return false;
+    }
     std::vector<std::pair<int64_t, ImuSample>> loaded;
-    unsigned char record[imu_record_size];
-    while (in.read(reinterpret_cast<char*>(record), sizeof record)) {
+    for (size_t at = 0; bytes.size() - at >= imu_record_size; at += imu_record_size) {
+        const auto* record = reinterpret_cast<const unsigned char*>(bytes.data() + at);
         int64_t t = 0;
         const ImuSample s = decode_record(record, &t);
         // A damaged record must not turn the points it rotates into NaN.

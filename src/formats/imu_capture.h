@@ -40,9 +40,12 @@ public:
     bool open(const std::string& path, bool replace, std::string* reason);
     // Keeps the sample and, while recording, writes it. False on a write failure.
     bool append(int64_t timestamp_us, const ImuSample& sample);
-    // Adds every complete record of the file with finite values; false when
-    // it cannot be opened.
-    bool load(const std::string& path);
+    // Adds every complete record of the file with finite values. False, with
+    // the reason, when it is not a regular file of at most
+    // max_side_file_bytes, or cannot be read: a named pipe there would never
+    // end, a device could be endless.
+    bool load(const std::string& path, std::string* reason);
+    static constexpr size_t max_side_file_bytes = size_t{1} << 30;
     // The sample in force at `time_us`: the last one not after it, else the first.
     ImuSample sample_at(int64_t time_us) const;
     // Whether the samples' time span meets [from_us, to_us].

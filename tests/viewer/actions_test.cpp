@@ -86,13 +86,19 @@ TEST(ImuSideFileTest, NamesLoadingAndLookup) {
     write_file(path, imu_record(300, 3.0f) + imu_record(100, 1.0f) + imu_record(200, nan) +
                          imu_record(200, 2.0f) + std::string(20, '\x7f'));
     ImuCapture imu;
-    ASSERT_TRUE(imu.load(path));
+    ASSERT_TRUE(imu.load(path, nullptr));
     EXPECT_EQ(imu.timestamps(), (std::vector<int64_t>{100, 200, 300}));
     EXPECT_EQ(imu.sample_at(50).x, 1.0f);    // before the first: the first
     EXPECT_EQ(imu.sample_at(200).x, 2.0f);   // equal: that record
     EXPECT_EQ(imu.sample_at(299).x, 2.0f);   // between: the earlier
     EXPECT_EQ(imu.sample_at(1000).x, 3.0f);  // after the last: the last
-    EXPECT_FALSE(imu.load(path + ".missing"));
+    std::string reason;
+    EXPECT_FALSE(imu.load(path + ".missing", &reason));
+    EXPECT_EQ(reason, "No such file or directory");
+    // A pipe at the side file's name would never end: it is not read at all.
+    ASSERT_EQ(::mkfifo((path + ".pipe").c_str(), 0644), 0);
+    EXPECT_FALSE(imu.load(path + ".pipe", &reason));
+    EXPECT_EQ(reason, "not a regular file (a named pipe)");
     // Without a file samples are kept in memory, in time order even when the clock steps back.
     EXPECT_TRUE(imu.append(150, ImuSample()));
     EXPECT_EQ(imu.timestamps(), (std::vector<int64_t>{100, 150, 200, 300}));

@@ -548,7 +548,7 @@ TEST_F(WindowTest, ImuSideFileBelongsToItsOwnRecording) {
     ASSERT_EQ(::lstat(side.c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
     ImuCapture samples;
-    ASSERT_TRUE(samples.load(side));
+    ASSERT_TRUE(samples.load(side, nullptr));
     ASSERT_FALSE(samples.empty()) << "no side file from the demo chosen while recording";
     EXPECT_GE(samples.timestamps().front(), chosen_us);
 
