@@ -65,15 +65,19 @@ uint64_t record_end(uint64_t offset, const PcapRecordHeader& header) {
 
 std::string record_at(uint64_t offset) { return "record at byte " + std::to_string(offset); }
 
+bool length_fits(const PcapRecordHeader& header, const RecordFormat& format) {
+    return header.incl_len != 0 && header.incl_len <= format.max_length;
+}
+
 // A record of no bytes, or of more than the capture's records can hold (a
 // flipped bit in its length), is where the file is damaged: nothing after it
 // can be found.
 SensorError check_record_length(const PcapRecordHeader& header, uint64_t offset,
                                 const RecordFormat& format) {
+    if (length_fits(header, format)) return success();
     if (header.incl_len == 0) {
         return SensorError(DRUVEX_ERROR_CORRUPT_FILE, record_at(offset) + " has length 0");
     }
-    if (header.incl_len <= format.max_length) return success();
     const std::string bound =
         format.snap_length != 0
             ? "the capture's snap length of " + std::to_string(format.snap_length) + " allows"
@@ -102,8 +106,7 @@ bool read_indexed_record(const CaptureIndex& index, size_t k, BufferedFile& capt
                          const RecordFormat& format, IndexedRecord& record) {
     const CaptureIndexEntry& entry = index.entries[k];
     PcapRecordHeader header;
-    if (!read_record_header(capture, entry.offset, header) ||
-        check_record_length(header, entry.offset, format)) {
+    if (!read_record_header(capture, entry.offset, header) || !length_fits(header, format)) {
         return false;
     }
     record.end = record_end(entry.offset, header);
