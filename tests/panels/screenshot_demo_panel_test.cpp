@@ -172,6 +172,14 @@ TEST_F(ScreenshotDemoPanelTest, DemoModeShowsWhatRunsAcrossAReplay) {
         ASSERT_FALSE(tembrix.empty());
         ASSERT_NE(tembrix, none);
 
+        // A load that fails leaves the live source, and the demo, on.
+        const std::string not_a_capture = demo_dir + "/druvex_util/__init__.py";
+        journey.answer_file_dialog(not_a_capture);
+        journey.click(journey.find("Load Capture"));
+        ASSERT_TRUE(journey.wait_until([&] { return journey.logged("Load capture failed!"); }));
+        EXPECT_TRUE(journey.wait_until([&] { return journey.app->demo_input_running(); }))
+            << "after a failed load, the row shows a demo that does not run";
+
         journey.answer_file_dialog(capture);
         journey.click(journey.find("Load Capture"));
         ASSERT_TRUE(journey.wait_until([&] { return journey.app->replay_control().is_open(); }));
