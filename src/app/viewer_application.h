@@ -281,6 +281,7 @@ private:
     void forward_imu_samples();
     void load_imu_side_file(const std::string& side_file);
     void start_imu_side_file();
+    void resume_demo_input();
     void report_recording_losses(const std::string& path);
     void deliver_frames();
     void finish_imu_recording();

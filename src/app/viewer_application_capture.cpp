@@ -49,6 +49,7 @@ void ViewerApplication::load_capture(const std::string& path) {
         report_file_failure(
             "Load capture failed!", path,
             readable ? reason_after_path(error.what(), path) : read_failure_reason(path));
+        resume_demo_input();  // no replay is open: the viewer is on the live source
         return;
     }
     report_sdk_error(replay.set_enable_loop(true), "");
@@ -100,6 +101,7 @@ void ViewerApplication::unload_capture() {
     remove_streams();
     druvex_sdk_set_control_flags(DRUVEX_SDK_CONTROL_DISABLE_NETWORK, 0);
     report_sdk_error(last_sdk_error(), "Unload capture failed!");
+    resume_demo_input();
 }
 
 void ViewerApplication::refresh_frames() {
@@ -199,6 +201,12 @@ void ViewerApplication::set_demo_mode(uint32_t mode) {
     imu_reader.stop();
     if (mode == 1) imu_reader.start(imu_demo_command);
 }
+
+// A loaded capture stops the demo (the replay brings its own orientation) but
+// not the user's choice, which the Demo Mode row goes on showing: once live
+// packets can come again, that choice runs again, so a recording made then
+// gets the orientation the row promises.
+void ViewerApplication::resume_demo_input() { set_demo_mode(demo_mode_); }
 
 // GUI thread, once per frame: a demo that ended by itself is said. The
 // Demo Mode row keeps the user's choice; the message says why nothing comes.

@@ -295,6 +295,8 @@ TEST(FailuresTest, UnreadableSettingsAreSaidInABandThatLeavesThePanelWhole) {
              {std::make_pair("Clips", "Could not load clips! "),
               std::make_pair("Transforms", "Could not load transforms! "),
               std::make_pair("Config", "Could not open config file! ")}) {
+            // A lambda may not capture a structured binding (C++17).
+            const std::string expected = message + pipe + said;
             journey.click(journey.find(caption));  // opens the panel
             nanogui::Widget* file = journey.find("File", journey.panel(caption));
             ASSERT_NE(file, nullptr) << caption;
@@ -303,7 +305,7 @@ TEST(FailuresTest, UnreadableSettingsAreSaidInABandThatLeavesThePanelWhole) {
             journey.click(journey.find("Load", journey.popup(file)));
             EXPECT_TRUE(journey.wait_until([&] {
                 const std::vector<std::string> shown = banner_messages(journey);
-                return !shown.empty() && shown.back() == message + pipe + said;
+                return !shown.empty() && shown.back() == expected;
             })) << caption;
             journey.click(journey.find(caption));  // and closes it
         }

@@ -1,14 +1,19 @@
 // The Tools rows: "Screenshot" writes the views as a PNG file; "Demo Mode"
-// starts and stops the demo command, leaving no process behind.
+// starts and stops the demo command, leaving no process behind, and shows
+// what runs across a replay.
+#include "support/free_port.h"
 #include "support/panel_test.h"
 #include "support/process_runner.h"
+#include "support/recorded_capture.h"
 
 #include <dirent.h>
+#include <signal.h>
 #include <stb_image.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 namespace druvex {
@@ -108,6 +113,102 @@ TEST_F(ScreenshotDemoPanelTest, ScreenshotWritesThePngAndDemoModeStartsAndStops)
         choose("Tembrix");
         ASSERT_TRUE(wait_until([&] { return demo().size() == 1; }));
     });
+    journey.end();
+    EXPECT_TRUE(demo_ends(demo_dir)) << "the demo outlived the viewer";
+}
+
+// The caption a choice button shows: its bright pixels, left of its arrow.
+std::vector<bool> caption_ink(ToolbarJourney& journey, nanogui::Widget* button,
+                              const std::string& path) {
+    const auto [p, size] =
+        journey.gui([&] { return std::make_pair(button->absolutePosition(), button->size()); });
+    const Screenshot shot = journey.screenshot(path);
+    std::vector<bool> ink;
+    if (shot.width < p.x() + size.x() || shot.height < p.y() + size.y()) return ink;
+    for (int y = 4; y < size.y() - 4; ++y) {
+        for (int x = 2; x < size.x() - 20; ++x)
+            ink.push_back(shot.at(p.x() + x, p.y() + y)[1] >= 150);
+    }
+    return ink;
+}
+
+// The time stamps of an IMU side file's whole records.
+std::vector<int64_t> side_file_times(const std::string& path) {
+    const std::string bytes = read_file(path);
+    std::vector<int64_t> times;
+    for (size_t at = 0; at + 36 <= bytes.size(); at += 36) {
+        int64_t t = 0;
+        std::memcpy(&t, bytes.data() + at, sizeof t);
+        times.push_back(t);
+    }
+    return times;
+}
+
+// A loaded capture stops the demo and the stop button brings the live source
+// back: the demo that the row still shows runs again, and a recording made
+// then has its side file.
+TEST_F(ScreenshotDemoPanelTest, DemoModeShowsWhatRunsAcrossAReplay) {
+    const std::string sim = binary_dir() + "/tools/sensor_sim/sensor_sim";
+    const std::string capture = sample_capture();
+    if (!executable_exists("/usr/bin/python3") || !executable_exists(sim) || capture.empty())
+        GTEST_SKIP() << "no python3, sensor_sim or sample capture";
+    const std::string demo_dir = make_temp_dir();
+    install_stand_in_demo(demo_dir);
+    const uint16_t port = free_udp_port();
+    ASSERT_EQ(journey.gui([port] { return druvex_sdk_set_port(port); }), DRUVEX_SUCCESS);
+    ChildProcess sender = start_process(
+        {sim, "--udp", "127.0.0.1", "--port", std::to_string(port), "--packets", "1000000"}, {},
+        "/dev/null");
+    const std::string recording = make_temp_dir() + "/run1";
+    journey.app->set_show_advanced(true);
+    journey.run([&] {
+        nanogui::Widget* mode = journey.row("Demo Mode", nullptr);
+        ASSERT_NE(mode, nullptr);
+        const std::vector<bool> none = caption_ink(journey, mode, demo_dir + "/none.png");
+        journey.click(mode);
+        journey.click(journey.find("Tembrix", journey.popup(mode)));
+        ASSERT_TRUE(journey.wait_until([&] { return journey.app->demo_input_running(); }));
+        const std::vector<bool> tembrix = caption_ink(journey, mode, demo_dir + "/tembrix.png");
+        ASSERT_FALSE(tembrix.empty());
+        ASSERT_NE(tembrix, none);
+
+        // A load that fails leaves the live source, and the demo, on.
+        const std::string not_a_capture = demo_dir + "/druvex_util/__init__.py";
+        journey.answer_file_dialog(not_a_capture);
+        journey.click(journey.find("Load Capture"));
+        ASSERT_TRUE(journey.wait_until([&] { return journey.logged("Load capture failed!"); }));
+        EXPECT_TRUE(journey.wait_until([&] { return journey.app->demo_input_running(); }))
+            << "after a failed load, the row shows a demo that does not run";
+
+        journey.answer_file_dialog(capture);
+        journey.click(journey.find("Load Capture"));
+        ASSERT_TRUE(journey.wait_until([&] { return journey.app->replay_control().is_open(); }));
+        EXPECT_TRUE(demo_ends(demo_dir)) << "the demo ran on beside the replay";
+        auto* transport = journey.find_type<Toolbar>(journey.panel("Capture"));
+        ASSERT_NE(transport, nullptr);
+        journey.click(journey.gui([&] { return transport->childAt(2); }));  // stop: live again
+        ASSERT_FALSE(journey.app->replay_control().is_open());
+        EXPECT_TRUE(journey.wait_until([&] { return journey.app->demo_input_running(); }))
+            << "back on live, the row shows a demo that does not run";
+        EXPECT_EQ(caption_ink(journey, mode, demo_dir + "/live.png"), tembrix);
+
+        journey.answer_file_dialog(recording);
+        journey.click(journey.find("Start Capture"));
+        ASSERT_TRUE(journey.wait_until([&] {
+            return journey.app->capture_recorder().packet_count() > 20 &&
+                   side_file_times(recording + "_imu.dat").size() >= 3;
+        })) << "a recording made under \"Tembrix\" without its orientation";
+        journey.click(journey.find("Stop Capture"));
+    });
+    ::kill(sender.pid, SIGKILL);
+    wait_for_exit(sender, 5.0);
+    // The samples belong to the recording's own stretch of time.
+    const std::vector<int64_t> packets = recorded_packet_times(recording + ".pcap");
+    ASSERT_FALSE(packets.empty());
+    for (int64_t t : side_file_times(recording + "_imu.dat")) {
+        EXPECT_GE(t, packets.front() - 1000000);
+        EXPECT_LE(t, packets.back() + 1000000);
+    }
     journey.end();
     EXPECT_TRUE(demo_ends(demo_dir)) << "the demo outlived the viewer";
 }
