@@ -7,7 +7,6 @@
 #include "support/process_runner.h"
 #include "support/screenshot.h"
 
-#include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -236,17 +235,6 @@ std::tuple<ino_t, mode_t, dev_t, off_t> node_of(const std::string& path) {
     struct stat st {};
     ::lstat(path.c_str(), &st);
     return {st.st_ino, st.st_mode, st.st_rdev, st.st_size};
-}
-
-std::vector<std::string> names_in(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* d = ::opendir(dir.c_str());
-    while (const dirent* e = d != nullptr ? ::readdir(d) : nullptr) {
-        if (e->d_name[0] != '.') names.push_back(e->d_name);
-    }
-    if (d != nullptr) ::closedir(d);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // Start Capture on a name the user agreed to replace: a link to a device node

@@ -5,8 +5,8 @@
 #include "settings/clips_store.h"
 #include "settings/default_settings_file.h"
 #include "settings/transforms_store.h"
+#include "support/process_runner.h"
 
-#include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -24,6 +24,8 @@
 namespace druvex {
 namespace {
 
+using druvex::testing::names_in;
+
 std::string temp_dir() {
     char pattern[] = "/tmp/druvex_saving_XXXXXX";
     return ::mkdtemp(pattern);
@@ -32,16 +34,6 @@ std::string temp_dir() {
 std::string text_of(const std::string& path) {
     std::ifstream in(path);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::vector<std::string> names_in(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* d = ::opendir(dir.c_str());
-    while (const dirent* e = d != nullptr ? ::readdir(d) : nullptr) {
-        if (e->d_name[0] != '.') names.push_back(e->d_name);
-    }
-    if (d != nullptr) ::closedir(d);
-    return names;
 }
 
 TEST(SafeFileTest, AtomicWriteReplacesTheFileTheLinkNamesAndLeavesNothingBehind) {

@@ -3,6 +3,7 @@
 
 #include "wait.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -10,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -107,6 +109,17 @@ std::string make_temp_dir() {
     char pattern[] = "/tmp/druvex_viewer_run_XXXXXX";
     const char* dir = ::mkdtemp(pattern);
     return dir != nullptr ? dir : "/tmp";
+}
+
+std::vector<std::string> names_in(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* d = ::opendir(dir.c_str());
+    while (const dirent* e = d != nullptr ? ::readdir(d) : nullptr) {
+        if (e->d_name[0] != '.') names.push_back(e->d_name);
+    }
+    if (d != nullptr) ::closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string sample_capture_maker() {

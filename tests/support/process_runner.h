@@ -32,6 +32,8 @@ std::string read_file(const std::string& path);
 int run_process(const std::vector<std::string>& argv, const std::map<std::string, std::string>& env,
                 std::string& output, double timeout_sec = 20.0);
 std::string make_temp_dir();
+// The names in `dir` but those that start with '.', sorted.
+std::vector<std::string> names_in(const std::string& dir);
 // The generator of the sample capture of two simulated sensors.
 std::string sample_capture_maker();
 // A sample capture `seconds` long in a new temporary folder; empty when the
