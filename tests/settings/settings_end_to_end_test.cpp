@@ -80,10 +80,10 @@ protected:
     // slows the way out).
     void run_saying(const std::string& name, const std::vector<std::string>& args,
                     const std::vector<std::string>& said) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(DRUVEX_SANITIZER_ADDRESS)
         const size_t max_memory = size_t(1000) << 20;
         const double stop_seconds = 1.0;
-#elif defined(__SANITIZE_THREAD__)
+#elif defined(DRUVEX_SANITIZER_THREAD)
         const size_t max_memory = size_t(2000) << 20;
         const double stop_seconds = 5.0;
 #else
