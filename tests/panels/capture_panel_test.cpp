@@ -58,13 +58,9 @@ uint64_t capinfos_packets(const std::string& path) {
 }
 
 TEST_F(CapturePanelTest, RecordThenReplayPauseStepSlideAndStop) {
-    const std::string sim = binary_dir() + "/tools/sensor_sim/sensor_sim";
-    if (!executable_exists(sim)) GTEST_SKIP() << "sensor_sim not built";
-    const uint16_t port = free_udp_port();
-    ASSERT_EQ(journey.gui([port] { return druvex_sdk_set_port(port); }), DRUVEX_SUCCESS);
-    ChildProcess sender = start_process(
-        {sim, "--udp", "127.0.0.1", "--port", std::to_string(port), "--packets", "1000000"}, {},
-        "/dev/null");
+    const std::string sim = sensor_sim();
+    if (sim.empty()) GTEST_SKIP() << "sensor_sim not built";
+    ChildProcess sender = send_live_packets(sim);
     const std::string recording = make_temp_dir() + "/run1";
 
     journey.run([&] {

@@ -1,7 +1,6 @@
 // The Tools rows: "Screenshot" writes the views as a PNG file; "Demo Mode"
 // starts and stops the demo command, leaving no process behind, and shows
 // what runs across a replay.
-#include "support/free_port.h"
 #include "support/panel_test.h"
 #include "support/process_runner.h"
 #include "support/recorded_capture.h"
@@ -148,17 +147,13 @@ std::vector<int64_t> side_file_times(const std::string& path) {
 // back: the demo that the row still shows runs again, and a recording made
 // then has its side file.
 TEST_F(ScreenshotDemoPanelTest, DemoModeShowsWhatRunsAcrossAReplay) {
-    const std::string sim = binary_dir() + "/tools/sensor_sim/sensor_sim";
+    const std::string sim = sensor_sim();
     const std::string capture = sample_capture();
-    if (!executable_exists("/usr/bin/python3") || !executable_exists(sim) || capture.empty())
+    if (!executable_exists("/usr/bin/python3") || sim.empty() || capture.empty())
         GTEST_SKIP() << "no python3, sensor_sim or sample capture";
     const std::string demo_dir = make_temp_dir();
     install_stand_in_demo(demo_dir);
-    const uint16_t port = free_udp_port();
-    ASSERT_EQ(journey.gui([port] { return druvex_sdk_set_port(port); }), DRUVEX_SUCCESS);
-    ChildProcess sender = start_process(
-        {sim, "--udp", "127.0.0.1", "--port", std::to_string(port), "--packets", "1000000"}, {},
-        "/dev/null");
+    ChildProcess sender = send_live_packets(sim);
     const std::string recording = make_temp_dir() + "/run1";
     journey.app->set_show_advanced(true);
     journey.run([&] {
