@@ -589,7 +589,11 @@ DRUVEX_API int32_t druvex_sdk_mock_network_receive(uint64_t handle, int64_t time
  * cannot be found, nor can the rest of a record the file ends inside: the
  * capture opens with the records before it, and the error callback is told
  * once (DRUVEX_ERROR_CORRUPT_FILE) at which byte and how many are kept. A
- * damaged first record is refused. */
+ * damaged first record is refused. The index kept beside a capture (its path
+ * plus ".dvx") changes none of this: where the capture changed after it was
+ * written and its time does not show it, the damage is told in the same words
+ * when the replay reaches it, the replay ends there, and the length becomes
+ * that of the records before it. */
 DRUVEX_API int32_t druvex_sdk_capture_replay_open(const char* path);
 /* Stops the replay, closes the file and forgets all sensors (druvex_sdk_clear). */
 DRUVEX_API int32_t druvex_sdk_capture_replay_close(void);

@@ -1,6 +1,8 @@
 // The ".dvx" side file: created once, reused while it matches the capture,
 // rebuilt whenever it is stale or damaged, never trusted blindly.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -31,13 +33,18 @@ protected:
         return capture.index();
     }
 
-    // Damages the second record, where a scan would end the records: an open
-    // that finds them all used the side file.
+    // Damages the second record, where a scan would end the records, and
+    // keeps the capture's time, so that only a scan can see the change: an
+    // open that finds them all used the side file.
     void break_second_record() {
+        struct stat before {};
+        ASSERT_EQ(::stat(path.c_str(), &before), 0);
         auto bytes = read_file(path);
         const size_t second = 24 + 16 + druvex_sdk::read_le<uint32_t>(bytes.data(), 24 + 8);
         store_le32(&bytes[second + 8], 0);
         write_file(path, bytes);
+        const timespec times[2] = {{0, UTIME_OMIT}, before.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
     }
 
     TempDir dir;

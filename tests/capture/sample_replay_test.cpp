@@ -1,6 +1,7 @@
 // The sample capture of two simulated sensors: replayed, it gives the same
 // sensors and the same points as its packets received live, and every packet
 // when its clock steps back or a record is damaged.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -267,6 +268,111 @@ TEST(SampleCapture, DamagedOrCutRecordKeepsTheRecordsBeforeIt) {
             "-13: " + path + ": " + (c.kept == 5000 ? "the file ends inside the " : "") + record +
             c.says + ": the " + std::to_string(c.kept) + " records before it";
         EXPECT_TRUE(said(session, said_text)) << ::testing::PrintToString(session.errors());
+    }
+}
+
+// Moves the file's modification time by `seconds` from that of `other`.
+void set_modified(const std::string& path, const std::string& other, int seconds) {
+    struct stat info {};
+    ASSERT_EQ(::stat(other.c_str(), &info), 0);
+    timespec times[2] = {{0, UTIME_OMIT}, info.st_mtim};
+    times[1].tv_sec += seconds;
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+// The side index is only a cache: with none, with one older than the
+// capture's change, and with one the changed capture's time was set back
+// before, a capture plays the same packets and says the same words, each
+// damage once at its own byte; after the damage is found, so does the next
+// open.
+TEST(SampleCapture, SideIndexNeverChangesWhatAReplayPlaysOrSays) {
+    ReplaySession session;
+    TempDir dir;
+    const std::string path = dir.path("changed.pcap");
+    const std::string side = path + ".dvx";
+    ASSERT_EQ(druvex_sample::write_sample_capture(path, 3.0).code, 0);
+    std::vector<uint8_t> sample = read_file(path);
+    std::vector<CaptureRecord> records = capture_records(sample.data(), sample.size());
+    sample.resize(records[300].offset);
+    records.resize(300);
+    const auto claim = [&](std::vector<uint8_t> bytes, size_t k, uint32_t length) {
+        druvex_sdk::store_le32(&bytes[records[k].offset + 8], length);
+        druvex_sdk::store_le32(&bytes[records[k].offset + 12], length);
+        return bytes;
+    };
+    const auto snap_length = [](std::vector<uint8_t> bytes, uint32_t length) {
+        druvex_sdk::store_le32(&bytes[16], length);
+        return bytes;
+    };
+    // Record 150 padded to 66,000 bytes: whole where the snap length is 0,
+    // too long for the 65,535 of the sample.
+    std::vector<uint8_t> padded(sample.begin(), sample.begin() + records[151].offset);
+    padded.resize(records[150].offset + 16 + 66000);
+    padded.insert(padded.end(), sample.begin() + records[151].offset, sample.end());
+    padded = claim(padded, 150, 66000);
+    const std::string snap = " bytes, more than the capture's snap length of 65535 allows";
+    struct Case {
+        std::vector<uint8_t> before, after;  // the capture changed in place
+        size_t kept;
+        std::string says;
+    };
+    const auto at = [&](size_t k) { return "record at byte " + std::to_string(records[k].offset); };
+    const std::vector<Case> cases = {
+        {sample, claim(sample, 100, 0), 100, at(100) + " has length 0"},
+        {sample, claim(sample, 150, 70000), 150, at(150) + " claims 70000" + snap},
+        {sample, claim(sample, 297, 65535), 297,
+         "the file ends inside the " + at(297) + " (cut short)"},
+        {snap_length(padded, 0), snap_length(padded, 65535), 150, at(150) + " claims 66000" + snap},
+    };
+    struct Outcome {
+        size_t packets;
+        std::vector<std::string> words;
+        float length_at_open, length;
+        bool operator==(const Outcome& o) const {
+            return packets == o.packets && words == o.words && length == o.length;
+        }
+    };
+    const auto replay = [&] {
+        const size_t packets = session.count();
+        const size_t words = session.errors().size();
+        EXPECT_EQ(druvex_sdk_capture_replay_open(path.c_str()), 0);
+        const float length_at_open = druvex_sdk_capture_replay_get_length();
+        EXPECT_EQ(druvex_sdk_capture_replay_resume_blocking(100.0f), 0);
+        const std::vector<std::string> errors = session.errors();
+        return Outcome{session.count() - packets,
+                       {errors.begin() + words, errors.end()},
+                       length_at_open,
+                       druvex_sdk_capture_replay_get_length()};
+    };
+    enum Side { none, older, set_back };
+    for (const Case& c : cases) {
+        std::vector<Outcome> outcomes;
+        for (const Side kind : {none, older, set_back}) {
+            write_file(path, c.before);
+            ::unlink(side.c_str());
+            if (kind != none) {  // the side file of the capture as it was
+                ASSERT_EQ(druvex_sdk_capture_replay_open(path.c_str()), 0);
+                ASSERT_EQ(druvex_sdk_capture_replay_close(), 0);
+            }
+            write_file(path, c.after);
+            if (kind != none) set_modified(path, side, kind == older ? 1 : -10);
+            outcomes.push_back(replay());
+            outcomes.push_back(replay());  // the next open, after the damage was found
+        }
+        const Outcome& scanned = outcomes.front();
+        EXPECT_EQ(scanned.packets, c.kept) << c.says;
+        ASSERT_EQ(scanned.words.size(), 1u) << ::testing::PrintToString(scanned.words);
+        EXPECT_EQ(scanned.words[0].rfind("-13: " + path + ": " + c.says + ": the " +
+                                             std::to_string(c.kept) + " records before it (",
+                                         0),
+                  0u)
+            << scanned.words[0];
+        for (size_t k = 0; k < outcomes.size(); ++k) {
+            EXPECT_TRUE(outcomes[k] == scanned) << c.says << " " << outcomes[k].packets << " "
+                                                << ::testing::PrintToString(outcomes[k].words);
+            // Only a clock set back hides the change until it is read.
+            if (k != 4) EXPECT_EQ(outcomes[k].length_at_open, scanned.length) << c.says << k;
+        }
     }
 }
 

@@ -32,6 +32,7 @@ bool BufferedFile::open(const std::string& path) {
         return false;
     }
     size_ = static_cast<uint64_t>(info.st_size);
+    modified_ = info.st_mtim;
     return true;
 }
 
@@ -39,6 +40,7 @@ void BufferedFile::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     size_ = 0;
+    modified_ = timespec{};
     window_offset_ = 0;
     window_fill_ = 0;
     window_.reset();

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,8 @@ public:
     bool is_open() const { return fd_ >= 0; }
     // The file's size when it was opened.
     uint64_t size() const { return size_; }
+    // When the file was last changed, as of its opening.
+    const timespec& modified() const { return modified_; }
     // Why the last open or read that failed did so, as the system tells it.
     const std::string& failure() const { return failure_; }
 
@@ -38,6 +41,7 @@ private:
 
     int fd_ = -1;
     uint64_t size_ = 0;
+    timespec modified_{};
     std::unique_ptr<uint8_t[]> window_;
     size_t window_size_ = 0;
     uint64_t window_offset_ = 0;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <utility>
 
 #include "core/clock_math.h"
@@ -20,6 +21,12 @@ namespace {
 SensorError read_success() {
     static const SensorError value;
     return value;
+}
+
+std::string seconds_text(int64_t usec) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(usec) * 1e-6);
+    return text;
 }
 
 int32_t status_code(BufferedFile::Status status) {
@@ -138,6 +145,7 @@ SensorError Capture::read_file_header() {
     const PcapFileHeader header = decode_file_header(bytes);
     if (SensorError error = check_file_header(header)) return error;
     read_position_ = pcap_file_header_size;
+    next_entry_ = 0;
     position_ = 0;
     clock_ = 0;
     clock_record_time_ = 0;
@@ -158,8 +166,46 @@ SensorError Capture::rebuild_index() {
     // Without a writable side file the index simply lives in memory: captures
     // on read-only media replay all the same, scanned at every open.
     std::string ignored;
-    (void)save_capture_index(capture_index_path(path_), index_, ignored);
+    (void)save_capture_index(capture_index_path(path_), index_, in_, ignored);
     return success();
+}
+
+// A capture whose first record proves damaged has no records left; its side
+// file is replaced by an empty one, which no open takes, so that the next
+// open scans and refuses the capture as an open without a side file would.
+SensorError Capture::reindex() {
+    const std::string said = index_.damage;
+    SensorError error = rebuild_index();
+    if (error.code == DRUVEX_ERROR_CORRUPT_FILE) {
+        index_ = CaptureIndex();
+        index_.end = pcap_file_header_size;
+        index_.damage = error.message;
+        std::string ignored;
+        (void)save_capture_index(capture_index_path(path_), index_, in_, ignored);
+        error = success();
+    }
+    if (!error && !index_.damage.empty() && index_.damage != said) finding_ = damage_notice();
+    return error;
+}
+
+std::string Capture::damage_notice() const {
+    return file_error_text(path_, index_.damage + ": the " + std::to_string(index_.entries.size()) +
+                                      " records before it (" + seconds_text(length()) +
+                                      ") are replayed, nothing after it");
+}
+
+std::vector<std::string> Capture::open_notices() {
+    std::vector<std::string> notices;
+    if (!index_.damage.empty()) notices.push_back(damage_notice());
+    const ClockStepBack step = find_clock_step_back();
+    if (step.total_usec > 0) {
+        notices.push_back(file_error_text(
+            path_, "the recording's clock steps back at byte " + std::to_string(step.offset) +
+                       " (" + seconds_text(step.position) + " into the replay), " +
+                       seconds_text(step.total_usec) +
+                       " in all: every record plays, in file order"));
+    }
+    return notices;
 }
 
 SensorError Capture::read_packet(CapturePacketHeader& header, const uint8_t*& data) {
@@ -183,9 +229,11 @@ int32_t Capture::read_next(CapturePacketHeader& header, const uint8_t*& data) {
             in_.read_at(read_position_, pcap_record_header_size, &bytes);
         if (status != BufferedFile::Status::ok) return status_code(status);
         const PcapRecordHeader record = decode_record_header(bytes);
-        // Only a side file written before such records counted as damage
-        // reaches one: its records end there, as a fresh index's would.
-        if (record.incl_len > format_.max_length) return DRUVEX_ERROR_EOF;
+        if (!indexed_here(record)) {
+            if (const int32_t code = reindex_at_read_position()) return code;
+            continue;
+        }
+        ++next_entry_;
         const uint64_t frame_offset = read_position_ + pcap_record_header_size;
         read_position_ = frame_offset + record.incl_len;
         const int64_t time = record_time(record, format_);
@@ -203,6 +251,43 @@ int32_t Capture::read_next(CapturePacketHeader& header, const uint8_t*& data) {
         position_ = std::max(position_, clock_ - std::max<int64_t>(behind, 0));
         return DRUVEX_SUCCESS;
     }
+}
+
+// A side file is checked only at its ends when it is loaded, and the capture
+// may have changed since it was written without its time showing it (a clock
+// set back, bytes changed on the disk), or it was written under older rules:
+// no record is read as a packet unless it is where the index says it is.
+bool Capture::indexed_here(const PcapRecordHeader& record) const {
+    const std::vector<CaptureIndexEntry>& entries = index_.entries;
+    if (next_entry_ >= entries.size() || entries[next_entry_].offset != read_position_ ||
+        !length_fits(record, format_)) {
+        return false;
+    }
+    const uint64_t next =
+        next_entry_ + 1 < entries.size() ? entries[next_entry_ + 1].offset : index_.end;
+    return read_position_ + pcap_record_header_size + record.incl_len == next;
+}
+
+// Reading goes on where the capture's own records still reach the read
+// position; otherwise the records end there, as the capture's scan says.
+int32_t Capture::reindex_at_read_position() {
+    const uint64_t at = read_position_;
+    if (SensorError error = reindex()) return error.code;
+    const std::vector<CaptureIndexEntry>& entries = index_.entries;
+    const auto found = std::lower_bound(
+        entries.begin(), entries.end(), at,
+        [](const CaptureIndexEntry& entry, uint64_t offset) { return entry.offset < offset; });
+    if (found != entries.end() && found->offset == at) {
+        next_entry_ = static_cast<size_t>(found - entries.begin());
+        return DRUVEX_SUCCESS;
+    }
+    // A position inside one of the capture's records can only have been
+    // reached through bytes that changed while they were read.
+    if (at < index_.end && finding_.empty()) {
+        finding_ = file_error_text(path_, "the file changed while it was read");
+    }
+    read_position_ = std::max(read_position_, index_.end);
+    return DRUVEX_ERROR_EOF;
 }
 
 void Capture::move_clock(int64_t time) {
@@ -255,14 +340,14 @@ SensorError Capture::seek(int64_t position_usec) {
     clock_ = position_;
     clock_record_time_ = landing_time;
     read_position_ = index_.entries[k].offset;
+    next_entry_ = k;
     fragments_.clear();
     return success();
 }
 
-// A side file is checked only at its ends when it is loaded, which keeps the
-// open fast; where a seek lands it is checked against the capture, and any
-// mismatch shows the side file is damaged: the index is rebuilt from the
-// capture and the search done again.
+// Where a seek lands the side file is checked against the capture, and any
+// mismatch shows it does not describe the capture: the index is rebuilt from
+// the capture and the search done again.
 SensorError Capture::find_entry(int64_t position_usec, size_t& k, int64_t& landing_time) {
     for (bool rebuilt = false;; rebuilt = true) {
         k = find_index_entry(index_.entries, position_usec);
@@ -274,7 +359,7 @@ SensorError Capture::find_entry(int64_t position_usec, size_t& k, int64_t& landi
             return SensorError(DRUVEX_ERROR_CORRUPT_FILE,
                                file_error_text(path_, "the file changed while it was read"));
         }
-        if (SensorError error = rebuild_index()) return error;
+        if (SensorError error = reindex()) return error;
     }
 }
 
@@ -292,6 +377,7 @@ SensorError Capture::close() {
     in_.close();
     path_.clear();
     read_position_ = 0;
+    next_entry_ = 0;
     write_position_ = 0;
     format_ = RecordFormat();
     position_ = 0;
@@ -299,6 +385,7 @@ SensorError Capture::close() {
     clock_record_time_ = 0;
     cut_length_ = 0;
     index_ = CaptureIndex();
+    finding_.clear();
     fragments_.clear();
     return result;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "buffered_file.h"
@@ -52,6 +53,13 @@ public:
     const std::string& damage() const { return index_.damage; }
     // Where the record times first step back, and by how much in all.
     ClockStepBack find_clock_step_back();
+    // What the user learns once when the capture opens: records lost after a
+    // damaged one, and a clock that steps back; each names the file.
+    std::vector<std::string> open_notices();
+    // What reading or seeking found that the open could not say (damage
+    // behind a side file that no longer matches the capture), once.
+    bool has_finding() const { return !finding_.empty(); }
+    std::string take_finding() { return std::move(finding_); }
 
     SensorError close();
     bool is_open() const { return out_ != nullptr || in_.is_open(); }
@@ -71,6 +79,17 @@ private:
     SensorError read_file_header();
     SensorError load_index();
     SensorError rebuild_index();
+    // Rebuilds the index of an open capture found not to match it, keeping
+    // as a finding the damage that the scan finds and no one was told of.
+    SensorError reindex();
+    // Whether the record at the read position is the one the index has
+    // there, whole, and ending where the index's next record starts.
+    bool indexed_here(const PcapRecordHeader& record) const;
+    // Reindexes where reading found the capture unlike its index, and finds
+    // the read position in the new index; a result code, DRUVEX_ERROR_EOF
+    // when the records end there.
+    int32_t reindex_at_read_position();
+    std::string damage_notice() const;
     // The index entry of the first record at or after the position, checked
     // against the capture (a damaged side file is rebuilt first), and the
     // time of its record after the start.
@@ -90,6 +109,7 @@ private:
     std::string path_;
     bool read_mode_ = false;
     uint64_t read_position_ = 0;
+    size_t next_entry_ = 0;  // the index entry of the record at the read position
     uint64_t write_position_ = 0;
     RecordFormat format_;
     int64_t position_ = 0;  // on the replay clock
@@ -100,6 +120,7 @@ private:
     int64_t clock_record_time_ = 0;
     uint32_t cut_length_ = 0;
     CaptureIndex index_;
+    std::string finding_;
     Ipv4Reassembly fragments_;
 };
 

@@ -65,10 +65,6 @@ uint64_t record_end(uint64_t offset, const PcapRecordHeader& header) {
 
 std::string record_at(uint64_t offset) { return "record at byte " + std::to_string(offset); }
 
-bool length_fits(const PcapRecordHeader& header, const RecordFormat& format) {
-    return header.incl_len != 0 && header.incl_len <= format.max_length;
-}
-
 // A record of no bytes, or of more than the capture's records can hold (a
 // flipped bit in its length), is where the file is damaged: nothing after it
 // can be found.
@@ -152,6 +148,21 @@ bool entries_match_capture(CaptureIndex& index, BufferedFile& capture, const Rec
            landing_matches_capture(index, index.entries.size() - 1, capture, format, last_time);
 }
 
+bool later(const timespec& a, const timespec& b) {
+    return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
+}
+
+// A side file is never older than its capture, even one whose time lies
+// ahead of this machine's clock (copied from another machine, say): else
+// such a capture would look changed at every open, and be scanned each time.
+bool stamp_no_older_than(int fd, const timespec& capture_modified) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return false;
+    if (!later(capture_modified, info.st_mtim)) return true;
+    const timespec times[2] = {{0, UTIME_OMIT}, capture_modified};
+    return ::futimens(fd, times) == 0;
+}
+
 // A new file beside `path`, created for writing only: -1 when none can be.
 int create_beside(const std::string& path, std::string& temporary) {
     static std::atomic<unsigned> counter{0};
@@ -183,7 +194,8 @@ bool replaceable(const std::string& path, std::string& reason) {
 
 // Writes `bytes` to a new file and renames it to `path`: a link at that name
 // is replaced, never followed, and no reader sees half a file.
-bool replace_file(const std::string& path, const std::vector<uint8_t>& bytes, std::string& reason) {
+bool replace_file(const std::string& path, const std::vector<uint8_t>& bytes,
+                  const timespec& capture_modified, std::string& reason) {
     if (!replaceable(path, reason)) return false;
     std::string temporary;
     const int fd = create_beside(path, temporary);
@@ -191,7 +203,8 @@ bool replace_file(const std::string& path, const std::vector<uint8_t>& bytes, st
         reason = system_error_text(errno);
         return false;
     }
-    const bool written = write_all(fd, bytes.data(), bytes.size());
+    const bool written =
+        write_all(fd, bytes.data(), bytes.size()) && stamp_no_older_than(fd, capture_modified);
     if (!written) reason = system_error_text(errno);
     const bool closed = ::close(fd) == 0;
     if (written && !closed) reason = system_error_text(errno);
@@ -215,11 +228,17 @@ bool clock_lead(const CaptureIndex& index, size_t k, BufferedFile& capture,
 
 std::string capture_index_path(const std::string& capture_path) { return capture_path + ".dvx"; }
 
+bool length_fits(const PcapRecordHeader& header, const RecordFormat& format) {
+    return header.incl_len != 0 && header.incl_len <= format.max_length;
+}
+
 bool load_capture_index(const std::string& index_path, BufferedFile& capture,
                         const RecordFormat& format, CaptureIndex& index) {
     BufferedFile file;
     const uint8_t* bytes = nullptr;
-    if (!file.open(index_path) ||
+    // A capture changed after its side file was written may still start and
+    // end as the side file says, with any record between changed.
+    if (!file.open(index_path) || later(capture.modified(), file.modified()) ||
         file.read_at(0, index_header_size, &bytes) != BufferedFile::Status::ok) {
         return false;
     }
@@ -309,7 +328,7 @@ bool landing_matches_capture(const CaptureIndex& index, size_t k, BufferedFile& 
 }
 
 bool save_capture_index(const std::string& index_path, const CaptureIndex& index,
-                        std::string& reason) {
+                        const BufferedFile& capture, std::string& reason) {
     std::vector<uint8_t> bytes(index_header_size + index.entries.size() * index_entry_size);
     store_le64(bytes.data(), index_version);
     store_le64(bytes.data() + 8, static_cast<uint64_t>(index.start_time));
@@ -319,7 +338,7 @@ bool save_capture_index(const std::string& index_path, const CaptureIndex& index
         store_le64(entry, static_cast<uint64_t>(index.entries[k].time));
         store_le64(entry + 8, index.entries[k].offset);
     }
-    return replace_file(index_path, bytes, reason);
+    return replace_file(index_path, bytes, capture.modified(), reason);
 }
 
 // The clock's lead over the record times never shrinks: the first step back

@@ -58,7 +58,9 @@ struct ClockStepBack {
 std::string capture_index_path(const std::string& capture_path);
 
 // Reads the side file and checks it against the capture; false when it is
-// missing, damaged or does not describe the capture as it is now.
+// missing, damaged, older than the capture or does not describe the capture
+// as it is now. Only its ends are checked, which keeps the open fast: the
+// reader checks every record against it as it reads.
 bool load_capture_index(const std::string& index_path, BufferedFile& capture,
                         const RecordFormat& format, CaptureIndex& index);
 
@@ -73,7 +75,11 @@ SensorError build_capture_index(BufferedFile& capture, const RecordFormat& forma
 // Replaces the side file with a new one, never writing through whatever
 // stands at its name; false, with the reason, when it could not be written.
 bool save_capture_index(const std::string& index_path, const CaptureIndex& index,
-                        std::string& reason);
+                        const BufferedFile& capture, std::string& reason);
+
+// Whether a record's length is one the capture's records can have: neither
+// 0 nor more than its snap length (or link) allows.
+bool length_fits(const PcapRecordHeader& header, const RecordFormat& format);
 
 // Reads the records the index points at, a few of them, not the whole file.
 ClockStepBack find_clock_step_back(const CaptureIndex& index, BufferedFile& capture,

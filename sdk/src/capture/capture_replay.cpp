@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -78,33 +77,6 @@ SensorError step_error(int32_t code) {
     return code == DRUVEX_ERROR_GENERIC ? refused_in_callback() : SensorError(code);
 }
 
-std::string seconds_text(int64_t usec) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(usec) * 1e-6);
-    return text;
-}
-
-// What the user learns once when a capture opens: records lost after a
-// damaged one, and a clock that steps back.
-std::vector<std::string> open_notices(Capture& capture) {
-    std::vector<std::string> notices;
-    if (!capture.damage().empty()) {
-        notices.push_back(file_error_text(
-            capture.path(), capture.damage() + ": the " + std::to_string(capture.index().size()) +
-                                " records before it (" + seconds_text(capture.length()) +
-                                ") are replayed, nothing after it"));
-    }
-    const ClockStepBack step = capture.find_clock_step_back();
-    if (step.total_usec > 0) {
-        notices.push_back(file_error_text(
-            capture.path(), "the recording's clock steps back at byte " +
-                                std::to_string(step.offset) + " (" + seconds_text(step.position) +
-                                " into the replay), " + seconds_text(step.total_usec) +
-                                " in all: every record plays, in file order"));
-    }
-    return notices;
-}
-
 }  // namespace
 
 bool CaptureReplay::plays_here() const { return t_replay_here.replay == this; }
@@ -120,7 +92,7 @@ SensorError CaptureReplay::open(const std::string& path) {
         std::lock_guard<std::mutex> lock(mutex_);
         error = capture_.open_for_read(path);
         if (!error && capture_.index().empty()) error = no_packets(path, capture_.damage());
-        if (!error) notices = open_notices(capture_);
+        if (!error) notices = capture_.open_notices();
         cut_reported_ = false;
     }
     if (!error) {
@@ -135,10 +107,12 @@ SensorError CaptureReplay::open(const std::string& path) {
         (void)close();
         return error;
     }
-    if (report_) {
-        for (const std::string& notice : notices) report_(DRUVEX_ERROR_CORRUPT_FILE, notice);
-    }
+    for (const std::string& notice : notices) say(notice);
     return error;
+}
+
+void CaptureReplay::say(const std::string& finding) {
+    if (report_ && !finding.empty()) report_(DRUVEX_ERROR_CORRUPT_FILE, finding);
 }
 
 SensorError CaptureReplay::switch_networking_off() {
@@ -286,12 +260,16 @@ SensorError CaptureReplay::run_paused(const std::function<SensorError()>& functi
 }
 
 SensorError CaptureReplay::seek_usec(int64_t position_usec) {
+    SensorError error;
+    std::string finding;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (SensorError error = capture_.seek(position_usec)) return error;
+        error = capture_.seek(position_usec);
+        finding = capture_.take_finding();
     }
-    end_ = false;
-    return success();
+    say(finding);
+    if (!error) end_ = false;
+    return error;
 }
 
 void CaptureReplay::reset_pacing() {
@@ -335,6 +313,7 @@ int32_t CaptureReplay::step(bool paced, int64_t& position) {
     const uint8_t* data = nullptr;
     int32_t code = DRUVEX_SUCCESS;
     uint32_t newly_cut = 0;
+    std::string finding;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         code = capture_.read_next(header, data);
@@ -343,8 +322,10 @@ int32_t CaptureReplay::step(bool paced, int64_t& position) {
             cut_reported_ = true;
             newly_cut = capture_.cut_length();
         }
+        if (capture_.has_finding()) finding = capture_.take_finding();
     }
     if (newly_cut != 0) report_cut_capture(newly_cut);
+    say(finding);
     if (code == DRUVEX_ERROR_EOF) {
         end_ = true;
         return DRUVEX_SUCCESS;

@@ -87,6 +87,8 @@ private:
     // and the position of the packet read.
     int32_t step(bool paced, int64_t& position);
     void report_cut_capture(uint32_t length);
+    // Tells the user what the capture revealed, when there is something.
+    void say(const std::string& finding);
     void run();
 
     ReplayRoute route_ = nullptr;
