@@ -89,6 +89,7 @@ private:
     // the read position in the new index; a result code, DRUVEX_ERROR_EOF
     // when the records end there.
     int32_t reindex_at_read_position();
+    // The damage where the records end, with how many are kept before it.
     std::string damage_notice() const;
     // The index entry of the first record at or after the position, checked
     // against the capture (a damaged side file is rebuilt first), and the

@@ -260,13 +260,10 @@ SensorError CaptureReplay::run_paused(const std::function<SensorError()>& functi
 }
 
 SensorError CaptureReplay::seek_usec(int64_t position_usec) {
-    SensorError error;
-    std::string finding;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        error = capture_.seek(position_usec);
-        finding = capture_.take_finding();
-    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    SensorError error = capture_.seek(position_usec);
+    const std::string finding = capture_.has_finding() ? capture_.take_finding() : std::string();
+    lock.unlock();
     say(finding);
     if (!error) end_ = false;
     return error;
