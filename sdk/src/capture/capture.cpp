@@ -174,7 +174,6 @@ SensorError Capture::rebuild_index() {
 // file is replaced by an empty one, which no open takes, so that the next
 // open scans and refuses the capture as an open without a side file would.
 SensorError Capture::reindex() {
-    const std::string said = index_.damage;
     SensorError error = rebuild_index();
     if (error.code == DRUVEX_ERROR_CORRUPT_FILE) {
         index_ = CaptureIndex();
@@ -184,17 +183,32 @@ SensorError Capture::reindex() {
         (void)save_capture_index(capture_index_path(path_), index_, in_, ignored);
         error = success();
     }
-    if (!error && !index_.damage.empty() && index_.damage != said) finding_ = damage_notice();
+    if (error) return error;
+    for (const std::string& notice : notices()) add_finding(notice);
     return error;
 }
 
+void Capture::add_finding(const std::string& notice) {
+    if (std::find(told_.begin(), told_.end(), notice) != told_.end()) return;
+    told_.push_back(notice);
+    findings_.push_back(notice);
+}
+
 std::string Capture::damage_notice() const {
+    if (index_.entries.empty()) {
+        return file_error_text(path_, "the capture holds no packets: " + index_.damage);
+    }
     return file_error_text(path_, index_.damage + ": the " + std::to_string(index_.entries.size()) +
                                       " records before it (" + seconds_text(length()) +
                                       ") are replayed, nothing after it");
 }
 
 std::vector<std::string> Capture::open_notices() {
+    told_ = notices();
+    return told_;
+}
+
+std::vector<std::string> Capture::notices() {
     std::vector<std::string> notices;
     if (!index_.damage.empty()) notices.push_back(damage_notice());
     const ClockStepBack step = find_clock_step_back();
@@ -283,9 +297,7 @@ int32_t Capture::reindex_at_read_position() {
     }
     // A position inside one of the capture's records can only have been
     // reached through bytes that changed while they were read.
-    if (at < index_.end && finding_.empty()) {
-        finding_ = file_error_text(path_, "the file changed while it was read");
-    }
+    if (at < index_.end) add_finding(file_error_text(path_, "the file changed while it was read"));
     read_position_ = std::max(read_position_, index_.end);
     return DRUVEX_ERROR_EOF;
 }
@@ -385,7 +397,8 @@ SensorError Capture::close() {
     clock_record_time_ = 0;
     cut_length_ = 0;
     index_ = CaptureIndex();
-    finding_.clear();
+    told_.clear();
+    findings_.clear();
     fragments_.clear();
     return result;
 }

@@ -56,10 +56,11 @@ public:
     // What the user learns once when the capture opens: records lost after a
     // damaged one, and a clock that steps back; each names the file.
     std::vector<std::string> open_notices();
-    // What reading or seeking found that the open could not say (damage
-    // behind a side file that no longer matches the capture), once.
-    bool has_finding() const { return !finding_.empty(); }
-    std::string take_finding() { return std::move(finding_); }
+    // What reading or seeking found that the open could not say, behind a
+    // side file that no longer matches the capture: each notice a scan at
+    // the open would have given and that was not given, once.
+    bool has_findings() const { return !findings_.empty(); }
+    std::vector<std::string> take_findings() { return std::exchange(findings_, {}); }
 
     SensorError close();
     bool is_open() const { return out_ != nullptr || in_.is_open(); }
@@ -80,8 +81,9 @@ private:
     SensorError load_index();
     SensorError rebuild_index();
     // Rebuilds the index of an open capture found not to match it, keeping
-    // as a finding the damage that the scan finds and no one was told of.
+    // as findings the notices of the new index that no one was given.
     SensorError reindex();
+    std::vector<std::string> notices();
     // Whether the record at the read position is the one the index has
     // there, whole, and ending where the index's next record starts.
     bool indexed_here(const PcapRecordHeader& record) const;
@@ -91,6 +93,7 @@ private:
     int32_t reindex_at_read_position();
     // The damage where the records end, with how many are kept before it.
     std::string damage_notice() const;
+    void add_finding(const std::string& notice);
     // The index entry of the first record at or after the position, checked
     // against the capture (a damaged side file is rebuilt first), and the
     // time of its record after the start.
@@ -121,7 +124,8 @@ private:
     int64_t clock_record_time_ = 0;
     uint32_t cut_length_ = 0;
     CaptureIndex index_;
-    std::string finding_;
+    std::vector<std::string> told_;  // the notices given
+    std::vector<std::string> findings_;
     Ipv4Reassembly fragments_;
 };
 

@@ -107,12 +107,13 @@ SensorError CaptureReplay::open(const std::string& path) {
         (void)close();
         return error;
     }
-    for (const std::string& notice : notices) say(notice);
+    say(notices);
     return error;
 }
 
-void CaptureReplay::say(const std::string& finding) {
-    if (report_ && !finding.empty()) report_(DRUVEX_ERROR_CORRUPT_FILE, finding);
+void CaptureReplay::say(const std::vector<std::string>& notices) {
+    if (!report_) return;
+    for (const std::string& notice : notices) report_(DRUVEX_ERROR_CORRUPT_FILE, notice);
 }
 
 SensorError CaptureReplay::switch_networking_off() {
@@ -262,9 +263,9 @@ SensorError CaptureReplay::run_paused(const std::function<SensorError()>& functi
 SensorError CaptureReplay::seek_usec(int64_t position_usec) {
     std::unique_lock<std::mutex> lock(mutex_);
     SensorError error = capture_.seek(position_usec);
-    const std::string finding = capture_.has_finding() ? capture_.take_finding() : std::string();
+    const std::vector<std::string> findings = capture_.take_findings();
     lock.unlock();
-    say(finding);
+    say(findings);
     if (!error) end_ = false;
     return error;
 }
@@ -310,7 +311,7 @@ int32_t CaptureReplay::step(bool paced, int64_t& position) {
     const uint8_t* data = nullptr;
     int32_t code = DRUVEX_SUCCESS;
     uint32_t newly_cut = 0;
-    std::string finding;
+    std::vector<std::string> findings;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         code = capture_.read_next(header, data);
@@ -319,10 +320,10 @@ int32_t CaptureReplay::step(bool paced, int64_t& position) {
             cut_reported_ = true;
             newly_cut = capture_.cut_length();
         }
-        if (capture_.has_finding()) finding = capture_.take_finding();
+        if (capture_.has_findings()) findings = capture_.take_findings();
     }
     if (newly_cut != 0) report_cut_capture(newly_cut);
-    say(finding);
+    say(findings);
     if (code == DRUVEX_ERROR_EOF) {
         end_ = true;
         return DRUVEX_SUCCESS;

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "capture.h"
 #include "core/sensor_error.h"
@@ -87,8 +88,8 @@ private:
     // and the position of the packet read.
     int32_t step(bool paced, int64_t& position);
     void report_cut_capture(uint32_t length);
-    // Tells the user what the capture revealed, when there is something.
-    void say(const std::string& finding);
+    // Tells the user what the capture revealed.
+    void say(const std::vector<std::string>& notices);
     void run();
 
     ReplayRoute route_ = nullptr;
