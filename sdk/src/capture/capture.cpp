@@ -23,6 +23,9 @@ SensorError read_success() {
     return value;
 }
 
+// A capture whose records are not where its own scan just put them.
+constexpr char changed_while_read[] = "the file changed while it was read";
+
 std::string seconds_text(int64_t usec) {
     char text[32];
     std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(usec) * 1e-6);
@@ -194,10 +197,12 @@ void Capture::add_finding(const std::string& notice) {
     findings_.push_back(notice);
 }
 
-std::string Capture::damage_notice() const {
+std::string Capture::end_notice() const {
     if (index_.entries.empty()) {
-        return file_error_text(path_, "the capture holds no packets: " + index_.damage);
+        return file_error_text(path_, "the capture holds no packets" +
+                                          (index_.damage.empty() ? "" : ": " + index_.damage));
     }
+    if (index_.damage.empty()) return "";
     return file_error_text(path_, index_.damage + ": the " + std::to_string(index_.entries.size()) +
                                       " records before it (" + seconds_text(length()) +
                                       ") are replayed, nothing after it");
@@ -210,7 +215,8 @@ std::vector<std::string> Capture::open_notices() {
 
 std::vector<std::string> Capture::notices() {
     std::vector<std::string> notices;
-    if (!index_.damage.empty()) notices.push_back(damage_notice());
+    std::string end = end_notice();
+    if (!end.empty()) notices.push_back(std::move(end));
     const ClockStepBack step = find_clock_step_back();
     if (step.total_usec > 0) {
         notices.push_back(file_error_text(
@@ -297,8 +303,8 @@ int32_t Capture::reindex_at_read_position() {
     }
     // A position inside one of the capture's records can only have been
     // reached through bytes that changed while they were read.
-    if (at < index_.end) add_finding(file_error_text(path_, "the file changed while it was read"));
-    read_position_ = std::max(read_position_, index_.end);
+    if (at < index_.end) add_finding(file_error_text(path_, changed_while_read));
+    read_position_ = std::max(at, index_.end);
     return DRUVEX_ERROR_EOF;
 }
 
@@ -369,7 +375,7 @@ SensorError Capture::find_entry(int64_t position_usec, size_t& k, int64_t& landi
         // when the file changed under the reader.
         if (rebuilt) {
             return SensorError(DRUVEX_ERROR_CORRUPT_FILE,
-                               file_error_text(path_, "the file changed while it was read"));
+                               file_error_text(path_, changed_while_read));
         }
         if (SensorError error = reindex()) return error;
     }

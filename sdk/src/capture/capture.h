@@ -59,8 +59,11 @@ public:
     // What reading or seeking found that the open could not say, behind a
     // side file that no longer matches the capture: each notice a scan at
     // the open would have given and that was not given, once.
-    bool has_findings() const { return !findings_.empty(); }
     std::vector<std::string> take_findings() { return std::exchange(findings_, {}); }
+    // Where the records end, naming the file: that there are none (and why,
+    // when the file has more), or the damage after the last and how many are
+    // kept before it; empty when they end with the file.
+    std::string end_notice() const;
 
     SensorError close();
     bool is_open() const { return out_ != nullptr || in_.is_open(); }
@@ -91,8 +94,6 @@ private:
     // the read position in the new index; a result code, DRUVEX_ERROR_EOF
     // when the records end there.
     int32_t reindex_at_read_position();
-    // The damage where the records end, with how many are kept before it.
-    std::string damage_notice() const;
     void add_finding(const std::string& notice);
     // The index entry of the first record at or after the position, checked
     // against the capture (a damaged side file is rebuilt first), and the

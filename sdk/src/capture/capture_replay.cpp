@@ -54,17 +54,6 @@ SensorError first_error(const SensorError& a, const SensorError& b, const Sensor
     return c;
 }
 
-// A capture of the file header alone has no position to be paused at, to
-// seek to or to play from. It is refused, with the code a replay gives when
-// nothing is left to play, rather than opened as a replay on which every
-// seek, rewind and blocking replay fails. A file that ends inside its first
-// record says so.
-SensorError no_packets(const std::string& path, const std::string& damage) {
-    return SensorError(DRUVEX_ERROR_EOF,
-                       file_error_text(path, "the capture holds no packets" +
-                                                 (damage.empty() ? "" : ": " + damage)));
-}
-
 // Every refusal names the file and says why, also where a step gives only a code.
 SensorError refusal(const SensorError& error, const std::string& path, const char* reason) {
     if (!error || !error.message.empty()) return error;
@@ -91,7 +80,13 @@ SensorError CaptureReplay::open(const std::string& path) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         error = capture_.open_for_read(path);
-        if (!error && capture_.index().empty()) error = no_packets(path, capture_.damage());
+        // A capture without a record has no position to be paused at, to
+        // seek to or to play from. It is refused, with the code a replay
+        // gives when nothing is left to play, rather than opened as a replay
+        // on which every seek, rewind and blocking replay fails.
+        if (!error && capture_.index().empty()) {
+            error = SensorError(DRUVEX_ERROR_EOF, capture_.end_notice());
+        }
         if (!error) notices = capture_.open_notices();
         cut_reported_ = false;
     }
@@ -320,7 +315,7 @@ int32_t CaptureReplay::step(bool paced, int64_t& position) {
             cut_reported_ = true;
             newly_cut = capture_.cut_length();
         }
-        if (capture_.has_findings()) findings = capture_.take_findings();
+        findings = capture_.take_findings();
     }
     if (newly_cut != 0) report_cut_capture(newly_cut);
     say(findings);
